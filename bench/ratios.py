@@ -1,0 +1,145 @@
+#!/usr/bin/env python3
+"""Turns Google Benchmark results into the ratios the project holds itself to.
+
+Usage: ratios.py RESULTS.json...   (each file is named <area>.json, as scripts/bench writes them)
+
+For every goal of each area given, prints one line
+
+    RATIO <area>.<name> <value> goal <op> <target>
+
+and then how many goals are met. A goal compares two benchmarks of the same run, a measured one and
+its baseline (memcpy, a peer library), on one metric: value = metric(numerator) / metric(denominator).
+
+Naming a benchmark: a name with a '/' must match a result name exactly ("BM_Memcpy/4096"); a name
+without one matches every result whose name up to its first '/' is that name ("BM_Memcpy" matches
+"BM_Memcpy/4096" and "BM_Memcpy/65536"). When several results match, runs with the same arguments are
+paired (BM_X/4096 with BM_Memcpy/4096) and the value is the geometric mean of the paired ratios; when
+no arguments are shared, it is the ratio of the geometric means of the two sides.
+
+Exit status: 0 when the ratios were computed, met or not (a goal with no results is reported as n/a);
+2 when a results file cannot be read.
+"""
+
+import json
+import math
+import pathlib
+import sys
+from typing import NamedTuple, Optional
+
+
+class Goal(NamedTuple):
+    area: str
+    name: str
+    numerator: str
+    denominator: str
+    metric: str  # a result field: "bytes_per_second", "items_per_second", "real_time" or "cpu_time"
+    op: str  # ">=" or "<="
+    target: float
+
+
+GOALS = [
+    # Row codec and row store: decoding must stay close to copying the raw bytes.
+    Goal("raster", "decode_sparse_vs_memcpy", "BM_DecodeSparseRows", "BM_Memcpy", "bytes_per_second", ">=", 0.5),
+    Goal("raster", "decode_literal_vs_memcpy", "BM_DecodeLiteralRows", "BM_Memcpy", "bytes_per_second", ">=", 0.5),
+    Goal("raster", "encode_vs_memcpy", "BM_EncodeRows", "BM_Memcpy", "bytes_per_second", ">=", 0.1),
+    Goal("raster", "store_in_order_vs_out_of_order", "BM_PutRowsInOrder", "BM_PutRowsOutOfOrder",
+         "bytes_per_second", ">=", 1.0),
+    Goal("raster", "scroll_window_vs_memcpy", "BM_ScrollWindowOneRow", "BM_Memcpy", "bytes_per_second", ">=", 0.2),
+]
+
+# Times are compared in nanoseconds whatever unit a benchmark reports in.
+TIME_UNITS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
+
+
+def load(path: pathlib.Path) -> list:
+    with path.open(encoding="utf-8") as f:
+        return json.load(f).get("benchmarks", [])
+
+
+def metric_value(result: dict, metric: str) -> Optional[float]:
+    value = result.get(metric)
+    if not isinstance(value, (int, float)):
+        return None
+    if metric in ("real_time", "cpu_time"):
+        value *= TIME_UNITS.get(result.get("time_unit", "ns"), 1.0)
+    return float(value)
+
+
+def geometric_mean(values: list) -> float:
+    return math.exp(sum(math.log(v) for v in values) / len(values))
+
+
+def measure(results: list, name: str, metric: str) -> dict:
+    """The metric of every result the name matches, keyed by the rest of the result name ("/4096")."""
+    found = {}
+    for r in results:
+        # Only single runs: the mean/median/stddev rows of repeated runs would count twice.
+        if r.get("run_type", "iteration") != "iteration" or r.get("error_occurred"):
+            continue
+        full = r.get("run_name") or r.get("name", "")
+        if full == name or ("/" not in name and full.split("/", 1)[0] == name):
+            v = metric_value(r, metric)
+            if v is not None and v > 0:
+                found.setdefault(full[len(name):] if full != name else "", []).append(v)
+    return found
+
+
+def ratio(num: dict, den: dict) -> Optional[float]:
+    """Pairs runs of the same arguments where both sides have them; else compares the two means."""
+    if not num or not den:
+        return None
+    common = sorted(set(num) & set(den))
+    if common:
+        return geometric_mean([geometric_mean(num[k]) / geometric_mean(den[k]) for k in common])
+    return geometric_mean(sum(num.values(), [])) / geometric_mean(sum(den.values(), []))
+
+
+def is_met(value: float, op: str, target: float) -> bool:
+    # Compared as printed, so a line never reads as met while the summary says missed.
+    value = round(value, 2)
+    return value >= target if op == ">=" else value <= target
+
+
+def main(argv: list) -> int:
+    if not argv or argv[0] in ("-h", "--help"):
+        print(__doc__.strip())
+        return 0 if argv else 2
+    results = {}
+    for arg in argv:
+        path = pathlib.Path(arg)
+        try:
+            results[path.stem] = load(path)
+        except (OSError, ValueError) as e:
+            print(f"ratios.py: cannot read {path}: {e}", file=sys.stderr)
+            return 2
+
+    met, missed, absent = 0, [], []
+    for goal in GOALS:
+        if goal.area not in results:
+            continue
+        label = f"{goal.area}.{goal.name}"
+        value = ratio(measure(results[goal.area], goal.numerator, goal.metric),
+                      measure(results[goal.area], goal.denominator, goal.metric))
+        target = str(goal.target)
+        if value is None:
+            print(f"RATIO {label} n/a goal {goal.op} {target}")
+            absent.append(label)
+            continue
+        print(f"RATIO {label} {value:.2f} goal {goal.op} {target}")
+        if is_met(value, goal.op, goal.target):
+            met += 1
+        else:
+            missed.append(label)
+
+    total = met + len(missed) + len(absent)
+    summary = f"{met} of {total} goals met"
+    if missed:
+        summary += f"; missed: {', '.join(missed)}"
+    if absent:
+        summary += f"; no results for: {', '.join(absent)}"
+    print(summary)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ts::rowcodec {
+
+// The run-length row code. An encoded row starts with its own total length (16-bit little-endian,
+// the two length bytes included); codes follow. The raw row of L bytes is taken as L / 4 units of
+// 4 bytes plus L mod 4 tail bytes:
+//   0x00-0x7F repeat (code + 1) units of the last byte decoded before the run
+//   0x80-0x9F literal (code & 0x1F) + 1 units, 4 bytes each
+//   0xA0-0xBC delta run, 2-bit fields, 1 byte per unit
+//   0xBD-0xBF tail of 1-3 raw bytes
+//   0xC0-0xDF delta run, 3-bit fields, 3 bytes per 2 units (odd counts round up)
+//   0xE0-0xFF delta run, 4-bit fields, 2 bytes per unit
+// Rows shorter than 4 bytes are written as code 0x80 | (L - 1) and the L raw bytes.
+
+constexpr size_t kLengthBytes = 2;
+constexpr size_t kMaxEncodedLength = 0xFFFF;
+constexpr size_t kEmptyRowLength = 2;
+
+inline uint16_t StoredLength(const uint8_t* encoded) {
+    return static_cast<uint16_t>(encoded[0] | encoded[1] << 8);
+}
+inline void SetStoredLength(uint8_t* encoded, size_t length) {
+    encoded[0] = static_cast<uint8_t>(length);
+    encoded[1] = static_cast<uint8_t>(length >> 8);
+}
+
+// The most room the writer can need for a raw row of L bytes: the encoding of a row with no repeats
+// plus the writer's own look-ahead slack. Rows whose worst case exceeds kMaxEncodedLength cannot be
+// stored, because the length field could not hold them.
+size_t WorstCaseRoom(size_t rawLength);
+bool RawLengthFits(size_t rawLength);
+
+// Encodes raw[0 .. rawLength) at dest, writing nothing at or beyond limit. Returns the total
+// encoded length, or 0 when it did not fit (the bytes between dest and limit are then undefined).
+size_t Encode(const uint8_t* raw, size_t rawLength, uint8_t* dest, const uint8_t* limit);
+
+// Decodes one encoded row into exactly rawLength bytes of dest. Reads no byte past
+// encoded + available and writes no byte past dest + rawLength. An empty row (length 2) writes
+// nothing. Returns false when the row is malformed: its length is below 2 or above available, a code
+// runs past the row's end, or the codes decode to more or fewer than rawLength bytes (dest may then
+// hold a partial row). A row that starts with a repeat or delta code takes 0 as the previous byte.
+bool Decode(const uint8_t* encoded, size_t available, uint8_t* dest, size_t rawLength);
+
+// True if the encoding contains a delta code (0xA0-0xBC or 0xC0-0xFF). Expects a well-formed row.
+bool HasDeltaCodes(const uint8_t* encoded);
+
+} // namespace ts::rowcodec
