@@ -52,8 +52,11 @@ TIME_UNITS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
 
 
 def load(path: pathlib.Path) -> list:
-    with path.open(encoding="utf-8") as f:
-        return json.load(f).get("benchmarks", [])
+    text = path.read_text(encoding="utf-8")
+    # A program with no benchmarks leaves its output file empty: no results, every goal n/a.
+    if not text.strip():
+        return []
+    return json.loads(text).get("benchmarks", [])
 
 
 def metric_value(result: dict, metric: str) -> Optional[float]:
@@ -108,7 +111,7 @@ def main(argv: list) -> int:
     for arg in argv:
         path = pathlib.Path(arg)
         try:
-            results[path.stem] = load(path)
+            results.setdefault(path.stem, []).extend(load(path))
         except (OSError, ValueError) as e:
             print(f"ratios.py: cannot read {path}: {e}", file=sys.stderr)
             return 2

@@ -330,9 +330,10 @@ bool CCompressedBuffer::TryStore(int32_t row, const uint8_t* src) {
     return true;
 }
 
-// Regrows the pool and stores the row in the same pass: rows before it are packed, the new encoding
-// follows, then the rows after it. Attempt k asks for k x (U + U/2) bytes plus the most one row can
-// need, so the first attempt that gets its memory always succeeds.
+// Regrows the pool and stores the row in the same pass: rows 0 .. row are packed from the pool start
+// with the new encoding last, and the rows after it are packed against the pool end, so the gap
+// follows the stored row as after any store. Attempt k asks for k x (U + U/2) bytes plus the most
+// one row can need, so the first attempt that gets its memory always succeeds.
 bool CCompressedBuffer::Grow(int32_t row, const uint8_t* src) {
     RecountUsedBytes();
     const size_t used = m_usedBytes;
@@ -346,8 +347,8 @@ bool CCompressedBuffer::Grow(int32_t row, const uint8_t* src) {
         if (!pool) {
             continue;
         }
-        size_t at = 0;
         std::vector<size_t> offsets(m_rowOffset.size());
+        size_t at = 0;
         for (int32_t r = 0; r < row; ++r) {
             const size_t length = RowEncodedLength(r);
             std::memcpy(pool.get() + at, RowEncoding(r), length);
@@ -359,18 +360,18 @@ bool CCompressedBuffer::Grow(int32_t row, const uint8_t* src) {
             continue;
         }
         offsets[static_cast<size_t>(row)] = at;
-        at += length;
+        size_t tail = capacity - after;
         for (int32_t r = row + 1; r < m_height; ++r) {
             const size_t rowLength = RowEncodedLength(r);
-            std::memcpy(pool.get() + at, RowEncoding(r), rowLength);
-            offsets[static_cast<size_t>(r)] = at;
-            at += rowLength;
+            std::memcpy(pool.get() + tail, RowEncoding(r), rowLength);
+            offsets[static_cast<size_t>(r)] = tail;
+            tail += rowLength;
         }
         m_pool = std::move(pool);
         m_rowOffset = std::move(offsets);
         m_capacity = capacity;
-        m_usedBytes = at;
-        m_writeHead = m_height - 1;
+        m_usedBytes = at + length + after;
+        m_writeHead = row;
         m_lastPut = kStored;
         return true;
     }

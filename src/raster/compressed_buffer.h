@@ -105,7 +105,6 @@ private:
     int32_t m_writeHead = 0;
     PutStatus m_lastPut = kStored;
     std::unique_ptr<uint64_t[]> m_workingRow;
-    size_t m_workingRowBytes = 0;
     uint64_t m_rowsMoved = 0;
 };
 

@@ -49,9 +49,12 @@ bool RLBuffer::Create(int32_t width, int32_t height, int32_t bytesPerPixel, uint
     if (!std::isfinite(wanted) || wanted > static_cast<double>(kMaxRawBytes) * 4) {
         return false;
     }
-    CloseWindow();
     m_mode = kModeRunLength;
-    return InitPool(width, height, bytesPerPixel, raw, encoding.data(), length, static_cast<size_t>(wanted));
+    if (!InitPool(width, height, bytesPerPixel, raw, encoding.data(), length, static_cast<size_t>(wanted))) {
+        return false;
+    }
+    CloseWindow();
+    return true;
 }
 
 void RLBuffer::DecodeStored(int32_t row, uint8_t* dest) const {
@@ -214,11 +217,11 @@ bool RLBuffer::ReadBlockWithSlack(ByteReader& in, size_t slack) {
     }
     std::memcpy(pool.get(), rows, total);
     std::memset(pool.get() + total, 0, slack + 16);
-    CloseWindow();
     m_mode = kModeRunLength;
     if (!AdoptPackedRows(width, height, bpp, raw, std::move(pool), total + slack, total)) {
         return refuse();
     }
+    CloseWindow();
     return true;
 }
 

@@ -173,7 +173,7 @@ std::unique_ptr<RLBuffer> RLBuffer::RotateQuarter(int32_t degrees, ProgressMeter
             DecodeStored(static_cast<int32_t>(h - 1 - y), src.data());
             std::reverse_copy(src.begin(), src.end(), out->WorkingRow());
             out->PutRow(static_cast<int32_t>(y));
-            if (y % 8 == 7) {
+            if (y % 8 == 7 || y + 1 == h) {
                 Step(progress);
             }
         }
@@ -236,9 +236,8 @@ std::unique_ptr<RLBuffer> RLBuffer::Rotate(double degrees, bool negate, bool ant
             maxY = std::max(maxY, std::fabs(cx * s + cy * c));
         }
     }
-    // Rounding errors must not add a pixel to an exact size.
-    const auto halfW = static_cast<int32_t>(std::ceil(maxX - 1e-7));
-    const auto halfH = static_cast<int32_t>(std::ceil(maxY - 1e-7));
+    const auto halfW = static_cast<int32_t>(std::ceil(maxX));
+    const auto halfH = static_cast<int32_t>(std::ceil(maxY));
     auto out = NewBuffer(std::max(1, 2 * halfW), std::max(1, 2 * halfH), 1, 255);
     if (!out) {
         return nullptr;
@@ -301,7 +300,7 @@ std::unique_ptr<RLBuffer> RLBuffer::Rotate(double degrees, bool negate, bool ant
             }
         }
         out->PutRow(i);
-        if (i % 8 == 7) {
+        if (i % 8 == 7 || i + 1 == outHeight) {
             Step(progress);
         }
     }

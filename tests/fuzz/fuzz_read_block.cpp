@@ -71,7 +71,8 @@ void CheckRowsStoreBack(ts::RLBuffer& buffer) {
 }
 
 void CheckAccepted(ts::RLBuffer& buffer, const std::vector<uint8_t>& input, size_t consumed) {
-    if (buffer.Width() <= 0 || buffer.Height() <= 0 || buffer.BytesPerPixel() < 1 || buffer.BytesPerPixel() > 4) {
+    if (buffer.Width() <= 0 || buffer.Height() <= 0 || buffer.BytesPerPixel() < 1 ||
+        buffer.BytesPerPixel() > 4) {
         Fail();
     }
     if (consumed < kHeaderBytes || consumed > input.size()) {

@@ -160,7 +160,9 @@ inline std::optional<std::vector<uint8_t>> Encode(const std::vector<uint8_t>& ra
             return std::nullopt;
         }
         const size_t units = rawLength / 4;
-        auto appendUnit = [&](size_t u) { out.insert(out.end(), raw.begin() + 4 * u, raw.begin() + 4 * u + 4); };
+        auto appendUnit = [&](size_t u) {
+            out.insert(out.end(), raw.begin() + 4 * u, raw.begin() + 4 * u + 4);
+        };
         size_t codePos = out.size();
         out.push_back(0x80);
         appendUnit(0);

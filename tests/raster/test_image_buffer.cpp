@@ -106,7 +106,7 @@ TEST(ImageBuffer, FillRectClipsToTheWindowMarginsIncluded) {
 
     b.ZeroAll();
     b.FillRect(5, -5, 9, -2, 3); // entirely right of the right margin
-    b.FillRect(0, -1, 4, 0, 3);  // row -6 lies above the window
+    b.FillRect(0, -1, 4, 0, 3);  // buffer row -1 is window row 4, below the window
     b.FillRect(0, -2, 4, -2, 3); // empty
     EXPECT_EQ(Grid(b), std::vector<std::vector<int>>(5, std::vector<int>(6, 0)));
 
