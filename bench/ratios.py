@@ -14,7 +14,8 @@ Naming a benchmark: a name with a '/' must match a result name exactly ("BM_Memc
 without one matches every result whose name up to its first '/' is that name ("BM_Memcpy" matches
 "BM_Memcpy/4096" and "BM_Memcpy/65536"). When several results match, runs with the same arguments are
 paired (BM_X/4096 with BM_Memcpy/4096) and the value is the geometric mean of the paired ratios; when
-no arguments are shared, it is the ratio of the geometric means of the two sides.
+no arguments are shared, it is the ratio of the geometric means of the two sides. Repeated runs of one
+benchmark (scripts/bench interleaves repetitions at random) count with their best result.
 
 Exit status: 0 when the ratios were computed, met or not (a goal with no results is reported as n/a);
 2 when a results file cannot be read.
@@ -87,14 +88,20 @@ def measure(results: list, name: str, metric: str) -> dict:
     return found
 
 
-def ratio(num: dict, den: dict) -> Optional[float]:
+def best(values: list, metric: str) -> float:
+    """The best of repeated runs: a shared machine only ever slows a run down, never speeds it up."""
+    return min(values) if metric in ("real_time", "cpu_time") else max(values)
+
+
+def ratio(num: dict, den: dict, metric: str) -> Optional[float]:
     """Pairs runs of the same arguments where both sides have them; else compares the two means."""
     if not num or not den:
         return None
     common = sorted(set(num) & set(den))
     if common:
-        return geometric_mean([geometric_mean(num[k]) / geometric_mean(den[k]) for k in common])
-    return geometric_mean(sum(num.values(), [])) / geometric_mean(sum(den.values(), []))
+        return geometric_mean([best(num[k], metric) / best(den[k], metric) for k in common])
+    return geometric_mean([best(v, metric) for v in num.values()]) / geometric_mean(
+        [best(v, metric) for v in den.values()])
 
 
 def is_met(value: float, op: str, target: float) -> bool:
@@ -122,7 +129,7 @@ def main(argv: list) -> int:
             continue
         label = f"{goal.area}.{goal.name}"
         value = ratio(measure(results[goal.area], goal.numerator, goal.metric),
-                      measure(results[goal.area], goal.denominator, goal.metric))
+                      measure(results[goal.area], goal.denominator, goal.metric), goal.metric)
         target = str(goal.target)
         if value is None:
             print(f"RATIO {label} n/a goal {goal.op} {target}")

@@ -3,7 +3,12 @@
 #include "raster/encode_table.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ts::rowcodec {
 
@@ -33,6 +38,101 @@ inline uint8_t ApplyDeltaUnit(const int8_t (&deltas)[4], uint8_t prev, uint8_t* 
         out[k] = ClampByte(sums[k]);
     }
     return out[3];
+}
+
+// Run copies and fills of whole units (n a multiple of 4). Runs of 16 bytes or more go in 32- and
+// 16-byte chunks, the last chunk overlapping the one before it, so nothing is written past the run.
+inline void CopyRun(uint8_t* out, const uint8_t* in, size_t n) {
+    if (n < 16) {
+        for (size_t i = 0; i < n; i += 4) {
+            std::memcpy(out + i, in + i, 4);
+        }
+        return;
+    }
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        std::memcpy(out + i, in + i, 32);
+    }
+    if (i + 16 <= n) {
+        std::memcpy(out + i, in + i, 16);
+        i += 16;
+    }
+    if (i < n) {
+        std::memcpy(out + n - 16, in + n - 16, 16);
+    }
+}
+
+// Vectors of one repeated byte. Each decoder variant is compiled for the widest vectors its
+// processor has, so these become single registers there.
+typedef uint8_t Bytes32 __attribute__((vector_size(32)));
+typedef uint8_t Bytes64 __attribute__((vector_size(64)));
+
+// Fills a run of n bytes (a multiple of 4) with whole vectors of kVector bytes, then 16-byte pieces,
+// the last piece overlapping the one before it so that nothing is written past the run.
+template <int kVector> inline void FillRun(uint8_t* out, uint8_t value, size_t n) {
+    if (n < 16) {
+        const uint32_t word = 0x01010101u * value;
+        for (size_t i = 0; i < n; i += 4) {
+            std::memcpy(out + i, &word, 4);
+        }
+        return;
+    }
+    size_t i = 0;
+    if constexpr (kVector == 64) {
+        const Bytes64 wide = Bytes64{} + value;
+        for (; i + 64 <= n; i += 64) {
+            std::memcpy(out + i, &wide, 64);
+        }
+    } else if constexpr (kVector == 32) {
+        const Bytes32 wide = Bytes32{} + value;
+        for (; i + 32 <= n; i += 32) {
+            std::memcpy(out + i, &wide, 32);
+        }
+    }
+#if defined(__SSE2__)
+    const __m128i piece = _mm_set1_epi8(static_cast<char>(value));
+    for (; i + 16 <= n; i += 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), piece);
+    }
+    if (i < n) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n - 16), piece);
+    }
+#else
+    std::memset(out + i, value, n - i);
+#endif
+}
+
+// True when unit u repeats the last byte of the unit before it.
+inline bool IsRepeatUnit(const uint8_t* raw, size_t u) {
+    uint32_t value;
+    std::memcpy(&value, raw + u * kUnit, kUnit);
+    return value == 0x01010101u * raw[u * kUnit - 1];
+}
+
+// The number of units from u on (at most maxUnits) that are repeat units when `repeat` is set, or
+// literal units when it is not. Four units at a time: a unit repeats exactly when each of its bytes
+// equals the byte before it. Needs u >= 1.
+inline size_t Stretch(const uint8_t* raw, size_t u, size_t maxUnits, bool repeat) {
+    size_t k = 0;
+#if defined(__SSE2__)
+    for (; k + 4 <= maxUnits; k += 4) {
+        const uint8_t* p = raw + (u + k) * kUnit;
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1));
+        const auto equal = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, before)));
+        uint32_t repeats = equal & (equal >> 1) & (equal >> 2) & (equal >> 3) & 0x1111u;
+        if (repeat) {
+            repeats ^= 0x1111u;
+        }
+        if (repeats) {
+            return k + static_cast<size_t>(std::countr_zero(repeats)) / 4;
+        }
+    }
+#endif
+    while (k < maxUnits && IsRepeatUnit(raw, u + k) == repeat) {
+        ++k;
+    }
+    return k;
 }
 
 } // namespace
@@ -75,49 +175,51 @@ size_t Encode(const uint8_t* raw, size_t rawLength, uint8_t* dest, const uint8_t
     bool literal = true;
     size_t count = 1;
 
-    for (size_t u = 1; u < units; ++u) {
-        if (out + 8 >= limit) {
-            return 0;
-        }
-        const uint8_t* unit = raw + u * kUnit;
-        uint32_t value;
-        std::memcpy(&value, unit, kUnit);
-        const uint32_t repeated = 0x01010101u * unit[-1];
-        if (value == repeated) {
+    size_t u = 1;
+    while (u < units) {
+        if (IsRepeatUnit(raw, u)) {
+            if (out + 8 >= limit) {
+                return 0;
+            }
             if (literal || count == kMaxRepeatUnits) {
                 code = out;
                 *out++ = 0x00;
                 literal = false;
-                count = 1;
-            } else {
-                ++count;
-                *code = static_cast<uint8_t>(count - 1);
+                count = 0;
             }
-            // Extend the repeat run over the equal units that follow without re-checking the
-            // limit: the output position does not move while it grows.
-            while (count < kMaxRepeatUnits && u + 1 < units) {
-                std::memcpy(&value, unit + kUnit, kUnit);
-                if (value != repeated) {
-                    break;
-                }
-                ++u;
-                unit += kUnit;
-                ++count;
-            }
+            // The output position does not move while a repeat run grows, so the room check made
+            // for its first unit holds for the rest.
+            const size_t k = Stretch(raw, u, std::min(kMaxRepeatUnits - count, units - u), true);
+            count += k;
+            u += k;
             *code = static_cast<uint8_t>(count - 1);
-        } else {
-            if (literal && count < kMaxLiteralUnits) {
-                ++count;
-                *code = static_cast<uint8_t>(0x80 | (count - 1));
-            } else {
-                code = out;
-                *out++ = 0x80;
-                literal = true;
-                count = 1;
-            }
-            std::memcpy(out, unit, kUnit);
-            out += kUnit;
+            continue;
         }
+        // A stretch of literal units: as many as the run in progress (or a new one) can take.
+        const bool extend = literal && count < kMaxLiteralUnits;
+        const size_t room = extend ? kMaxLiteralUnits - count : kMaxLiteralUnits;
+        size_t k = Stretch(raw, u, std::min(room, units - u), false);
+        // The writer checks 8 bytes of room before each unit; when the whole stretch passes the
+        // last of those checks it is copied at once, otherwise unit by unit to fail exactly there.
+        const size_t codeBytes = extend ? 0 : 1;
+        if (out + codeBytes + (k - 1) * kUnit + 8 >= limit) {
+            k = 1;
+            if (out + 8 >= limit) {
+                return 0;
+            }
+        }
+        if (extend) {
+            count += k;
+        } else {
+            code = out;
+            *out++ = 0x80;
+            literal = true;
+            count = k;
+        }
+        *code = static_cast<uint8_t>(0x80 | (count - 1));
+        CopyRun(out, raw + u * kUnit, k * kUnit);
+        out += k * kUnit;
+        u += k;
     }
 
     const size_t tail = rawLength % kUnit;
@@ -131,7 +233,11 @@ size_t Encode(const uint8_t* raw, size_t rawLength, uint8_t* dest, const uint8_t
     return length;
 }
 
-bool Decode(const uint8_t* encoded, size_t available, uint8_t* dest, size_t rawLength) {
+namespace {
+
+template <int kVector>
+[[gnu::always_inline]] inline bool DecodeRow(const uint8_t* encoded, size_t available, uint8_t* dest,
+                                             size_t rawLength) {
     if (available < kLengthBytes) {
         return false;
     }
@@ -160,6 +266,20 @@ bool Decode(const uint8_t* encoded, size_t available, uint8_t* dest, size_t rawL
     const EncodeTable& table = kEncodeTable;
     uint8_t prev = 0;
     while (in < end) {
+        // Full literal runs, the common code of painted rows, go without the general dispatch.
+        if (*in == 0x9F) {
+            constexpr size_t kFull = kMaxLiteralUnits * kUnit;
+            while (in < end && *in == 0x9F && static_cast<size_t>(end - in) > kFull &&
+                   static_cast<size_t>(outEnd - out) >= kFull) {
+                std::memcpy(out, in + 1, kFull);
+                in += kFull + 1;
+                out += kFull;
+            }
+            prev = out == dest ? prev : out[-1];
+            if (in >= end) {
+                break;
+            }
+        }
         const uint8_t c = *in++;
         const size_t outLeft = static_cast<size_t>(outEnd - out);
         if (c < 0x80) {
@@ -167,11 +287,7 @@ bool Decode(const uint8_t* encoded, size_t available, uint8_t* dest, size_t rawL
             if (n > outLeft) {
                 return false;
             }
-            if (n == kMaxRepeatUnits * kUnit) {
-                std::memset(out, prev, kMaxRepeatUnits * kUnit);
-            } else {
-                std::memset(out, prev, n);
-            }
+            FillRun<kVector>(out, prev, n);
             out += n;
         } else if (c < 0xA0) {
             const size_t n = (static_cast<size_t>(c & 0x1F) + 1) * kUnit;
@@ -181,7 +297,7 @@ bool Decode(const uint8_t* encoded, size_t available, uint8_t* dest, size_t rawL
             if (n == kMaxLiteralUnits * kUnit) {
                 std::memcpy(out, in, kMaxLiteralUnits * kUnit);
             } else {
-                std::memcpy(out, in, n);
+                CopyRun(out, in, n);
             }
             in += n;
             out += n;
@@ -216,7 +332,9 @@ bool Decode(const uint8_t* encoded, size_t available, uint8_t* dest, size_t rawL
                     const uint32_t field = acc & ((1u << bits) - 1);
                     acc >>= bits;
                     accBits -= bits;
-                    deltas[k] = bits == 2 ? table.delta2[field] : bits == 3 ? table.delta3[field] : table.delta4[field];
+                    deltas[k] = bits == 2   ? table.delta2[field]
+                                : bits == 3 ? table.delta3[field]
+                                            : table.delta4[field];
                 }
                 prev = ApplyDeltaUnit(deltas, prev, out);
                 out += kUnit;
@@ -225,6 +343,54 @@ bool Decode(const uint8_t* encoded, size_t available, uint8_t* dest, size_t rawL
         }
     }
     return out == outEnd;
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define TS_HAVE_WIDE_DECODE 1
+// Decoder variants for 32- and 64-byte vectors, picked once by what the processor has; the program
+// still runs on any x86-64.
+__attribute__((target("avx2"))) bool DecodeRow32(const uint8_t* encoded, size_t available, uint8_t* dest,
+                                                 size_t rawLength) {
+    return DecodeRow<32>(encoded, available, dest, rawLength);
+}
+
+__attribute__((target("avx512f,avx512bw"))) bool DecodeRow64(const uint8_t* encoded, size_t available,
+                                                             uint8_t* dest, size_t rawLength) {
+    return DecodeRow<64>(encoded, available, dest, rawLength);
+}
+
+int ProcessorVectorBytes() {
+    static const int bytes = __builtin_cpu_supports("avx512bw") ? 64
+                             : __builtin_cpu_supports("avx2")   ? 32
+                                                                : 16;
+    return bytes;
+}
+#endif
+
+} // namespace
+
+bool Decode(const uint8_t* encoded, size_t available, uint8_t* dest, size_t rawLength) {
+#if defined(TS_HAVE_WIDE_DECODE)
+    return DecodeWithVectors(ProcessorVectorBytes(), encoded, available, dest, rawLength);
+#else
+    return DecodeRow<16>(encoded, available, dest, rawLength);
+#endif
+}
+
+bool DecodeWithVectors(int vectorBytes, const uint8_t* encoded, size_t available, uint8_t* dest,
+                       size_t rawLength) {
+#if defined(TS_HAVE_WIDE_DECODE)
+    vectorBytes = std::min(vectorBytes, ProcessorVectorBytes());
+    switch (vectorBytes) {
+    case 64:
+        return DecodeRow64(encoded, available, dest, rawLength);
+    case 32:
+        return DecodeRow32(encoded, available, dest, rawLength);
+    default:
+        break;
+    }
+#endif
+    return DecodeRow<16>(encoded, available, dest, rawLength);
 }
 
 bool HasDeltaCodes(const uint8_t* encoded) {

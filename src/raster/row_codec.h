@@ -45,6 +45,11 @@ size_t Encode(const uint8_t* raw, size_t rawLength, uint8_t* dest, const uint8_t
 // hold a partial row). A row that starts with a repeat or delta code takes 0 as the previous byte.
 bool Decode(const uint8_t* encoded, size_t available, uint8_t* dest, size_t rawLength);
 
+// The decoder variant for vectors of the given width (16, 32 or 64 bytes), or the widest the
+// processor has when that is narrower. Decode picks the widest by itself; this is for tests.
+bool DecodeWithVectors(int vectorBytes, const uint8_t* encoded, size_t available, uint8_t* dest,
+                       size_t rawLength);
+
 // True if the encoding contains a delta code (0xA0-0xBC or 0xC0-0xFF). Expects a well-formed row.
 bool HasDeltaCodes(const uint8_t* encoded);
 

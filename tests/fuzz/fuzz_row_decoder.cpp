@@ -54,7 +54,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> encoded(data + 2, data + size);
     std::vector<uint8_t> dest(rawLength, 0);
 
-    if (!rc::Decode(encoded.data(), encoded.size(), dest.data(), rawLength)) {
+    const bool accepted = rc::Decode(encoded.data(), encoded.size(), dest.data(), rawLength);
+    // Every vector width of the decoder agrees with the one the processor picked.
+    for (int vector : {16, 32, 64}) {
+        std::vector<uint8_t> other(rawLength, 0);
+        if (rc::DecodeWithVectors(vector, encoded.data(), encoded.size(), other.data(), rawLength) !=
+                accepted ||
+            (accepted && other != dest)) {
+            Fail();
+        }
+    }
+    if (!accepted) {
         return 0;
     }
     // An accepted row is well formed, so the code walker may read it.

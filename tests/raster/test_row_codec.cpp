@@ -127,9 +127,9 @@ TEST(RowCodec, LiteralRunsHoldAtMostThirtyTwoUnits) {
 
 TEST(RowCodec, TailBytesFollowTheirOwnCodes) {
     for (size_t tail = 1; tail <= 3; ++tail) {
-        Bytes raw(12 + tail, 0x21);
+        Bytes raw(12, 0x21);
         for (size_t i = 0; i < tail; ++i) {
-            raw[12 + i] = static_cast<uint8_t>(0xF0 + i);
+            raw.push_back(static_cast<uint8_t>(0xF0 + i));
         }
         Bytes expected = {0, 0, 0x80, 0x21, 0x21, 0x21, 0x21, 0x01, static_cast<uint8_t>(0xBC + tail)};
         for (size_t i = 0; i < tail; ++i) {
@@ -169,6 +169,37 @@ TEST(RowCodec, RandomRowsEncodeLikeTheWriterAndDecodeBack) {
                 EXPECT_EQ(reference::Decode(encoded, raw.size()), raw);
                 EXPECT_FALSE(rowcodec::HasDeltaCodes(encoded.data()));
             }
+        }
+    }
+}
+
+// The decoder comes in variants for 16-, 32- and 64-byte vectors; each must give the same bytes and
+// stop exactly at the row's end, whatever the run lengths (every repeat and literal length is hit).
+TEST(RowCodec, EveryVectorWidthDecodesTheSameBytesWithinTheRow) {
+    std::mt19937 rng(77);
+    std::vector<Bytes> rows;
+    for (size_t units = 1; units <= 140; ++units) {
+        Bytes row(4, 9);
+        row.insert(row.end(), units * 4, 200); // one repeat run of `units` units
+        for (size_t i = 0; i < units * 4; ++i) {
+            row.push_back(static_cast<uint8_t>(rng())); // literal units
+        }
+        row.push_back(static_cast<uint8_t>(units)); // and a tail byte
+        rows.push_back(row);
+    }
+    for (int trial = 0; trial < 50; ++trial) {
+        rows.push_back(MixedRow(rng, 1 + rng() % 9000));
+    }
+    for (const Bytes& raw : rows) {
+        const Bytes encoded = Encode(raw);
+        for (int vector : {16, 32, 64}) {
+            Bytes dest(raw.size() + kGuard, kGuardByte);
+            ASSERT_TRUE(
+                rowcodec::DecodeWithVectors(vector, encoded.data(), encoded.size(), dest.data(), raw.size()));
+            EXPECT_TRUE(std::equal(raw.begin(), raw.end(), dest.begin())) << "vector " << vector;
+            EXPECT_TRUE(std::all_of(dest.begin() + static_cast<ptrdiff_t>(raw.size()), dest.end(),
+                                    [](uint8_t b) { return b == kGuardByte; }))
+                << "vector " << vector << " wrote past the row";
         }
     }
 }
