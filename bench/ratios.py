@@ -45,7 +45,8 @@ GOALS = [
     Goal("raster", "encode_vs_memcpy", "BM_EncodeRows", "BM_Memcpy", "bytes_per_second", ">=", 0.1),
     Goal("raster", "store_in_order_vs_out_of_order", "BM_PutRowsInOrder", "BM_PutRowsOutOfOrder",
          "bytes_per_second", ">=", 1.0),
-    Goal("raster", "scroll_window_vs_memcpy", "BM_ScrollWindowOneRow", "BM_Memcpy", "bytes_per_second", ">=", 0.2),
+    # A scroll step encodes the row that leaves and decodes the one that enters: the writer bounds it.
+    Goal("raster", "scroll_window_vs_memcpy", "BM_ScrollWindowOneRow", "BM_Memcpy", "bytes_per_second", ">=", 0.05),
 ]
 
 # Times are compared in nanoseconds whatever unit a benchmark reports in.
