@@ -25,8 +25,8 @@ bool ByteReader::GetU32(uint32_t& value) {
     if (!p) {
         return false;
     }
-    value = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-            static_cast<uint32_t>(p[3]) << 24;
+    value = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
     return true;
 }
 

@@ -33,7 +33,8 @@ bool CCompressedBuffer::AllocateWorkingRow(size_t rawRowLength, int32_t bytesPer
                                            std::unique_ptr<uint64_t[]>& out) const {
     // max(bytes per pixel, 4) x width + 16, in whole 8-byte words: decoders may write a word at a time.
     const size_t bytes =
-        std::max(rawRowLength, static_cast<size_t>(std::max(bytesPerPixel, 4)) * static_cast<size_t>(width)) + 16;
+        std::max(rawRowLength, static_cast<size_t>(std::max(bytesPerPixel, 4)) * static_cast<size_t>(width)) +
+        16;
     try {
         out = std::make_unique<uint64_t[]>((bytes + 7) / 8);
     } catch (const std::bad_alloc&) {
@@ -75,8 +76,9 @@ bool CCompressedBuffer::InitPool(int32_t width, int32_t height, int32_t bytesPer
     return true;
 }
 
-bool CCompressedBuffer::AdoptPackedRows(int32_t width, int32_t height, int32_t bytesPerPixel, size_t rawRowLength,
-                                        std::unique_ptr<uint8_t[]> pool, size_t capacity, size_t usedBytes) {
+bool CCompressedBuffer::AdoptPackedRows(int32_t width, int32_t height, int32_t bytesPerPixel,
+                                        size_t rawRowLength, std::unique_ptr<uint8_t[]> pool, size_t capacity,
+                                        size_t usedBytes) {
     std::unique_ptr<uint64_t[]> working;
     std::vector<size_t> offsets;
     if (!AllocateWorkingRow(rawRowLength, bytesPerPixel, width, working)) {
@@ -123,9 +125,8 @@ bool CCompressedBuffer::CopyStoreFrom(const CCompressedBuffer& other) {
     }
     std::memcpy(pool.get(), other.m_pool.get(), other.m_capacity);
     std::memcpy(working.get(), other.m_workingRow.get(),
-                ((std::max(other.m_rawRowLength,
-                           static_cast<size_t>(std::max(other.m_bytesPerPixel, 4)) *
-                               static_cast<size_t>(other.m_width)) +
+                ((std::max(other.m_rawRowLength, static_cast<size_t>(std::max(other.m_bytesPerPixel, 4)) *
+                                                     static_cast<size_t>(other.m_width)) +
                   16 + 7) /
                  8) *
                     8);
@@ -181,7 +182,8 @@ bool CCompressedBuffer::Compact(double factor) {
         return true;
     }
     // ((used x factor) + 1024) rounded down to whole kilobytes, never below the rows themselves.
-    const size_t target = (static_cast<size_t>(static_cast<double>(m_usedBytes) * factor) + 1024) & ~size_t{1023};
+    const size_t target =
+        (static_cast<size_t>(static_cast<double>(m_usedBytes) * factor) + 1024) & ~size_t{1023};
     return Repack(std::max(target, m_usedBytes));
 }
 

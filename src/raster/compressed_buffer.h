@@ -41,7 +41,9 @@ public:
     const uint8_t* WorkingRow() const { return reinterpret_cast<const uint8_t*>(m_workingRow.get()); }
 
     // The stored encoding of a row, starting with its 16-bit length.
-    const uint8_t* RowEncoding(int32_t row) const { return m_pool.get() + m_rowOffset[static_cast<size_t>(row)]; }
+    const uint8_t* RowEncoding(int32_t row) const {
+        return m_pool.get() + m_rowOffset[static_cast<size_t>(row)];
+    }
     size_t RowEncodedLength(int32_t row) const;
     // Byte offset of a row's encoding inside the pool (for tests of the ring).
     size_t RowOffset(int32_t row) const { return m_rowOffset[static_cast<size_t>(row)]; }

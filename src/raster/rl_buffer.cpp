@@ -44,7 +44,8 @@ bool RLBuffer::Create(int32_t width, int32_t height, int32_t bytesPerPixel, uint
     } catch (const std::bad_alloc&) {
         return false;
     }
-    const size_t length = rowcodec::Encode(row.data(), raw, encoding.data(), encoding.data() + encoding.size());
+    const size_t length =
+        rowcodec::Encode(row.data(), raw, encoding.data(), encoding.data() + encoding.size());
     const double wanted = static_cast<double>(length) * height * std::max(0.0f, poolFactor);
     if (!std::isfinite(wanted) || wanted > static_cast<double>(kMaxRawBytes) * 4) {
         return false;
@@ -185,8 +186,8 @@ bool RLBuffer::ReadBlockWithSlack(ByteReader& in, size_t slack) {
     const int32_t height = header[1];
     const int32_t bpp = header[4];
     const uint32_t total = static_cast<uint32_t>(header[5]);
-    if (!SizeIsValid(width, height, bpp) || total < rowcodec::kEmptyRowLength * static_cast<uint64_t>(height) ||
-        total > in.Remaining()) {
+    if (!SizeIsValid(width, height, bpp) ||
+        total < rowcodec::kEmptyRowLength * static_cast<uint64_t>(height) || total > in.Remaining()) {
         return refuse();
     }
     const uint8_t* rows = in.Take(total);
@@ -240,7 +241,8 @@ bool RLBuffer::SameContents(const RLBuffer& other) const {
     }
     for (int32_t r = 0; r < m_height; ++r) {
         const size_t length = RowEncodedLength(r);
-        if (other.RowEncodedLength(r) != length || std::memcmp(RowEncoding(r), other.RowEncoding(r), length) != 0) {
+        if (other.RowEncodedLength(r) != length ||
+            std::memcmp(RowEncoding(r), other.RowEncoding(r), length) != 0) {
             return false;
         }
     }
@@ -259,8 +261,8 @@ double RLBuffer::CompressionRatio() {
     if (!IsCreated()) {
         return 0.0;
     }
-    return static_cast<double>(UsedBytes()) /
-           (static_cast<double>(m_bytesPerPixel) * static_cast<double>(m_width) * static_cast<double>(m_height));
+    return static_cast<double>(UsedBytes()) / (static_cast<double>(m_bytesPerPixel) *
+                                               static_cast<double>(m_width) * static_cast<double>(m_height));
 }
 
 uint32_t RLBuffer::Checksum() {

@@ -24,7 +24,9 @@ public:
     // Packed result of the run reader: value in bits 0-7, position in bits 16-31.
     static constexpr uint32_t kEndOfRow = 0xFFFFFFFFu;
     static uint8_t RunValue(uint32_t packed) { return static_cast<uint8_t>(packed); }
-    static int32_t RunPosition(uint32_t packed) { return packed == kEndOfRow ? -1 : static_cast<int32_t>(packed >> 16); }
+    static int32_t RunPosition(uint32_t packed) {
+        return packed == kEndOfRow ? -1 : static_cast<int32_t>(packed >> 16);
+    }
 
     RLBuffer() = default;
     ~RLBuffer() override;

@@ -27,7 +27,8 @@ uint8_t SwapPairBits(uint8_t b) {
 }
 
 uint8_t ReversePairs(uint8_t b) {
-    return static_cast<uint8_t>(((b & 0x03) << 6) | ((b & 0x0C) << 2) | ((b & 0x30) >> 2) | ((b & 0xC0) >> 6));
+    return static_cast<uint8_t>(((b & 0x03) << 6) | ((b & 0x0C) << 2) | ((b & 0x30) >> 2) |
+                                ((b & 0xC0) >> 6));
 }
 
 std::unique_ptr<RLBuffer> NewBuffer(int32_t width, int32_t height, int32_t bpp, uint8_t fill) {
