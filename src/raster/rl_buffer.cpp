@@ -80,6 +80,12 @@ void RLBuffer::GetRow(int32_t row, uint8_t* dest, bool useWindow) {
     DecodeStored(row, dest);
 }
 
+void RLBuffer::ReadRow(int32_t row, uint8_t* dest) const {
+    if (IsCreated() && row >= 0 && row < m_height && dest) {
+        DecodeStored(row, dest);
+    }
+}
+
 bool RLBuffer::PutRow(int32_t row, const uint8_t* src) {
     return StoreRow(row, src ? src : WorkingRow());
 }

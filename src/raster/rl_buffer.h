@@ -42,6 +42,8 @@ public:
     // Decodes a row into dest (the working row when null). With useWindow set and the row held by
     // the row window, its bytes are copied from there instead.
     void GetRow(int32_t row, uint8_t* dest = nullptr, bool useWindow = false);
+    // Decodes a stored row into dest (the row window is not consulted); nothing for a row outside.
+    void ReadRow(int32_t row, uint8_t* dest) const;
     // Encodes and stores a row from src (the working row when null). False for a row outside the
     // buffer (nothing changes) or when the pool could not grow (the row is then empty).
     bool PutRow(int32_t row, const uint8_t* src = nullptr);

@@ -217,7 +217,11 @@ size_t Encode(const uint8_t* raw, size_t rawLength, uint8_t* dest, const uint8_t
             count = k;
         }
         *code = static_cast<uint8_t>(0x80 | (count - 1));
-        CopyRun(out, raw + u * kUnit, k * kUnit);
+        if (k == kMaxLiteralUnits) {
+            std::memcpy(out, raw + u * kUnit, kMaxLiteralUnits * kUnit);
+        } else {
+            CopyRun(out, raw + u * kUnit, k * kUnit);
+        }
         out += k * kUnit;
         u += k;
     }

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Writes the seed inputs of the fuzz programs to tests/fuzz/corpus/<program>/seed_N.
 
-The seeds are small, hand-made examples of the run-length row code and of the buffer block, valid
-and broken, from which the fuzzer starts. Run it again after changing it; the output is committed.
+The seeds are small, hand-made examples of the run-length row code, of the buffer block and of the
+appearance tables, valid and broken, from which the fuzzer starts. Run it again after changing it; the
+output is committed.
 Standard library only.
 """
 
@@ -111,6 +112,27 @@ def read_block_seeds() -> list:
     ]
 
 
+def table(entries: list) -> bytes:
+    """An appearance table: count, then per entry slot, payload size, payload values and 1008."""
+    out = struct.pack("<i", len(entries))
+    for slot, values in entries:
+        out += struct.pack("<ii", slot, 4 * len(values)) + struct.pack(f"<{len(values)}i", *values)
+        out += struct.pack("<i", 1008)
+    return out
+
+
+def appearance_table_seeds() -> list:
+    """The first byte picks the stream version: odd is current, even is 101 (nine-value line appearances)."""
+    current, old = b"\x01", b"\x00"
+    paints = [(k, [k, 255 if k == 0 else 0, 0, 0, 0, 0, 0]) for k in range(12)]
+    return [
+        current + table([(0, [0xFFFFFF, 255]), (3, [0x0080FF, 128]), (200, [5, 20])]),
+        old + table([(1, [7, 1, 255, 1, 20, 0, 0, 0, 0]), (2, [0, 1, 255, 20, 20, 0, 0, 1, 0])]),
+        current + table(paints),
+        current + table([(4, [1, 2]), (9, [3, 4])])[:-4] + struct.pack("<i", 1007),  # wrong entry end
+    ]
+
+
 def write(program: str, seeds: list) -> None:
     folder = CORPUS / program
     shutil.rmtree(folder, ignore_errors=True)
@@ -123,6 +145,7 @@ def write(program: str, seeds: list) -> None:
 def main() -> None:
     write("fuzz_row_decoder", row_decoder_seeds())
     write("fuzz_read_block", read_block_seeds())
+    write("fuzz_appearance_tables", appearance_table_seeds())
 
 
 if __name__ == "__main__":

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "model/layer_object.h"
+#include "platform/progress_meter.h"
+#include "raster/rect.h"
+#include "raster/rl_buffer.h"
+
+#include <cstdint>
+#include <memory>
+
+// Operations on the pixels of whole layers: cutting or extending them to a rectangle, merging one into
+// another, flipping and turning them with the page.
+namespace ts::geometry {
+
+// Cuts or extends every part of the layer to the rectangle (drawing pixels): the layer's offsets
+// become the rectangle's corner and its bounds the rectangle. Pixels outside the old layer are empty
+// (no paint, neutral lighting, no lines, white picture). False when memory runs out; the layer is
+// then unchanged.
+bool ResizeLayer(LayerObject& layer, const Rect& area);
+
+// Draws the other layer's colour, lighting, lines and drawing buffer onto the kept layer, which must
+// already cover the other's bounds. Appearance and colour indices are rewritten through the tables'
+// remap maps. False when memory runs out; the kept layer is then unchanged.
+bool MergeLayerInto(LayerObject& kept, const LayerObject& other);
+
+// Mirrors every part of the layer within its bounds.
+void FlipLayer(LayerObject& layer, bool horizontal, ProgressMeter* progress);
+
+// Turns a layer with the page (drawingWidth x drawingHeight) counter-clockwise by 90, 180 or 270
+// degrees: its parts, its position, its bounds and a frame's corners. False when memory runs out (the
+// layer is then unchanged).
+bool TurnLayer(LayerObject& layer, int32_t degrees, int32_t drawingWidth, int32_t drawingHeight);
+
+// A quarter turn of a buffer of any pixel size; two-byte pixels are coverage masks and turn inside too.
+// Null for other angles or when memory runs out.
+template <class Buffer> std::unique_ptr<Buffer> TurnBuffer(const Buffer& buffer, int32_t degrees);
+
+// The 4 x 4 coverage mask of a pixel turned with it.
+uint16_t TurnMask(uint16_t mask, int32_t degrees);
+
+} // namespace ts::geometry

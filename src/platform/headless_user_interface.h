@@ -1,0 +1,102 @@
+#pragma once
+
+#include "platform/progress_meter.h"
+#include "platform/user_interface.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ts {
+
+// The user interface of tests and the command-line tool. It records every message, text entry and
+// file dialog, and answers from queues that the test fills beforehand.
+//
+// Answers: an OK box never takes from the answer queue (it has only one answer). Any other box takes
+// the front answer, or the default answer when the queue is empty (Yes, unless SetDefaultAnswer
+// changed it). An answer the box does not offer is read as its counterpart: Ok and Yes agree, Cancel
+// and No agree, and a Yes/No/Cancel box reads Ok as Yes.
+// Text entries and file dialogs take the front of their queue; an empty queue cancels the dialog.
+class HeadlessUserInterface final : public UserInterface {
+public:
+    struct Message {
+        std::string text;
+        std::string caption;
+        MessageIcon icon;
+        MessageButtons buttons;
+        Answer answer;
+    };
+    struct TextEntry {
+        std::string prompt;
+        std::string caption;
+        std::string initial;
+    };
+    struct FileDialog {
+        bool save;
+        FileDialogRequest request;
+    };
+
+    using UserInterface::ChooseOpenFile;
+    using UserInterface::ChooseSaveFile;
+
+    Answer MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                      MessageButtons buttons) override;
+    bool EnterText(const std::string& prompt, const std::string& caption, const std::string& initial,
+                   std::string& out) override;
+    bool ChooseOpenFile(const FileDialogRequest& request, std::string& out) override;
+    bool ChooseSaveFile(const FileDialogRequest& request, std::string& out) override;
+    ProgressMeter& Progress() override { return m_progress; }
+    void SetStatusPane(int pane, const std::string& text) override { m_panes[pane] = text; }
+
+    // Scripting.
+    void QueueAnswer(Answer answer) { m_answers.push_back(answer); }
+    void SetDefaultAnswer(Answer answer) { m_defaultAnswer = answer; }
+    void QueueText(const std::string& text) { m_texts.emplace_back(text); }
+    void QueueTextCancel() { m_texts.emplace_back(std::nullopt); }
+    // One queue serves open and save dialogs, in the order they appear.
+    void QueueFile(const std::string& path) { m_files.emplace_back(path); }
+    void QueueFileCancel() { m_files.emplace_back(std::nullopt); }
+    size_t PendingAnswers() const { return m_answers.size(); }
+    size_t PendingTexts() const { return m_texts.size(); }
+    size_t PendingFiles() const { return m_files.size(); }
+
+    // What was shown.
+    const std::vector<Message>& Messages() const { return m_messages; }
+    std::vector<std::string> MessageTexts() const;
+    // The text of the last message, or empty when none was shown.
+    std::string LastMessageText() const {
+        return m_messages.empty() ? std::string() : m_messages.back().text;
+    }
+    void ClearMessages() { m_messages.clear(); }
+    const std::vector<TextEntry>& TextEntries() const { return m_textEntries; }
+    const std::vector<FileDialog>& FileDialogs() const { return m_fileDialogs; }
+    // The text last set on a status pane, empty when never set.
+    std::string StatusPane(int pane) const;
+    // How often the wait cursor appeared, and whether it shows now.
+    int32_t WaitCursorShows() const { return m_waitShows; }
+    bool WaitCursorShown() const { return m_waitShown; }
+    CountingProgressMeter& Meter() { return m_progress; }
+
+protected:
+    void ShowWaitCursor(bool show) override;
+
+private:
+    bool AnswerFile(bool save, const FileDialogRequest& request, std::string& out);
+
+    std::vector<Message> m_messages;
+    std::vector<TextEntry> m_textEntries;
+    std::vector<FileDialog> m_fileDialogs;
+    std::deque<Answer> m_answers;
+    std::deque<std::optional<std::string>> m_texts;
+    std::deque<std::optional<std::string>> m_files;
+    Answer m_defaultAnswer = Answer::Yes;
+    std::map<int, std::string> m_panes;
+    CountingProgressMeter m_progress;
+    int32_t m_waitShows = 0;
+    bool m_waitShown = false;
+};
+
+} // namespace ts
