@@ -20,7 +20,8 @@ bool ResizeLayer(LayerObject& layer, const Rect& area);
 
 // Draws the other layer's colour, lighting, lines and drawing buffer onto the kept layer, which must
 // already cover the other's bounds. Appearance and colour indices are rewritten through the tables'
-// remap maps. False when memory runs out; the kept layer is then unchanged.
+// remap maps. False when memory runs out; the kept layer may then be partly merged, so callers merge
+// into a copy.
 bool MergeLayerInto(LayerObject& kept, const LayerObject& other);
 
 // Mirrors every part of the layer within its bounds.

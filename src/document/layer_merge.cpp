@@ -180,13 +180,17 @@ bool MergeLines(ObjectLineArt& kept, const ObjectLineArt& other, const Placement
     if (!other.lineBuffer) {
         return true;
     }
+    if (!EnsurePart(kept.appearanceList) || !EnsurePart(kept.colorList)) {
+        return false;
+    }
+    // Indices of a layer without its tables are taken as they are.
     LineAppearanceList appearances;
     LineColorList colors;
-    if (other.appearanceList && kept.appearanceList) {
+    if (other.appearanceList) {
         appearances.Copy(*other.appearanceList);
         kept.appearanceList->Remap(appearances);
     }
-    if (other.colorList && kept.colorList) {
+    if (other.colorList) {
         colors.Copy(*other.colorList);
         kept.colorList->Remap(colors);
     }
@@ -206,56 +210,47 @@ bool MergeLines(ObjectLineArt& kept, const ObjectLineArt& other, const Placement
 
 } // namespace
 
-// The kept layer is copied first and the merge done on the copy, so that a failure leaves it unchanged.
 bool MergeLayerInto(LayerObject& kept, const LayerObject& other) {
-    LayerObject merged;
-    if (!merged.CopyFrom(kept, true)) {
-        return false;
-    }
-    const int32_t width = merged.bounds.Width();
-    const int32_t height = merged.bounds.Height();
-    const Placement at{other.offsetX - merged.offsetX, other.offsetY - merged.offsetY, width, height};
+    const int32_t width = kept.bounds.Width();
+    const int32_t height = kept.bounds.Height();
+    const Placement at{other.offsetX - kept.offsetX, other.offsetY - kept.offsetY, width, height};
     if (other.color && other.color->amount) {
-        if (!merged.color &&
-            (!EnsurePart(merged.color) || !merged.color->Create(width, height, 0x00FFFFFF, 255))) {
+        if (!kept.color && (!EnsurePart(kept.color) || !kept.color->Create(width, height, 0x00FFFFFF, 255))) {
             return false;
         }
-        if (!MergeColor(*merged.color, *other.color, at)) {
+        if (!MergeColor(*kept.color, *other.color, at)) {
             return false;
         }
     }
     if (other.shadow && other.shadow->lighting && other.shadow->appearanceIndex) {
-        if (!merged.shadow && (!EnsurePart(merged.shadow) || !merged.shadow->Create(width, height))) {
+        if (!kept.shadow && (!EnsurePart(kept.shadow) || !kept.shadow->Create(width, height))) {
             return false;
         }
-        if (!MergeShadow(*merged.shadow, *other.shadow, at)) {
+        if (!MergeShadow(*kept.shadow, *other.shadow, at)) {
             return false;
         }
     }
     if (other.lineArt) {
-        if (!EnsurePart(merged.lineArt)) {
-            return false;
-        }
-        if (!MergeLines(*merged.lineArt, *other.lineArt, at)) {
+        if (!EnsurePart(kept.lineArt) || !MergeLines(*kept.lineArt, *other.lineArt, at)) {
             return false;
         }
     }
     if (other.frame && other.frame->drawingBuffer) {
-        if (!EnsurePart(merged.frame)) {
+        if (!EnsurePart(kept.frame)) {
             return false;
         }
-        if (!merged.frame->drawingBuffer) {
-            merged.frame->drawingBuffer = parts::NewBuffer<SuperBitBuffer>(width, height, 2, 0);
-            if (!merged.frame->drawingBuffer) {
+        if (!kept.frame->drawingBuffer) {
+            kept.frame->drawingBuffer = parts::NewBuffer<SuperBitBuffer>(width, height, 2, 0);
+            if (!kept.frame->drawingBuffer) {
                 return false;
             }
         }
-        if (!MergeMasks(*merged.frame->drawingBuffer, *other.frame->drawingBuffer, at, nullptr, nullptr,
+        if (!MergeMasks(*kept.frame->drawingBuffer, *other.frame->drawingBuffer, at, nullptr, nullptr,
                         nullptr, 0)) {
             return false;
         }
     }
-    return kept.CopyFrom(merged, true);
+    return true;
 }
 
 } // namespace ts::geometry

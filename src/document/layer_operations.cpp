@@ -39,9 +39,18 @@ LayerOperations::LayerOperations(ImageStackManager& stack, UndoStore& undo, Refr
                                  UserInterface& ui, ImageCodec& codec, ProfileManager& profile)
     : m_stack(stack), m_undo(undo), m_refresh(refresh), m_ui(ui), m_codec(codec), m_profile(profile) {}
 
+void LayerOperations::SetMergePartner(int32_t index) {
+    const LayerObject* layer = m_stack.Layer(index);
+    m_mergePartnerId = layer && index >= ImageStackManager::kFirstDrawingLayer ? layer->id : 0;
+}
+
+int32_t LayerOperations::MergePartner() const {
+    return m_mergePartnerId ? m_stack.IndexOfId(m_mergePartnerId) : -1;
+}
+
 void LayerOperations::ClearDrawing(bool keepTitle, bool resetUndo) {
     m_stack.ReleaseAll();
-    m_mergePartner = -1;
+    m_mergePartnerId = 0;
     if (resetUndo) {
         m_undo.Reset(true);
     }
@@ -248,6 +257,7 @@ bool LayerOperations::Clone() {
     copy->offsetY += kCloneShift;
     copy->bounds = Rect{copy->bounds.left + kCloneShift, copy->bounds.top + kCloneShift,
                         copy->bounds.right + kCloneShift, copy->bounds.bottom + kCloneShift};
+    m_undo.SnapshotAddedLayer();
     m_refresh.MarkViewContents(Union(m_stack.Layer(source)->bounds, copy->bounds));
     m_refresh.Refresh("Duplicate");
     return true;
@@ -273,11 +283,6 @@ void LayerOperations::DeleteLayer(int32_t index, bool keepSize) {
     m_undo.DropNewestAdded(m_stack.Layer(index)->id);
     const Rect former = m_stack.Layer(index)->bounds;
     m_stack.RemoveLayer(index);
-    if (m_mergePartner == index) {
-        m_mergePartner = -1;
-    } else if (m_mergePartner > index) {
-        --m_mergePartner;
-    }
     const int32_t zoom = std::abs(m_refresh.ZoomFactor());
     m_refresh.MarkViewContents(Clipped(Grown(former, zoom), m_stack.DrawingRect()));
     if (m_stack.Count() <= ImageStackManager::kFirstDrawingLayer) {
@@ -286,14 +291,16 @@ void LayerOperations::DeleteLayer(int32_t index, bool keepSize) {
             paper->bounds = keepSize ? m_stack.DrawingRect() : Rect{};
         }
     }
-    m_stack.SetCurrent(previous < index ? previous : m_stack.MainLayer());
+    // Deleting another layer keeps the current index (which may now name the layer that moved down
+    // into it); deleting the current layer picks the main layer.
+    m_stack.SetCurrent(previous == index ? m_stack.MainLayer() : std::min(previous, m_stack.Count() - 1));
 }
 
 bool LayerOperations::ChooseMergePartner(int32_t& partner) {
     const int32_t current = m_stack.Current();
-    if (m_mergePartner >= ImageStackManager::kFirstDrawingLayer && m_mergePartner < m_stack.Count() &&
-        m_mergePartner != current) {
-        partner = m_mergePartner;
+    if (const int32_t marked = MergePartner();
+        marked >= ImageStackManager::kFirstDrawingLayer && marked != current) {
+        partner = marked;
         return true;
     }
     const int32_t others = m_stack.Count() - ImageStackManager::kFirstDrawingLayer - 1;
@@ -344,23 +351,29 @@ void LayerOperations::Merge() {
     const int32_t keptIndex = std::min(current, partner);
     const int32_t otherIndex = std::max(current, partner);
     WaitCursor wait(m_ui);
+    // The merge is made on a copy of the kept layer; nothing changes until it succeeded.
+    const LayerObject& other = *m_stack.Layer(otherIndex);
+    const Rect area = Union(m_stack.Layer(keptIndex)->bounds, other.bounds);
+    std::unique_ptr<LayerObject> merged;
+    try {
+        merged = std::make_unique<LayerObject>();
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    if (!merged->CopyFrom(*m_stack.Layer(keptIndex), true) || !geometry::ResizeLayer(*merged, area) ||
+        !geometry::MergeLayerInto(*merged, other)) {
+        return; // out of memory: the command ends silently
+    }
     // Both layers can come back: the kept one as it was, the merged one as deleted.
     m_stack.SetCurrent(keptIndex);
     m_undo.SnapshotCurrentLayer(false);
     m_stack.SetCurrent(otherIndex);
     m_undo.SnapshotCurrentLayer(true);
-    m_stack.SetCurrent(keptIndex);
-
-    LayerObject& kept = *m_stack.Layer(keptIndex);
-    const LayerObject& other = *m_stack.Layer(otherIndex);
-    const Rect area = Union(kept.bounds, other.bounds);
-    if (!geometry::ResizeLayer(kept, area) || !geometry::MergeLayerInto(kept, other)) {
-        return; // out of memory: the command ends silently
-    }
+    m_stack.ReplaceLayer(keptIndex, std::move(merged));
     DeleteLayer(otherIndex, true);
     m_stack.SetCurrent(keptIndex);
-    m_mergePartner = -1;
-    m_hooks->LinesChanged(kept);
+    m_mergePartnerId = 0;
+    m_hooks->LinesChanged(*m_stack.Layer(keptIndex));
     m_refresh.MarkViewContents(area);
     m_refresh.Refresh("end combine");
 }

@@ -65,8 +65,11 @@ public:
     void DeleteLayer(int32_t index, bool keepSize);
 
     // The layer marked as merge partner (dragged onto in the layer panel, picked by the select tool).
-    void SetMergePartner(int32_t index) { m_mergePartner = index; }
-    int32_t MergePartner() const { return m_mergePartner; }
+    // The partner is kept by identity, so it follows its layer through reordering.
+    void SetMergePartner(int32_t index);
+    void ClearMergePartner() { m_mergePartnerId = 0; }
+    // The partner's index, or -1 when none is marked (or it is gone).
+    int32_t MergePartner() const;
     void Merge();
 
     bool Minimize();
@@ -95,7 +98,7 @@ private:
     LayerOperationHooks m_noHooks;
     LayerOperationHooks* m_hooks = &m_noHooks;
     Page m_page;
-    int32_t m_mergePartner = -1;
+    uint32_t m_mergePartnerId = 0;
 };
 
 } // namespace ts

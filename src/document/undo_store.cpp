@@ -258,6 +258,9 @@ void UndoStore::Step(Direction direction) {
             break;
         }
         if (newest.kind == UndoRedo::kLayerDeleted) {
+            if (m_stack.Count() >= ImageStackManager::kMaxLayers) {
+                return; // no slot to put the layer back into: the record waits
+            }
             break;
         }
         from.Pop(); // the layer of this record is gone: skip it silently

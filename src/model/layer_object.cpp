@@ -150,6 +150,8 @@ bool LayerObject::CopyFrom(const LayerObject& other, bool copyId) {
 
 bool LayerObject::SameAs(const LayerObject& other) const {
     return offsetX == other.offsetX && offsetY == other.offsetY && bounds == other.bounds &&
+           transform == other.transform && visibleInStack == other.visibleInStack &&
+           flagWord == other.flagWord && words == other.words && extraInt == other.extraInt &&
            name == other.name && caption == other.caption && extraData == other.extraData &&
            highlightColor == other.highlightColor && shadeColor == other.shadeColor &&
            strength == other.strength && transitionWidth == other.transitionWidth &&
