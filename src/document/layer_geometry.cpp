@@ -43,16 +43,6 @@ std::unique_ptr<Buffer> Reframe(const Buffer& old, int32_t dx, int32_t dy, int32
     return out;
 }
 
-template <class Buffer>
-bool ReframeInto(std::unique_ptr<Buffer>& slot, int32_t dx, int32_t dy, int32_t width, int32_t height,
-                 uint8_t fill, std::unique_ptr<Buffer>& result) {
-    if (!slot) {
-        return true;
-    }
-    result = Reframe(*slot, dx, dy, width, height, fill);
-    return result != nullptr;
-}
-
 bool ReframeImage(const BMap& old, int32_t dx, int32_t dy, int32_t width, int32_t height,
                   std::unique_ptr<BMap>& out) {
     try {
@@ -78,48 +68,49 @@ bool ReframeImage(const BMap& old, int32_t dx, int32_t dy, int32_t width, int32_
 
 } // namespace
 
-bool ResizeLayer(LayerObject& layer, const Rect& area) {
-    if (area.IsEmpty()) {
-        return false;
-    }
-    const int32_t dx = area.left - layer.offsetX;
-    const int32_t dy = area.top - layer.offsetY;
-    const int32_t w = area.Width();
-    const int32_t h = area.Height();
-
-    // Every new part is made first; the layer changes only when all of them could be made.
+bool TransformParts(LayerObject& layer, const PartTransform& transform) {
     std::unique_ptr<RLBuffer> color[ObjectColor::kChannels];
     std::unique_ptr<RLBuffer> shadowIndex, lighting, aux, lineIndex, colorIndex, refresh, widths;
     std::unique_ptr<SuperBitBuffer> coverage, drawing;
     std::unique_ptr<BMap> image;
+    auto make = [&](const auto& slot, auto& out, auto&&... fill) {
+        if (!slot) {
+            return true;
+        }
+        if constexpr (sizeof...(fill) == 0) {
+            out = transform.mask(*slot);
+        } else {
+            out = transform.buffer(*slot, fill...);
+        }
+        return out != nullptr;
+    };
     bool ok = true;
     if (layer.color) {
         const uint8_t fills[ObjectColor::kChannels] = {0, kWhite, kWhite, kWhite, 0};
         for (int i = 0; i < ObjectColor::kChannels && ok; ++i) {
             if (const RLBuffer* c = layer.color->Channel(i)) {
-                color[i] = Reframe(*c, dx, dy, w, h, fills[i]);
+                color[i] = transform.buffer(*c, fills[i]);
                 ok = color[i] != nullptr;
             }
         }
     }
     if (layer.shadow) {
-        ok = ok && ReframeInto(layer.shadow->appearanceIndex, dx, dy, w, h, 0, shadowIndex) &&
-             ReframeInto(layer.shadow->lighting, dx, dy, w, h, ObjectShadow::kNeutral, lighting);
+        ok = ok && make(layer.shadow->appearanceIndex, shadowIndex, uint8_t{0}) &&
+             make(layer.shadow->lighting, lighting, ObjectShadow::kNeutral);
     }
     if (layer.lineArt) {
-        ObjectLineArt& l = *layer.lineArt;
-        ok = ok && ReframeInto(l.lineBuffer, dx, dy, w, h, 0, coverage) &&
-             ReframeInto(l.lineAppearanceIndex, dx, dy, w, h, 0, lineIndex) &&
-             ReframeInto(l.colorAppearanceIndex, dx, dy, w, h, 0, colorIndex) &&
-             ReframeInto(l.refreshAppearance, dx, dy, w, h, 0, refresh) &&
-             ReframeInto(l.refreshWidth, dx, dy, w, h, 0, widths);
+        const ObjectLineArt& l = *layer.lineArt;
+        ok = ok && make(l.lineBuffer, coverage) && make(l.lineAppearanceIndex, lineIndex, uint8_t{0}) &&
+             make(l.colorAppearanceIndex, colorIndex, uint8_t{0}) &&
+             make(l.refreshAppearance, refresh, uint8_t{0}) && make(l.refreshWidth, widths, uint8_t{0});
     }
     if (layer.frame) {
-        ok = ok && ReframeInto(layer.frame->drawingBuffer, dx, dy, w, h, 0, drawing);
+        ok = ok && make(layer.frame->drawingBuffer, drawing);
     }
-    ok = ok && ReframeInto(layer.auxBuffer, dx, dy, w, h, 0, aux);
-    if (layer.image) {
-        ok = ok && ReframeImage(*layer.image, dx, dy, w, h, image);
+    ok = ok && make(layer.auxBuffer, aux, uint8_t{0});
+    if (ok && layer.image) {
+        image = transform.image(*layer.image);
+        ok = image != nullptr;
     }
     if (!ok) {
         return false;
@@ -148,10 +139,6 @@ bool ResizeLayer(LayerObject& layer, const Rect& area) {
     }
     if (layer.frame) {
         layer.frame->drawingBuffer = std::move(drawing);
-        for (Wireframe::Corner& c : layer.frame->corners) {
-            c.x -= dx;
-            c.y -= dy;
-        }
         layer.frame->points.Clear();
     }
     if (layer.auxBuffer) {
@@ -159,6 +146,33 @@ bool ResizeLayer(LayerObject& layer, const Rect& area) {
     }
     if (layer.image) {
         layer.image = std::move(image);
+    }
+    return true;
+}
+
+bool ResizeLayer(LayerObject& layer, const Rect& area) {
+    if (area.IsEmpty()) {
+        return false;
+    }
+    const int32_t dx = area.left - layer.offsetX;
+    const int32_t dy = area.top - layer.offsetY;
+    const int32_t w = area.Width();
+    const int32_t h = area.Height();
+    PartTransform reframe;
+    reframe.buffer = [&](const RLBuffer& b, uint8_t fill) { return Reframe(b, dx, dy, w, h, fill); };
+    reframe.mask = [&](const SuperBitBuffer& b) { return Reframe(b, dx, dy, w, h, 0); };
+    reframe.image = [&](const BMap& b) {
+        std::unique_ptr<BMap> out;
+        return ReframeImage(b, dx, dy, w, h, out) ? std::move(out) : nullptr;
+    };
+    if (!TransformParts(layer, reframe)) {
+        return false;
+    }
+    if (layer.frame) {
+        for (Wireframe::Corner& c : layer.frame->corners) {
+            c.x -= dx;
+            c.y -= dy;
+        }
     }
     layer.offsetX = area.left;
     layer.offsetY = area.top;

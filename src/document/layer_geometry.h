@@ -6,11 +6,24 @@
 #include "raster/rl_buffer.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 // Operations on the pixels of whole layers: cutting or extending them to a rectangle, merging one into
 // another, flipping and turning them with the page.
 namespace ts::geometry {
+
+// New versions of every pixel part of a layer, one function per kind of part. The fill is what empty
+// pixels of that part hold (no paint, neutral lighting, no lines).
+struct PartTransform {
+    std::function<std::unique_ptr<RLBuffer>(const RLBuffer&, uint8_t fill)> buffer;
+    std::function<std::unique_ptr<SuperBitBuffer>(const SuperBitBuffer&)> mask;
+    std::function<std::unique_ptr<BMap>(const BMap&)> image;
+};
+
+// Makes the new version of every part the layer has and, only when all could be made, puts them in
+// place. The segments of an unfinished line are dropped. False (layer unchanged) when one failed.
+bool TransformParts(LayerObject& layer, const PartTransform& transform);
 
 // Cuts or extends every part of the layer to the rectangle (drawing pixels): the layer's offsets
 // become the rectangle's corner and its bounds the rectangle. Pixels outside the old layer are empty

@@ -12,27 +12,6 @@ namespace {
 
 constexpr int32_t kCloneShift = 50;
 
-Rect Grown(const Rect& r, int32_t by) {
-    return Rect{r.left - by, r.top - by, r.right + by, r.bottom + by};
-}
-
-Rect Clipped(const Rect& r, const Rect& to) {
-    Rect c{std::max(r.left, to.left), std::max(r.top, to.top), std::min(r.right, to.right),
-           std::min(r.bottom, to.bottom)};
-    return c.IsEmpty() ? Rect{} : c;
-}
-
-Rect Union(const Rect& a, const Rect& b) {
-    if (a.IsEmpty()) {
-        return b;
-    }
-    if (b.IsEmpty()) {
-        return a;
-    }
-    return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-                std::max(a.bottom, b.bottom)};
-}
-
 } // namespace
 
 LayerOperations::LayerOperations(ImageStackManager& stack, UndoStore& undo, RefreshRequests& refresh,
@@ -255,8 +234,7 @@ bool LayerOperations::Clone() {
     copy->id = id;
     copy->offsetX += kCloneShift;
     copy->offsetY += kCloneShift;
-    copy->bounds = Rect{copy->bounds.left + kCloneShift, copy->bounds.top + kCloneShift,
-                        copy->bounds.right + kCloneShift, copy->bounds.bottom + kCloneShift};
+    copy->bounds = Translated(copy->bounds, kCloneShift, kCloneShift);
     m_undo.SnapshotAddedLayer();
     m_refresh.MarkViewContents(Union(m_stack.Layer(source)->bounds, copy->bounds));
     m_refresh.Refresh("Duplicate");
@@ -284,7 +262,7 @@ void LayerOperations::DeleteLayer(int32_t index, bool keepSize) {
     const Rect former = m_stack.Layer(index)->bounds;
     m_stack.RemoveLayer(index);
     const int32_t zoom = std::abs(m_refresh.ZoomFactor());
-    m_refresh.MarkViewContents(Clipped(Grown(former, zoom), m_stack.DrawingRect()));
+    m_refresh.MarkViewContents(Intersection(Grown(former, zoom), m_stack.DrawingRect()));
     if (m_stack.Count() <= ImageStackManager::kFirstDrawingLayer) {
         m_hooks->ForgetFileName();
         if (LayerObject* paper = m_stack.Layer(ImageStackManager::kPaperIndex)) {

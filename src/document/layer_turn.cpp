@@ -30,15 +30,6 @@ void TurnPoint(int32_t degrees, int32_t w, int32_t h, int32_t x, int32_t y, int3
     }
 }
 
-template <class Buffer>
-bool TurnSlot(std::unique_ptr<Buffer>& slot, int32_t degrees, std::unique_ptr<Buffer>& out) {
-    if (!slot) {
-        return true;
-    }
-    out = TurnBuffer(*slot, degrees);
-    return out != nullptr;
-}
-
 } // namespace
 
 uint16_t TurnMask(uint16_t mask, int32_t degrees) {
@@ -138,82 +129,23 @@ bool TurnLayer(LayerObject& layer, int32_t degrees, int32_t drawingWidth, int32_
     const int32_t w = layer.PartWidth() > 0 ? layer.PartWidth() : drawingWidth;
     const int32_t h = layer.PartHeight() > 0 ? layer.PartHeight() : drawingHeight;
 
-    std::unique_ptr<RLBuffer> color[ObjectColor::kChannels];
-    std::unique_ptr<RLBuffer> shadowIndex, lighting, aux, lineIndex, colorIndex, refresh, widths;
-    std::unique_ptr<SuperBitBuffer> coverage, drawing;
-    std::unique_ptr<BMap> image;
-    bool ok = true;
-    if (layer.color) {
-        for (int i = 0; i < ObjectColor::kChannels && ok; ++i) {
-            if (const RLBuffer* c = layer.color->Channel(i)) {
-                color[i] = TurnBuffer(*c, degrees);
-                ok = color[i] != nullptr;
-            }
-        }
-    }
-    if (layer.shadow) {
-        ok = ok && TurnSlot(layer.shadow->appearanceIndex, degrees, shadowIndex) &&
-             TurnSlot(layer.shadow->lighting, degrees, lighting);
-    }
-    if (layer.lineArt) {
-        ObjectLineArt& l = *layer.lineArt;
-        ok = ok && TurnSlot(l.lineBuffer, degrees, coverage) &&
-             TurnSlot(l.lineAppearanceIndex, degrees, lineIndex) &&
-             TurnSlot(l.colorAppearanceIndex, degrees, colorIndex) &&
-             TurnSlot(l.refreshAppearance, degrees, refresh) && TurnSlot(l.refreshWidth, degrees, widths);
-    }
-    if (layer.frame) {
-        ok = ok && TurnSlot(layer.frame->drawingBuffer, degrees, drawing);
-    }
-    ok = ok && TurnSlot(layer.auxBuffer, degrees, aux);
-    if (ok && layer.image) {
-        try {
-            image = std::make_unique<BMap>();
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-        ok = image->CopyFrom(*layer.image) && image->RotateQuarter(degrees);
-    }
-    if (!ok) {
+    PartTransform turn;
+    turn.buffer = [&](const RLBuffer& b, uint8_t) { return TurnBuffer(b, degrees); };
+    turn.mask = [&](const SuperBitBuffer& b) { return TurnBuffer(b, degrees); };
+    turn.image = [&](const BMap& b) -> std::unique_ptr<BMap> {
+        auto out = std::make_unique<BMap>();
+        return out->CopyFrom(b) && out->RotateQuarter(degrees) ? std::move(out) : nullptr;
+    };
+    if (!TransformParts(layer, turn)) {
         return false;
     }
-
-    if (layer.color) {
-        std::unique_ptr<RLBuffer>* slots[ObjectColor::kChannels] = {&layer.color->appearance,
-                                                                    &layer.color->blue, &layer.color->green,
-                                                                    &layer.color->red, &layer.color->amount};
-        for (int i = 0; i < ObjectColor::kChannels; ++i) {
-            if (color[i]) {
-                *slots[i] = std::move(color[i]);
-            }
-        }
-    }
-    if (layer.shadow) {
-        layer.shadow->appearanceIndex = std::move(shadowIndex);
-        layer.shadow->lighting = std::move(lighting);
-    }
-    if (layer.lineArt) {
-        layer.lineArt->lineBuffer = std::move(coverage);
-        layer.lineArt->lineAppearanceIndex = std::move(lineIndex);
-        layer.lineArt->colorAppearanceIndex = std::move(colorIndex);
-        layer.lineArt->refreshAppearance = std::move(refresh);
-        layer.lineArt->refreshWidth = std::move(widths);
-    }
     if (layer.frame) {
-        layer.frame->drawingBuffer = std::move(drawing);
         for (Wireframe::Corner& c : layer.frame->corners) {
             int32_t tx = 0;
             int32_t ty = 0;
             TurnPoint(degrees, w, h, c.x, c.y, tx, ty);
             c = Wireframe::Corner{tx, ty};
         }
-        layer.frame->points.Clear();
-    }
-    if (layer.auxBuffer) {
-        layer.auxBuffer = std::move(aux);
-    }
-    if (layer.image) {
-        layer.image = std::move(image);
     }
     // The layer's rectangle turns with the page: its new top-left corner is where the turned page puts
     // the corner of the rectangle that comes out on top-left.

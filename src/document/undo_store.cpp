@@ -8,21 +8,6 @@ namespace ts {
 
 namespace {
 
-Rect Union(const Rect& a, const Rect& b) {
-    if (a.IsEmpty()) {
-        return b;
-    }
-    if (b.IsEmpty()) {
-        return a;
-    }
-    return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-                std::max(a.bottom, b.bottom)};
-}
-
-Rect Translated(const Rect& r, int32_t dx, int32_t dy) {
-    return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
-}
-
 std::unique_ptr<UndoRedo> NewRecord(int32_t kind) {
     try {
         auto record = std::make_unique<UndoRedo>();

@@ -9,31 +9,6 @@ namespace ts {
 
 namespace {
 
-template <class Part> bool CopyPart(std::unique_ptr<Part>& into, const std::unique_ptr<Part>& from) {
-    if (!from) {
-        into.reset();
-        return true;
-    }
-    std::unique_ptr<Part> copy;
-    try {
-        copy = std::make_unique<Part>();
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    if (!copy->CopyFrom(*from)) {
-        return false;
-    }
-    into = std::move(copy);
-    return true;
-}
-
-template <class Part> bool SamePart(const std::unique_ptr<Part>& a, const std::unique_ptr<Part>& b) {
-    if (!a || !b) {
-        return !a && !b;
-    }
-    return a->SameContents(*b);
-}
-
 template <class Part> size_t PartFootprint(const std::unique_ptr<Part>& p) {
     return p ? p->MemoryFootprint() : 0;
 }
@@ -106,9 +81,10 @@ void LayerObject::RebuildRamp() {
 }
 
 bool LayerObject::CopyFrom(const LayerObject& other, bool copyId) {
-    if (!CopyPart(auxBuffer, other.auxBuffer) || !CopyPart(auxImage, other.auxImage) ||
-        !CopyPart(image, other.image) || !CopyPart(color, other.color) || !CopyPart(shadow, other.shadow) ||
-        !CopyPart(frame, other.frame) || !CopyPart(lineArt, other.lineArt)) {
+    if (!parts::CopyBuffer(auxBuffer, other.auxBuffer) || !parts::CopyBuffer(auxImage, other.auxImage) ||
+        !parts::CopyBuffer(image, other.image) || !parts::CopyBuffer(color, other.color) ||
+        !parts::CopyBuffer(shadow, other.shadow) || !parts::CopyBuffer(frame, other.frame) ||
+        !parts::CopyBuffer(lineArt, other.lineArt)) {
         return false;
     }
     try {
@@ -158,9 +134,9 @@ bool LayerObject::SameAs(const LayerObject& other) const {
            lightingRamp == other.lightingRamp && scalarInt == other.scalarInt &&
            scalarFloat == other.scalarFloat && headerValues == other.headerValues && scale == other.scale &&
            paperTextureIndex == other.paperTextureIndex && paperAdjust == other.paperAdjust &&
-           SamePart(auxBuffer, other.auxBuffer) && SamePart(image, other.image) &&
-           SamePart(color, other.color) && SamePart(shadow, other.shadow) && SamePart(frame, other.frame) &&
-           SamePart(lineArt, other.lineArt);
+           parts::SameBuffer(auxBuffer, other.auxBuffer) && parts::SameBuffer(image, other.image) &&
+           parts::SameBuffer(color, other.color) && parts::SameBuffer(shadow, other.shadow) &&
+           parts::SameBuffer(frame, other.frame) && parts::SameBuffer(lineArt, other.lineArt);
 }
 
 size_t LayerObject::MemoryFootprint() const {

@@ -26,7 +26,7 @@ std::unique_ptr<Buffer> NewBuffer(int32_t width, int32_t height, int32_t bytesPe
     return buffer;
 }
 
-// Deep copy of an optional buffer (absent stays absent); false when memory runs out.
+// Deep copy of an optional buffer or layer part (absent stays absent); false when memory runs out.
 template <class Buffer> bool CopyBuffer(std::unique_ptr<Buffer>& into, const std::unique_ptr<Buffer>& from) {
     if (!from) {
         into.reset();

@@ -17,4 +17,31 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
+// The smallest rectangle holding both; an empty one takes no part.
+inline Rect Union(const Rect& a, const Rect& b) {
+    if (a.IsEmpty()) {
+        return b;
+    }
+    if (b.IsEmpty()) {
+        return a;
+    }
+    return Rect{a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top,
+                a.right > b.right ? a.right : b.right, a.bottom > b.bottom ? a.bottom : b.bottom};
+}
+
+// The common part of both, or the empty rectangle.
+inline Rect Intersection(const Rect& a, const Rect& b) {
+    const Rect c{a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top,
+                 a.right < b.right ? a.right : b.right, a.bottom < b.bottom ? a.bottom : b.bottom};
+    return c.IsEmpty() ? Rect{} : c;
+}
+
+inline Rect Translated(const Rect& r, int32_t dx, int32_t dy) {
+    return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+
+inline Rect Grown(const Rect& r, int32_t by) {
+    return Rect{r.left - by, r.top - by, r.right + by, r.bottom + by};
+}
+
 } // namespace ts
