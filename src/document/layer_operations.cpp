@@ -91,6 +91,7 @@ bool LayerOperations::NewDrawing() {
 
     ClearDrawing(false, true);
     m_stack.SetDrawingSize(m_page.DrawingWidth(), m_page.DrawingHeight());
+    m_hooks->DrawingResized(m_stack.DrawingWidth(), m_stack.DrawingHeight());
     LayerObject* backdropLayer = m_stack.CreateLayer(kBackdropName);
     if (!backdropLayer) {
         return false;
@@ -425,6 +426,7 @@ bool LayerOperations::DesignRotate(int32_t degrees) {
     }
     if (degrees != 180) {
         m_stack.SetDrawingSize(height, width);
+        m_hooks->DrawingResized(height, width);
         std::swap(m_page.width, m_page.height);
         std::swap(m_page.printableWidth, m_page.printableHeight);
     }

@@ -27,6 +27,8 @@ public:
     virtual void PreparePaper(LayerObject& /*paper*/, int32_t /*textureIndex*/, uint32_t /*color*/) {}
     // A layer whose lines changed as a whole (merged, turned): the line tools re-read it.
     virtual void LinesChanged(LayerObject& /*layer*/) {}
+    // The drawing got a new size: the view follows it.
+    virtual void DrawingResized(int32_t /*width*/, int32_t /*height*/) {}
 };
 
 enum class BlankLayerSize { kSmall, kPrintableArea, kFullPage };

@@ -15,12 +15,12 @@ bool BMap::CopyFrom(const BMap& other) {
     return true;
 }
 
-uint32_t BMap::AverageColor() const {
+uint32_t AverageColor(const Image24& image) {
     uint64_t sum[3] = {0, 0, 0};
     uint64_t count = 0;
-    for (int32_t y = 0; y < Height(); y += 4) {
-        const uint8_t* row = pixels.Row(y);
-        for (int32_t x = 0; x < Width(); x += 4) {
+    for (int32_t y = 0; y < image.Height(); y += 4) {
+        const uint8_t* row = image.Row(y);
+        for (int32_t x = 0; x < image.Width(); x += 4) {
             const uint8_t* p = row + static_cast<size_t>(x) * 3;
             if (p[0] && p[1] && p[2]) {
                 sum[0] += p[0];
@@ -33,10 +33,8 @@ uint32_t BMap::AverageColor() const {
     if (count == 0) {
         return 0;
     }
-    const auto b = static_cast<uint32_t>(sum[0] / count);
-    const auto g = static_cast<uint32_t>(sum[1] / count);
-    const auto r = static_cast<uint32_t>(sum[2] / count);
-    return r | g << 8 | b << 16;
+    return static_cast<uint32_t>(sum[2] / count) | static_cast<uint32_t>(sum[1] / count) << 8 |
+           static_cast<uint32_t>(sum[0] / count) << 16;
 }
 
 void BMap::FlipHorizontal(ProgressMeter* progress) {

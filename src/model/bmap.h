@@ -8,6 +8,10 @@
 
 namespace ts {
 
+// Over every 4th row and every 4th pixel of it, the pixels whose three bytes are all non-zero are
+// averaged; 0 when there is none. A colour value 0x00BBGGRR.
+uint32_t AverageColor(const Image24& image);
+
 // The picture of a layer (backdrop, paper, imported image): 24 bits per pixel, blue, green, red.
 class BMap {
 public:
@@ -17,9 +21,7 @@ public:
     int32_t Width() const { return pixels.Width(); }
     int32_t Height() const { return pixels.Height(); }
 
-    // Over every 4th row and every 4th pixel of it, the pixels whose three bytes are all non-zero are
-    // averaged; 0 when there is none. A colour value 0x00BBGGRR.
-    uint32_t AverageColor() const;
+    uint32_t AverageColor() const { return ts::AverageColor(pixels); }
 
     void FlipHorizontal(ProgressMeter* progress = nullptr);
     void FlipVertical(ProgressMeter* progress = nullptr);

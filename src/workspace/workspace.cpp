@@ -1,6 +1,7 @@
 #include "workspace/workspace.h"
 
 #include "platform/profile_settings.h"
+#include "render/paper.h"
 
 #include <cstdlib>
 #include <utility>
@@ -16,15 +17,39 @@ double Inches(ProfileManager& profile, const TextSetting& setting) {
 
 } // namespace
 
-std::unique_ptr<RefreshRequests> Workspace::MakeRefresh() {
-    return std::make_unique<RecordingRefresh>();
-}
+// Connects the layer commands to the view: the paper picture is evened out and tinted, and the view
+// follows the drawing's size.
+class Workspace::Hooks final : public LayerOperationHooks {
+public:
+    explicit Hooks(Workspace& w) : m_w(w) {}
+
+    void PreparePaper(LayerObject& paper, int32_t /*textureIndex*/, uint32_t color) override {
+        if (paper.image) {
+            FlattenTexture(paper.image->pixels);
+            TintTexture(paper.image->pixels, color);
+        }
+        m_w.compositor.PaperChanged();
+    }
+
+    void DrawingResized(int32_t width, int32_t height) override {
+        m_w.viewManager.ResizeDrawing(width, height);
+        m_w.refreshManager.MarkViewBufferSize();
+        m_w.refreshManager.MarkViewportSize();
+    }
+
+private:
+    Workspace& m_w;
+};
 
 Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, ImageCodec& imageCodec,
-                     std::string programFolder)
+                     std::string programFolder, std::unique_ptr<RefreshRequests> refreshOverride)
     : ui(userInterface), codec(imageCodec), profile(settings, std::move(programFolder)),
-      refresh(MakeRefresh()), undoStore(imageStack, ui, *refresh),
-      layerOperations(imageStack, undoStore, *refresh, ui, codec, profile) {
+      compositor(imageStack), viewManager(imageStack, compositor), refreshManager(viewManager, ui),
+      m_refreshOverride(std::move(refreshOverride)),
+      refresh(m_refreshOverride ? *m_refreshOverride : static_cast<RefreshRequests&>(refreshManager)),
+      undoStore(imageStack, ui, refresh), layerOperations(imageStack, undoStore, refresh, ui, codec, profile),
+      m_hooks(std::make_unique<Hooks>(*this)) {
+    layerOperations.SetHooks(m_hooks.get());
     // A new layer's scale settings come from the profile.
     LayerDefaults defaults;
     defaults.scale[kTargetPaperWidth] = Inches(profile, settings::kTargetPaperWidth);
@@ -36,5 +61,15 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
 }
 
 Workspace::~Workspace() = default;
+
+bool Workspace::LoadGrain() {
+    Image24 picture;
+    if (!codec.Load(profile.ProgramFolder() + "Textures/ED/PencilShadow.png", picture)) {
+        ui.ShowMessage("Textures\\ED\\PencilShadow.png is missing");
+        return false;
+    }
+    compositor.SetGrainMask(Compositor::BuildGrainMask(picture));
+    return compositor.GrainMask() != nullptr;
+}
 
 } // namespace ts

@@ -32,13 +32,15 @@ protected:
             }
         }
         codec.Put(kBoardPath, board);
-        workspace = std::make_unique<Workspace>(ui, settings, codec, kProgramFolder);
+        auto recorder = std::make_unique<RecordingRefresh>();
+        recorder_ = recorder.get();
+        workspace = std::make_unique<Workspace>(ui, settings, codec, kProgramFolder, std::move(recorder));
     }
 
     ImageStackManager& stack() { return workspace->imageStack; }
     UndoStore& undo() { return workspace->undoStore; }
     LayerOperations& ops() { return workspace->layerOperations; }
-    RecordingRefresh& refresh() { return static_cast<RecordingRefresh&>(*workspace->refresh); }
+    RecordingRefresh& refresh() { return *recorder_; }
     LayerObject& layer(int32_t index) { return *stack().Layer(index); }
     LayerObject& current() { return *stack().CurrentLayer(); }
 
@@ -68,6 +70,7 @@ protected:
     MemorySettingsStore settings;
     HeadlessImageCodec codec;
     std::unique_ptr<Workspace> workspace;
+    RecordingRefresh* recorder_ = nullptr;
 };
 
 } // namespace ts::testing
