@@ -22,6 +22,7 @@ void PrintUsage() {
               "       tintsmith-cli new-drawing OUT.png   composite a new drawing and write it as a picture");
 }
 
+#if defined(TINTSMITH_CLI_QT)
 // The folder of the executable, ending with '/': the program folder with the data files.
 std::string ProgramFolder(const char* argv0) {
     std::error_code error;
@@ -38,7 +39,6 @@ void PrintMessages(const ts::HeadlessUserInterface& ui) {
     }
 }
 
-#if defined(TINTSMITH_CLI_QT)
 int NewDrawing(const char* argv0, const std::string& out) {
     ts::HeadlessUserInterface ui;
     ts::QtSettingsStore settings;

@@ -5,8 +5,7 @@
 
 namespace ts {
 
-ViewManager::ViewManager(ImageStackManager& stack, Compositor& compositor)
-    : m_stack(stack), m_compositor(compositor) {}
+ViewManager::ViewManager(Compositor& compositor) : m_compositor(compositor) {}
 
 bool ViewManager::ResizeDrawing(int32_t width, int32_t height) {
     Image24 view;

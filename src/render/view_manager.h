@@ -36,7 +36,7 @@ struct Backdrop {
 // buffer (the client area: the viewport over the backdrop), which the window only copies.
 class ViewManager {
 public:
-    ViewManager(ImageStackManager& stack, Compositor& compositor);
+    explicit ViewManager(Compositor& compositor);
 
     // Sizes the view buffer, its painted-pixel mask and the under-pixel store to the drawing.
     bool ResizeDrawing(int32_t width, int32_t height);
@@ -69,7 +69,6 @@ public:
 private:
     void ClientRow(int32_t cy, int32_t left, int32_t right);
 
-    ImageStackManager& m_stack;
     Compositor& m_compositor;
     Image24 m_view;
     FastBitonalMask m_painted;

@@ -44,7 +44,7 @@ private:
 Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, ImageCodec& imageCodec,
                      std::string programFolder, std::unique_ptr<RefreshRequests> refreshOverride)
     : ui(userInterface), codec(imageCodec), profile(settings, std::move(programFolder)),
-      compositor(imageStack), viewManager(imageStack, compositor), refreshManager(viewManager, ui),
+      compositor(imageStack), viewManager(compositor), refreshManager(viewManager, ui),
       m_refreshOverride(std::move(refreshOverride)),
       refresh(m_refreshOverride ? *m_refreshOverride : static_cast<RefreshRequests&>(refreshManager)),
       undoStore(imageStack, ui, refresh), layerOperations(imageStack, undoStore, refresh, ui, codec, profile),
