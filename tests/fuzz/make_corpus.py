@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes the seed inputs of the fuzz programs to tests/fuzz/corpus/<program>/seed_N.
 
-The seeds are small, hand-made examples of the run-length row code, of the buffer block and of the
-appearance tables, valid and broken, from which the fuzzer starts. Run it again after changing it; the
+The seeds are small, hand-made examples of the run-length row code, of the buffer block, of the
+appearance tables and of listing files, valid and broken, from which the fuzzer starts. Run it again after changing it; the
 output is committed.
 Standard library only.
 """
@@ -133,6 +133,20 @@ def appearance_table_seeds() -> list:
     ]
 
 
+def listing_seeds() -> list:
+    """The first byte picks how often the listing is repeated: bit 7 set lists a short one 520 times."""
+    pencils = (b"MFG: Acme\nBRANDNAME: Acme Art\nTYPE: Colored Pencil\nSUBTYPE: Wax Based\n"
+               b"SETPARTNUMBER: PC-3\nMENUNAME: PrismaColor 120\n"
+               b"TOOL:Black,935,0,0,0\nTOOL:Crimson Red,924,200,20,40\nTOOL: Gray,BB4080,168,168,166\n"
+               b"TOOL:Hot,1,300,-5, 12x\nTOOL:short,1,2\nTOOL:After,2,3,4,5\n")
+    boards = (b"MFG: BainBridge\r\nBRANDNAME: BainBridge\r\nTYPE: Substrate\r\nSUBTYPE: Mat Board\r\n"
+              b"SETPARTNUMBER: BB-MAT\r\nMENUNAME: BainBridge Mat Board\r\n"
+              b"TOOL:Arctic White,BB4010,250,250,248\r\nTOOL: Gray,BB4080,168,168,166")  # no final LF
+    empty_subtype = (b"MFG: Acme\nBRANDNAME: Acme\nTYPE: Substrate\nSUBTYPE:\nSETPARTNUMBER: X\n"
+                     b"MENUNAME: Empty subtype\nTOOL:A,1,2,3,4\n")
+    return [b"\x01" + pencils, b"\x82" + boards, b"\x00" + empty_subtype]
+
+
 def write(program: str, seeds: list) -> None:
     folder = CORPUS / program
     shutil.rmtree(folder, ignore_errors=True)
@@ -146,6 +160,7 @@ def main() -> None:
     write("fuzz_row_decoder", row_decoder_seeds())
     write("fuzz_read_block", read_block_seeds())
     write("fuzz_appearance_tables", appearance_table_seeds())
+    write("fuzz_listing", listing_seeds())
 
 
 if __name__ == "__main__":
