@@ -147,6 +147,8 @@ void Compositor::DrawColor(const LayerObject& layer, bool dimmed, const RowSpan&
         color.Channel(i)->ReadRow(s.layerRow, channel[i]);
     }
     const uint32_t average = PaperAverage();
+    // With the grain at screen scale the board is shown flat, in its average colour.
+    const uint8_t flat[3] = {ColorByte(average, 0), ColorByte(average, 1), ColorByte(average, 2)};
     const int32_t to = std::min(s.to, s.offsetX + color.Width());
     for (int32_t x = s.from; x < to; ++x) {
         const auto lx = static_cast<size_t>(x - s.offsetX);
@@ -158,7 +160,7 @@ void Compositor::DrawColor(const LayerObject& layer, bool dimmed, const RowSpan&
         const int32_t type = appearance ? appearance->reference : 0;
         const uint8_t share = appearance ? appearance->p1 : 255;
         const uint8_t* texture = paper.textureOneToOne ? nullptr : PaperPixel(x, y);
-        const uint8_t* p = texture ? texture : kNoTexture;
+        const uint8_t* p = texture ? texture : (paper.textureOneToOne ? flat : kNoTexture);
         if (type == 0 && painted) {
             painted->SetBit(x, y);
         }

@@ -160,6 +160,15 @@ void RefreshManager::Refresh(const std::string& reason) {
         m_target->RedrawBackdrop(m_backdrop);
         changed = m_backdrop;
     }
+    // The higher stages asked for with the lowest one are done too: a viewport rectangle or a
+    // backdrop marked together with a view-buffer change is not lost.
+    if (lowest < kViewportContents && (m_flags & kViewportContents)) {
+        changed = Union(changed, m_viewport);
+    }
+    if (lowest < kBackdrop && (m_flags & kBackdrop)) {
+        m_target->RedrawBackdrop(m_backdrop);
+        changed = Union(changed, m_backdrop);
+    }
     if (m_flags & kViewportSize) {
         changed = client;
     }

@@ -79,7 +79,7 @@ void ViewportFrame::ShrinkRow(const Image24& view, int32_t row, int32_t firstCol
         for (int32_t dy = 0; dy < k; ++dy) {
             const uint8_t* src = view.Row(std::clamp(row - dy, 0, view.Height() - 1));
             for (int32_t dx = 0; dx < k; ++dx) {
-                const int32_t x = std::min(x0 + dx, lastColumn);
+                const int32_t x = std::clamp(x0 + dx, 0, lastColumn);
                 for (int b = 0; b < 3; ++b) {
                     sum[b] += src[static_cast<size_t>(x) * 3 + b];
                 }

@@ -1,0 +1,202 @@
+// Compositing and view benchmarks. Each measures against a baseline in the same run: pixman's
+// solid-over-mask blend for the painted-colour blend, memcpy for the recomposite and the viewport.
+
+#include "model/image_stack_manager.h"
+#include "raster/super_bit_buffer.h"
+#include "render/compositor.h"
+#include "render/view_manager.h"
+
+#include <benchmark/benchmark.h>
+#include <pixman.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+using ts::ImageStackManager;
+using ts::LayerObject;
+
+// A paper picture of grain around a light board colour.
+void AddPaper(ImageStackManager& stack, uint32_t seed) {
+    stack.CreateLayer(ts::kBackdropName);
+    LayerObject* paper = stack.CreateLayer(ts::kPaperName);
+    paper->image = std::make_unique<ts::BMap>();
+    paper->image->pixels.Create(256, 256);
+    std::mt19937 rng(seed);
+    for (auto& b : paper->image->pixels.Pixels()) {
+        b = static_cast<uint8_t>(220 + rng() % 24);
+    }
+}
+
+// A drawing layer with pencil strokes: paint over about a third of it, in bands of varied colour.
+void AddPaintedLayer(ImageStackManager& stack, int32_t width, int32_t height, uint32_t seed) {
+    auto buffer = std::make_unique<ts::SuperBitBuffer>();
+    buffer->Create(width, height, 2, 0, 2.0f);
+    stack.CreateDrawingLayer(std::move(buffer), ts::kBlankLayerName);
+    ts::ObjectColor& color = *stack.CurrentLayer()->color;
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> amount(static_cast<size_t>(width));
+    std::vector<uint8_t> channel(static_cast<size_t>(width));
+    for (int32_t y = 0; y < height; ++y) {
+        const int32_t from = static_cast<int32_t>(rng() % static_cast<uint32_t>(width));
+        const int32_t to = std::min(width, from + width / 3);
+        std::fill(amount.begin(), amount.end(), uint8_t{0});
+        for (int32_t x = from; x < to; ++x) {
+            amount[static_cast<size_t>(x)] = static_cast<uint8_t>(96 + rng() % 160);
+        }
+        color.amount->PutRow(y, amount.data());
+        for (int c = 1; c <= 3; ++c) {
+            std::fill(channel.begin(), channel.end(), static_cast<uint8_t>(40 * c + seed % 60));
+            color.Channel(c)->PutRow(y, channel.data());
+        }
+    }
+}
+
+void SetBytes(benchmark::State& state, int64_t bytesPerIteration) {
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bytesPerIteration);
+}
+
+constexpr int32_t kRowPixels = 2048;
+
+// One painted layer row blended over a row: our compositor's colour pass (decode and blend).
+void BM_BlendPaintedRow(benchmark::State& state) {
+    ImageStackManager stack;
+    stack.SetDrawingSize(kRowPixels, 8);
+    AddPaper(stack, 1);
+    AddPaintedLayer(stack, kRowPixels, 8, 7);
+    ts::Compositor compositor(stack);
+    std::vector<uint8_t> row(static_cast<size_t>(kRowPixels) * 3);
+    int32_t y = 0;
+    for (auto _ : state) {
+        compositor.CompositeRow(y, 0, kRowPixels, row.data(), nullptr, nullptr, nullptr);
+        benchmark::DoNotOptimize(row.data());
+        y = (y + 1) & 7;
+    }
+    SetBytes(state, kRowPixels);
+}
+BENCHMARK(BM_BlendPaintedRow);
+
+// The same number of pixels through pixman: a solid colour over an 8-bit mask onto 32-bit pixels.
+void BM_PixmanOverSolidMask(benchmark::State& state) {
+    std::vector<uint32_t> dest(kRowPixels, 0xFFE0E0E0u);
+    std::vector<uint8_t> mask(kRowPixels);
+    std::mt19937 rng(7);
+    for (int32_t x = 0; x < kRowPixels; ++x) {
+        mask[static_cast<size_t>(x)] = x % 3 == 0 ? static_cast<uint8_t>(96 + rng() % 160) : 0;
+    }
+    pixman_image_t* d = pixman_image_create_bits(PIXMAN_a8r8g8b8, kRowPixels, 1, dest.data(), kRowPixels * 4);
+    pixman_image_t* m = pixman_image_create_bits(PIXMAN_a8, kRowPixels, 1,
+                                                 reinterpret_cast<uint32_t*>(mask.data()), kRowPixels);
+    const pixman_color_t c{0x8000, 0x4000, 0x2000, 0xFFFF};
+    pixman_image_t* solid = pixman_image_create_solid_fill(&c);
+    for (auto _ : state) {
+        pixman_image_composite32(PIXMAN_OP_OVER, solid, m, d, 0, 0, 0, 0, 0, 0, kRowPixels, 1);
+        benchmark::DoNotOptimize(dest.data());
+    }
+    pixman_image_unref(solid);
+    pixman_image_unref(m);
+    pixman_image_unref(d);
+    SetBytes(state, kRowPixels);
+}
+BENCHMARK(BM_PixmanOverSolidMask);
+
+void BM_Memcpy(benchmark::State& state) {
+    const auto bytes = static_cast<size_t>(state.range(0));
+    std::vector<uint8_t> a(bytes, 1);
+    std::vector<uint8_t> b(bytes);
+    for (auto _ : state) {
+        std::memcpy(b.data(), a.data(), bytes);
+        benchmark::DoNotOptimize(b.data());
+        benchmark::ClobberMemory();
+    }
+    SetBytes(state, static_cast<int64_t>(bytes));
+}
+// Large copies stream from memory, as a full recomposite does; the others copy as many bytes as the
+// viewport rebuilds below write (z >= 1) or read (z = -2 and -16).
+BENCHMARK(BM_Memcpy)->Arg(64 << 20)->Arg(4800000)->Arg(19200000)->Arg(480000000);
+
+// A whole 3600 x 2700 drawing with 12 painted layers recomposited. Reported as the bytes that must
+// at least move: the compressed rows read plus the view buffer written.
+void BM_RecompositeDrawing(benchmark::State& state) {
+    constexpr int32_t kW = 3600;
+    constexpr int32_t kH = 2700;
+    ImageStackManager stack;
+    stack.SetDrawingSize(kW, kH);
+    AddPaper(stack, 2);
+    for (uint32_t i = 0; i < 12; ++i) {
+        AddPaintedLayer(stack, kW, kH, 11 + i);
+    }
+    ts::Compositor compositor(stack);
+    ts::ViewManager view(compositor);
+    view.ResizeDrawing(kW, kH);
+    int64_t compressed = 0;
+    for (int32_t i = 2; i < stack.Count(); ++i) {
+        for (int c = 0; c < ts::ObjectColor::kChannels; ++c) {
+            compressed += stack.Layer(i)->color->Channel(c)->UsedBytes();
+        }
+    }
+    for (auto _ : state) {
+        view.Recomposite(stack.DrawingRect());
+        benchmark::DoNotOptimize(view.ViewBuffer().Pixels().data());
+    }
+    SetBytes(state, compressed + static_cast<int64_t>(kW) * kH * 3);
+}
+BENCHMARK(BM_RecompositeDrawing)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A 256 x 256 area through 250 layers.
+void BM_Recomposite250Layers(benchmark::State& state) {
+    constexpr int32_t kSide = 256;
+    ImageStackManager stack;
+    stack.SetDrawingSize(kSide, kSide);
+    AddPaper(stack, 3);
+    for (uint32_t i = 0; i < 250; ++i) {
+        AddPaintedLayer(stack, kSide, kSide, 100 + i);
+    }
+    ts::Compositor compositor(stack);
+    ts::ViewManager view(compositor);
+    view.ResizeDrawing(kSide, kSide);
+    for (auto _ : state) {
+        view.Recomposite(stack.DrawingRect());
+        benchmark::DoNotOptimize(view.ViewBuffer().Pixels().data());
+    }
+}
+BENCHMARK(BM_Recomposite250Layers)->Unit(benchmark::kMillisecond);
+
+// Rebuilding a 1600 x 1000 client area from the view buffer at a zoom. Bytes: at z >= 1 the client
+// bytes written; at z < 0 the view-buffer bytes read.
+void BM_RebuildViewport(benchmark::State& state) {
+    const auto zoom = static_cast<int32_t>(state.range(0));
+    constexpr int32_t kClientW = 1600;
+    constexpr int32_t kClientH = 1000;
+    const int32_t scale = zoom < 0 ? -zoom : 1;
+    const int32_t drawW = std::max(kClientW * scale, 2000);
+    const int32_t drawH = std::max(kClientH * scale, 1200);
+    ImageStackManager stack;
+    stack.SetDrawingSize(drawW, drawH);
+    ts::Compositor compositor(stack);
+    ts::ViewManager view(compositor);
+    view.ResizeDrawing(drawW, drawH);
+    view.ResizeClient(kClientW, kClientH);
+    view.SetZoom(zoom);
+    std::vector<uint8_t>& pixels = view.ViewBuffer().Pixels();
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = static_cast<uint8_t>(i * 2654435761u >> 24);
+    }
+    for (auto _ : state) {
+        view.RebuildClient(ts::Rect{0, 0, kClientW, kClientH});
+        benchmark::DoNotOptimize(view.Display().Pixels().data());
+    }
+    // Shrinking reads at most 10 x 10 pixels of each block.
+    const int64_t k = std::min(scale, 10);
+    const int64_t bytes = static_cast<int64_t>(kClientW) * kClientH * 3 * (zoom < 0 ? k * k : 1);
+    SetBytes(state, bytes);
+}
+BENCHMARK(BM_RebuildViewport)->Arg(1)->Arg(4)->Arg(-2)->Arg(-16)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,215 @@
+#include "render/view_manager.h"
+#include "render_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <utility>
+
+namespace ts {
+namespace {
+
+using testing::Bgr;
+using testing::Px;
+
+constexpr uint32_t kBackdrop = 0x00112233;
+
+class Viewport : public ::testing::Test {
+protected:
+    Viewport() : compositor(stack), view(compositor) { view.BackdropState().color = kBackdrop; }
+
+    static Px Pattern(int32_t x, int32_t y) {
+        return {static_cast<uint8_t>(x * 17 + y * 5), static_cast<uint8_t>(x * 3 + y * 29 + 7),
+                static_cast<uint8_t>(255 - x * 11 - y)};
+    }
+    // A drawing whose view buffer holds the pixels of `pixel`.
+    template <class F> void Drawing(int32_t width, int32_t height, F pixel) {
+        ASSERT_TRUE(view.ResizeDrawing(width, height));
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
+                const Px p = pixel(x, y);
+                std::copy(p.begin(), p.end(), view.ViewBuffer().Pixel(x, y));
+            }
+        }
+    }
+    void Show(int32_t zoom, int32_t originX, int32_t originY, int32_t width, int32_t height) {
+        ASSERT_TRUE(view.ResizeClient(width, height));
+        ASSERT_TRUE(view.SetZoom(zoom));
+        view.SetOrigin(originX, originY);
+        view.RebuildClient(Rect{0, 0, width, height});
+    }
+    Px Client(int32_t x, int32_t y) const {
+        const uint8_t* p = view.Display().Pixel(x, y);
+        return {p[0], p[1], p[2]};
+    }
+    // Every client pixel against expected(cx, cy); reports the first few that differ.
+    template <class F> void ExpectClient(F expected) {
+        int32_t wrong = 0;
+        for (int32_t cy = 0; cy < view.Display().Height(); ++cy) {
+            for (int32_t cx = 0; cx < view.Display().Width(); ++cx) {
+                if (Client(cx, cy) != expected(cx, cy) && ++wrong <= 3) {
+                    ADD_FAILURE() << "client " << cx << ", " << cy;
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0);
+    }
+    void SetLinePixel(int32_t x, int32_t y, const Px& under, const Px& line, uint16_t mask) {
+        view.UnderPixels().LoadRow(y);
+        view.UnderPixels().Set(x, under.data(), line.data(), mask);
+        view.UnderPixels().StoreRow(y);
+    }
+
+    ImageStackManager stack;
+    Compositor compositor;
+    ViewManager view;
+};
+
+TEST_F(Viewport, OneToOneCopiesTheViewBufferInsideTheBackdrop) {
+    Drawing(13, 8, Pattern);
+    for (const auto& [ox, oy] : {std::pair{-2, -1}, std::pair{3, 2}}) {
+        Show(1, ox, oy, 20, 12);
+        ExpectClient([&](int32_t cx, int32_t cy) {
+            const int32_t x = cx + ox;
+            const int32_t y = cy + oy;
+            return x >= 0 && x < 13 && y >= 0 && y < 8 ? Pattern(x, y) : Bgr(kBackdrop);
+        });
+    }
+}
+
+// Whether output pixel (s, r) inside a pixel magnified z times falls on a covered sub-pixel; sub-pixel
+// (sx, sy) is bit 2 sy + (1 - sx mod 2) of byte sx / 2. At z = 2 an output pixel covers 2 x 2
+// sub-pixels, at z = 4 one, above that one sub-pixel covers several output pixels.
+bool ShowsLine(uint16_t mask, int32_t z, int32_t s, int32_t r) {
+    const int32_t x0 = s * 4 / z;
+    const int32_t y0 = r * 4 / z;
+    for (int32_t sy = y0; sy <= std::max(y0, (r + 1) * 4 / z - 1); ++sy) {
+        for (int32_t sx = x0; sx <= std::max(x0, (s + 1) * 4 / z - 1); ++sx) {
+            if ((mask >> (8 * (sx / 2) + 2 * sy + (1 - sx % 2))) & 1) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST_F(Viewport, MagnifiedLinePixelsShowTheCoveredSubPixels) {
+    Drawing(13, 8, Pattern);
+    const Px under = {1, 2, 3};
+    const Px line = {250, 251, 252};
+    for (const int32_t z : {2, 4, 8, 16}) {
+        for (const uint16_t mask : {0x0001, 0x0080, 0x0100, 0x8000, 0x4B1D, 0xA5C3, 0x0000}) {
+            for (const auto& [ox, oy] : {std::pair{2, 1}, std::pair{-1, -1}}) {
+                for (const bool lines : {true, false}) {
+                    SCOPED_TRACE("zoom " + std::to_string(z) + " mask " + std::to_string(mask) + " origin " +
+                                 std::to_string(ox) + (lines ? "" : " without lines"));
+                    compositor.switches.showLines = lines;
+                    SetLinePixel(3, 2, under, line, mask);
+                    Show(z, ox, oy, 80, 80);
+                    ExpectClient([&](int32_t cx, int32_t cy) {
+                        const int32_t x = cx / z + ox;
+                        const int32_t y = cy / z + oy;
+                        if (x == 3 && y == 2 && mask != 0 && lines) {
+                            return ShowsLine(mask, z, cx % z, cy % z) ? line : under;
+                        }
+                        return x >= 0 && x < 13 && y >= 0 && y < 8 ? Pattern(x, y) : Bgr(kBackdrop);
+                    });
+                }
+            }
+        }
+    }
+}
+
+TEST_F(Viewport, RebuildingAPartGivesThePixelsOfTheWholeRebuild) {
+    Drawing(13, 8, Pattern);
+    SetLinePixel(3, 2, {1, 2, 3}, {250, 251, 252}, 0x4B1D);
+    for (const int32_t z : {1, 2, 4, -3}) {
+        SCOPED_TRACE("zoom " + std::to_string(z));
+        Show(z, -1, 1, 40, 30);
+        const Image24 whole = view.Display();
+        std::fill(view.Display().Pixels().begin(), view.Display().Pixels().end(), uint8_t{0xEE});
+        const Rect part{5, 3, 19, 13};
+        view.RebuildClient(part);
+        ExpectClient([&](int32_t cx, int32_t cy) {
+            const uint8_t* p = whole.Pixel(cx, cy);
+            const bool inside = cx >= part.left && cx < part.right && cy >= part.top && cy < part.bottom;
+            return inside ? Px{p[0], p[1], p[2]} : Px{0xEE, 0xEE, 0xEE};
+        });
+    }
+}
+
+// The shrunk pixel at client (cx, cy): the average of the last k x k pixels of its block, columns past
+// the drawing's right edge repeating the last column.
+Px Shrunk(const Image24& v, int32_t zoom, int32_t ox, int32_t oy, int32_t cx, int32_t cy) {
+    const int32_t s = -zoom;
+    const int32_t k = std::min(s, 10);
+    const uint32_t factor = 65536u / static_cast<uint32_t>(k * k);
+    uint32_t sum[3] = {0, 0, 0};
+    for (int32_t dy = 0; dy < k; ++dy) {
+        for (int32_t dx = 0; dx < k; ++dx) {
+            const int32_t x = std::min(ox + cx * s + s - k + dx, v.Width() - 1);
+            const uint8_t* p = v.Pixel(x, oy + cy * s + s - 1 - dy);
+            for (int b = 0; b < 3; ++b) {
+                sum[b] += p[b];
+            }
+        }
+    }
+    return {static_cast<uint8_t>((sum[0] * factor) >> 16), static_cast<uint8_t>((sum[1] * factor) >> 16),
+            static_cast<uint8_t>((sum[2] * factor) >> 16)};
+}
+
+TEST_F(Viewport, ShrinkingAveragesTheLastRowsAndColumnsOfEachBlock) {
+    Drawing(30, 24, Pattern);
+    // The rows below the origin fill whole blocks; the columns end in a partial block.
+    for (const auto& [zoom, ox, oy] :
+         {std::tuple{-2, 0, 0}, std::tuple{-2, 3, 2}, std::tuple{-3, 2, 3}, std::tuple{-12, 0, 0}}) {
+        SCOPED_TRACE("zoom " + std::to_string(zoom) + " origin " + std::to_string(ox));
+        Show(zoom, ox, oy, 20, 16);
+        const int32_t s = -zoom;
+        ExpectClient([&](int32_t cx, int32_t cy) {
+            return cx < (30 - ox + s - 1) / s && cy < (24 - oy) / s
+                       ? Shrunk(view.ViewBuffer(), zoom, ox, oy, cx, cy)
+                       : Bgr(kBackdrop);
+        });
+    }
+}
+
+TEST_F(Viewport, ZoomMinusTwelveReadsOnlyTheLastTenByTenOfEachBlock) {
+    Drawing(30, 24, [](int32_t x, int32_t y) {
+        const uint8_t v = x % 12 < 2 || y % 12 < 2 ? 255 : 0;
+        return Px{v, v, v};
+    });
+    Show(-12, 0, 0, 3, 2);
+    ExpectClient([](int32_t, int32_t) { return Px{0, 0, 0}; });
+}
+
+TEST_F(Viewport, ShrunkBlocksLeftOfTheDrawingReadNoPixelBeforeIt) {
+    // The drawing starts inside the window at an odd offset: the first block shown straddles its left
+    // edge. Rows of 13 pixels leave padding between rows.
+    const Px color = {90, 160, 230};
+    Drawing(13, 8, [&](int32_t, int32_t) { return color; });
+    Show(-2, -3, -3, 12, 8);
+    const Rect d = view.ClientRectOf(Rect{0, 0, 13, 8});
+    ExpectClient([&](int32_t cx, int32_t cy) {
+        return cx >= d.left && cx < d.right && cy >= d.top && cy < d.bottom ? color : Bgr(kBackdrop);
+    });
+}
+
+TEST(ViewportSampleTable, EntriesAverageTheSamplesOfABlock) {
+    SampleTable table;
+    table.SetZoom(-2);
+    EXPECT_EQ(table.Average(4 * 255), 255);
+    EXPECT_EQ(table.Average(1019), 254); // (1019 x 16384) >> 16
+    table.SetZoom(-3);
+    EXPECT_EQ(table.Average(9 * 255), 254); // 65536 / 9 = 7281 loses a little
+    table.SetZoom(-12);
+    EXPECT_EQ(table.BlockSide(), 10);
+    EXPECT_EQ(table.Average(100 * 255), 254);
+    EXPECT_EQ(table.Average(100), 0); // (100 x 655) >> 16
+    table.SetZoom(-64);
+    EXPECT_EQ(table.BlockSide(), 10);
+}
+
+} // namespace
+} // namespace ts
