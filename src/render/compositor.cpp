@@ -67,7 +67,7 @@ std::unique_ptr<FastBitonalMask> Compositor::BuildGrainMask(const Image24& pictu
     return mask;
 }
 
-uint32_t Compositor::PaperAverage() {
+uint32_t Compositor::PaperAverage() const {
     const LayerObject* paperLayer = m_stack.Layer(ImageStackManager::kPaperIndex);
     const BMap* picture = paperLayer ? paperLayer->image.get() : nullptr;
     if (!m_paperAverageValid || picture != m_paperAverageOf) {
@@ -86,6 +86,14 @@ std::vector<uint8_t>& Compositor::Scratch(size_t index, size_t bytes) {
         row.resize(bytes);
     }
     return row;
+}
+
+const Image24* Compositor::PaperPicture() const {
+    const LayerObject* paperLayer = m_stack.Layer(ImageStackManager::kPaperIndex);
+    if (!paperLayer || !paperLayer->image || paperLayer->image->Width() <= 0) {
+        return nullptr;
+    }
+    return &paperLayer->image->pixels;
 }
 
 const uint8_t* Compositor::PaperPixel(int32_t x, int32_t y) const {

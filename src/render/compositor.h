@@ -44,9 +44,11 @@ public:
     // Tiles a grain picture into a grain mask (a bit where the picture's first byte is below 128).
     static std::unique_ptr<FastBitonalMask> BuildGrainMask(const Image24& picture);
 
+    // The paper picture (the tinted board), or null without one.
+    const Image24* PaperPicture() const;
     // The paper's average colour is cached; call when the paper picture changed.
     void PaperChanged() { m_paperAverageValid = false; }
-    uint32_t PaperAverage();
+    uint32_t PaperAverage() const;
 
     // Fills count pixels (blue, green, red) of drawing row y from column first. The painted-pixel mask
     // gets the bits of pixels carrying plain pencil colour; the under-pixel store the row's line pixels;
@@ -76,9 +78,9 @@ private:
 
     ImageStackManager& m_stack;
     std::unique_ptr<FastBitonalMask> m_grain;
-    uint32_t m_paperAverage = 0x00FFFFFF;
-    const BMap* m_paperAverageOf = nullptr;
-    bool m_paperAverageValid = false;
+    mutable uint32_t m_paperAverage = 0x00FFFFFF;
+    mutable const BMap* m_paperAverageOf = nullptr;
+    mutable bool m_paperAverageValid = false;
     std::vector<std::vector<uint8_t>> m_scratch;
 };
 

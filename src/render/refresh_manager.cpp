@@ -145,6 +145,10 @@ void RefreshManager::Refresh(const std::string& reason) {
             m_sample = AverageSampler{};
         }
         m_view.Recomposite(area, whole ? &m_sample : nullptr);
+        if (whole) {
+            // Without a sampled pixel the average falls back to the paper's.
+            m_view.SetDrawingAverage(m_sample.Average(0));
+        }
         if (heavy) {
             m_target->RedrawPalette();
         }

@@ -1,5 +1,8 @@
 #include "render/view_manager.h"
 
+#include "raster/pixel_tables.h"
+#include "render/paper.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -64,25 +67,63 @@ Rect ViewManager::ClientRectOf(const Rect& d) const {
                 down(d.bottom - m_originY + s - 1)};
 }
 
-// One client row: the drawing part from the view buffer at the zoom, the rest the backdrop colour.
+BackdropSources ViewManager::Sources() const {
+    BackdropSources s;
+    s.drawingAverage = m_drawingAverage;
+    s.paperAverage = m_compositor.PaperAverage();
+    s.board = m_compositor.PaperPicture();
+    s.custom = m_customTexture.Width() > 0 ? &m_customTexture : nullptr;
+    s.customColor = m_customColor;
+    s.splash = m_splash.Width() > 0 ? &m_splash : nullptr;
+    return s;
+}
+
+void ViewManager::SetBackdropKind(int32_t kind) {
+    m_backdrop.SetKind(kind, Sources());
+}
+
+void ViewManager::SetCustomBackdrop(Image24 texture, uint32_t color) {
+    m_customTexture = std::move(texture);
+    m_customColor = color & 0x00FFFFFF;
+    SetBackdropKind(Backdrop::kCustomTexture);
+}
+
+void ViewManager::SetCustomBackdropColor(uint32_t color) {
+    m_customColor = color & 0x00FFFFFF;
+    m_backdrop.SetCustomColor(m_customColor);
+}
+
+void ViewManager::SetDrawingAverage(uint32_t color) {
+    m_drawingAverage = color & 0x00FFFFFF;
+    const int32_t kind = m_backdrop.state.kind;
+    if (kind == Backdrop::kGreyAverage || kind == Backdrop::kAverage ||
+        kind == Backdrop::kGreyAverageTextured) {
+        SetBackdropKind(kind);
+    }
+}
+
+// One client row: the drawing part from the view buffer at the zoom, the rest the backdrop.
 void ViewManager::ClientRow(int32_t cy, int32_t left, int32_t right) {
     uint8_t* out = m_display.Row(cy);
-    const uint32_t c = m_backdrop.color;
-    const uint8_t backdrop[3] = {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
-                                 static_cast<uint8_t>(c)};
-    for (int32_t x = left; x < right; ++x) {
-        std::memcpy(out + static_cast<size_t>(x) * 3, backdrop, 3);
-    }
     const Rect drawing = ClientRectOf(Rect{0, 0, m_view.Width(), m_view.Height()});
     if (cy < drawing.top || cy >= drawing.bottom) {
+        m_backdrop.FillRow(cy, left, right, out);
         return;
     }
-    const int32_t from = std::max(left, drawing.left);
-    const int32_t to = std::min(right, drawing.right);
-    if (from >= to) {
-        return;
+    const int32_t from = std::clamp(drawing.left, left, right);
+    const int32_t to = std::clamp(drawing.right, from, right);
+    m_backdrop.FillRow(cy, left, from, out);
+    m_backdrop.FillRow(cy, to, right, out);
+    if (from < to) {
+        DrawingPart(cy, from, to, out + static_cast<size_t>(from) * 3);
+        if (m_screenGrain && m_zoom <= 1 && m_compositor.paper.textureOneToOne) {
+            AddScreenGrain(cy, from, to, out + static_cast<size_t>(from) * 3);
+        }
     }
-    uint8_t* dest = out + static_cast<size_t>(from) * 3;
+}
+
+// Client pixels from .. to - 1 of row cy, all inside the drawing.
+void ViewManager::DrawingPart(int32_t cy, int32_t from, int32_t to, uint8_t* dest) {
     if (m_zoom == 1) {
         std::memcpy(dest, m_view.Pixel(from + m_originX, cy + m_originY), static_cast<size_t>(to - from) * 3);
     } else if (m_zoom > 1) {
@@ -104,6 +145,35 @@ void ViewManager::ClientRow(int32_t cy, int32_t left, int32_t right) {
         const int32_t lastRow = m_originY + cy * s + s - 1;
         ViewportFrame::ShrinkRow(m_view, std::min(lastRow, m_view.Height() - 1), m_originX + from * s,
                                  to - from, m_samples, dest);
+    }
+}
+
+// Each pixel gets the board's deviation from its average at the pixel's own window position, reduced
+// by the painted amount over paint and by the background amount elsewhere; at exactly 1:1 any
+// reduction removes it.
+void ViewManager::AddScreenGrain(int32_t cy, int32_t from, int32_t to, uint8_t* dest) const {
+    const Image24* board = m_compositor.PaperPicture();
+    if (!board) {
+        return;
+    }
+    const uint32_t average = m_compositor.PaperAverage();
+    const int32_t a[3] = {static_cast<int32_t>((average >> 16) & 0xFF),
+                          static_cast<int32_t>((average >> 8) & 0xFF), static_cast<int32_t>(average & 0xFF)};
+    const PaperSettings& paper = m_compositor.paper;
+    const int32_t s = m_zoom < 0 ? -m_zoom : 1;
+    const uint8_t* grain = board->Row(cy % board->Height());
+    const int32_t viewY = std::min(m_originY + cy * s + s - 1, m_view.Height() - 1);
+    for (int32_t cx = from; cx < to; ++cx) {
+        const int32_t viewX = std::min(m_originX + cx * s + s - 1, m_view.Width() - 1);
+        const int32_t index = m_painted.TestBit(viewX, viewY) ? paper.paintedAmount : paper.backgroundAmount;
+        if (s == 1 && index != 0) {
+            continue;
+        }
+        const uint8_t* g = grain + static_cast<size_t>(cx % board->Width()) * 3;
+        uint8_t* px = dest + static_cast<size_t>(cx - from) * 3;
+        for (int b = 0; b < 3; ++b) {
+            px[b] = ClampAdd(px[b], ReduceDeviation(g[b] - a[b], index));
+        }
     }
 }
 

@@ -4,32 +4,15 @@
 #include "platform/image24.h"
 #include "raster/fast_bitonal_mask.h"
 #include "raster/rect.h"
+#include "render/backdrop.h"
 #include "render/compositor.h"
 #include "render/under_pixel_manager.h"
 #include "render/viewport.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace ts {
-
-// The backdrop around the drawing: a kind code and its colour.
-struct Backdrop {
-    static constexpr int32_t kGreyAverage = 0;
-    static constexpr int32_t kAverage = 1;
-    static constexpr int32_t kWhite = 2;
-    static constexpr int32_t kSelectedBoard = 5;
-    static constexpr int32_t kSystem = 8;
-    static constexpr int32_t kGreyAverageTextured = 10;
-    static constexpr int32_t kAverageRecomputed = 11;
-    static constexpr int32_t kCustomColor = 12;
-    static constexpr int32_t kCustomTexture = 16;
-    // The button face of the desktop theme, the colour of kind 8.
-    static constexpr uint32_t kSystemColor = 0x00F0F0F0;
-
-    int32_t kind = kSystem;
-    int32_t previousKind = kSystem;
-    uint32_t color = kSystemColor;
-};
 
 // The three stages of pixels the window shows: the view buffer (the whole drawing composited at full
 // resolution, blue-green-red), the viewport (the visible part at the zoom) and the display double
@@ -63,11 +46,30 @@ public:
     UnderPixelManager& UnderPixels() { return m_under; }
     Image24& Display() { return m_display; }
     const Image24& Display() const { return m_display; }
-    Backdrop& BackdropState() { return m_backdrop; }
+    Backdrop& BackdropState() { return m_backdrop.state; }
+    const BackDropBuffer& BackdropBuffer() const { return m_backdrop; }
+    // Switches the backdrop to a kind, made from the paper, the drawing's average colour and the
+    // custom backdrop pieces below.
+    void SetBackdropKind(int32_t kind);
+    // The custom backdrop: a texture (may be empty) and its colour; and a custom colour (kind 12).
+    void SetCustomBackdrop(Image24 texture, uint32_t color);
+    void SetCustomBackdropColor(uint32_t color);
+    void SetSplash(Image24 picture) { m_splash = std::move(picture); }
+    // The average colour sampled by the last whole recomposite; the kinds made from it follow it.
+    void SetDrawingAverage(uint32_t color);
+
+    // The grain at screen scale ("Texture 1:1" while the paper or the selection mode is active): at 1:1
+    // and smaller zooms every client pixel of the drawing carries the board's deviation at its own
+    // window position.
+    void SetScreenGrain(bool on) { m_screenGrain = on; }
+    bool ScreenGrain() const { return m_screenGrain; }
     size_t ViewBufferBytes() const { return m_view.Pixels().size(); }
 
 private:
     void ClientRow(int32_t cy, int32_t left, int32_t right);
+    void DrawingPart(int32_t cy, int32_t from, int32_t to, uint8_t* dest);
+    void AddScreenGrain(int32_t cy, int32_t from, int32_t to, uint8_t* dest) const;
+    BackdropSources Sources() const;
 
     Compositor& m_compositor;
     Image24 m_view;
@@ -75,7 +77,12 @@ private:
     UnderPixelManager m_under;
     Image24 m_display;
     SampleTable m_samples;
-    Backdrop m_backdrop;
+    BackDropBuffer m_backdrop;
+    Image24 m_customTexture;
+    uint32_t m_customColor = 0x00FFFFFF;
+    Image24 m_splash;
+    uint32_t m_drawingAverage = 0;
+    bool m_screenGrain = false;
     int32_t m_zoom = 1;
     int32_t m_originX = 0;
     int32_t m_originY = 0;

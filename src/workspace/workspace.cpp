@@ -29,12 +29,35 @@ public:
             TintTexture(paper.image->pixels, color);
         }
         m_w.compositor.PaperChanged();
+        m_w.paperManager.PaperInstalled(color);
     }
 
     void DrawingResized(int32_t width, int32_t height) override {
         m_w.viewManager.ResizeDrawing(width, height);
         m_w.refreshManager.MarkViewBufferSize();
         m_w.refreshManager.MarkViewportSize();
+    }
+
+private:
+    Workspace& m_w;
+};
+
+// What the undo store asks of the rest of the program.
+class Workspace::UndoLinks final : public UndoHooks {
+public:
+    explicit UndoLinks(Workspace& w) : m_w(w) {}
+
+    bool GetPaper(int32_t& textureIndex, uint32_t& color) override {
+        if (!m_w.imageStack.Layer(ImageStackManager::kPaperIndex)) {
+            return false;
+        }
+        textureIndex = m_w.paperManager.TextureIndex();
+        color = m_w.paperManager.BoardColor();
+        return true;
+    }
+
+    void SetPaper(int32_t textureIndex, uint32_t color) override {
+        m_w.paperManager.BuildPaper(textureIndex, color);
     }
 
 private:
@@ -48,8 +71,11 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
       m_refreshOverride(std::move(refreshOverride)),
       refresh(m_refreshOverride ? *m_refreshOverride : static_cast<RefreshRequests&>(refreshManager)),
       undoStore(imageStack, ui, refresh), layerOperations(imageStack, undoStore, refresh, ui, codec, profile),
-      m_hooks(std::make_unique<Hooks>(*this)) {
+      paperManager(imageStack, compositor, refresh, undoStore, codec, profile, ui),
+      customBackdropManager(viewManager, refresh, codec, profile, ui),
+      m_hooks(std::make_unique<Hooks>(*this)), m_undoLinks(std::make_unique<UndoLinks>(*this)) {
     layerOperations.SetHooks(m_hooks.get());
+    undoStore.SetHooks(m_undoLinks.get());
     // A new layer's scale settings come from the profile.
     LayerDefaults defaults;
     defaults.scale[kTargetPaperWidth] = Inches(profile, settings::kTargetPaperWidth);
@@ -70,6 +96,18 @@ bool Workspace::LoadGrain() {
     }
     compositor.SetGrainMask(Compositor::BuildGrainMask(picture));
     return compositor.GrainMask() != nullptr;
+}
+
+bool Workspace::RunBackdropCommand(int32_t command) {
+    for (const BackdropCommand& c : kBackdropCommands) {
+        if (c.command == command) {
+            viewManager.SetBackdropKind(c.kind);
+            refresh.MarkViewportSize();
+            refresh.Refresh(c.reason);
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace ts

@@ -3,6 +3,8 @@
 #include "document/layer_operations.h"
 #include "document/undo_store.h"
 #include "model/image_stack_manager.h"
+#include "modes/custom_backdrop_manager.h"
+#include "modes/paper_manager.h"
 #include "platform/image_codec.h"
 #include "platform/profile_manager.h"
 #include "platform/settings_store.h"
@@ -31,6 +33,8 @@ public:
 
     // Reads the pencil-shadow grain; shows the program's message when it is missing.
     bool LoadGrain();
+    // A Backdrop menu command (the kinds of the menu); false for an id that is not one.
+    bool RunBackdropCommand(int32_t command);
 
     UserInterface& ui;
     ImageCodec& codec;
@@ -48,10 +52,14 @@ public:
     RefreshRequests& refresh;
     UndoStore undoStore;
     LayerOperations layerOperations;
+    PaperManager paperManager;
+    CCustomBackdropManager customBackdropManager;
 
 private:
     class Hooks;
+    class UndoLinks;
     std::unique_ptr<Hooks> m_hooks;
+    std::unique_ptr<UndoLinks> m_undoLinks;
 };
 
 } // namespace ts

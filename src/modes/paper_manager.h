@@ -1,0 +1,77 @@
+#pragma once
+
+#include "document/undo_store.h"
+#include "model/image_stack_manager.h"
+#include "platform/image_codec.h"
+#include "platform/profile_manager.h"
+#include "platform/user_interface.h"
+#include "render/compositor.h"
+#include "render/refresh_requests.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace ts {
+
+// The paper mode: the board texture and colour of the drawing, and how strongly the board's grain shows
+// on unpainted pixels and through the paint.
+class PaperManager {
+public:
+    // Panel commands: the texture or the board colour changed; the two amount boxes.
+    static constexpr int32_t kPaperCommand = 101;
+    static constexpr int32_t kBackgroundAmountCommand = 102;
+    static constexpr int32_t kPaintedAmountCommand = 103;
+
+    static constexpr const char* kDropperPrompt = "Dropper: Drag on image to select board color.";
+    static constexpr const char* kWandPrompt = "Wand: Protect colors.";
+    static constexpr const char* kTextureDisplayPrompt = "Change texture display";
+    static constexpr const char* kRefreshReason = "R_PaperManager";
+
+    PaperManager(ImageStackManager& stack, Compositor& compositor, RefreshRequests& refresh, UndoStore& undo,
+                 ImageCodec& codec, ProfileManager& profile, UserInterface& ui);
+
+    // The board of the open drawing: texture index (0..26) and colour (0x00BBGGRR).
+    int32_t TextureIndex() const;
+    uint32_t BoardColor() const { return m_color; }
+    // The texture and colour the panel shows; command 101 builds the board from them.
+    void ChooseTexture(int32_t index) { m_chosenTexture = std::clamp(index, 0, kNoneIndex); }
+    void ChooseColor(uint32_t color) { m_chosenColor = color & 0x00FFFFFF; }
+    void ChooseBackgroundAmount(int32_t index) { m_chosenBackground = std::clamp(index, 0, 4); }
+    void ChoosePaintedAmount(int32_t index) { m_chosenPainted = std::clamp(index, 0, 4); }
+
+    // Runs a panel command with the chosen values. Board changes can be undone.
+    bool OnPanelCommand(int32_t id);
+
+    // Builds the board picture from a texture and a colour, without an undo record (undo itself uses it):
+    // loaded, evened out, tinted and installed as the paper layer's picture; the drawing is
+    // recomposited. A texture that cannot be loaded leaves the board as it was.
+    bool BuildPaper(int32_t textureIndex, uint32_t color);
+    // The board a new drawing got: its colour is remembered for the panel.
+    void PaperInstalled(uint32_t color);
+
+    // The View menu's "Texture 1:1": the grain at screen scale instead of in the view buffer.
+    void SetTextureOneToOne(bool on);
+
+private:
+    static constexpr int32_t kNoneIndex = 26;
+    // The texture's picture, evened out and tinted; null (with the file message) when it cannot be read.
+    std::unique_ptr<BMap> LoadPaper(int32_t textureIndex, uint32_t color);
+    bool ChangePaper(int32_t textureIndex, uint32_t color, bool undoable);
+
+    ImageStackManager& m_stack;
+    Compositor& m_compositor;
+    RefreshRequests& m_refresh;
+    UndoStore& m_undo;
+    ImageCodec& m_codec;
+    ProfileManager& m_profile;
+    UserInterface& m_ui;
+    uint32_t m_color;
+    int32_t m_chosenTexture = 0;
+    uint32_t m_chosenColor;
+    int32_t m_chosenBackground = 0;
+    int32_t m_chosenPainted = 2;
+};
+
+} // namespace ts
