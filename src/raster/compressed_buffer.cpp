@@ -380,6 +380,36 @@ bool CCompressedBuffer::Grow(int32_t row, const uint8_t* src) {
     return false;
 }
 
+void CCompressedBuffer::PrefetchRowPlaces(int32_t first, int32_t last) const {
+    first = std::max(first, 0);
+    last = std::min(last, m_height);
+    constexpr int32_t kPerLine = 64 / static_cast<int32_t>(sizeof(size_t));
+    for (int32_t row = first; row < last; row += kPerLine) {
+        __builtin_prefetch(m_rowOffset.data() + row);
+    }
+    if (first < last) {
+        __builtin_prefetch(m_rowOffset.data() + last - 1);
+    }
+}
+
+void CCompressedBuffer::PrefetchRowCodes(int32_t first, int32_t last, size_t maxBytes) const {
+    first = std::max(first, 0);
+    last = std::min(last, m_height);
+    if (!m_pool || first >= last) {
+        return;
+    }
+    // Rows stored one after another are one stretch of the pool.
+    const size_t begin = m_rowOffset[static_cast<size_t>(first)];
+    const size_t end = m_rowOffset[static_cast<size_t>(last - 1)] + rowcodec::kLengthBytes;
+    if (end < begin || end - begin > maxBytes) {
+        return;
+    }
+    for (size_t at = begin; at < end; at += 64) {
+        __builtin_prefetch(m_pool.get() + at);
+    }
+    __builtin_prefetch(m_pool.get() + end - 1);
+}
+
 bool CCompressedBuffer::StoreRow(int32_t row, const uint8_t* src) {
     if (!m_pool || row < 0 || row >= m_height) {
         return false;

@@ -47,6 +47,11 @@ public:
     size_t RowEncodedLength(int32_t row) const;
     // Byte offset of a row's encoding inside the pool (for tests of the ring).
     size_t RowOffset(int32_t row) const { return m_rowOffset[static_cast<size_t>(row)]; }
+    // Hints that rows first .. last - 1 are about to be read, so that they come into the cache
+    // meanwhile: where they lie in the pool, and (best once that is in the cache) their codes, at most
+    // maxBytes of them.
+    void PrefetchRowPlaces(int32_t first, int32_t last) const;
+    void PrefetchRowCodes(int32_t first, int32_t last, size_t maxBytes) const;
 
     // Reallocates the pool to fit the rows when capacity / used bytes exceeds the factor.
     bool Compact(double factor);

@@ -86,6 +86,25 @@ void RLBuffer::ReadRow(int32_t row, uint8_t* dest) const {
     }
 }
 
+rowcodec::SpanInfo RLBuffer::ReadSpan(int32_t row, size_t from, size_t to, uint8_t* dest, uint8_t background,
+                                      bool contentOnly) const {
+    rowcodec::SpanInfo info;
+    if (from >= to) {
+        info.uniform = true;
+        return info;
+    }
+    if (IsCreated() && row >= 0 && row < m_height &&
+        rowcodec::DecodeSpan(RowEncoding(row), Capacity() - RowOffset(row), RawRowLength(), from, to,
+                             background, dest, contentOnly, info)) {
+        return info;
+    }
+    if (dest) {
+        std::memset(dest, 0, to - from);
+    }
+    info = rowcodec::SpanInfo{true, 0, 0, background == 0 ? 0 : to - from};
+    return info;
+}
+
 bool RLBuffer::PutRow(int32_t row, const uint8_t* src) {
     return StoreRow(row, src ? src : WorkingRow());
 }

@@ -5,6 +5,7 @@
 #include "raster/compressed_buffer.h"
 #include "raster/image_buffer.h"
 #include "raster/rect.h"
+#include "raster/row_codec.h"
 
 #include <array>
 #include <cstdint>
@@ -44,6 +45,16 @@ public:
     void GetRow(int32_t row, uint8_t* dest = nullptr, bool useWindow = false);
     // Decodes a stored row into dest (the row window is not consulted); nothing for a row outside.
     void ReadRow(int32_t row, uint8_t* dest) const;
+    // Decodes only bytes from .. to - 1 of a stored row (byte positions, to at most the row's length)
+    // into dest[0 .. to - from), with what the codes tell about them; see rowcodec::DecodeSpan for
+    // contentOnly and a null dest. A row outside the buffer or one that does not decode reads as zeros.
+    rowcodec::SpanInfo ReadSpan(int32_t row, size_t from, size_t to, uint8_t* dest, uint8_t background,
+                                bool contentOnly = false) const;
+    // True when a stored row is one value throughout (as a filled row is written); sets value.
+    bool RowIsOneValue(int32_t row, uint8_t& value) const {
+        return IsCreated() && row >= 0 && row < m_height &&
+               rowcodec::IsOneValue(RowEncoding(row), Capacity() - RowOffset(row), RawRowLength(), value);
+    }
     // Encodes and stores a row from src (the working row when null). False for a row outside the
     // buffer (nothing changes) or when the pool could not grow (the row is then empty).
     bool PutRow(int32_t row, const uint8_t* src = nullptr);

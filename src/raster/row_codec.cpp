@@ -40,6 +40,31 @@ inline uint8_t ApplyDeltaUnit(const int8_t (&deltas)[4], uint8_t prev, uint8_t* 
     return out[3];
 }
 
+// Decodes a delta run of `units` units with fields of `bits` bits from src into out (4 bytes a unit);
+// returns the last byte. Fields are read least significant bit first across the run's bytes.
+inline uint8_t DecodeDeltaRun(const uint8_t* src, size_t units, int bits, uint8_t prev, uint8_t* out) {
+    const EncodeTable& table = kEncodeTable;
+    uint32_t acc = 0;
+    int accBits = 0;
+    for (size_t u = 0; u < units; ++u) {
+        int8_t deltas[4];
+        for (int k = 0; k < 4; ++k) {
+            if (accBits < bits) {
+                acc |= static_cast<uint32_t>(*src++) << accBits;
+                accBits += 8;
+            }
+            const uint32_t field = acc & ((1u << bits) - 1);
+            acc >>= bits;
+            accBits -= bits;
+            deltas[k] = bits == 2   ? table.delta2[field]
+                        : bits == 3 ? table.delta3[field]
+                                    : table.delta4[field];
+        }
+        prev = ApplyDeltaUnit(deltas, prev, out + u * kUnit);
+    }
+    return prev;
+}
+
 // Run copies and fills of whole units (n a multiple of 4). Runs of 16 bytes or more go in 32- and
 // 16-byte chunks, the last chunk overlapping the one before it, so nothing is written past the run.
 inline void CopyRun(uint8_t* out, const uint8_t* in, size_t n) {
@@ -267,7 +292,6 @@ template <int kVector>
         return true;
     }
 
-    const EncodeTable& table = kEncodeTable;
     uint8_t prev = 0;
     while (in < end) {
         // Full literal runs, the common code of painted rows, go without the general dispatch.
@@ -322,27 +346,8 @@ template <int kVector>
             if (units * kUnit > outLeft || need > static_cast<size_t>(end - in)) {
                 return false;
             }
-            // Fields are read least significant bit first across the run's bytes.
-            uint32_t acc = 0;
-            int accBits = 0;
-            const uint8_t* src = in;
-            for (size_t u = 0; u < units; ++u) {
-                int8_t deltas[4];
-                for (int k = 0; k < 4; ++k) {
-                    if (accBits < bits) {
-                        acc |= static_cast<uint32_t>(*src++) << accBits;
-                        accBits += 8;
-                    }
-                    const uint32_t field = acc & ((1u << bits) - 1);
-                    acc >>= bits;
-                    accBits -= bits;
-                    deltas[k] = bits == 2   ? table.delta2[field]
-                                : bits == 3 ? table.delta3[field]
-                                            : table.delta4[field];
-                }
-                prev = ApplyDeltaUnit(deltas, prev, out);
-                out += kUnit;
-            }
+            prev = DecodeDeltaRun(in, units, bits, prev, out);
+            out += units * kUnit;
             in += need;
         }
     }
@@ -395,6 +400,311 @@ bool DecodeWithVectors(int vectorBytes, const uint8_t* encoded, size_t available
     }
 #endif
     return DecodeRow<16>(encoded, available, dest, rawLength);
+}
+
+namespace {
+
+// Small fills and copies of exactly n bytes, with 16-byte stores where they fit (the last one
+// overlapping the one before it).
+[[gnu::always_inline]] inline void FillBytes(uint8_t* dest, uint8_t value, size_t n) {
+#if defined(__SSE2__)
+    if (n >= 16) {
+        const __m128i v = _mm_set1_epi8(static_cast<char>(value));
+        for (size_t i = 0; i + 16 < n; i += 16) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + i), v);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + n - 16), v);
+        return;
+    }
+#endif
+    std::memset(dest, value, n);
+}
+
+[[gnu::always_inline]] inline void CopyBytes(uint8_t* dest, const uint8_t* src, size_t n) {
+    if (n >= 32) {
+        for (size_t i = 0; i + 32 < n; i += 32) {
+            std::memcpy(dest + i, src + i, 32);
+        }
+        std::memcpy(dest + n - 32, src + n - 32, 32);
+        return;
+    }
+    if (n >= 16) {
+        std::memcpy(dest, src, 16);
+        std::memcpy(dest + n - 16, src + n - 16, 16);
+        return;
+    }
+    std::memcpy(dest, src, n);
+}
+
+// The index of the first byte of p[0 .. n) that is not v, or n.
+[[gnu::always_inline]] inline size_t FirstNot(const uint8_t* p, size_t n, uint8_t v) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i x = _mm_set1_epi8(static_cast<char>(v));
+    for (; i + 16 <= n; i += 16) {
+        const auto same = static_cast<uint32_t>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), x)));
+        if (same != 0xFFFF) {
+            return i + static_cast<size_t>(std::countr_one(same));
+        }
+    }
+#endif
+    while (i < n && p[i] == v) {
+        ++i;
+    }
+    return i;
+}
+
+// One past the last byte of p[0 .. n) that is not v, or 0.
+[[gnu::always_inline]] inline size_t EndNot(const uint8_t* p, size_t n, uint8_t v) {
+    size_t i = n;
+#if defined(__SSE2__)
+    const __m128i x = _mm_set1_epi8(static_cast<char>(v));
+    for (; i >= 16; i -= 16) {
+        const auto same = static_cast<uint32_t>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 16)), x)));
+        if (same != 0xFFFF) {
+            return i - static_cast<size_t>(std::countl_one(same << 16));
+        }
+    }
+#endif
+    while (i > 0 && p[i - 1] == v) {
+        --i;
+    }
+    return i;
+}
+
+// Writes the decoded runs of a span and keeps what DecodeSpan tells about it. With contentOnly, runs
+// of the background are written only between bytes that are not background.
+struct SpanWriter {
+    uint8_t background;
+    uint8_t* dest;
+    bool contentOnly;
+    SpanInfo info{};
+    bool written = false;
+    size_t pendingBegin = 0; // background held back (contentOnly) until content follows it
+    size_t pendingEnd = 0;
+
+    bool HasContent() const { return info.first != info.last; }
+    [[gnu::always_inline]] void Hold(size_t begin, size_t end) {
+        if (HasContent()) {
+            pendingBegin = pendingEnd == pendingBegin ? begin : pendingBegin;
+            pendingEnd = end;
+        }
+    }
+    [[gnu::always_inline]] void Flush() {
+        if (pendingEnd != pendingBegin) {
+            FillBytes(dest + pendingBegin, background, pendingEnd - pendingBegin);
+            pendingBegin = pendingEnd = 0;
+        }
+    }
+    void Content(size_t begin, size_t end) {
+        info.first = HasContent() ? info.first : begin;
+        info.last = end;
+    }
+    [[gnu::always_inline]] void Fill(size_t begin, size_t end, uint8_t value) {
+        info.uniform = !written || (info.uniform && value == info.value);
+        info.value = written ? info.value : value;
+        written = true;
+        if (value == background && contentOnly) {
+            Hold(begin, end);
+            return;
+        }
+        if (dest) {
+            Flush();
+            FillBytes(dest + begin, value, end - begin);
+        }
+        if (value != background) {
+            Content(begin, end);
+        }
+    }
+    [[gnu::always_inline]] void Copy(size_t begin, size_t end, const uint8_t* p) {
+        const size_t length = end - begin;
+        if (!written || info.uniform) {
+            const uint8_t value = written ? info.value : p[0];
+            info.uniform = FirstNot(p, length, value) == length;
+            info.value = value;
+        }
+        written = true;
+        const size_t lo = HasContent() ? 0 : FirstNot(p, length, background);
+        const size_t hi = lo == length ? lo : EndNot(p, length, background);
+        if (lo != hi) {
+            Content(begin + lo, begin + hi);
+        }
+        if (!contentOnly) {
+            if (dest) {
+                CopyBytes(dest + begin, p, length);
+            }
+        } else if (lo == hi) {
+            Hold(begin, end);
+        } else if (dest) {
+            Flush();
+            CopyBytes(dest + begin + lo, p + lo, hi - lo);
+            Hold(begin + hi, end);
+        }
+    }
+};
+
+// Whether an encoded row (codes in .. end) is one value throughout, as a row filled with it is
+// written: a literal unit of the value, then only repeats, and perhaps a tail of the value. Sets
+// value and the number of bytes the codes make.
+[[gnu::always_inline]] inline bool OneValueRow(const uint8_t* in, const uint8_t* end, uint8_t& value,
+                                               size_t& bytes) {
+    if (end - in < 5 || in[0] != 0x80) {
+        return false;
+    }
+    value = in[1];
+    if (in[2] != value || in[3] != value || in[4] != value) {
+        return false;
+    }
+    bytes = kUnit;
+    for (in += 5; in < end;) {
+        const uint8_t c = *in++;
+        if (c < 0x80) {
+            bytes += (static_cast<size_t>(c) + 1) * kUnit;
+            continue;
+        }
+        const size_t n = static_cast<size_t>(c) - 0xBC;
+        if (c < 0xBD || c > 0xBF || n > static_cast<size_t>(end - in) || FirstNot(in, n, value) != n) {
+            return false;
+        }
+        bytes += n;
+        in += n;
+    }
+    return true;
+}
+
+} // namespace
+
+bool IsOneValue(const uint8_t* encoded, size_t available, size_t rawLength, uint8_t& value) {
+    if (available < kLengthBytes) {
+        return false;
+    }
+    const size_t length = StoredLength(encoded);
+    size_t bytes = 0;
+    return length >= kLengthBytes && length <= available && rawLength >= kUnit &&
+           OneValueRow(encoded + kLengthBytes, encoded + length, value, bytes) && bytes == rawLength;
+}
+
+namespace {
+
+// The walk of DecodeSpan, keeping what it learns in the writer.
+[[gnu::always_inline]] inline bool WalkSpan(const uint8_t* encoded, size_t available, size_t rawLength,
+                                            size_t from, size_t to, SpanWriter& w) {
+    SpanInfo& info = w.info;
+    const uint8_t background = w.background;
+    uint8_t* const dest = w.dest;
+    if (to > rawLength || from > to || available < kLengthBytes) {
+        return false;
+    }
+    const size_t length = StoredLength(encoded);
+    if (length < kLengthBytes || length > available) {
+        return false;
+    }
+    if (from == to) {
+        info.uniform = true;
+        return true;
+    }
+    if (length == kEmptyRowLength) {
+        w.Fill(0, to - from, 0);
+        return true;
+    }
+    if (rawLength < kUnit) {
+        // A row shorter than one unit is one literal code that counts bytes: decode it whole.
+        uint8_t row[32] = {};
+        if (!Decode(encoded, available, row, rawLength)) {
+            return false;
+        }
+        w.Copy(0, to - from, row + from);
+        return true;
+    }
+    const uint8_t* in = encoded + kLengthBytes;
+    const uint8_t* const end = encoded + length;
+    uint8_t value = 0;
+    size_t rowBytes = 0;
+    if (OneValueRow(in, end, value, rowBytes) && rowBytes >= to) {
+        w.Fill(0, to - from, value);
+        return true;
+    }
+    size_t pos = 0;
+    uint8_t prev = 0;
+    uint8_t run[kMaxLiteralUnits * kUnit];
+    constexpr size_t kFull = kMaxLiteralUnits * kUnit;
+    while (pos < to) {
+        if (in >= end) {
+            return false;
+        }
+        // Full literal runs inside the span, after varied content and ending in content, the bulk of
+        // painted rows, go straight through.
+        while (*in == 0x9F && pos >= from && pos + kFull <= to && !info.uniform && w.HasContent() &&
+               static_cast<size_t>(end - in) > kFull && in[kFull] != background) {
+            if (dest) {
+                w.Flush();
+                CopyBytes(dest + pos - from, in + 1, kFull);
+            }
+            info.last = pos + kFull - from;
+            in += kFull + 1;
+            pos += kFull;
+            prev = in[-1];
+        }
+        if (pos >= to) {
+            break;
+        }
+        const uint8_t c = *in++;
+        const size_t outLeft = rawLength - pos;
+        size_t n = 0;
+        const uint8_t* bytes = nullptr;
+        if (c < 0x80) {
+            n = (static_cast<size_t>(c) + 1) * kUnit;
+            if (n > outLeft) {
+                return false;
+            }
+        } else if (c < 0xA0 || (c >= 0xBD && c <= 0xBF)) {
+            n = c < 0xA0 ? (static_cast<size_t>(c & 0x1F) + 1) * kUnit : static_cast<size_t>(c - 0xBC);
+            if (n > outLeft || n > static_cast<size_t>(end - in)) {
+                return false;
+            }
+            bytes = in;
+            in += n;
+            prev = in[-1];
+        } else {
+            const size_t units = static_cast<size_t>(c & 0x1F) + 1;
+            const int bits = c < 0xBD ? 2 : (c < 0xE0 ? 3 : 4);
+            const size_t need = (units * 4 * static_cast<size_t>(bits) + 7) / 8;
+            n = units * kUnit;
+            if (n > outLeft || need > static_cast<size_t>(end - in)) {
+                return false;
+            }
+            prev = DecodeDeltaRun(in, units, bits, prev, run);
+            bytes = run;
+            in += need;
+        }
+        if (pos + n > from) {
+            const size_t begin = std::max(pos, from) - from;
+            const size_t stop = std::min(pos + n, to) - from;
+            if (bytes) {
+                w.Copy(begin, stop, bytes + (begin + from - pos));
+            } else {
+                w.Fill(begin, stop, prev);
+            }
+        }
+        pos += n;
+    }
+    return true;
+}
+
+} // namespace
+
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("default", "avx2")))
+#endif
+bool DecodeSpan(const uint8_t* encoded, size_t available, size_t rawLength, size_t from, size_t to,
+                uint8_t background, uint8_t* dest, bool contentOnly, SpanInfo& info) {
+    // The writer keeps its own copy of what it learns, which the stores into dest cannot touch.
+    SpanWriter w{background, dest, contentOnly};
+    const bool decoded = WalkSpan(encoded, available, rawLength, from, to, w);
+    info = w.info;
+    return decoded;
 }
 
 bool HasDeltaCodes(const uint8_t* encoded) {

@@ -50,6 +50,30 @@ bool Decode(const uint8_t* encoded, size_t available, uint8_t* dest, size_t rawL
 bool DecodeWithVectors(int vectorBytes, const uint8_t* encoded, size_t available, uint8_t* dest,
                        size_t rawLength);
 
+// What DecodeSpan found out about the span while decoding it.
+struct SpanInfo {
+    // Every byte of the span is this one value.
+    bool uniform = false;
+    uint8_t value = 0;
+    // Bytes first and last - 1 (counted from the span's start) are the first and the last that differ
+    // from the background byte; first == last when the whole span is background.
+    size_t first = 0;
+    size_t last = 0;
+};
+
+// Decodes only bytes from .. to - 1 of an encoded row of rawLength bytes into dest[0 .. to - from),
+// walking the codes before the span without writing them and stopping after it. With contentOnly,
+// only bytes info.first .. info.last - 1 are written (the rest of the span is background). With dest
+// null only info is made. Reads no byte past encoded + available. False when the codes up to the
+// span's end are malformed or end early (dest may then hold a partial span); codes after the span
+// are not looked at. An empty row (length 2) reads as zeros.
+bool DecodeSpan(const uint8_t* encoded, size_t available, size_t rawLength, size_t from, size_t to,
+                uint8_t background, uint8_t* dest, bool contentOnly, SpanInfo& info);
+
+// True when an encoded row of rawLength bytes is one value throughout, written as the row writer
+// writes a row filled with it; sets value. A quick look at the codes, without decoding.
+bool IsOneValue(const uint8_t* encoded, size_t available, size_t rawLength, uint8_t& value);
+
 // True if the encoding contains a delta code (0xA0-0xBC or 0xC0-0xFF). Expects a well-formed row.
 bool HasDeltaCodes(const uint8_t* encoded);
 

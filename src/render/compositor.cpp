@@ -2,6 +2,7 @@
 
 #include "raster/pixel_tables.h"
 #include "raster/super_bit_buffer.h"
+#include "render/compositor_kernels.h"
 
 #include <algorithm>
 #include <bit>
@@ -11,7 +12,7 @@ namespace ts {
 
 namespace {
 
-constexpr uint8_t kNoTexture[3] = {255, 255, 255};
+using kernels::kSlack;
 
 // Byte b (0 blue, 1 green, 2 red) of a colour value 0x00BBGGRR.
 inline uint8_t ColorByte(uint32_t color, int b) {
@@ -24,17 +25,62 @@ inline uint8_t Blend(uint8_t alpha, uint8_t top, uint8_t under) {
 }
 
 enum ScratchRow : size_t {
+    kPlaneRows,
+    kTileRows,
+    kAmountRow,
     kAppearanceRow,
     kBlueRow,
     kGreenRow,
     kRedRow,
-    kAmountRow,
+    kColourRows,
     kLevelRow,
     kLightIndexRow,
     kMaskRow,
     kLineColorRow,
     kScratchRows
 };
+
+// dest[i] = tile[(start + i) % period] for i < n: one period, then doubling copies of what is there.
+template <class T> void TileRow(T* dest, size_t n, const T* tile, size_t period, size_t start) {
+    const size_t head = std::min(n, period - start);
+    std::memcpy(dest, tile + start, head * sizeof(T));
+    std::memcpy(dest + head, tile, std::min(n - head, start) * sizeof(T));
+    for (size_t done = std::min(n, period); done < n; done += std::min(done, n - done)) {
+        std::memcpy(dest + done, dest, std::min(done, n - done) * sizeof(T));
+    }
+}
+
+// The deviation ReduceDeviation(p[i] - average, index) as its positive part up[i] and negative part
+// down[i], with the reduction chosen once for the whole run.
+void ReduceDeviations(const uint8_t* p, size_t n, int32_t average, int32_t index, uint8_t* up,
+                      uint8_t* down) {
+    const auto a = static_cast<int16_t>(average);
+    auto each = [&](auto reduce) {
+        for (size_t i = 0; i < n; ++i) {
+            const auto d = static_cast<int16_t>(reduce(static_cast<int16_t>(p[i] - a)));
+            up[i] = static_cast<uint8_t>(std::max<int16_t>(d, 0));
+            down[i] = static_cast<uint8_t>(std::max<int16_t>(static_cast<int16_t>(-d), 0));
+        }
+    };
+    switch (index) {
+    case 0:
+        each([](int16_t v) { return v; });
+        break;
+    case 1:
+        each([](int16_t v) { return v - (v >> 2); });
+        break;
+    case 2:
+        each([](int16_t v) { return v - (v >> 1); });
+        break;
+    case 3:
+        each([](int16_t v) { return v - ((v >> 2) + (v >> 1)); });
+        break;
+    default:
+        std::fill(up, up + n, uint8_t{0});
+        std::fill(down, down + n, uint8_t{0});
+        break;
+    }
+}
 
 } // namespace
 
@@ -80,12 +126,12 @@ uint32_t Compositor::PaperAverage() const {
     return m_paperAverage;
 }
 
-std::vector<uint8_t>& Compositor::Scratch(size_t index, size_t bytes) {
+uint8_t* Compositor::Scratch(size_t index, size_t bytes) {
     std::vector<uint8_t>& row = m_scratch[index];
-    if (row.size() < bytes) {
-        row.resize(bytes);
+    if (row.size() < bytes + kSlack) {
+        row.resize(bytes + kSlack);
     }
-    return row;
+    return row.data();
 }
 
 const Image24* Compositor::PaperPicture() const {
@@ -94,15 +140,6 @@ const Image24* Compositor::PaperPicture() const {
         return nullptr;
     }
     return &paperLayer->image->pixels;
-}
-
-const uint8_t* Compositor::PaperPixel(int32_t x, int32_t y) const {
-    const LayerObject* paperLayer = m_stack.Layer(ImageStackManager::kPaperIndex);
-    if (!paperLayer || !paperLayer->image || paperLayer->image->Width() <= 0) {
-        return nullptr;
-    }
-    const Image24& p = paperLayer->image->pixels;
-    return p.Pixel(x % p.Width(), y % p.Height());
 }
 
 bool Compositor::LayerSpan(const LayerObject& layer, int32_t y, int32_t first, int32_t count,
@@ -119,109 +156,240 @@ bool Compositor::LayerSpan(const LayerObject& layer, int32_t y, int32_t first, i
     return span.from < span.to;
 }
 
-void Compositor::DrawBackground(int32_t y, int32_t first, int32_t count, uint8_t* dest) {
-    if (paper.textureOneToOne || !PaperPixel(0, 0)) {
-        const uint32_t average = PaperAverage();
-        for (int32_t i = 0; i < count; ++i) {
-            for (int b = 0; b < 3; ++b) {
-                dest[i * 3 + b] = ColorByte(average, b);
-            }
+// One row of the band: the paper under it, tiled from the drawing's origin, or its average colour when
+// the grain is shown at screen scale (white without a board). The row starts as the paper.
+void Compositor::PrepareRow(Row& row) {
+    const auto count = static_cast<size_t>(m_count);
+    if (!m_textured) {
+        for (int b = 0; b < 3; ++b) {
+            std::memset(row.plane[b], m_average[b], count);
         }
         return;
     }
-    for (int32_t i = 0; i < count; ++i) {
-        std::memcpy(dest + i * 3, PaperPixel(first + i, y), 3);
+    const Image24& board = *PaperPicture();
+    const auto period = static_cast<size_t>(board.Width());
+    kernels::Deinterleave(board.Row(row.y % board.Height()), period, row.tile);
+    const auto first = static_cast<int64_t>(m_first);
+    const auto length = static_cast<int64_t>(row.tileLength);
+    row.tileStart = static_cast<size_t>((first % length + length) % length);
+    for (int b = 0; b < 3; ++b) {
+        TileRow(row.tile[b] + period, row.tileLength - period, row.tile[b], period, 0);
+        TileRow(row.plane[b], count, row.tile[b], row.tileLength, row.tileStart);
     }
 }
 
-void Compositor::DrawImage(const LayerObject& layer, const RowSpan& s, int32_t first, uint8_t* dest) {
+// The board's deviation from its average reduced by the painted amount, over the row's tile: what
+// plain pencil adds to its colour. Made once a row, for the first layer that needs it.
+const kernels::Deviations& Compositor::Deviation(Row& row) {
+    if (!row.deviation.up[0]) {
+        const size_t stride = row.tileLength + kSlack;
+        for (size_t b = 0; b < 3; ++b) {
+            uint8_t* up = m_deviation.data() + (row.index * 6 + 2 * b) * stride;
+            uint8_t* down = up + stride;
+            ReduceDeviations(row.tile[b], row.tileLength, m_average[b], paper.paintedAmount, up, down);
+            row.deviation.up[b] = up;
+            row.deviation.down[b] = down;
+        }
+    }
+    return row.deviation;
+}
+
+uint8_t Compositor::PaperByte(const Row& row, int b, size_t at) const {
+    return row.tile[0] ? row.tile[b][(row.tileStart + at) % row.tileLength] : m_average[b];
+}
+
+void Compositor::DrawImage(Row& row, const LayerObject& layer, const RowSpan& s) {
     const Image24& picture = layer.image->pixels;
     if (s.layerRow >= picture.Height()) {
         return;
     }
     const int32_t to = std::min(s.to, s.offsetX + picture.Width());
-    for (int32_t x = s.from; x < to; ++x) {
-        std::memcpy(dest + (x - first) * 3, picture.Pixel(x - s.offsetX, s.layerRow), 3);
+    if (s.from >= to) {
+        return;
+    }
+    const auto at = static_cast<size_t>(s.from - m_first);
+    uint8_t* dest[3] = {row.plane[0] + at, row.plane[1] + at, row.plane[2] + at};
+    kernels::Deinterleave(picture.Pixel(s.from - s.offsetX, s.layerRow), static_cast<size_t>(to - s.from),
+                          dest);
+}
+
+// Plain pencil over row positions at .. at + n - 1, in pieces that each read one stretch of the tiled
+// deviation.
+void Compositor::BlendPencil(Row& row, const uint8_t* amount, const kernels::Colours& colours, size_t at,
+                             size_t n, bool dimmed, kernels::Marks marks) {
+    const kernels::Deviations& deviation = Deviation(row);
+    for (size_t i = 0; i < n;) {
+        const size_t t = (row.tileStart + at + i) % row.tileLength;
+        const size_t length = std::min(n - i, row.tileLength - t);
+        kernels::Colours c = colours;
+        for (size_t b = 0; b < 3; ++b) {
+            c.plane[b] += c.uniform[b] ? 0 : i;
+        }
+        kernels::Deviations d;
+        for (size_t b = 0; b < 3; ++b) {
+            d.up[b] = deviation.up[b] + t;
+            d.down[b] = deviation.down[b] + t;
+        }
+        uint8_t* out[3] = {row.plane[0] + at + i, row.plane[1] + at + i, row.plane[2] + at + i};
+        const kernels::Marks pieceMarks{marks.words, marks.x0 + static_cast<int32_t>(i)};
+        kernels::BlendPencil(amount + i, c, d, out, length, dimmed, pieceMarks);
+        i += length;
     }
 }
 
-void Compositor::DrawColor(const LayerObject& layer, bool dimmed, const RowSpan& s, int32_t y, int32_t first,
-                           uint8_t* dest, FastBitonalMask* painted, UnderPixelManager* under) {
-    const ObjectColor& color = *layer.color;
-    const auto width = static_cast<size_t>(color.Width());
-    uint8_t* channel[ObjectColor::kChannels];
-    for (int i = 0; i < ObjectColor::kChannels; ++i) {
-        channel[i] = Scratch(kAppearanceRow + static_cast<size_t>(i), width).data();
-        color.Channel(i)->ReadRow(s.layerRow, channel[i]);
-    }
-    const uint32_t average = PaperAverage();
-    // With the grain at screen scale the board is shown flat, in its average colour.
-    const uint8_t flat[3] = {ColorByte(average, 0), ColorByte(average, 1), ColorByte(average, 2)};
-    const int32_t to = std::min(s.to, s.offsetX + color.Width());
-    for (int32_t x = s.from; x < to; ++x) {
-        const auto lx = static_cast<size_t>(x - s.offsetX);
-        uint8_t amount = channel[4][lx];
-        if (amount == 0) {
+// The colour C of each painted pixel of a span at row position `at`, for any appearance: plain pencil
+// (type 0) takes the reduced deviation, the blends and textured types the full one.
+void Compositor::MixedColors(Row& row, const ObjectColor& color, const uint8_t* amount,
+                             const uint8_t* appearance, const kernels::Colours& channels, size_t at, size_t n,
+                             uint8_t* const colour[3]) {
+    const kernels::Deviations* deviation = row.tile[0] ? &Deviation(row) : nullptr;
+    const bool opacity = switches.showOpacity;
+    for (size_t i = 0; i < n; ++i) {
+        if (amount[i] == 0) {
             continue;
         }
-        const CColorAppearance* appearance = color.appearances.Slot(channel[0][lx]);
-        const int32_t type = appearance ? appearance->reference : 0;
-        const uint8_t share = appearance ? appearance->p1 : 255;
-        const uint8_t* texture = paper.textureOneToOne ? nullptr : PaperPixel(x, y);
-        const uint8_t* p = texture ? texture : (paper.textureOneToOne ? flat : kNoTexture);
-        if (type == 0 && painted) {
-            painted->SetBit(x, y);
-        }
-        uint8_t* out = dest + (x - first) * 3;
-        uint8_t c[3];
+        const CColorAppearance* entry = color.appearances.Slot(appearance[i]);
+        const int32_t type = entry ? entry->reference : 0;
+        const uint8_t share = entry ? entry->p1 : 255;
+        const size_t t = (row.tileStart + at + i) % std::max<size_t>(row.tileLength, 1);
         for (int b = 0; b < 3; ++b) {
-            const uint8_t ch = channel[1 + b][lx]; // channels 1, 2, 3 are blue, green, red
-            // The board's deviation from its average shows through the pencil (none at screen-scale grain).
-            int32_t d = texture ? p[b] - ColorByte(average, b) : 0;
-            if (type == 0) {
-                d = ReduceDeviation(d, paper.paintedAmount);
-            }
-            const uint8_t pencil = ClampAdd(ch, d);
+            const uint8_t p = PaperByte(row, b, at + i);
+            const int32_t full = deviation ? p - m_average[b] : 0;
+            const int32_t d = type != 0 ? full : deviation ? deviation->up[b][t] - deviation->down[b][t] : 0;
+            const uint8_t pencil = ClampAdd(channels.plane[b][channels.uniform[b] ? 0 : i], d);
+            uint8_t c = p;
             if (type == 0 || type > 11) {
-                c[b] = pencil;
+                c = pencil;
             } else if (type == 1) {
-                c[b] = switches.showOpacity ? 0 : p[b];
+                c = opacity ? 0 : p;
             } else if (type >= 3 && type <= 8) {
-                c[b] = static_cast<uint8_t>(
-                    std::min(255, Mul8(static_cast<uint8_t>(255 - share), p[b]) + Mul8(share, pencil)));
-            } else {
-                c[b] = p[b];
+                c = Blend(share, pencil, p);
             }
-        }
-        if (dimmed) {
-            amount = static_cast<uint8_t>(amount / 4);
-        }
-        for (int b = 0; b < 3; ++b) {
-            out[b] = Blend(amount, c[b], out[b]);
-        }
-        if (under && under->Has(x)) {
-            UnderPixelManager::SetMask(under->Element(x), 0); // the colour now lies over the line
+            colour[b][i] = c;
         }
     }
 }
 
-void Compositor::DrawLighting(const LayerObject& layer, bool dimmed, const RowSpan& s, int32_t y,
-                              int32_t first, uint8_t* dest, UnderPixelManager* under) {
-    const ObjectShadow& shadow = *layer.shadow;
-    const auto width = static_cast<size_t>(shadow.lighting->Width());
-    uint8_t* levels = Scratch(kLevelRow, width).data();
-    uint8_t* lights = Scratch(kLightIndexRow, width).data();
-    shadow.lighting->ReadRow(s.layerRow, levels);
-    shadow.appearanceIndex->ReadRow(s.layerRow, lights);
-    const int32_t to = std::min(s.to, s.offsetX + shadow.lighting->Width());
-    for (int32_t x = s.from; x < to; ++x) {
-        const auto lx = static_cast<size_t>(x - s.offsetX);
-        int32_t h = levels[lx];
-        const uint8_t l = lights[lx];
-        if (h != 128 && h >= 3 && h <= 244 && m_grain) {
-            h = m_grain->TestBit(x & (kGrainSize - 1), y & (kGrainSize - 1)) ? h - 1 : h + 10;
+namespace {
+
+void MarkPlainPencil(const ObjectColor& color, const uint8_t* amount, const uint8_t* appearance, size_t n,
+                     uint32_t* words, int32_t x0) {
+    for (size_t i = 0; i < n; ++i) {
+        const CColorAppearance* entry = color.appearances.Slot(appearance[i]);
+        if (amount[i] != 0 && (!entry || entry->reference == 0)) {
+            const int32_t x = x0 + static_cast<int32_t>(i);
+            words[x >> 5] |= uint32_t{1} << (x & 31);
         }
-        if (dimmed) {
+    }
+}
+
+} // namespace
+
+// Painted colour over the row. Only the stretch between the first and the last painted pixel of the
+// layer row is decoded, and of the colour channels only those that vary there; a stretch of plain
+// pencil blends without looking at appearances per pixel.
+void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s, FastBitonalMask* painted) {
+    const ObjectColor& color = *layer.color;
+    const int32_t to = std::min(s.to, s.offsetX + color.Width());
+    if (s.from >= to) {
+        return;
+    }
+    const auto lx = static_cast<size_t>(s.from - s.offsetX);
+    const auto span = static_cast<size_t>(to - s.from);
+    uint8_t* amount = Scratch(kAmountRow, span);
+    const rowcodec::SpanInfo found = color.amount->ReadSpan(s.layerRow, lx, lx + span, amount, 0, true);
+    const size_t begin = found.first;
+    const size_t end = found.last;
+    if (begin == end) {
+        return;
+    }
+    const size_t n = end - begin;
+    const uint8_t* a = amount + begin;
+    const int32_t x0 = s.from + static_cast<int32_t>(begin);
+    const auto at = static_cast<size_t>(x0 - m_first);
+    // A channel of one value over the whole layer row is known from its codes without decoding.
+    alignas(16) uint8_t uniformBytes[3][16];
+    const RLBuffer* planes[3] = {color.blue.get(), color.green.get(), color.red.get()};
+    kernels::Colours channels;
+    for (int b = 0; b < 3; ++b) {
+        uint8_t value = 0;
+        if (planes[b]->RowIsOneValue(s.layerRow, value)) {
+            std::memset(uniformBytes[b], value, sizeof(uniformBytes[b]));
+            channels.plane[b] = uniformBytes[b];
+            channels.uniform[b] = true;
+        } else {
+            uint8_t* bytes = Scratch(kBlueRow + static_cast<size_t>(b), n);
+            planes[b]->ReadSpan(s.layerRow, lx + begin, lx + end, bytes, 0);
+            channels.plane[b] = bytes;
+        }
+    }
+    uint8_t* appearance = Scratch(kAppearanceRow, n);
+    rowcodec::SpanInfo kinds;
+    kinds.uniform = color.appearance->RowIsOneValue(s.layerRow, kinds.value);
+    if (!kinds.uniform) {
+        kinds = color.appearance->ReadSpan(s.layerRow, lx + begin, lx + end, appearance, 0);
+    }
+    const CColorAppearance* uniform = kinds.uniform ? color.appearances.Slot(kinds.value) : nullptr;
+    if (kinds.uniform && (!uniform || uniform->reference == 0)) {
+        const kernels::Marks marks{painted ? painted->Row(row.y) : nullptr, x0};
+        if (row.tile[0]) {
+            BlendPencil(row, a, channels, at, n, layer.dimmed, marks);
+        } else {
+            uint8_t* out[3] = {row.plane[0] + at, row.plane[1] + at, row.plane[2] + at};
+            kernels::BlendColour(a, channels, out, n, layer.dimmed, marks);
+        }
+    } else {
+        if (kinds.uniform) {
+            std::memset(appearance, kinds.value, n);
+        }
+        uint8_t* colours = Scratch(kColourRows, 3 * (n + kSlack));
+        uint8_t* colour[3] = {colours, colours + n + kSlack, colours + 2 * (n + kSlack)};
+        MixedColors(row, color, a, appearance, channels, at, n, colour);
+        if (painted) {
+            MarkPlainPencil(color, a, appearance, n, painted->Row(row.y), x0);
+        }
+        kernels::Colours mixed;
+        std::copy(colour, colour + 3, mixed.plane);
+        uint8_t* out[3] = {row.plane[0] + at, row.plane[1] + at, row.plane[2] + at};
+        kernels::BlendColour(a, mixed, out, n, layer.dimmed);
+    }
+    if (row.lines && row.lines->any) {
+        for (size_t i = 0; i < n; ++i) {
+            if (a[i] != 0 && (row.lines->present[(at + i) >> 5] >> ((at + i) & 31) & 1u)) {
+                UnderPixelManager::SetMask(LineElement(row, at + i), 0); // the colour now lies over the line
+            }
+        }
+    }
+}
+
+// Lighting over the row; only the stretch whose levels are not neutral is read and worked.
+void Compositor::DrawLighting(Row& row, const LayerObject& layer, const RowSpan& s) {
+    const ObjectShadow& shadow = *layer.shadow;
+    const int32_t to = std::min(s.to, s.offsetX + shadow.lighting->Width());
+    if (s.from >= to) {
+        return;
+    }
+    const auto lx = static_cast<size_t>(s.from - s.offsetX);
+    const auto span = static_cast<size_t>(to - s.from);
+    uint8_t* levels = Scratch(kLevelRow, span);
+    const rowcodec::SpanInfo found = shadow.lighting->ReadSpan(s.layerRow, lx, lx + span, levels, 128, true);
+    if (found.first == found.last) {
+        return;
+    }
+    uint8_t* lights = Scratch(kLightIndexRow, found.last - found.first);
+    const size_t lightsTo = std::min(lx + found.last, static_cast<size_t>(shadow.appearanceIndex->Width()));
+    std::memset(lights, 0, found.last - found.first);
+    if (lx + found.first < lightsTo) {
+        shadow.appearanceIndex->ReadSpan(s.layerRow, lx + found.first, lightsTo, lights, 0);
+    }
+    for (size_t i = found.first; i < found.last; ++i) {
+        const int32_t x = s.from + static_cast<int32_t>(i);
+        int32_t h = levels[i];
+        const uint8_t l = lights[i - found.first];
+        if (h != 128 && h >= 3 && h <= 244 && m_grain) {
+            h = m_grain->TestBit(x & (kGrainSize - 1), row.y & (kGrainSize - 1)) ? h - 1 : h + 10;
+        }
+        if (layer.dimmed) {
             h = 128 + ((h - 128) >> 2);
         }
         if (h == 128) {
@@ -234,119 +402,114 @@ void Compositor::DrawLighting(const LayerObject& layer, bool dimmed, const RowSp
         // A level of 0 would give 256: the opacity is capped at full.
         const auto o = static_cast<uint8_t>(std::min(255, h > 128 ? 2 * (h - 128) : 2 * (128 - h)));
         const uint32_t ramp = layer.lightingRamp[static_cast<size_t>(std::clamp(h, 0, 255))];
-        int32_t a = static_cast<int32_t>(ramp >> 24);
+        int32_t alphaLevel = static_cast<int32_t>(ramp >> 24);
         switch (l & 7) {
         case 1:
-            a = 0;
+            alphaLevel = 0;
             break;
         case 2:
-            a /= 2;
+            alphaLevel /= 2;
             break;
         case 3:
-            a += a / 2;
+            alphaLevel += alphaLevel / 2;
             break;
         case 4:
-            a *= 2;
+            alphaLevel *= 2;
             break;
         default:
             break;
         }
-        const auto alpha = static_cast<uint8_t>(std::min(a, 255));
+        const auto alpha = static_cast<uint8_t>(std::min(alphaLevel, 255));
         const uint8_t w[3] = {static_cast<uint8_t>(ramp), static_cast<uint8_t>(ramp >> 8),
                               static_cast<uint8_t>(ramp >> 16)};
-        auto LightUp = [&](uint8_t* px) {
-            for (int b = 0; b < 3; ++b) {
-                px[b] = Blend(o, ColorByte(tint, b), px[b]);
-                px[b] = Blend(alpha, w[b], px[b]);
-            }
+        auto lightUp = [&](uint8_t& px, int b) {
+            px = Blend(o, ColorByte(tint, b), px);
+            px = Blend(alpha, w[b], px);
         };
-        LightUp(dest + (x - first) * 3);
-        if (under && under->Has(x)) {
-            LightUp(under->Element(x) + UnderPixelManager::kUnder);
+        const auto at = static_cast<size_t>(x - m_first);
+        for (int b = 0; b < 3; ++b) {
+            lightUp(row.plane[b][at], b);
+        }
+        if (row.lines && row.lines->any && (row.lines->present[at >> 5] >> (at & 31) & 1u)) {
+            uint8_t* e = LineElement(row, at) + UnderPixelManager::kUnder;
+            for (int b = 0; b < 3; ++b) {
+                lightUp(e[b], b);
+            }
         }
     }
 }
 
-void Compositor::DrawLines(const LayerObject& layer, const RowSpan& s, int32_t first, uint8_t* dest,
-                           UnderPixelManager* under) {
+// The element of row position at, made present (its bytes as they were) when it was not.
+uint8_t* Compositor::LineElement(Row& row, size_t at) {
+    LinePixels& lines = *row.lines;
+    if (!lines.any) {
+        const size_t words = static_cast<size_t>(m_count) / 32 + 1;
+        lines.present.assign(words, 0);
+        lines.elements.resize(static_cast<size_t>(m_count) * UnderPixelManager::kElementSize);
+        lines.any = true;
+    }
+    lines.present[at >> 5] |= uint32_t{1} << (at & 31);
+    return lines.elements.data() + at * UnderPixelManager::kElementSize;
+}
+
+// Line coverage over the row; only the stretch holding coverage is read.
+void Compositor::DrawLines(Row& row, const LayerObject& layer, const RowSpan& s) {
     const ObjectLineArt& lines = *layer.lineArt;
     const SuperBitBuffer& coverage = *lines.lineBuffer;
-    const auto width = static_cast<size_t>(coverage.Width());
-    uint8_t* masks = Scratch(kMaskRow, width * 2).data();
-    uint8_t* colors = Scratch(kLineColorRow, width).data();
-    coverage.ReadRow(s.layerRow, masks);
-    if (lines.refreshAppearance) {
-        lines.refreshAppearance->ReadRow(s.layerRow, colors);
-    } else {
-        std::memset(colors, 0, width);
-    }
     const int32_t to = std::min(s.to, s.offsetX + coverage.Width());
-    for (int32_t x = s.from; x < to; ++x) {
-        const auto lx = static_cast<size_t>(x - s.offsetX);
-        const auto mask = static_cast<uint16_t>(masks[2 * lx] | masks[2 * lx + 1] << 8);
+    if (s.from >= to) {
+        return;
+    }
+    const auto lx = static_cast<size_t>(s.from - s.offsetX);
+    const auto span = static_cast<size_t>(to - s.from);
+    uint8_t* masks = Scratch(kMaskRow, 2 * span);
+    const rowcodec::SpanInfo found = coverage.ReadSpan(s.layerRow, 2 * lx, 2 * (lx + span), masks, 0, true);
+    if (found.first == found.last) {
+        return;
+    }
+    const size_t begin = found.first / 2;
+    const size_t end = (found.last + 1) / 2;
+    masks[2 * begin] = found.first % 2 ? 0 : masks[2 * begin]; // background bytes were not written
+    masks[2 * end - 1] = found.last % 2 ? 0 : masks[2 * end - 1];
+    uint8_t* colors = Scratch(kLineColorRow, end - begin);
+    std::memset(colors, 0, end - begin);
+    if (lines.refreshAppearance) {
+        const size_t colorsTo = std::min(lx + end, static_cast<size_t>(lines.refreshAppearance->Width()));
+        if (lx + begin < colorsTo) {
+            lines.refreshAppearance->ReadSpan(s.layerRow, lx + begin, colorsTo, colors, 0);
+        }
+    }
+    for (size_t i = begin; i < end; ++i) {
+        const auto mask = static_cast<uint16_t>(masks[2 * i] | masks[2 * i + 1] << 8);
         if (mask == 0) {
             continue;
         }
-        const LineColor* color = lines.colorList ? lines.colorList->Slot(colors[lx]) : nullptr;
+        const LineColor* color = lines.colorList ? lines.colorList->Slot(colors[i - begin]) : nullptr;
         const uint32_t value = color ? static_cast<uint32_t>(color->color) : 0u;
         const uint8_t opacity = color ? color->opacity : 255;
         const uint8_t alpha = Mul8(coverage.MaskAlpha(mask), opacity);
         const uint8_t line[3] = {ColorByte(value, 0), ColorByte(value, 1), ColorByte(value, 2)};
-        uint8_t* out = dest + (x - first) * 3;
-        if (under) {
-            under->Set(x, out, line, mask);
+        const auto at = static_cast<size_t>(s.from + static_cast<int32_t>(i) - m_first);
+        const uint8_t px[3] = {row.plane[0][at], row.plane[1][at], row.plane[2][at]};
+        if (row.lines) {
+            uint8_t* e = LineElement(row, at);
+            std::memcpy(e + UnderPixelManager::kUnder, px, 3);
+            std::memcpy(e + UnderPixelManager::kLine, line, 3);
+            UnderPixelManager::SetMask(e, mask);
         }
         for (int b = 0; b < 3; ++b) {
-            out[b] = Blend(alpha, line[b], out[b]);
+            row.plane[b][at] = Blend(alpha, line[b], px[b]);
         }
     }
 }
 
-void Compositor::CompositeRow(int32_t y, int32_t first, int32_t count, uint8_t* dest,
-                              FastBitonalMask* painted, UnderPixelManager* under, AverageSampler* sampler) {
-    if (count <= 0) {
-        return;
-    }
-    DrawBackground(y, first, count, dest);
-    if (painted) {
-        for (int32_t x = first; x < first + count; ++x) {
-            painted->ClearBit(x, y);
-        }
-    }
-    if (under) {
-        under->LoadRow(y);
-        under->ClearColumns(first, count);
-    }
-    const int32_t current = m_stack.Current();
-    for (int32_t i = ImageStackManager::kFirstDrawingLayer; i < m_stack.Count(); ++i) {
-        const LayerObject& layer = *m_stack.Layer(i);
-        if (layer.hidden || (switches.showSelectedOnly && i != current)) {
-            continue;
-        }
-        RowSpan span;
-        if (!LayerSpan(layer, y, first, count, span)) {
-            continue;
-        }
-        const bool dimmed = layer.dimmed;
-        if (layer.image) {
-            DrawImage(layer, span, first, dest);
-        }
-        if (switches.showColor && layer.ShowsSurface() && layer.color && layer.color->amount &&
-            layer.color->Height() > span.layerRow) {
-            DrawColor(layer, dimmed, span, y, first, dest, painted, under);
-        }
-        if (switches.showLighting && layer.ShowsLighting() && layer.shadow && layer.shadow->lighting &&
-            layer.shadow->appearanceIndex && layer.shadow->lighting->Height() > span.layerRow) {
-            DrawLighting(layer, dimmed, span, y, first, dest, under);
-        }
-        if (switches.showLines && layer.ShowsLines() && layer.lineArt && layer.lineArt->lineBuffer &&
-            layer.lineArt->lineBuffer->Height() > span.layerRow) {
-            DrawLines(layer, span, first, dest, under);
-        }
-    }
-    if (sampler && y % 4 == 0) {
-        for (int32_t x = (first + 3) & ~3; x < first + count; x += 4) {
-            const uint8_t* p = dest + (x - first) * 3;
+// Average sampling, the finished row into its destination, and its line pixels into the store (which
+// loses the row's old elements in the composited columns).
+void Compositor::FinishRow(Row& row, uint8_t* dest, UnderPixelManager* under, AverageSampler* sampler) {
+    if (sampler && row.y % 4 == 0) {
+        for (int32_t x = (m_first + 3) & ~3; x < m_first + m_count; x += 4) {
+            const auto at = static_cast<size_t>(x - m_first);
+            const uint8_t p[3] = {row.plane[0][at], row.plane[1][at], row.plane[2][at]};
             if (p[0] && p[1] && p[2]) {
                 sampler->sum[0] += p[0];
                 sampler->sum[1] += p[1];
@@ -355,9 +518,153 @@ void Compositor::CompositeRow(int32_t y, int32_t first, int32_t count, uint8_t* 
             }
         }
     }
-    if (under) {
-        under->StoreRow(y);
+    kernels::Interleave(row.plane, static_cast<size_t>(m_count), dest, m_stream);
+    if (!under) {
+        return;
     }
+    under->LoadRow(row.y);
+    under->ClearColumns(m_first, m_count);
+    if (row.lines && row.lines->any) {
+        const LinePixels& lines = *row.lines;
+        for (size_t w = 0; w < lines.present.size(); ++w) {
+            for (uint32_t bits = lines.present[w]; bits; bits &= bits - 1) {
+                const size_t at = w * 32 + static_cast<size_t>(std::countr_zero(bits));
+                const uint8_t* e = lines.elements.data() + at * UnderPixelManager::kElementSize;
+                under->Set(m_first + static_cast<int32_t>(at), e + UnderPixelManager::kUnder,
+                           e + UnderPixelManager::kLine, UnderPixelManager::Mask(e));
+            }
+        }
+    }
+    under->StoreRow(row.y);
+}
+
+void Compositor::DrawLayer(const LayerObject& layer, FastBitonalMask* painted) {
+    const bool color = switches.showColor && layer.ShowsSurface() && layer.color && layer.color->amount;
+    const bool lighting = switches.showLighting && layer.ShowsLighting() && layer.shadow &&
+                          layer.shadow->lighting && layer.shadow->appearanceIndex;
+    const bool lines = switches.showLines && layer.ShowsLines() && layer.lineArt && layer.lineArt->lineBuffer;
+    for (Row& row : m_rows) {
+        RowSpan span;
+        if (!LayerSpan(layer, row.y, m_first, m_count, span)) {
+            continue;
+        }
+        if (layer.image) {
+            DrawImage(row, layer, span);
+        }
+        if (color && layer.color->Height() > span.layerRow) {
+            DrawColor(row, layer, span, painted);
+        }
+        if (lighting && layer.shadow->lighting->Height() > span.layerRow) {
+            DrawLighting(row, layer, span);
+        }
+        if (lines && layer.lineArt->lineBuffer->Height() > span.layerRow) {
+            DrawLines(row, layer, span);
+        }
+    }
+}
+
+// The painted colour a layer gives the band's rows, asked into the cache ahead of its use: where its
+// rows lie (for the next layer), then the codes of its channels whose rows are short (for this one).
+// Long rows stream in well enough by themselves; the many short rows of a deep stack do not.
+void Compositor::PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows, bool codes) const {
+    constexpr size_t kSmallRows = 1024;
+    if (!layer.color || !layer.color->amount) {
+        return;
+    }
+    const int32_t first = y - layer.offsetY;
+    const ObjectColor& color = *layer.color;
+    for (const RLBuffer* channel :
+         {color.appearance.get(), color.blue.get(), color.green.get(), color.red.get(), color.amount.get()}) {
+        if (codes) {
+            channel->PrefetchRowCodes(first, first + rows, kSmallRows);
+        } else {
+            channel->PrefetchRowPlaces(first, first + rows);
+        }
+    }
+}
+
+void Compositor::CompositeBand(int32_t y, int32_t rows, uint8_t* dest, size_t destStride,
+                               FastBitonalMask* painted, UnderPixelManager* under, AverageSampler* sampler) {
+    const auto count = static_cast<size_t>(m_count);
+    const size_t stride = count + kSlack;
+    const auto band = static_cast<size_t>(rows);
+    const Image24* board = m_textured ? PaperPicture() : nullptr;
+    // The board row is repeated to at least 512 pixels, so that pencil blends in long pieces.
+    constexpr size_t kMinTile = 512;
+    const size_t period = board ? static_cast<size_t>(board->Width()) : 0;
+    const size_t tileLength = board ? period * ((std::max(period, kMinTile) + period - 1) / period) : 0;
+    const size_t tileStride = tileLength + kSlack;
+    uint8_t* planes = Scratch(kPlaneRows, band * 3 * stride);
+    uint8_t* tiles = Scratch(kTileRows, band * 3 * tileStride);
+    if (m_deviation.size() < band * 6 * tileStride) {
+        m_deviation.resize(band * 6 * tileStride);
+    }
+    m_rows.resize(band);
+    m_lines.resize(m_trackLines ? band : 0);
+    for (size_t r = 0; r < band; ++r) {
+        Row& row = m_rows[r];
+        row = Row{};
+        row.y = y + static_cast<int32_t>(r);
+        row.index = r;
+        row.tileLength = tileLength;
+        for (size_t b = 0; b < 3; ++b) {
+            row.plane[b] = planes + (r * 3 + b) * stride;
+            row.tile[b] = board ? tiles + (r * 3 + b) * tileStride : nullptr;
+        }
+        if (m_trackLines) {
+            row.lines = &m_lines[r];
+            row.lines->any = false;
+        }
+        PrepareRow(row);
+        if (painted) {
+            kernels::ClearBits(painted->Row(row.y), m_first, m_first + m_count);
+        }
+    }
+    const int32_t current = m_stack.Current();
+    for (int32_t i = ImageStackManager::kFirstDrawingLayer; i < m_stack.Count(); ++i) {
+        const LayerObject& layer = *m_stack.Layer(i);
+        if (!layer.hidden && (!switches.showSelectedOnly || i == current)) {
+            PrefetchColor(layer, y, rows, true);
+            if (i + 1 < m_stack.Count()) {
+                PrefetchColor(*m_stack.Layer(i + 1), y, rows, false);
+            }
+            DrawLayer(layer, painted);
+        }
+    }
+    for (size_t r = 0; r < band; ++r) {
+        FinishRow(m_rows[r], dest + r * destStride, under, sampler);
+    }
+}
+
+void Compositor::CompositeRows(int32_t y, int32_t rows, int32_t first, int32_t count, uint8_t* dest,
+                               size_t destStride, FastBitonalMask* painted, UnderPixelManager* under,
+                               AverageSampler* sampler) {
+    if (count <= 0 || rows <= 0) {
+        return;
+    }
+    m_first = first;
+    m_count = count;
+    m_textured = !paper.textureOneToOne && PaperPicture() != nullptr;
+    m_trackLines = under != nullptr;
+    // An area much larger than the cache is written around it.
+    constexpr size_t kStreamBytes = size_t{16} << 20;
+    m_stream = static_cast<size_t>(rows) * static_cast<size_t>(count) * 3 >= kStreamBytes;
+    const uint32_t average = PaperAverage();
+    for (int b = 0; b < 3; ++b) {
+        m_average[b] = ColorByte(average, b);
+    }
+    // Bands small enough that their rows stay in the cache while every layer is drawn over them.
+    constexpr int32_t kBandBytes = 192 * 1024;
+    const int32_t band = std::clamp(kBandBytes / (3 * count), 1, 32);
+    for (int32_t done = 0; done < rows; done += band) {
+        CompositeBand(y + done, std::min(band, rows - done), dest + static_cast<size_t>(done) * destStride,
+                      destStride, painted, under, sampler);
+    }
+}
+
+void Compositor::CompositeRow(int32_t y, int32_t first, int32_t count, uint8_t* dest,
+                              FastBitonalMask* painted, UnderPixelManager* under, AverageSampler* sampler) {
+    CompositeRows(y, 1, first, count, dest, 0, painted, under, sampler);
 }
 
 } // namespace ts

@@ -2,6 +2,7 @@
 
 #include "model/image_stack_manager.h"
 #include "raster/fast_bitonal_mask.h"
+#include "render/compositor_kernels.h"
 #include "render/paper.h"
 #include "render/under_pixel_manager.h"
 
@@ -55,6 +56,11 @@ public:
     // the sampler, when given, every 4th pixel of every 4th row.
     void CompositeRow(int32_t y, int32_t first, int32_t count, uint8_t* dest, FastBitonalMask* painted,
                       UnderPixelManager* under, AverageSampler* sampler);
+    // The same for rows y .. y + rows - 1, row k going to dest + k x destStride. Bands of rows are
+    // composited a layer at a time, which reads each layer's rows in order.
+    void CompositeRows(int32_t y, int32_t rows, int32_t first, int32_t count, uint8_t* dest,
+                       size_t destStride, FastBitonalMask* painted, UnderPixelManager* under,
+                       AverageSampler* sampler);
 
 private:
     struct RowSpan {
@@ -63,25 +69,60 @@ private:
         int32_t layerRow = 0;
         int32_t offsetX = 0;
     };
+    // Line pixels a row gained in this pass, by row position: what goes to the under-pixel store.
+    struct LinePixels {
+        std::vector<uint32_t> present;
+        std::vector<uint8_t> elements; // UnderPixelManager::kElementSize bytes each
+        bool any = false;
+    };
+    // One row being composited: three planes (blue, green, red) of count bytes from column first, the
+    // board period under it and, once painted colour needs it, the board's reduced deviation.
+    struct Row {
+        int32_t y = 0;
+        uint8_t* plane[3] = {};
+        uint8_t* tile[3] = {}; // the board row, repeated to tileLength bytes (null when flat)
+        size_t tileLength = 0;
+        size_t tileStart = 0; // the tile position of the row's first pixel
+        kernels::Deviations deviation;
+        size_t index = 0; // the row's place in the band
+        LinePixels* lines = nullptr;
+    };
     bool LayerSpan(const LayerObject& layer, int32_t y, int32_t first, int32_t count, RowSpan& span) const;
-    void DrawBackground(int32_t y, int32_t first, int32_t count, uint8_t* dest);
-    void DrawImage(const LayerObject& layer, const RowSpan& s, int32_t first, uint8_t* dest);
-    void DrawColor(const LayerObject& layer, bool dimmed, const RowSpan& s, int32_t y, int32_t first,
-                   uint8_t* dest, FastBitonalMask* painted, UnderPixelManager* under);
-    void DrawLighting(const LayerObject& layer, bool dimmed, const RowSpan& s, int32_t y, int32_t first,
-                      uint8_t* dest, UnderPixelManager* under);
-    void DrawLines(const LayerObject& layer, const RowSpan& s, int32_t first, uint8_t* dest,
-                   UnderPixelManager* under);
-    // The paper pixel under drawing pixel (x, y), or null without a paper picture.
-    const uint8_t* PaperPixel(int32_t x, int32_t y) const;
-    std::vector<uint8_t>& Scratch(size_t index, size_t bytes);
+    void CompositeBand(int32_t y, int32_t rows, uint8_t* dest, size_t destStride, FastBitonalMask* painted,
+                       UnderPixelManager* under, AverageSampler* sampler);
+    void DrawLayer(const LayerObject& layer, FastBitonalMask* painted);
+    void PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows, bool codes) const;
+    void PrepareRow(Row& row);
+    const kernels::Deviations& Deviation(Row& row);
+    uint8_t PaperByte(const Row& row, int b, size_t at) const;
+    void DrawImage(Row& row, const LayerObject& layer, const RowSpan& s);
+    void DrawColor(Row& row, const LayerObject& layer, const RowSpan& s, FastBitonalMask* painted);
+    void BlendPencil(Row& row, const uint8_t* amount, const kernels::Colours& colours, size_t at, size_t n,
+                     bool dimmed, kernels::Marks marks);
+    void MixedColors(Row& row, const ObjectColor& color, const uint8_t* amount, const uint8_t* appearance,
+                     const kernels::Colours& channels, size_t at, size_t n, uint8_t* const colour[3]);
+    void DrawLighting(Row& row, const LayerObject& layer, const RowSpan& s);
+    void DrawLines(Row& row, const LayerObject& layer, const RowSpan& s);
+    uint8_t* LineElement(Row& row, size_t at);
+    void FinishRow(Row& row, uint8_t* dest, UnderPixelManager* under, AverageSampler* sampler);
+    uint8_t* Scratch(size_t index, size_t bytes);
 
     ImageStackManager& m_stack;
     std::unique_ptr<FastBitonalMask> m_grain;
     mutable uint32_t m_paperAverage = 0x00FFFFFF;
     mutable const BMap* m_paperAverageOf = nullptr;
     mutable bool m_paperAverageValid = false;
+    // The band being composited.
+    int32_t m_first = 0;
+    int32_t m_count = 0;
+    bool m_textured = false;   // the paper is the tiled board (else flat, without deviation)
+    bool m_trackLines = false; // line pixels go to an under-pixel store
+    bool m_stream = false;     // finished rows are written around the cache
+    uint8_t m_average[3] = {};
+    std::vector<Row> m_rows;
+    std::vector<LinePixels> m_lines;
     std::vector<std::vector<uint8_t>> m_scratch;
+    std::vector<uint8_t> m_deviation;
 };
 
 } // namespace ts

@@ -1,28 +1,80 @@
 #include "render/under_pixel_manager.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace ts {
 
 bool UnderPixelManager::Create(int32_t width, int32_t height) {
-    return m_store.Create(std::max(1, width), std::max(1, height), kElementSize, 1.5f);
+    if (!m_store.Create(std::max(1, width), std::max(1, height), kElementSize, 1.5f)) {
+        return false;
+    }
+    m_rowUsed.assign(static_cast<size_t>(m_store.Height()), 0);
+    m_store.ClearWorkingRow();
+    m_present = 0;
+    m_loaded = kNoRow;
+    return true;
+}
+
+void UnderPixelManager::CountPresent() {
+    const uint8_t* bitmap = m_store.PresenceBitmap();
+    int32_t count = 0;
+    for (size_t i = 0; i < m_store.BitmapBytes(); ++i) {
+        count += std::popcount(bitmap[i]);
+    }
+    m_present = count;
 }
 
 void UnderPixelManager::LoadRow(int32_t y) {
-    m_store.GetRow(y);
+    if (y < 0 || y >= Height() || y == m_loaded) {
+        return;
+    }
+    if (m_rowUsed[static_cast<size_t>(y)]) {
+        m_store.GetRow(y);
+        CountPresent();
+    } else {
+        ClearColumns(0, Width());
+    }
+    m_loaded = y;
 }
 
 bool UnderPixelManager::StoreRow(int32_t y) {
-    return m_store.PutRow(y);
+    if (y < 0 || y >= Height()) {
+        return m_store.PutRow(y);
+    }
+    const auto row = static_cast<size_t>(y);
+    if (m_present == 0 && !m_rowUsed[row]) {
+        m_loaded = y; // already stored empty
+        return true;
+    }
+    const bool stored = m_store.PutRow(y);
+    // A row that could not be stored is left empty.
+    m_rowUsed[row] = stored && m_present != 0;
+    m_loaded = stored ? y : kNoRow;
+    return stored;
 }
 
 void UnderPixelManager::ClearColumns(int32_t first, int32_t count) {
+    const int32_t begin = std::max(0, first);
     const int32_t end = std::min(first + count, m_store.Width());
-    for (int32_t x = std::max(0, first); x < end; ++x) {
-        if (m_store.IsPresent(x)) {
-            m_store.SetPresent(x, false);
-            std::memset(m_store.Element(x), 0, kElementSize);
+    if (m_present == 0 || begin >= end) {
+        return;
+    }
+    uint8_t* bitmap = m_store.PresenceBitmap();
+    for (int32_t byte = begin >> 3; byte <= (end - 1) >> 3; ++byte) {
+        const int32_t lo = std::max(begin - byte * 8, 0);
+        const int32_t hi = std::min(end - byte * 8, 8);
+        const auto inRange = static_cast<uint8_t>(((1u << hi) - 1) & ~((1u << lo) - 1));
+        auto bits = static_cast<uint8_t>(bitmap[byte] & inRange);
+        if (bits == 0) {
+            continue;
+        }
+        bitmap[byte] = static_cast<uint8_t>(bitmap[byte] & ~bits);
+        m_present -= std::popcount(bits);
+        m_loaded = kNoRow;
+        for (; bits; bits = static_cast<uint8_t>(bits & (bits - 1))) {
+            std::memset(m_store.Element(byte * 8 + std::countr_zero(bits)), 0, kElementSize);
         }
     }
 }
@@ -32,7 +84,11 @@ void UnderPixelManager::Set(int32_t x, const uint8_t* under, const uint8_t* line
     std::memcpy(e + kUnder, under, 3);
     std::memcpy(e + kLine, line, 3);
     SetMask(e, mask);
-    m_store.SetPresent(x, true);
+    if (!m_store.IsPresent(x)) {
+        m_store.SetPresent(x, true);
+        ++m_present;
+    }
+    m_loaded = kNoRow;
 }
 
 } // namespace ts

@@ -3,6 +3,7 @@
 #include "raster/sparse_buffer.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace ts {
 
@@ -10,6 +11,9 @@ namespace ts {
 // over the colour beneath: an 8-byte element holding the colour under the line (3 bytes, blue, green,
 // red), the line's colour (3 bytes) and the 4 x 4 coverage mask (16 bits, little-endian). Pixels
 // without line coverage have no element.
+//
+// Most rows of most drawings hold no element, so the store keeps a flag per row and a count of the
+// working row's elements: loading, clearing and storing empty rows then costs nothing.
 class UnderPixelManager {
 public:
     static constexpr int32_t kElementSize = 8;
@@ -28,8 +32,14 @@ public:
     bool StoreRow(int32_t y);
     // Removes the elements of columns first .. first + count - 1 from the loaded row.
     void ClearColumns(int32_t first, int32_t count);
-    bool Has(int32_t x) const { return m_store.IsPresent(x); }
-    uint8_t* Element(int32_t x) { return m_store.Element(x); }
+    // Whether the working row holds any element.
+    bool Any() const { return m_present != 0; }
+    bool Has(int32_t x) const { return m_present != 0 && m_store.IsPresent(x); }
+    uint8_t* Element(int32_t x) {
+        m_loaded = kNoRow; // the caller may change it
+        return m_store.Element(x);
+    }
+    const uint8_t* Element(int32_t x) const { return const_cast<SparseBuffer&>(m_store).Element(x); }
     // Makes x present with the given parts.
     void Set(int32_t x, const uint8_t* under, const uint8_t* line, uint16_t mask);
     static uint16_t Mask(const uint8_t* element) {
@@ -41,7 +51,16 @@ public:
     }
 
 private:
+    static constexpr int32_t kNoRow = -1;
+    void CountPresent();
+
     SparseBuffer m_store;
+    // Per stored row: whether it holds any element.
+    std::vector<uint8_t> m_rowUsed;
+    // Elements present in the working row; absent elements are kept zeroed.
+    int32_t m_present = 0;
+    // The stored row the working row equals unchanged, or kNoRow.
+    int32_t m_loaded = kNoRow;
 };
 
 } // namespace ts

@@ -1,5 +1,7 @@
 #include "render/viewport.h"
 
+#include "render/compositor_kernels.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -50,12 +52,95 @@ bool Covered(uint16_t mask, int32_t zoom, int32_t s, int32_t r) {
 
 } // namespace
 
-void ViewportFrame::MagnifyRow(const uint8_t* viewRow, int32_t firstColumn, int32_t outWidth, int32_t zoom,
-                               int32_t subRow, UnderPixelManager* under, uint8_t* out) {
+namespace {
+
+// Repeats each of n pixels z times.
+void RepeatPixels(const uint8_t* src, int32_t n, int32_t z, uint8_t* out) {
+    for (int32_t x = 0; x < n; ++x) {
+        const uint8_t* p = src + static_cast<size_t>(x) * 3;
+        const uint32_t px = p[0] | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16;
+        uint8_t* o = out + static_cast<size_t>(x) * static_cast<size_t>(z) * 3;
+        // Four bytes at a time, each store's spare byte overwritten by the next.
+        for (int32_t k = 0; k + 1 < z; ++k) {
+            std::memcpy(o + k * 3, &px, 4);
+        }
+        std::memcpy(o + (z - 1) * 3, &px, 3);
+    }
+}
+
+// The column sums of a shrunk row and where its blocks lie.
+struct Block {
+    const uint16_t* sum; // per byte of the columns from lo on
+    int32_t lo;
+    int32_t lastColumn;
+    int32_t start; // the first column of output pixel 0
+    int32_t step;
+    const uint8_t* average;
+};
+
+// Adds the sums of k columns from x0 for each output pixel (K = k when it is a small known side).
+template <int K> void AverageBlocks(const Block& b, int32_t outWidth, uint8_t* out, int32_t side = K) {
+    const int32_t k = K > 0 ? K : side;
     for (int32_t o = 0; o < outWidth; ++o) {
+        const int32_t x0 = b.start + o * b.step;
+        uint32_t total[3] = {0, 0, 0};
+        if (x0 >= 0 && x0 + k - 1 <= b.lastColumn) {
+            const uint16_t* s = b.sum + static_cast<size_t>(x0 - b.lo) * 3;
+            for (int32_t dx = 0; dx < k; ++dx) {
+                total[0] += s[dx * 3];
+                total[1] += s[dx * 3 + 1];
+                total[2] += s[dx * 3 + 2];
+            }
+        } else {
+            // Columns outside the view repeat its first and last ones.
+            for (int32_t dx = 0; dx < k; ++dx) {
+                const uint16_t* s =
+                    b.sum + static_cast<size_t>(std::clamp(x0 + dx, 0, b.lastColumn) - b.lo) * 3;
+                total[0] += s[0];
+                total[1] += s[1];
+                total[2] += s[2];
+            }
+        }
+        uint8_t* px = out + static_cast<size_t>(o) * 3;
+        px[0] = b.average[total[0]];
+        px[1] = b.average[total[1]];
+        px[2] = b.average[total[2]];
+    }
+}
+
+// A block that reaches past the view's first or last column, which repeat.
+void EdgePixel(const Image24& view, int32_t row, int32_t x0, int32_t k, const uint8_t* average, uint8_t* px) {
+    uint32_t total[3] = {0, 0, 0};
+    for (int32_t dy = 0; dy < k; ++dy) {
+        const uint8_t* src = view.Row(std::clamp(row - dy, 0, view.Height() - 1));
+        for (int32_t dx = 0; dx < k; ++dx) {
+            const uint8_t* p = src + static_cast<size_t>(std::clamp(x0 + dx, 0, view.Width() - 1)) * 3;
+            for (int b = 0; b < 3; ++b) {
+                total[b] += p[b];
+            }
+        }
+    }
+    for (int b = 0; b < 3; ++b) {
+        px[b] = average[total[b]];
+    }
+}
+
+} // namespace
+
+void ViewportFrame::MagnifyRow(const uint8_t* viewRow, int32_t firstColumn, int32_t outWidth, int32_t zoom,
+                               int32_t subRow, const UnderPixelManager* under, uint8_t* out) {
+    if (outWidth <= 0) {
+        return;
+    }
+    const bool lines = under && under->Any();
+    const int32_t whole = outWidth / zoom;
+    if (!lines) {
+        RepeatPixels(viewRow + static_cast<size_t>(firstColumn) * 3, whole, zoom, out);
+    }
+    for (int32_t o = lines ? 0 : whole * zoom; o < outWidth; ++o) {
         const int32_t x = firstColumn + o / zoom;
         const uint8_t* src = viewRow + static_cast<size_t>(x) * 3;
-        if (under && under->Has(x)) {
+        if (lines && under->Has(x)) {
             const uint8_t* e = under->Element(x);
             const uint16_t mask = UnderPixelManager::Mask(e);
             if (mask != 0) {
@@ -67,27 +152,88 @@ void ViewportFrame::MagnifyRow(const uint8_t* viewRow, int32_t firstColumn, int3
     }
 }
 
+namespace {
+
+// sum[j] = a[j] + b[j] for j < n (b null: a[j] alone), and sum[j] += src[j].
+__attribute__((target_clones("default", "avx2"))) void SetBytes(uint16_t* sum, const uint8_t* a,
+                                                                const uint8_t* b, size_t n) {
+    if (b) {
+        for (size_t j = 0; j < n; ++j) {
+            sum[j] = static_cast<uint16_t>(a[j] + b[j]);
+        }
+    } else {
+        for (size_t j = 0; j < n; ++j) {
+            sum[j] = a[j];
+        }
+    }
+}
+
+__attribute__((target_clones("default", "avx2"))) void AddBytes(uint16_t* sum, const uint8_t* src, size_t n) {
+    for (size_t j = 0; j < n; ++j) {
+        sum[j] = static_cast<uint16_t>(sum[j] + src[j]);
+    }
+}
+
+} // namespace
+
+// The k x k sums go in two steps: the k rows added byte by byte over the columns the row reads, then
+// k neighbouring columns of those sums. The average of n samples with sum i is (i x floor(65536 / n))
+// >> 16, the sample table's entry. When the blocks lie side by side the averages are made from every
+// pixel at once, and each k-th is kept.
 void ViewportFrame::ShrinkRow(const Image24& view, int32_t row, int32_t firstColumn, int32_t outWidth,
-                              const SampleTable& table, uint8_t* out) {
+                              const SampleTable& table, uint8_t* out, ShrinkRoom& room) {
+    if (outWidth <= 0) {
+        return;
+    }
     const int32_t k = table.BlockSide();
     const int32_t step = std::max(k, -table.Zoom());
     const int32_t lastColumn = view.Width() - 1;
-    for (int32_t o = 0; o < outWidth; ++o) {
-        // Of each step x step block only the last k x k pixels are read.
-        const int32_t x0 = firstColumn + o * step + (step - k);
-        uint32_t sum[3] = {0, 0, 0};
-        for (int32_t dy = 0; dy < k; ++dy) {
-            const uint8_t* src = view.Row(std::clamp(row - dy, 0, view.Height() - 1));
-            for (int32_t dx = 0; dx < k; ++dx) {
-                const int32_t x = std::clamp(x0 + dx, 0, lastColumn);
-                for (int b = 0; b < 3; ++b) {
-                    sum[b] += src[static_cast<size_t>(x) * 3 + b];
-                }
-            }
+    const int32_t start = firstColumn + (step - k); // the first column of output pixel 0
+    const int32_t lo = std::clamp(start, 0, lastColumn);
+    const int32_t hi = std::clamp(start + (outWidth - 1) * step + k - 1, 0, lastColumn);
+    const auto bytes = static_cast<size_t>(hi - lo + 1) * 3;
+    auto rowAt = [&](int32_t dy) {
+        return view.Row(std::clamp(row - dy, 0, view.Height() - 1)) + static_cast<size_t>(lo) * 3;
+    };
+    const bool sideBySide = step == k && bytes >= static_cast<size_t>(3 * k);
+    const size_t runs = sideBySide ? bytes - static_cast<size_t>(3 * (k - 1)) : 0;
+    room.averages.resize(std::max(room.averages.size(), runs + kernels::kSlack));
+    if (sideBySide && k == 2) {
+        kernels::PairAverages(rowAt(0), rowAt(1), runs, room.averages.data());
+    } else {
+        room.sums.resize(std::max(room.sums.size(), bytes + 3 * static_cast<size_t>(k) + kernels::kSlack));
+        uint16_t* sum = room.sums.data();
+        SetBytes(sum, rowAt(0), k > 1 ? rowAt(1) : nullptr, bytes);
+        for (int32_t dy = 2; dy < k; ++dy) {
+            AddBytes(sum, rowAt(dy), bytes);
         }
-        for (int b = 0; b < 3; ++b) {
-            out[static_cast<size_t>(o) * 3 + b] = table.Average(sum[b]);
+        if (!sideBySide) {
+            AverageBlocks<0>(Block{sum, lo, lastColumn, start, step, table.Entries()}, outWidth, out, k);
+            return;
         }
+        kernels::RunAverages(sum, runs, k, static_cast<uint16_t>(65536 / (k * k)), room.averages.data());
+    }
+    // Blocks reaching past the view's first or last column lie at the ends of the row.
+    int32_t inside = 0;
+    while (inside < outWidth && start + inside * step < 0) {
+        EdgePixel(view, row, start + inside * step, k, table.Entries(),
+                  out + static_cast<size_t>(inside) * 3);
+        ++inside;
+    }
+    int32_t end = outWidth;
+    while (end > inside && start + (end - 1) * step + k - 1 > lastColumn) {
+        --end;
+        EdgePixel(view, row, start + end * step, k, table.Entries(), out + static_cast<size_t>(end) * 3);
+    }
+    const uint8_t* averages = room.averages.data() + static_cast<size_t>(start + inside * step - lo) * 3;
+    uint8_t* px = out + static_cast<size_t>(inside) * 3;
+    const auto count = static_cast<size_t>(end - inside);
+    if (k == 2) {
+        kernels::EverySecondPixel(averages, count, px);
+        return;
+    }
+    for (size_t o = 0; o < count; ++o) {
+        std::memcpy(px + o * 3, averages + o * 3 * static_cast<size_t>(k), 3);
     }
 }
 

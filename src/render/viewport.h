@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace ts {
 
@@ -17,6 +18,8 @@ public:
     int32_t Zoom() const { return m_zoom; }
     int32_t BlockSide() const { return m_side; }
     uint8_t Average(uint32_t sum) const { return m_table[sum < m_table.size() ? sum : m_table.size() - 1]; }
+    // The table itself: entries 0 .. 255 n.
+    const uint8_t* Entries() const { return m_table.data(); }
 
 private:
     int32_t m_zoom = 0;
@@ -35,13 +38,18 @@ public:
     // sub-pixel it falls on is covered and the colour under the line elsewhere. subRow is the output
     // row's position inside its magnified pixel (0 .. z - 1).
     static void MagnifyRow(const uint8_t* viewRow, int32_t firstColumn, int32_t outWidth, int32_t zoom,
-                           int32_t subRow, UnderPixelManager* under, uint8_t* out);
+                           int32_t subRow, const UnderPixelManager* under, uint8_t* out);
+    // Working room of ShrinkRow, kept between calls.
+    struct ShrinkRoom {
+        std::vector<uint16_t> sums;
+        std::vector<uint8_t> averages;
+    };
     // Shrinking rows at zoom z: output pixel i stands for the -z x -z block whose last row is the view
     // row `row` and whose first column is firstColumn - z x i; it averages the block's last k rows (rows
     // above 0 repeat row 0) and last k columns (columns past the view's last repeat the last one),
     // k = min(-z, 10).
     static void ShrinkRow(const Image24& view, int32_t row, int32_t firstColumn, int32_t outWidth,
-                          const SampleTable& table, uint8_t* out);
+                          const SampleTable& table, uint8_t* out, ShrinkRoom& room);
 };
 
 } // namespace ts

@@ -1,8 +1,10 @@
+#include "render/compositor_kernels.h"
 #include "render/view_manager.h"
 #include "render_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -194,6 +196,50 @@ TEST_F(Viewport, ShrunkBlocksLeftOfTheDrawingReadNoPixelBeforeIt) {
     ExpectClient([&](int32_t cx, int32_t cy) {
         return cx >= d.left && cx < d.right && cy >= d.top && cy < d.bottom ? color : Bgr(kBackdrop);
     });
+}
+
+// Larger noisy drawings at every way of reading them: magnified rows with and without line pixels,
+// shrunk rows with blocks side by side (2..10) and apart (11 and beyond), through the vector kernels
+// and the plain loops.
+TEST_F(Viewport, EveryZoomShowsThePlainlySampledPixels) {
+    std::mt19937 rng(77);
+    const auto noise = [&](int32_t, int32_t) {
+        return Px{static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng())};
+    };
+    Drawing(301, 67, noise);
+    const Image24& v = view.ViewBuffer();
+    for (const bool vectors : {true, false}) {
+        const bool previous = kernels::UseVectors(vectors);
+        for (const int32_t z : {2, 4, 8, 16}) {
+            const int32_t lineX = static_cast<int32_t>(rng() % 40);
+            const uint16_t mask = static_cast<uint16_t>(rng() | 1);
+            SetLinePixel(lineX, 1, {1, 2, 3}, {250, 251, 252}, mask);
+            Show(z, -1, 0, 130, 30);
+            ExpectClient([&](int32_t cx, int32_t cy) {
+                const int32_t x = cx / z - 1;
+                const int32_t y = cy / z;
+                if (x < 0) {
+                    return Bgr(kBackdrop);
+                }
+                if (x == lineX && y == 1) {
+                    return ShowsLine(mask, z, cx % z, cy % z) ? Px{250, 251, 252} : Px{1, 2, 3};
+                }
+                const uint8_t* p = v.Pixel(x, y);
+                return Px{p[0], p[1], p[2]};
+            });
+            SetLinePixel(lineX, 1, {1, 2, 3}, {250, 251, 252}, 0);
+        }
+        for (const int32_t zoom : {-2, -3, -4, -5, -7, -10, -11, -16}) {
+            SCOPED_TRACE("zoom " + std::to_string(zoom) + (vectors ? "" : ", plain loops"));
+            const int32_t s = -zoom;
+            const int32_t ox = static_cast<int32_t>(rng() % 7);
+            Show(zoom, ox, 0, 150, 4); // whole blocks down
+            ExpectClient([&](int32_t cx, int32_t cy) {
+                return cx < (301 - ox + s - 1) / s ? Shrunk(v, zoom, ox, 0, cx, cy) : Bgr(kBackdrop);
+            });
+        }
+        kernels::UseVectors(previous);
+    }
 }
 
 TEST(ViewportSampleTable, EntriesAverageTheSamplesOfABlock) {

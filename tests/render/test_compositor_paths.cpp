@@ -1,0 +1,377 @@
+// The compositor's fast paths (vector kernels, spans read from the run codes, bands of rows drawn a
+// layer at a time) against the plain per-pixel arithmetic.
+
+#include "model/layer_test_support.h"
+#include "raster/pixel_tables.h"
+#include "reference_compositor.h"
+#include "render/compositor.h"
+#include "render/compositor_kernels.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace ts {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Runs the body with the vector kernels and with the plain loops.
+template <class F> void BothPaths(F body) {
+    for (const bool vectors : {true, false}) {
+        SCOPED_TRACE(vectors ? "vector kernels" : "plain loops");
+        const bool previous = kernels::UseVectors(vectors);
+        body();
+        kernels::UseVectors(previous);
+    }
+}
+
+uint8_t Over(uint8_t s, uint8_t c, uint8_t o) {
+    return static_cast<uint8_t>(std::min(255, Mul8(s, c) + Mul8(static_cast<uint8_t>(255 - s), o)));
+}
+
+TEST(CompositorKernels, BlendsGiveTheProductTableForEveryPair) {
+    // Pixel i blends colour i % 256 with amount i / 256: over black every mul(s, c), and a black colour
+    // over every underlying o gives every mul(255 - s, o).
+    constexpr size_t kPairs = 256 * 256;
+    Bytes amount(kPairs + kernels::kSlack);
+    Bytes value(kPairs + kernels::kSlack);
+    for (size_t i = 0; i < kPairs; ++i) {
+        amount[i] = static_cast<uint8_t>(i / 256);
+        value[i] = static_cast<uint8_t>(i % 256);
+    }
+    const Bytes zero(kPairs + kernels::kSlack, 0);
+    BothPaths([&] {
+        for (const bool overBlack : {true, false}) {
+            Bytes planes[3] = {overBlack ? zero : value, overBlack ? zero : value, overBlack ? zero : value};
+            uint8_t* out[3] = {planes[0].data(), planes[1].data(), planes[2].data()};
+            kernels::Colours colour;
+            for (int b = 0; b < 3; ++b) {
+                colour.plane[b] = overBlack ? value.data() : zero.data();
+            }
+            kernels::BlendColour(amount.data(), colour, out, kPairs, false);
+            int wrong = 0;
+            for (size_t i = 0; i < kPairs; ++i) {
+                const auto s = static_cast<uint8_t>(i / 256);
+                const uint8_t expected = Over(s, overBlack ? value[i] : 0, overBlack ? 0 : value[i]);
+                for (int b = 0; b < 3; ++b) {
+                    wrong += planes[b][i] != expected;
+                }
+            }
+            EXPECT_EQ(wrong, 0) << (overBlack ? "colour over black" : "black over colour");
+        }
+    });
+}
+
+// Random runs of pencil: amounts with gaps, colours varied or one value, deviations both ways, dimmed
+// or not, marked from any bit position. Pixels past the run and bits outside it stay as they were.
+TEST(CompositorKernels, RandomPencilRunsMatchThePlainArithmetic) {
+    std::mt19937 rng(4242);
+    BothPaths([&] {
+        for (int trial = 0; trial < 300; ++trial) {
+            const size_t n = 1 + rng() % 150;
+            const size_t room = n + kernels::kSlack;
+            Bytes amount(room);
+            for (size_t i = 0; i < n; ++i) {
+                amount[i] = rng() % 4 == 0 ? 0 : static_cast<uint8_t>(rng());
+            }
+            for (size_t i = n; i < room; ++i) {
+                amount[i] = static_cast<uint8_t>(rng()); // not part of the run
+            }
+            Bytes colours[3];
+            Bytes up[3];
+            Bytes down[3];
+            Bytes planes[3];
+            kernels::Colours colour;
+            kernels::Deviations deviation;
+            for (int b = 0; b < 3; ++b) {
+                colour.uniform[b] = rng() % 2 == 0;
+                colours[b].resize(room);
+                for (auto& v : colours[b]) {
+                    v = static_cast<uint8_t>(rng());
+                }
+                if (colour.uniform[b]) {
+                    std::fill(colours[b].begin(), colours[b].end(), colours[b][0]);
+                }
+                colour.plane[b] = colours[b].data();
+                up[b].assign(room, 0);
+                down[b].assign(room, 0);
+                for (size_t i = 0; i < room; ++i) {
+                    const int d = static_cast<int>(rng() % 511) - 255;
+                    (d > 0 ? up[b] : down[b])[i] = static_cast<uint8_t>(std::abs(d));
+                }
+                deviation.up[b] = up[b].data();
+                deviation.down[b] = down[b].data();
+                planes[b].resize(room);
+                for (auto& v : planes[b]) {
+                    v = static_cast<uint8_t>(rng());
+                }
+            }
+            const bool dimmed = rng() % 3 == 0;
+            const bool pencil = rng() % 2 == 0;
+            std::vector<uint32_t> words(12, 0x5A5A5A5Au);
+            const auto x0 = static_cast<int32_t>(rng() % 64);
+            Bytes expected[3] = {planes[0], planes[1], planes[2]};
+            std::vector<uint32_t> expectedWords = words;
+            for (size_t i = 0; i < n; ++i) {
+                if (amount[i] == 0) {
+                    continue;
+                }
+                const auto s = static_cast<uint8_t>(dimmed ? amount[i] / 4 : amount[i]);
+                for (int b = 0; b < 3; ++b) {
+                    const uint8_t c = pencil ? ClampAdd(colours[b][i], up[b][i] - down[b][i]) : colours[b][i];
+                    expected[b][i] = Over(s, c, expected[b][i]);
+                }
+                const auto x = x0 + static_cast<int32_t>(i);
+                expectedWords[static_cast<size_t>(x >> 5)] |= uint32_t{1} << (x & 31);
+            }
+            uint8_t* out[3] = {planes[0].data(), planes[1].data(), planes[2].data()};
+            const kernels::Marks marks{words.data(), x0};
+            if (pencil) {
+                kernels::BlendPencil(amount.data(), colour, deviation, out, n, dimmed, marks);
+            } else {
+                kernels::BlendColour(amount.data(), colour, out, n, dimmed, marks);
+            }
+            for (int b = 0; b < 3; ++b) {
+                ASSERT_EQ(planes[b], expected[b]) << "trial " << trial << " plane " << b << " n " << n;
+            }
+            ASSERT_EQ(words, expectedWords) << "trial " << trial;
+        }
+    });
+}
+
+TEST(CompositorKernels, PlanesAndPixelsConvertBothWaysAtAnyLengthAndPlace) {
+    std::mt19937 rng(99);
+    BothPaths([&] {
+        for (const size_t n : {1u, 15u, 16u, 17u, 47u, 48u, 100u, 1001u}) {
+            for (const bool stream : {false, true}) {
+                for (size_t shift = 0; shift < 3; ++shift) {
+                    Bytes pixels(n * 3 + 64);
+                    for (auto& v : pixels) {
+                        v = static_cast<uint8_t>(rng());
+                    }
+                    const Bytes original = pixels;
+                    Bytes planes[3] = {Bytes(n + kernels::kSlack), Bytes(n + kernels::kSlack),
+                                       Bytes(n + kernels::kSlack)};
+                    uint8_t* p[3] = {planes[0].data(), planes[1].data(), planes[2].data()};
+                    kernels::Deinterleave(pixels.data() + shift, n, p);
+                    for (size_t i = 0; i < n * 3; ++i) {
+                        ASSERT_EQ(planes[i % 3][i / 3], pixels[shift + i]) << "byte " << i;
+                    }
+                    Bytes back(n * 3 + 64, 0xEE);
+                    const uint8_t* q[3] = {planes[0].data(), planes[1].data(), planes[2].data()};
+                    kernels::Interleave(q, n, back.data() + 7 + shift, stream);
+                    EXPECT_TRUE(std::equal(back.begin() + 7 + static_cast<ptrdiff_t>(shift),
+                                           back.begin() + 7 + static_cast<ptrdiff_t>(shift + 3 * n),
+                                           original.begin() + static_cast<ptrdiff_t>(shift)))
+                        << "n " << n;
+                    EXPECT_EQ(back[6 + shift], 0xEE);
+                    EXPECT_EQ(back[7 + shift + 3 * n], 0xEE) << "wrote past the pixels";
+                }
+            }
+        }
+    });
+}
+
+// ---- Whole stacks against the plain loop ----
+
+// A row of runs as painting leaves them: stretches of one value (often the background), noise, and
+// ramps; `background` is the value between strokes.
+Bytes PaintedRow(std::mt19937& rng, size_t length, uint8_t background, int values) {
+    Bytes row;
+    while (row.size() < length) {
+        const size_t n = std::min<size_t>(1 + rng() % 70, length - row.size());
+        switch (rng() % 4) {
+        case 0:
+        case 1:
+            row.insert(row.end(), n, background);
+            break;
+        case 2:
+            row.insert(row.end(), n, static_cast<uint8_t>(rng() % static_cast<uint32_t>(values)));
+            break;
+        default:
+            for (size_t i = 0; i < n; ++i) {
+                row.push_back(static_cast<uint8_t>(rng() % static_cast<uint32_t>(values)));
+            }
+            break;
+        }
+    }
+    return row;
+}
+
+void FillRows(std::mt19937& rng, RLBuffer& buffer, uint8_t background, int values, int flatEvery) {
+    const auto length = static_cast<size_t>(buffer.RawRowLength());
+    for (int32_t y = 0; y < buffer.Height(); ++y) {
+        const bool flat = rng() % static_cast<uint32_t>(flatEvery) == 0;
+        const Bytes row = flat ? Bytes(length, static_cast<uint8_t>(rng() % 2 ? background : rng() % values))
+                               : PaintedRow(rng, length, background, values);
+        buffer.PutRow(y, row.data());
+    }
+}
+
+void RandomLayer(std::mt19937& rng, ImageStackManager& stack, int32_t drawingWidth, int32_t drawingHeight) {
+    const auto width = static_cast<int32_t>(20 + rng() % static_cast<uint32_t>(drawingWidth));
+    const auto height = static_cast<int32_t>(1 + rng() % static_cast<uint32_t>(drawingHeight + 4));
+    LayerObject& layer = testing::AddDrawingLayer(stack, width, height, static_cast<int32_t>(rng() % 41) - 20,
+                                                  static_cast<int32_t>(rng() % 9) - 4);
+    layer.dimmed = rng() % 4 == 0;
+    layer.hidden = rng() % 8 == 0;
+    layer.visibility = rng() % 6 == 0 ? static_cast<int32_t>(rng() % 8) : layer.visibility;
+    ObjectColor& color = *layer.color;
+    FillRows(rng, *color.amount, 0, 256, 5);
+    FillRows(rng, *color.appearance, 0, rng() % 2 ? 1 : 16, 2);
+    for (RLBuffer* channel : {color.blue.get(), color.green.get(), color.red.get()}) {
+        FillRows(rng, *channel, static_cast<uint8_t>(rng()), 256, 2);
+    }
+    color.appearances.Clear();
+    for (int slot = 0; slot < 16; ++slot) {
+        if (rng() % 5 != 0) {
+            CColorAppearance a;
+            a.reference = static_cast<int32_t>(rng() % 16) - 1;
+            a.p1 = static_cast<uint8_t>(rng());
+            color.appearances.Set(slot, a);
+        }
+    }
+    if (rng() % 2) {
+        layer.shadow = std::make_unique<ObjectShadow>();
+        layer.shadow->Create(width, height);
+        FillRows(rng, *layer.shadow->lighting, 128, 256, 3);
+        FillRows(rng, *layer.shadow->appearanceIndex, 0, 8, 2);
+        for (int slot = 0; slot < 8; ++slot) {
+            layer.shadow->appearances.Set(slot, ShadowAppearance{static_cast<int32_t>(rng() & 0xFFFFFF),
+                                                                 static_cast<int32_t>(rng() & 0xFFFFFF)});
+        }
+        for (auto& level : layer.lightingRamp) {
+            level = static_cast<uint32_t>(rng());
+        }
+    }
+    if (rng() % 2) {
+        layer.lineArt = std::make_unique<ObjectLineArt>();
+        layer.lineArt->Create(width, height);
+        FillRows(rng, *layer.lineArt->lineBuffer, 0, 256, 3);
+        FillRows(rng, *layer.lineArt->refreshAppearance, 0, 4, 2);
+        for (int slot = 0; slot < 4; ++slot) {
+            layer.lineArt->colorList->Set(
+                slot, LineColor{static_cast<int32_t>(rng() & 0xFFFFFF), static_cast<uint8_t>(rng())});
+        }
+    }
+}
+
+void RandomStack(std::mt19937& rng, ImageStackManager& stack, Compositor& compositor, int32_t width,
+                 int32_t height) {
+    testing::AddBackdropAndPaper(stack, width, height);
+    if (rng() % 5 != 0) {
+        auto board = std::make_unique<BMap>();
+        board->pixels.Create(static_cast<int32_t>(1 + rng() % 300), static_cast<int32_t>(1 + rng() % 20));
+        const uint8_t base = static_cast<uint8_t>(rng() % 200);
+        for (auto& b : board->pixels.Pixels()) {
+            b = static_cast<uint8_t>(base + rng() % 56);
+        }
+        stack.Layer(ImageStackManager::kPaperIndex)->image = std::move(board);
+    }
+    const int layers = 1 + static_cast<int>(rng() % 4);
+    for (int i = 0; i < layers; ++i) {
+        RandomLayer(rng, stack, width, height);
+    }
+    compositor.PaperChanged();
+    compositor.paper.paintedAmount = static_cast<int32_t>(rng() % 5);
+    compositor.paper.textureOneToOne = rng() % 5 == 0;
+    compositor.switches =
+        ViewSwitches{rng() % 6 != 0, rng() % 4 != 0, rng() % 4 != 0, rng() % 6 == 0, rng() % 3 == 0};
+    if (rng() % 2) {
+        Image24 grain;
+        grain.Create(7, 5);
+        for (auto& b : grain.Pixels()) {
+            b = static_cast<uint8_t>(rng());
+        }
+        compositor.SetGrainMask(Compositor::BuildGrainMask(grain));
+    }
+}
+
+struct Target {
+    Image24 pixels;
+    FastBitonalMask painted;
+    UnderPixelManager under;
+    AverageSampler sampler;
+
+    Target(int32_t width, int32_t height) {
+        pixels.Create(width, height);
+        painted.Resize(width, height);
+        under.Create(width, height);
+    }
+};
+
+void ExpectSame(Target& fast, Target& plain, const std::string& what) {
+    const int32_t w = fast.pixels.Width();
+    for (int32_t y = 0; y < fast.pixels.Height(); ++y) {
+        const auto differ =
+            std::mismatch(fast.pixels.Row(y), fast.pixels.Row(y) + w * 3, plain.pixels.Row(y));
+        ASSERT_TRUE(differ.first == fast.pixels.Row(y) + w * 3)
+            << "byte " << differ.first - fast.pixels.Row(y) << ": " << int{*differ.first} << " instead of "
+            << int{*differ.second} << ", " << what << ", row " << y;
+        fast.under.LoadRow(y);
+        plain.under.LoadRow(y);
+        for (int32_t x = 0; x < w; ++x) {
+            ASSERT_EQ(fast.painted.TestBit(x, y), plain.painted.TestBit(x, y))
+                << what << ", painted " << x << ", " << y;
+            ASSERT_EQ(fast.under.Has(x), plain.under.Has(x)) << what << ", line pixel " << x << ", " << y;
+            if (plain.under.Has(x)) {
+                const uint8_t* a = fast.under.Element(x);
+                const uint8_t* b = plain.under.Element(x);
+                ASSERT_TRUE(std::equal(a, a + UnderPixelManager::kElementSize, b))
+                    << what << ", element " << x << ", " << y;
+            }
+        }
+    }
+    EXPECT_EQ(fast.sampler.count, plain.sampler.count) << what;
+    EXPECT_TRUE(std::equal(fast.sampler.sum, fast.sampler.sum + 3, plain.sampler.sum)) << what;
+}
+
+// Whole drawings in bands and single rows, parts of rows, with every kind of layer content, through
+// the fast paths and through the plain loop: the same pixels, painted bits, line pixels and samples.
+TEST(CompositorPaths, RandomStacksCompositeLikeThePlainLoop) {
+    std::mt19937 rng(20250612);
+    for (int trial = 0; trial < 24; ++trial) {
+        SCOPED_TRACE("trial " + std::to_string(trial));
+        const auto width = static_cast<int32_t>(8 + rng() % 700);
+        const auto height = static_cast<int32_t>(1 + rng() % 24);
+        ImageStackManager stack;
+        Compositor compositor(stack);
+        RandomStack(rng, stack, compositor, width, height);
+        testing::ReferenceCompositor reference(stack, compositor);
+        BothPaths([&] {
+            Target fast(width, height);
+            Target plain(width, height);
+            compositor.CompositeRows(0, height, 0, width, fast.pixels.Row(0),
+                                     static_cast<size_t>(fast.pixels.Stride()), &fast.painted, &fast.under,
+                                     &fast.sampler);
+            for (int32_t y = 0; y < height; ++y) {
+                reference.CompositeRow(y, 0, width, plain.pixels.Row(y), &plain.painted, &plain.under,
+                                       &plain.sampler);
+            }
+            ExpectSame(fast, plain, "whole drawing");
+            // Parts of rows over what is there, as brush strokes recomposite.
+            for (int part = 0; part < 4; ++part) {
+                const auto first = static_cast<int32_t>(rng() % static_cast<uint32_t>(width));
+                const auto count = static_cast<int32_t>(1 + rng() % static_cast<uint32_t>(width - first));
+                const auto top = static_cast<int32_t>(rng() % static_cast<uint32_t>(height));
+                const auto rows = static_cast<int32_t>(1 + rng() % static_cast<uint32_t>(height - top));
+                compositor.CompositeRows(top, rows, first, count, fast.pixels.Pixel(first, top),
+                                         static_cast<size_t>(fast.pixels.Stride()), &fast.painted,
+                                         &fast.under, nullptr);
+                for (int32_t y = top; y < top + rows; ++y) {
+                    reference.CompositeRow(y, first, count, plain.pixels.Pixel(first, y), &plain.painted,
+                                           &plain.under, nullptr);
+                }
+                ExpectSame(fast, plain, "part " + std::to_string(part));
+            }
+        });
+    }
+}
+
+} // namespace
+} // namespace ts
