@@ -1,28 +1,31 @@
 // tintsmith-cli: a headless batch tool over the workspace.
-#include "platform/headless_user_interface.h"
-#include "platform/memory_settings_store.h"
-#include "workspace/workspace.h"
+#include "cli/cli_commands.h"
 
 #if defined(TINTSMITH_CLI_QT)
 #include "qtplatform/qt_image_codec.h"
 #include "qtplatform/qt_runtime.h"
-#include "qtplatform/qt_settings_store.h"
 #endif
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 namespace {
 
 void PrintUsage() {
-    std::puts("Usage: tintsmith-cli [--version] [--help]\n"
-              "       tintsmith-cli new-drawing OUT.png   composite a new drawing and write it as a picture");
+    std::puts("Usage: tintsmith-cli --version | --help\n"
+              "       tintsmith-cli new OUT.ts.png [--paper-texture N] [--paper-color 0xBBGGRR]\n"
+              "       tintsmith-cli info FILE [--json]\n"
+              "       tintsmith-cli check FILE\n"
+              "       tintsmith-cli render FILE OUT.(png|jpg|bmp|tif) [--half]\n"
+              "       tintsmith-cli convert IN.tsl OUT.ts.png\n"
+              "Exit codes: 0 done, 1 refused input (the message on standard error), 2 usage.");
 }
 
-#if defined(TINTSMITH_CLI_QT)
 // The folder of the executable, ending with '/': the program folder with the data files.
 std::string ProgramFolder(const char* argv0) {
     std::error_code error;
@@ -33,61 +36,55 @@ std::string ProgramFolder(const char* argv0) {
     return exe.parent_path().string() + "/";
 }
 
-void PrintMessages(const ts::HeadlessUserInterface& ui) {
-    for (const auto& m : ui.Messages()) {
-        std::fprintf(stderr, "tintsmith-cli: %s\n", m.text.c_str());
+int Run(int argc, char** argv, ts::ImageCodec* codec) {
+    if (argc < 2) {
+        PrintUsage();
+        return ts::cli::kUsage;
     }
+    const std::string command = argv[1];
+    if (command == "--version") {
+        std::printf("Tintsmith %s\n", TINTSMITH_VERSION);
+        return ts::cli::kDone;
+    }
+    if (command == "--help") {
+        PrintUsage();
+        return ts::cli::kDone;
+    }
+    const ts::cli::Environment env{ProgramFolder(argv[0]), codec};
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "new") {
+        return ts::cli::NewCommand(env, args);
+    }
+    if (command == "info") {
+        return ts::cli::InfoCommand(env, args);
+    }
+    if (command == "check") {
+        return ts::cli::CheckCommand(env, args);
+    }
+    if (command == "render") {
+        return ts::cli::RenderCommand(env, args);
+    }
+    if (command == "convert") {
+        return ts::cli::ConvertCommand(env, args);
+    }
+    std::fprintf(stderr, "tintsmith-cli: unknown argument '%s'\n", argv[1]);
+    PrintUsage();
+    return ts::cli::kUsage;
 }
-
-int NewDrawing(const char* argv0, const std::string& out) {
-    ts::HeadlessUserInterface ui;
-    ts::QtSettingsStore settings;
-    ts::QtImageCodec codec;
-    ts::Workspace workspace(ui, settings, codec, ProgramFolder(argv0));
-    workspace.LoadGrain();
-    if (!workspace.layerOperations.NewDrawing()) {
-        PrintMessages(ui);
-        std::fprintf(stderr, "tintsmith-cli: the board textures could not be loaded from %s\n",
-                     workspace.profile.ProgramFolder().c_str());
-        return 1;
-    }
-    workspace.refreshManager.Refresh("R_OnDraw");
-    if (!codec.Save(out, workspace.viewManager.ViewBuffer(), ts::ImageFormat::Png)) {
-        std::fprintf(stderr, "tintsmith-cli: cannot write %s\n", out.c_str());
-        return 1;
-    }
-    PrintMessages(ui);
-    return 0;
-}
-#endif
 
 } // namespace
 
 int main(int argc, char** argv) {
+    try {
 #if defined(TINTSMITH_CLI_QT)
-    ts::QtRuntime qt(argc, argv);
-#endif
-    if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("Tintsmith %s\n", TINTSMITH_VERSION);
-        return 0;
-    }
-    if (argc >= 2 && std::strcmp(argv[1], "--help") == 0) {
-        PrintUsage();
-        return 0;
-    }
-    if (argc == 3 && std::strcmp(argv[1], "new-drawing") == 0) {
-#if defined(TINTSMITH_CLI_QT)
-        return NewDrawing(argv[0], argv[2]);
+        ts::QtRuntime qt(argc, argv);
+        ts::QtImageCodec codec;
+        return Run(argc, argv, &codec);
 #else
-        std::fputs("tintsmith-cli: this build cannot read or write pictures\n", stderr);
-        return 2;
+        return Run(argc, argv, nullptr);
 #endif
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tintsmith-cli: %s\n", e.what());
+        return ts::cli::kRefused;
     }
-    if (argc >= 2) {
-        std::fprintf(stderr, "tintsmith-cli: unknown argument '%s'\n", argv[1]);
-        PrintUsage();
-        return 2;
-    }
-    PrintUsage();
-    return 0;
 }

@@ -148,6 +148,37 @@ void LayerOperations::RepaintAll(const char* reason) {
     m_refresh.Refresh(reason);
 }
 
+void LayerOperations::Select(int32_t index) {
+    if (index >= ImageStackManager::kFirstDrawingLayer && index < m_stack.Count() &&
+        index != m_stack.Current()) {
+        m_stack.SetCurrent(index);
+        RefreshSelection("R_LayerPanelSelect");
+    }
+}
+
+void LayerOperations::ToggleDimmed(int32_t index) {
+    if (index >= ImageStackManager::kFirstDrawingLayer && index < m_stack.Count()) {
+        LayerObject* layer = m_stack.Layer(index);
+        layer->dimmed = !layer->dimmed;
+        RepaintAll("R_LayerPanelDim");
+    }
+}
+
+void LayerOperations::ToggleHidden(int32_t index) {
+    if (index >= ImageStackManager::kFirstDrawingLayer && index < m_stack.Count()) {
+        LayerObject* layer = m_stack.Layer(index);
+        layer->hidden = !layer->hidden;
+        RepaintAll("R_LayerPanelHide");
+    }
+}
+
+void LayerOperations::ToggleMarked(int32_t index) {
+    if (index >= ImageStackManager::kFirstDrawingLayer && index < m_stack.Count()) {
+        LayerObject* layer = m_stack.Layer(index);
+        layer->marked = !layer->marked;
+    }
+}
+
 void LayerOperations::SelectBottom() {
     if (m_stack.Count() > 2) {
         m_stack.SetCurrent(2);

@@ -52,6 +52,13 @@ public:
     bool NewDrawing();
     bool NewBlankLayer(BlankLayerSize size);
 
+    // The layer panel: a drawing layer made current, and its three row toggles (dimmed and hidden
+    // repaint the drawing, the third only the panel, which the caller redraws).
+    void Select(int32_t index);
+    void ToggleDimmed(int32_t index);
+    void ToggleHidden(int32_t index);
+    void ToggleMarked(int32_t index);
+
     void SelectBottom();
     void SelectTop();
     void SelectUp();

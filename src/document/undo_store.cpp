@@ -85,6 +85,7 @@ void UndoStore::Push(Stack& stack, std::unique_ptr<UndoRedo> record, bool partOf
     if (!record) {
         return;
     }
+    ++m_changes;
     if (!partOfUndoRedo) {
         // Keep the saved copies under the memory limit, dropping the oldest first.
         while (stack.count > 0) {
@@ -379,20 +380,27 @@ std::unique_ptr<UndoRedo> UndoStore::ApplyAllMoved(UndoRedo& record) {
     return inverse;
 }
 
-// Replaces the whole drawing by the saved one; the inverse is a snapshot of the present drawing.
+// Replaces the whole drawing by the saved one; the inverse is a snapshot of the present drawing. The
+// hook reads the saved block in full before it replaces anything: a block that cannot be read leaves the
+// drawing as it is, and the record is dropped without an inverse.
 std::unique_ptr<UndoRedo> UndoStore::ApplyDrawing(UndoRedo& record) {
     WaitCursor wait(m_ui);
+    const Rect before = m_stack.DrawingRect();
     auto inverse = NewRecord(UndoRedo::kDrawing);
     if (inverse && m_hooks->SaveDrawing(inverse->compressedDrawing)) {
-        inverse->refreshArea = m_stack.DrawingRect();
+        inverse->drawingWidth = m_stack.DrawingWidth();
+        inverse->drawingHeight = m_stack.DrawingHeight();
     } else {
         inverse.reset();
     }
-    m_stack.ReleaseAll();
     if (!m_hooks->LoadDrawing(record.compressedDrawing)) {
-        m_stack.ReleaseAll();
+        record.refreshArea = before;
+        return nullptr;
     }
-    record.refreshArea = m_stack.DrawingRect();
+    record.refreshArea = Union(before, m_stack.DrawingRect());
+    if (inverse) {
+        inverse->refreshArea = record.refreshArea;
+    }
     return inverse;
 }
 

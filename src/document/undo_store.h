@@ -56,7 +56,8 @@ public:
     virtual void LinesRestored(LayerObject& /*layer*/, const Rect& /*region*/) {}
     virtual bool GetPaper(int32_t& /*textureIndex*/, uint32_t& /*color*/) { return false; }
     virtual void SetPaper(int32_t /*textureIndex*/, uint32_t /*color*/) {}
-    // The whole drawing as a compressed stream, and loading it back into the (emptied) stack.
+    // The whole drawing as a compressed stream, and a saved one in place of the present drawing. Loading
+    // checks the block in full before it replaces anything: false leaves the drawing as it was.
     virtual bool SaveDrawing(std::vector<uint8_t>& /*block*/) { return false; }
     virtual bool LoadDrawing(const std::vector<uint8_t>& /*block*/) { return false; }
 };
@@ -96,6 +97,9 @@ public:
     void Undo();
     void Redo();
 
+    // Grows with every change recorded, undone or redone: a document compares it with the value it
+    // had when saved.
+    uint64_t Changes() const { return m_changes; }
     int32_t UndoCount() const { return m_undo.count; }
     int32_t RedoCount() const { return m_redo.count; }
     const UndoRedo* NewestUndo() const { return m_undo.count ? m_undo.records[0].get() : nullptr; }
@@ -128,6 +132,7 @@ private:
     ImageStackManager& m_stack;
     UserInterface& m_ui;
     RefreshRequests& m_refresh;
+    uint64_t m_changes = 0;
     UndoHooks m_noHooks;
     UndoHooks* m_hooks = &m_noHooks;
     Stack m_undo;

@@ -42,6 +42,7 @@ public:
 
     void SetListener(StackListener* listener) { m_listener = listener; }
     void SetLayerDefaults(const LayerDefaults& defaults) { m_defaults = defaults; }
+    const LayerDefaults& Defaults() const { return m_defaults; }
 
     // A new empty layer on top of the stack, current, with the next id; null when all 256 slots are
     // used or memory runs out (nothing changes then).
@@ -96,6 +97,12 @@ public:
     void MoveLayer(int32_t from, int32_t to);
     // A fresh identity for a layer made outside CreateLayer (clones).
     uint32_t TakeNextId() { return m_nextId++; }
+    // A layer read from a file keeps its stored id: later ids are taken above it.
+    void ReserveId(uint32_t id) {
+        if (id >= m_nextId) {
+            m_nextId = id + 1;
+        }
+    }
 
     // The property block of a layer at an index, rebuilt from its fields / decoded into them.
     void PackProperties(LayerObject& layer, int32_t index) const;

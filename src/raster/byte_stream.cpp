@@ -1,6 +1,7 @@
 #include "raster/byte_stream.h"
 
 #include <cstring>
+#include <exception>
 
 namespace ts {
 
@@ -18,6 +19,15 @@ void ByteWriter::PutU16(uint16_t value) {
 void ByteWriter::PutBytes(const void* data, size_t size) {
     const auto* bytes = static_cast<const uint8_t*>(data);
     m_data.insert(m_data.end(), bytes, bytes + size);
+}
+
+bool ByteWriter::Reserve(size_t size) {
+    try {
+        m_data.reserve(size);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
 }
 
 bool ByteReader::GetU32(uint32_t& value) {

@@ -13,6 +13,9 @@ public:
     void PutI32(int32_t value) { PutU32(static_cast<uint32_t>(value)); }
     void PutU16(uint16_t value);
     void PutBytes(const void* data, size_t size);
+    // Room for this many bytes in all, so that a writer of known size need not grow; false (nothing
+    // changes) when the memory cannot be had.
+    bool Reserve(size_t size);
 
     size_t Size() const { return m_data.size(); }
     const std::vector<uint8_t>& Data() const { return m_data; }

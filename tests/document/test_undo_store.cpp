@@ -41,6 +41,10 @@ public:
         return true;
     }
     bool LoadDrawing(const std::vector<uint8_t>& block) override {
+        if (block.empty()) {
+            return false;
+        }
+        stack.ReleaseAll();
         std::istringstream in(std::string(block.begin(), block.end()));
         std::string name;
         while (std::getline(in, name)) {

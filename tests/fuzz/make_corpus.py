@@ -2,7 +2,8 @@
 """Writes the seed inputs of the fuzz programs to tests/fuzz/corpus/<program>/seed_N.
 
 The seeds are small, hand-made examples of the run-length row code, of the buffer block, of the
-appearance tables and of listing files, valid and broken, from which the fuzzer starts. Run it again after changing it; the
+appearance tables, of listing files, of drawing streams, drawing PNGs and picture .tsl files, valid and
+broken, from which the fuzzer starts. Run it again after changing it; the
 output is committed.
 Standard library only.
 """
@@ -10,6 +11,7 @@ Standard library only.
 import pathlib
 import shutil
 import struct
+import zlib
 
 HERE = pathlib.Path(__file__).resolve().parent
 CORPUS = HERE / "corpus"
@@ -147,6 +149,114 @@ def listing_seeds() -> list:
     return [b"\x01" + pencils, b"\x82" + boards, b"\x00" + empty_subtype]
 
 
+def ints(*values: int) -> bytes:
+    return struct.pack(f"<{len(values)}i", *values)
+
+
+def plain_block(width: int, height: int, bpp: int, fill: int) -> bytes:
+    return block(width, height, bpp, [encode_row(bytes([fill]) * (width * bpp))] * height)
+
+
+def buffer_section(tag: int, width: int, height: int, bpp: int, fill: int) -> bytes:
+    return ints(tag) + plain_block(width, height, bpp, fill) + ints(1006)
+
+
+def stream_layer(offset_x: int, offset_y: int, parts: bytes = b"", version: int = 200, ident: int = 0,
+                 name: bytes = b"") -> bytes:
+    """A layer record; from version 200 on with id, header values and a property block naming it."""
+    out = ints(100, 10, 10, offset_x, offset_y)
+    if version >= 200:
+        words = b""
+        if name:
+            padded = name + bytes(4 - len(name) % 4)
+            words = ints(2, len(padded) // 4) + padded
+        out += ints(ident, 0, 0, len(words) // 4) + words
+    return out + parts + ints(1004)
+
+
+def drawing_stream(layers: list, version: int = 200) -> bytes:
+    header = ints(201, 201, version) + (ints(300) if version > 100 else b"")
+    return header + b"".join(layers) + ints(1002, 1001)
+
+
+def full_layer(w: int = 6, h: int = 3) -> bytes:
+    """A layer with every part: picture, paint, lighting, frame, lines and extra data."""
+    image = ints(12, 2, 2, 0, 0, 3, 16) + bytes(range(16)) + ints(1006)
+    colour = (ints(22, 23) + table([(0, [0, 255, 0, 0, 0, 0, 0]), (3, [3, 192, 0, 0, 0, 0, 0])]) + ints(1007)
+              + b"".join(buffer_section(t, w, h, 1, 9 * t) for t in range(24, 29)) + ints(1005))
+    shadow = (ints(43, 44) + table([(1, [0x102030, 0xFFFFFF])]) + ints(1007) + buffer_section(45, w, h, 1, 1)
+              + buffer_section(46, w, h, 1, 128) + ints(1005))
+    frame = ints(62, 1, 2, 30, 2, 30, 40, 1, 40) + buffer_section(35, w, h, 2, 0x11) + ints(1005)
+    lines = (ints(32, 33) + table([(0, [1, 20, 0, 0, 0])]) + ints(1007) + buffer_section(34, w, h, 1, 0)
+             + buffer_section(35, w, h, 2, 0x0F) + ints(36) + table([(0, [0xFF, 255])]) + ints(1007)
+             + buffer_section(37, w, h, 1, 0) + buffer_section(38, w, h, 1, 2) + buffer_section(39, w, h, 1, 0)
+             + ints(1005))
+    extra = ints(72, 5) + b"extra" + ints(1006)
+    aux = ints(10) + plain_block(4, 2, 4, 7) + ints(1006)
+    return stream_layer(3, 4, aux + image + colour + shadow + frame + lines + extra, ident=9, name=b"Full")
+
+
+def board(version: int = 200) -> list:
+    return [stream_layer(0, 0, version=version, ident=1, name=b"Backdrop"),
+            stream_layer(40, 30, version=version, ident=2, name=b"Paper")]
+
+
+def drawing_stream_seeds() -> list:
+    whole = drawing_stream(board() + [full_layer()])
+    return [
+        whole,
+        drawing_stream(board()),
+        drawing_stream(board(100) + [stream_layer(1, 1, ints(62, 1005), version=100)], version=100),
+        drawing_stream(board() + [full_layer()], version=201),  # newer than this program
+        ints(200, 200, 200, 300) + b"".join(board()) + ints(1003, 1001),  # kind 200
+        drawing_stream(board()[:1]),  # no paper layer
+        drawing_stream(board() + [stream_layer(0, 0, ints(72, 50001) + bytes(50001) + ints(1006))]),
+        whole[: len(whole) // 2],  # truncated
+        drawing_stream(board() + [stream_layer(0, 0, ints(12, 0x7FFFFFF0, 0x71717171, 0, 0, 3, 0, 1006))]),
+    ]
+
+
+def png_chunk(kind: bytes, data: bytes) -> bytes:
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+
+def drawing_png(stream: bytes, compressed: bytes = None, lengths: tuple = None) -> bytes:
+    """A 2 x 2 drawing PNG whose tsAP chunk holds the stream (plus its 2 padding bytes)."""
+    padded = stream + bytes(2)
+    data = compressed if compressed is not None else zlib.compress(padded)
+    c, u = lengths if lengths else (len(data), len(padded))
+    rows = b"".join(b"\x00" + bytes([200, 210, 220]) * 2 for _ in range(2))
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 2, 2, 8, 2, 0, 0, 0))
+            + png_chunk(b"pHYs", struct.pack(">IIB", 11802, 11802, 1))
+            + png_chunk(b"tsAP", struct.pack("<II", c, u) + data)
+            + png_chunk(b"IDAT", zlib.compress(rows, 1)) + png_chunk(b"IEND", b""))
+
+
+def drawing_chunk_seeds() -> list:
+    stream = drawing_stream(board() + [full_layer()])
+    good = drawing_png(stream)
+    return [
+        good,
+        drawing_png(drawing_stream(board())),
+        drawing_png(stream, lengths=(10**6, len(stream) + 2)),  # C beyond the chunk
+        drawing_png(stream, lengths=(20, 2**31 - 1)),  # U absurd
+        drawing_png(stream, compressed=bytes(40)),  # not zlib data
+        good[:60],  # cut inside the chunk
+        good[:8] + good[33:],  # no IHDR
+    ]
+
+
+def image_tsl_seeds() -> list:
+    head = ints(5, 0, 1, 2, 3, 4, 5, 1)
+    return [
+        head + ints(3, 2, 0, 0, 3, 24) + bytes(range(24)),
+        head + ints(3, 2, 0, 0, 1, 8) + bytes(8),
+        ints(5, 1, 1, 2, 3, 4, 5, 1) + ints(3, 2, 0, 0, 3, 24) + bytes(24),  # second value not 0
+        head + ints(3, 2, 0, 0, 3, 25) + bytes(25),  # more than the image holds
+        head + ints(0x7FFFFFF0, 0x71717171, 0, 0, 3, 0),  # a size whose bytes overflow 64 bits
+    ]
+
+
 def write(program: str, seeds: list) -> None:
     folder = CORPUS / program
     shutil.rmtree(folder, ignore_errors=True)
@@ -161,6 +271,9 @@ def main() -> None:
     write("fuzz_read_block", read_block_seeds())
     write("fuzz_appearance_tables", appearance_table_seeds())
     write("fuzz_listing", listing_seeds())
+    write("fuzz_drawing_stream", drawing_stream_seeds())
+    write("fuzz_drawing_chunk", drawing_chunk_seeds())
+    write("fuzz_image_tsl", image_tsl_seeds())
 
 
 if __name__ == "__main__":

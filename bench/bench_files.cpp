@@ -1,0 +1,304 @@
+// Drawing file benchmarks on a 3600 x 2700 drawing with 12 painted layers, each against its baseline in
+// the same run: zlib's compress2 at the default level for the stream, libpng's default settings for the
+// flattened PNG, and libpng decoding the file's whole image for loading the drawing.
+
+#include "files/drawing_png.h"
+#include "files/drawing_reader.h"
+#include "files/drawing_stream.h"
+#include "files/drawing_writer.h"
+#include "files/flatten.h"
+#include "files/stream_block.h"
+#include "model/image_stack_manager.h"
+#include "platform/headless_user_interface.h"
+#include "raster/super_bit_buffer.h"
+#include "render/compositor.h"
+
+#include <benchmark/benchmark.h>
+#include <png.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ts::ImageStackManager;
+using ts::LayerObject;
+
+constexpr int32_t kWidth = 3600;
+constexpr int32_t kHeight = 2700;
+constexpr int32_t kLayers = 12;
+
+// A board picture as the board textures are: a near-white surface whose grain of a few pixels is
+// smooth value noise (octaves of 2 to 16 pixels, a few levels deep), tiling.
+void AddBoard(ImageStackManager& stack) {
+    constexpr int32_t kSize = 512;
+    std::mt19937 rng(5);
+    std::vector<double> grain(static_cast<size_t>(kSize) * kSize, 0.0);
+    for (int32_t cell = 2; cell <= 16; cell *= 2) {
+        const int32_t n = kSize / cell;
+        std::vector<double> knots(static_cast<size_t>(n) * n);
+        for (double& k : knots) {
+            k = static_cast<double>(rng() % 1000) / 1000.0 - 0.5;
+        }
+        const double amplitude = 2.0 + cell / 4.0;
+        for (int32_t y = 0; y < kSize; ++y) {
+            for (int32_t x = 0; x < kSize; ++x) {
+                const double fx = static_cast<double>(x) / cell;
+                const double fy = static_cast<double>(y) / cell;
+                const int32_t x0 = static_cast<int32_t>(fx) % n;
+                const int32_t y0 = static_cast<int32_t>(fy) % n;
+                const double tx = fx - std::floor(fx);
+                const double ty = fy - std::floor(fy);
+                auto k = [&](int32_t i, int32_t j) { return knots[static_cast<size_t>(j % n) * n + i % n]; };
+                const double top = k(x0, y0) * (1 - tx) + k(x0 + 1, y0) * tx;
+                const double bottom = k(x0, y0 + 1) * (1 - tx) + k(x0 + 1, y0 + 1) * tx;
+                grain[static_cast<size_t>(y) * kSize + x] += amplitude * (top * (1 - ty) + bottom * ty);
+            }
+        }
+    }
+    const int32_t tone[3] = {228, 235, 238}; // blue, green, red of a warm white
+    for (const char* name : {ts::kBackdropName, ts::kPaperName}) {
+        LayerObject* layer = stack.CreateLayer(name);
+        layer->image = std::make_unique<ts::BMap>();
+        layer->image->pixels.Create(kSize, kSize);
+        for (int32_t y = 0; y < kSize; ++y) {
+            uint8_t* row = layer->image->pixels.Row(y);
+            for (int32_t x = 0; x < kSize; ++x) {
+                const double g = grain[static_cast<size_t>(y) * kSize + x];
+                for (int32_t c = 0; c < 3; ++c) {
+                    row[x * 3 + c] =
+                        static_cast<uint8_t>(std::clamp(tone[c] + static_cast<int32_t>(g), 0, 255));
+                }
+            }
+        }
+    }
+}
+
+// A drawing layer of half the drawing's size with pencil hatching over a blob of it: the amount follows
+// the strokes (diagonal bands) with the pencil's grain in its low bits, the colour changes from blob to
+// blob, some pixels take a blended appearance.
+void AddPaintedLayer(ImageStackManager& stack, int32_t index) {
+    const int32_t w = kWidth / 2;
+    const int32_t h = kHeight / 2;
+    auto buffer = std::make_unique<ts::SuperBitBuffer>();
+    buffer->Create(w, h, 2, 0, 2.0f);
+    stack.CreateDrawingLayer(std::move(buffer), ts::kBlankLayerName);
+    LayerObject& layer = *stack.CurrentLayer();
+    layer.offsetX = (index * 157) % (kWidth - w);
+    layer.offsetY = (index * 211) % (kHeight - h);
+    layer.bounds = ts::Rect{layer.offsetX, layer.offsetY, layer.offsetX + w, layer.offsetY + h};
+    ts::ObjectColor& color = *layer.color;
+    std::mt19937 rng(static_cast<uint32_t>(index) + 11);
+    std::vector<uint8_t> amount(static_cast<size_t>(w));
+    std::vector<uint8_t> appearance(static_cast<size_t>(w));
+    std::vector<uint8_t> channel[3];
+    for (auto& c : channel) {
+        c.resize(static_cast<size_t>(w));
+    }
+    const double cx = w * (0.3 + 0.05 * (index % 5));
+    const double cy = h * (0.4 + 0.04 * (index % 4));
+    for (int32_t y = 0; y < h; ++y) {
+        std::fill(amount.begin(), amount.end(), uint8_t{0});
+        std::fill(appearance.begin(), appearance.end(), uint8_t{0});
+        for (int c = 0; c < 3; ++c) {
+            std::fill(channel[c].begin(), channel[c].end(), uint8_t{255});
+        }
+        for (int32_t x = 0; x < w; ++x) {
+            const double dx = (x - cx) / (w * 0.35);
+            const double dy = (y - cy) / (h * 0.3);
+            if (dx * dx + dy * dy > 1.0) {
+                continue;
+            }
+            const int32_t band = ((x + y + index * 3) / 7) & 3;
+            amount[static_cast<size_t>(x)] = static_cast<uint8_t>(120 + band * 30 + (rng() & 7));
+            appearance[static_cast<size_t>(x)] = (x / 64 + y / 64) % 5 == 0 ? 4 : 0;
+            const int32_t blob = (x / 200 + y / 150 + index) % 6;
+            channel[0][static_cast<size_t>(x)] = static_cast<uint8_t>(40 + blob * 30);
+            channel[1][static_cast<size_t>(x)] = static_cast<uint8_t>(200 - blob * 25);
+            channel[2][static_cast<size_t>(x)] = static_cast<uint8_t>(90 + blob * 20);
+        }
+        color.amount->PutRow(y, amount.data());
+        color.appearance->PutRow(y, appearance.data());
+        color.blue->PutRow(y, channel[0].data());
+        color.green->PutRow(y, channel[1].data());
+        color.red->PutRow(y, channel[2].data());
+    }
+}
+
+struct Fixture {
+    Fixture() {
+        stack.SetDrawingSize(kWidth, kHeight);
+        AddBoard(stack);
+        for (int32_t i = 0; i < kLayers; ++i) {
+            AddPaintedLayer(stack, i);
+        }
+        ts::ByteWriter writer;
+        ts::WriteDrawingStream(stack, ts::StreamWriteOptions{}, writer);
+        stream = writer.Take();
+        ts::Compositor compositor(stack);
+        ts::RenderFlattened(compositor, stack, picture);
+        path = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
+               "/tintsmith-bench-files.ts.png";
+        ts::WriteDrawingFile(path, stack, ts::StreamWriteOptions{}, picture);
+    }
+    ~Fixture() { std::remove(path.c_str()); }
+
+    ImageStackManager stack;
+    std::vector<uint8_t> stream;
+    ts::Image24 picture;
+    std::string path;
+};
+
+Fixture& TheFixture() {
+    static Fixture fixture;
+    return fixture;
+}
+
+void BM_CompressStream(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    std::vector<uint8_t> block;
+    for (auto _ : state) {
+        std::vector<uint8_t> stream = f.stream;
+        ts::CompressStreamBlock(stream, block);
+        benchmark::DoNotOptimize(block.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(f.stream.size()));
+    state.counters["compressed_bytes"] = static_cast<double>(block.size() - ts::kBlockHeaderBytes);
+}
+BENCHMARK(BM_CompressStream)->Unit(benchmark::kMillisecond);
+
+// zlib's compress2 at the default level, into a buffer of the size the writer gives it.
+void BM_Compress2Default(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    std::vector<uint8_t> out(f.stream.size() + f.stream.size() / 8 + 12);
+    uLongf length = 0;
+    for (auto _ : state) {
+        std::vector<uint8_t> stream = f.stream;
+        stream.insert(stream.end(), 2, 0);
+        length = static_cast<uLongf>(out.size());
+        compress2(out.data(), &length, stream.data(), static_cast<uLong>(stream.size()),
+                  Z_DEFAULT_COMPRESSION);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(f.stream.size()));
+    state.counters["compressed_bytes"] = static_cast<double>(length);
+}
+BENCHMARK(BM_Compress2Default)->Unit(benchmark::kMillisecond);
+
+// A memory stream for the PNG writers; the file's size is where it ends.
+struct MemoryFile {
+    MemoryFile() : file(open_memstream(&data, &size)) {}
+    ~MemoryFile() {
+        if (file) {
+            std::fclose(file);
+        }
+        std::free(data);
+    }
+    char* data = nullptr;
+    size_t size = 0;
+    std::FILE* file;
+};
+
+void BM_WriteFlattenedPng(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    size_t bytes = 0;
+    for (auto _ : state) {
+        MemoryFile out;
+        ts::WriteDrawingPng(out.file, f.picture, nullptr);
+        std::fflush(out.file);
+        bytes = out.size;
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kWidth * kHeight * 3);
+    state.counters["file_bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_WriteFlattenedPng)->Unit(benchmark::kMillisecond);
+
+// The same picture through libpng with its default compression and filters.
+void BM_LibpngDefaultWrite(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    std::vector<png_bytep> rows(kHeight);
+    for (int32_t y = 0; y < kHeight; ++y) {
+        rows[static_cast<size_t>(y)] = f.picture.Row(y);
+    }
+    size_t bytes = 0;
+    for (auto _ : state) {
+        MemoryFile out;
+        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png_create_info_struct(png);
+        if (setjmp(png_jmpbuf(png))) {
+            png_destroy_write_struct(&png, &info);
+            state.SkipWithError("libpng failed");
+            break;
+        }
+        png_init_io(png, out.file);
+        png_set_IHDR(png, info, kWidth, kHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        png_set_bgr(png);
+        png_write_image(png, rows.data());
+        png_write_end(png, info);
+        png_destroy_write_struct(&png, &info);
+        std::fflush(out.file);
+        bytes = out.size;
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kWidth * kHeight * 3);
+    state.counters["file_bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_LibpngDefaultWrite)->Unit(benchmark::kMillisecond);
+
+// Opening the drawing file: its chunk read, decompressed and every layer built and checked.
+void BM_LoadDrawing(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    ts::HeadlessUserInterface ui;
+    for (auto _ : state) {
+        ts::LoadedDrawing loaded;
+        if (!ts::ReadDrawingPng(ui, f.path, false, loaded)) {
+            state.SkipWithError("the drawing did not load");
+            break;
+        }
+        benchmark::DoNotOptimize(loaded.layers.data());
+    }
+}
+BENCHMARK(BM_LoadDrawing)->Unit(benchmark::kMillisecond);
+
+// The same file's whole image decoded by libpng.
+void BM_LibpngDecodeImage(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    ts::Image24 image;
+    image.Create(kWidth, kHeight);
+    std::vector<png_bytep> rows(kHeight);
+    for (int32_t y = 0; y < kHeight; ++y) {
+        rows[static_cast<size_t>(y)] = image.Row(y);
+    }
+    for (auto _ : state) {
+        std::FILE* file = std::fopen(f.path.c_str(), "rb");
+        png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png_create_info_struct(png);
+        if (setjmp(png_jmpbuf(png))) {
+            png_destroy_read_struct(&png, &info, nullptr);
+            std::fclose(file);
+            state.SkipWithError("libpng failed");
+            break;
+        }
+        png_init_io(png, file);
+        png_read_info(png, info);
+        png_set_bgr(png);
+        png_read_image(png, rows.data());
+        png_read_end(png, nullptr);
+        png_destroy_read_struct(&png, &info, nullptr);
+        std::fclose(file);
+        benchmark::DoNotOptimize(image.Pixels().data());
+    }
+}
+BENCHMARK(BM_LibpngDecodeImage)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

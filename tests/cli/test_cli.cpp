@@ -1,0 +1,155 @@
+// Runs tintsmith-cli on drawings made here and checks its output, its files and its exit codes.
+#include "files/drawing_png.h"
+#include "files/drawing_samples.h"
+#include "files/drawing_writer.h"
+#include "files/stream_block.h"
+#include "platform/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <png.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace ts {
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out; // standard output and standard error together
+};
+
+CliRun Cli(const std::string& arguments) {
+    CliRun run;
+    std::FILE* pipe = popen((std::string(TINTSMITH_CLI_PATH) + " " + arguments + " 2>&1").c_str(), "r");
+    if (!pipe) {
+        return run;
+    }
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        run.out.append(buffer, n);
+    }
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    CliTest() {
+        testing::AddBoardLayers(stack, 30, 20);
+        testing::AddFullLayer(stack, 10).name = "Ink \"A\"";
+        Image24 picture;
+        picture.Create(30, 20);
+        drawing = folder.Path() + "plan.ts.png";
+        EXPECT_TRUE(WriteDrawingFile(drawing, stack, StreamWriteOptions{}, picture).Saved());
+        legacy = folder.Path() + "plan.tsl";
+        const std::vector<uint8_t> stream = testing::StreamOf(stack);
+        std::FILE* file = std::fopen(legacy.c_str(), "wb");
+        std::fwrite(stream.data(), 1, stream.size(), file);
+        std::fclose(file);
+    }
+
+    std::string Put(const char* name, const std::string& bytes) {
+        const std::string path = folder.Path() + name;
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+        return path;
+    }
+
+    ImageStackManager stack;
+    TempFolder folder;
+    std::string drawing;
+    std::string legacy;
+};
+
+TEST_F(CliTest, InfoListsEveryLayerWithItsParts) {
+    const CliRun json = Cli("info " + drawing + " --json");
+    ASSERT_EQ(json.exitCode, 0) << json.out;
+    EXPECT_EQ(json.out.rfind("{\"version\": 200, \"layers\": [{\"index\":0,\"name\":\"Backdrop\",", 0), 0u)
+        << json.out;
+    EXPECT_NE(json.out.find(
+                  "\"name\":\"Ink \\\"A\\\"\",\"caption\":\"every part\",\"id\":3,\"width\":23,\"height\":11,"
+                  "\"offsetX\":5,\"offsetY\":4,\"bounds\":[5,4,28,15],"
+                  "\"parts\":[\"image\",\"colour\",\"shadows\",\"lines\",\"frame\",\"extra\"]}"),
+              std::string::npos)
+        << json.out;
+    const CliRun text = Cli("info " + legacy);
+    ASSERT_EQ(text.exitCode, 0) << text.out;
+    EXPECT_NE(text.out.find("layer 1 name \"Paper\""), std::string::npos) << text.out;
+}
+
+TEST_F(CliTest, CheckTellsValidDrawingsFromEverythingElse) {
+    EXPECT_EQ(Cli("check " + drawing).exitCode, 0);
+    EXPECT_EQ(Cli("check " + legacy).exitCode, 0);
+    const CliRun text = Cli("check " + Put("notes.png", "not a picture at all"));
+    EXPECT_EQ(text.exitCode, 1);
+    EXPECT_EQ(text.out, "tintsmith-cli: The drawing file exists, but it's corrupt.\n");
+    const CliRun truncated = Cli("check " + Put("cut.tsl", std::string(40, '\xC9')));
+    EXPECT_EQ(truncated.exitCode, 1);
+    EXPECT_EQ(truncated.out, "tintsmith-cli: The file is not a valid drawing file.\n");
+    EXPECT_EQ(Cli("check " + folder.Path() + "plan.gif").out,
+              "tintsmith-cli: file extension must be .png or .tsl\n");
+    EXPECT_EQ(Cli("check " + folder.Path() + "missing.png").exitCode, 1);
+}
+
+TEST_F(CliTest, RenderWritesTheFlattenedDrawingAtFullOrHalfSize) {
+    const std::string full = folder.Path() + "full.png";
+    const std::string half = folder.Path() + "half.png";
+    ASSERT_EQ(Cli("render " + drawing + " " + full).exitCode, 0);
+    ASSERT_EQ(Cli("render " + drawing + " " + half + " --half").exitCode, 0);
+    for (const auto& [path, width, height] : {std::tuple{full, 30u, 20u}, std::tuple{half, 15u, 10u}}) {
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str())) << path;
+        EXPECT_EQ(image.width, width);
+        EXPECT_EQ(image.height, height);
+        png_image_free(&image);
+        std::vector<uint8_t> chunk;
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        EXPECT_EQ(ReadDrawingChunk(file, chunk), ChunkStatus::kNoChunk) << "a picture, not a drawing";
+        std::fclose(file);
+    }
+}
+
+TEST_F(CliTest, ConvertTurnsALegacyDrawingIntoADrawingFile) {
+    const std::string out = folder.Path() + "converted.ts.png";
+    const CliRun run = Cli("convert " + legacy + " " + out);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    const CliRun info = Cli("info " + out + " --json");
+    EXPECT_EQ(info.exitCode, 0);
+    EXPECT_NE(info.out.find("\"name\":\"Ink \\\"A\\\"\""), std::string::npos) << info.out;
+}
+
+TEST_F(CliTest, NewMakesTheDrawingOfNewDrawingOnTheChosenBoard) {
+    const std::string out = folder.Path() + "new.ts.png";
+    const CliRun run = Cli("new " + out + " --paper-texture 26 --paper-color 0x0080FF");
+    if (run.exitCode == 1 && run.out.find("cannot read the board textures") != std::string::npos) {
+        GTEST_SKIP() << "this build has no image codecs";
+    }
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    const CliRun info = Cli("info " + out + " --json");
+    EXPECT_NE(info.out.find("\"name\":\"Paper\""), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("{\"index\":2,\"name\":\"Blank Layer\""), std::string::npos) << info.out;
+}
+
+TEST_F(CliTest, WrongArgumentsAreUsageErrors) {
+    EXPECT_EQ(Cli("").exitCode, 2);
+    EXPECT_EQ(Cli("info").exitCode, 2);
+    EXPECT_EQ(Cli("info a b").exitCode, 2);
+    EXPECT_EQ(Cli("render " + drawing + " out.gif").exitCode, 2);
+    EXPECT_EQ(Cli("new out.ts.png --paper-texture 27").exitCode, 2);
+    EXPECT_EQ(Cli("new out.ts.png --paper-color").exitCode, 2);
+    EXPECT_EQ(Cli("frobnicate").exitCode, 2);
+    EXPECT_EQ(Cli("--help").exitCode, 0);
+}
+
+} // namespace
+} // namespace ts
