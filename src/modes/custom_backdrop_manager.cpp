@@ -16,11 +16,58 @@ constexpr std::array<const char*, 6> kRestoredFiles{"PaperStandard.jpg", "PaperN
                                                     "PaperCoarse.jpg",   "PaperFine.bmp",
                                                     "PaperFlannel.jpg",  "PaperHerringbone.jpg"};
 
+constexpr Rect kTextureRect{112, 37, 275, 57};
+constexpr Rect kComplementRect{300, 37, 420, 57};
+
 } // namespace
 
 CCustomBackdropManager::CCustomBackdropManager(ViewManager& view, RefreshRequests& refresh, ImageCodec& codec,
                                                ProfileManager& profile, UserInterface& ui)
-    : m_view(view), m_refresh(refresh), m_codec(codec), m_profile(profile), m_ui(ui) {}
+    : EnvEffect(kCustomBackdropId), m_view(view), m_refresh(refresh), m_codec(codec), m_profile(profile),
+      m_ui(ui) {}
+
+void CCustomBackdropManager::CreatePanel() {
+    ComboBox& texture =
+        MutablePanel().Add<ComboBox>(PanelParent(), kTextureRect, "Texture", kTextureCommand, this);
+    for (const char* item : kTextureItems) {
+        texture.AddString(item);
+    }
+    texture.SetCurSel(m_chosenItem);
+    MutablePanel()
+        .Add<CheckBox>(PanelParent(), kComplementRect, "Complement", kColorCommand, this)
+        .SetCheck(complement);
+}
+
+void CCustomBackdropManager::ChooseTexture(int32_t item) {
+    m_chosenItem = item;
+    if (auto* texture = dynamic_cast<ComboBox*>(Panel().Find(kTextureCommand))) {
+        texture->SetCurSel(item);
+    }
+}
+
+bool CCustomBackdropManager::Activate() {
+    ShowPanel();
+    return true;
+}
+
+bool CCustomBackdropManager::Deactivate(int32_t /*how*/) {
+    HidePanel();
+    return true;
+}
+
+void CCustomBackdropManager::OnPaletteColorChanged() {
+    OnPanelCommand(kColorCommand, PaletteColor());
+}
+
+bool CCustomBackdropManager::OnPanelCommand(int32_t id) {
+    if (const auto* texture = dynamic_cast<const ComboBox*>(Panel().Find(kTextureCommand))) {
+        m_chosenItem = texture->GetCurSel();
+    }
+    if (const auto* box = dynamic_cast<const CheckBox*>(Panel().Find(kColorCommand))) {
+        complement = box->GetCheck();
+    }
+    return OnPanelCommand(id, PaletteColor());
+}
 
 bool CCustomBackdropManager::OnPanelCommand(int32_t id, uint32_t paletteColor) {
     if (id == kTextureCommand) {

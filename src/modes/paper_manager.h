@@ -1,6 +1,8 @@
 #pragma once
 
 #include "document/undo_store.h"
+#include "interact/controls.h"
+#include "interact/env.h"
 #include "model/image_stack_manager.h"
 #include "platform/image_codec.h"
 #include "platform/profile_manager.h"
@@ -9,7 +11,9 @@
 #include "render/refresh_requests.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,8 +21,14 @@ namespace ts {
 
 // The paper mode: the board texture and colour of the drawing, and how strongly the board's grain shows
 // on unpainted pixels and through the paint.
-class PaperManager {
+class PaperManager final : public EnvEffect {
 public:
+    static constexpr const char* kTitle = "Board Selection";
+    static constexpr const char* kPrompt = "Select paper from palette, adjust show-thru.";
+    // The panel's "Background" button runs the frame's command that opens the custom backdrop mode.
+    static constexpr int32_t kBackgroundCommand = 33524;
+    static constexpr std::array<const char*, 5> kAmountItems{"-0%", "-25%", "-50%", "-75%", "-100%"};
+
     // Panel commands: the texture or the board colour changed; the two amount boxes.
     static constexpr int32_t kPaperCommand = 101;
     static constexpr int32_t kBackgroundAmountCommand = 102;
@@ -36,13 +46,21 @@ public:
     int32_t TextureIndex() const;
     uint32_t BoardColor() const { return m_color; }
     // The texture and colour the panel shows; command 101 builds the board from them.
-    void ChooseTexture(int32_t index) { m_chosenTexture = std::clamp(index, 0, kNoneIndex); }
+    void ChooseTexture(int32_t index);
     void ChooseColor(uint32_t color) { m_chosenColor = color & 0x00FFFFFF; }
-    void ChooseBackgroundAmount(int32_t index) { m_chosenBackground = std::clamp(index, 0, 4); }
-    void ChoosePaintedAmount(int32_t index) { m_chosenPainted = std::clamp(index, 0, 4); }
+    void ChooseBackgroundAmount(int32_t index);
+    void ChoosePaintedAmount(int32_t index);
 
-    // Runs a panel command with the chosen values. Board changes can be undone.
-    bool OnPanelCommand(int32_t id);
+    // Runs a panel command with the chosen values (those the panel shows, once it exists). Board
+    // changes can be undone.
+    bool OnPanelCommand(int32_t id) override;
+
+    // The mode: its panel is the "Background" button, the "Texture" list and the two amount lists.
+    bool Activate() override;
+    bool Deactivate(int32_t how) override;
+    // The palette's new colour becomes the board colour.
+    void OnPaletteColorChanged() override;
+    void SetPaletteColorSource(std::function<uint32_t()> source) { m_paletteColor = std::move(source); }
 
     // Builds the board picture from a texture and a colour, without an undo record (undo itself uses it):
     // loaded, evened out, tinted and installed as the paper layer's picture; the drawing is
@@ -56,6 +74,10 @@ public:
 
 private:
     static constexpr int32_t kNoneIndex = 26;
+    void CreatePanel() override;
+    // Shows the chosen values in the panel's lists.
+    void ShowChoices();
+    ComboBox* Combo(int32_t id) const;
     // The texture's picture, evened out and tinted; null (with the file message) when it cannot be read.
     std::unique_ptr<BMap> LoadPaper(int32_t textureIndex, uint32_t color);
     bool ChangePaper(int32_t textureIndex, uint32_t color, bool undoable);
@@ -72,6 +94,7 @@ private:
     uint32_t m_chosenColor;
     int32_t m_chosenBackground = 0;
     int32_t m_chosenPainted = 2;
+    std::function<uint32_t()> m_paletteColor;
 };
 
 } // namespace ts

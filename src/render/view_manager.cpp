@@ -50,10 +50,8 @@ void ViewManager::Recomposite(const Rect& drawingRect, AverageSampler* sampler) 
     if (r.IsEmpty()) {
         return;
     }
-    for (int32_t y = r.top; y < r.bottom; ++y) {
-        m_compositor.CompositeRow(y, r.left, r.Width(), m_view.Pixel(r.left, y), &m_painted, &m_under,
-                                  sampler);
-    }
+    m_compositor.CompositeRows(r.top, r.Height(), r.left, r.Width(), m_view.Pixel(r.left, r.top),
+                               static_cast<size_t>(m_view.Stride()), &m_painted, &m_under, sampler);
 }
 
 Rect ViewManager::ClientRectOf(const Rect& d) const {
@@ -135,16 +133,23 @@ void ViewManager::DrawingPart(int32_t cy, int32_t from, int32_t to, uint8_t* des
         // Start the magnified run at the beginning of the view pixel that holds `from`.
         const int32_t lead = firstOut % z;
         const int32_t width = to - from + lead;
-        m_rowScratch.resize(static_cast<size_t>(width) * 3);
-        ViewportFrame::MagnifyRow(m_view.Row(viewY), viewX, width, z, cy % z,
-                                  m_compositor.switches.showLines ? &m_under : nullptr, m_rowScratch.data());
+        // The z client rows of a view row are alike unless line pixels show their sub-pixels: the
+        // magnified row is made once and copied.
+        const UnderPixelManager* under = m_compositor.switches.showLines ? &m_under : nullptr;
+        const bool lines = under && under->Any();
+        const MagnifiedRow key{viewY, viewX, width, z};
+        if (lines || !(key == m_magnified)) {
+            m_rowScratch.resize(static_cast<size_t>(width) * 3);
+            ViewportFrame::MagnifyRow(m_view.Row(viewY), viewX, width, z, cy % z, under, m_rowScratch.data());
+            m_magnified = lines ? MagnifiedRow{} : key;
+        }
         std::memcpy(dest, m_rowScratch.data() + static_cast<size_t>(lead) * 3,
                     static_cast<size_t>(to - from) * 3);
     } else {
         const int32_t s = -m_zoom;
         const int32_t lastRow = m_originY + cy * s + s - 1;
         ViewportFrame::ShrinkRow(m_view, std::min(lastRow, m_view.Height() - 1), m_originX + from * s,
-                                 to - from, m_samples, dest);
+                                 to - from, m_samples, dest, m_shrinkRoom);
     }
 }
 
@@ -182,6 +187,7 @@ void ViewManager::RebuildClient(const Rect& clientRect) {
     if (r.IsEmpty()) {
         return;
     }
+    m_magnified = MagnifiedRow{}; // the view buffer may have changed since
     for (int32_t cy = r.top; cy < r.bottom; ++cy) {
         if (m_zoom > 1) {
             // The under-pixel row of the view row shown here.

@@ -87,6 +87,16 @@ private:
     int32_t m_originX = 0;
     int32_t m_originY = 0;
     std::vector<uint8_t> m_rowScratch;
+    // Which view row m_rowScratch holds magnified (none when viewY is -1), and the sums of shrinking.
+    struct MagnifiedRow {
+        int32_t viewY = -1;
+        int32_t viewX = 0;
+        int32_t width = 0;
+        int32_t zoom = 0;
+        bool operator==(const MagnifiedRow&) const = default;
+    };
+    MagnifiedRow m_magnified;
+    ViewportFrame::ShrinkRoom m_shrinkRoom;
 };
 
 } // namespace ts

@@ -3,8 +3,13 @@
 #include "platform/profile_settings.h"
 #include "render/paper.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <iterator>
+#include <optional>
 #include <utility>
+#include <vector>
 
 namespace ts {
 
@@ -38,6 +43,8 @@ public:
         m_w.refreshManager.MarkViewportSize();
     }
 
+    void ForgetFileName() override { m_w.drawingDocument.ForgetFileName(); }
+
 private:
     Workspace& m_w;
 };
@@ -60,6 +67,90 @@ public:
         m_w.paperManager.BuildPaper(textureIndex, color);
     }
 
+    // Whole-drawing records hold the drawing file's compressed stream.
+    bool SaveDrawing(std::vector<uint8_t>& block) override {
+        return m_w.drawingDocument.SnapshotBlock(block);
+    }
+    bool LoadDrawing(const std::vector<uint8_t>& block) override {
+        return m_w.drawingDocument.RestoreBlock(block);
+    }
+
+private:
+    Workspace& m_w;
+};
+
+// Connects the drawing files to the view: its size, the backdrop kept with a drawing, and the board.
+class Workspace::FileHooks final : public DrawingDocumentHooks {
+public:
+    explicit FileHooks(Workspace& w) : m_w(w) {}
+
+    void DrawingResized(int32_t width, int32_t height) override {
+        m_w.viewManager.ResizeDrawing(width, height);
+        m_w.refreshManager.MarkViewBufferSize();
+        m_w.refreshManager.MarkViewportSize();
+    }
+
+    // The backdrop's kind and colour travel in the backdrop layer's offsets.
+    std::optional<std::array<int32_t, 2>> BackdropSelection() override {
+        const Backdrop& b = m_w.viewManager.BackdropState();
+        return std::array<int32_t, 2>{b.kind, static_cast<int32_t>(b.color)};
+    }
+
+    // Only kinds that need no picture of their own come back from a file; other values (an older
+    // file's offsets) leave the backdrop as it is.
+    void RestoreBackdrop(LayerObject& /*backdrop*/, int32_t kind, int32_t color) override {
+        static constexpr int32_t kKinds[] = {
+            Backdrop::kGreyAverage,       Backdrop::kAverage,    Backdrop::kWhite,
+            Backdrop::kSelectedBoard,     Backdrop::kSystem,     Backdrop::kGreyAverageTextured,
+            Backdrop::kAverageRecomputed, Backdrop::kCustomColor};
+        if (std::find(std::begin(kKinds), std::end(kKinds), kind) == std::end(kKinds)) {
+            return;
+        }
+        if (kind == Backdrop::kCustomColor) {
+            m_w.viewManager.SetCustomBackdropColor(static_cast<uint32_t>(color));
+        }
+        m_w.viewManager.SetBackdropKind(kind);
+        m_w.refreshManager.MarkViewportSize();
+    }
+
+    // A drawing was saved or opened under a name: the window shows it and the drawing counts as saved.
+    void TitleChanged(const std::string& title) override {
+        m_w.MarkSaved();
+        if (m_w.titleChanged) {
+            m_w.titleChanged(title);
+        }
+    }
+
+    std::optional<bool> HasUnsavedChanges() override { return m_w.HasUnsavedChanges(); }
+
+    // The loaded board's picture was tinted to its colour: its average is the board colour.
+    void PaperLoaded(LayerObject& paper) override {
+        m_w.compositor.PaperChanged();
+        if (paper.image) {
+            m_w.paperManager.PaperInstalled(paper.image->AverageColor());
+        }
+    }
+
+private:
+    Workspace& m_w;
+};
+
+// Follows the switch of modes: the board's grain is shown at screen scale ("Texture 1:1") only while
+// the paper or the select mode is current.
+class Workspace::ModeLinks final : public EnvironmentObserver {
+public:
+    explicit ModeLinks(Workspace& w) : m_w(w) {}
+
+    void ModeEntered(Env& mode) override {
+        const bool grain = &mode == &m_w.selectManager || &mode == &m_w.paperManager;
+        if (grain != m_w.viewManager.ScreenGrain()) {
+            m_w.viewManager.SetScreenGrain(grain);
+            if (m_w.compositor.paper.textureOneToOne) {
+                m_w.refresh.MarkViewportSize();
+            }
+        }
+    }
+
 private:
     Workspace& m_w;
 };
@@ -71,11 +162,29 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
       m_refreshOverride(std::move(refreshOverride)),
       refresh(m_refreshOverride ? *m_refreshOverride : static_cast<RefreshRequests&>(refreshManager)),
       undoStore(imageStack, ui, refresh), layerOperations(imageStack, undoStore, refresh, ui, codec, profile),
+      drawingDocument(imageStack, layerOperations, refresh, ui, codec, profile, compositor),
       paperManager(imageStack, compositor, refresh, undoStore, codec, profile, ui),
-      customBackdropManager(viewManager, refresh, codec, profile, ui),
-      m_hooks(std::make_unique<Hooks>(*this)), m_undoLinks(std::make_unique<UndoLinks>(*this)) {
+      customBackdropManager(viewManager, refresh, codec, profile, ui), pencilManager(toolListings, ui),
+      statusPrompt(ui), statusIndicators(ui, imageStack), viewGeometry(viewManager, imageStack),
+      overlayPainter(viewManager, viewWindow), brushOutline(overlayPainter, viewGeometry),
+      environmentManager(statusPrompt, viewWindow, refresh), toolSlot(brushOutline),
+      panManager(viewGeometry, refresh),
+      zoomManager(viewGeometry, refresh, toolSlot, overlayPainter, statusIndicators),
+      toolContext{viewGeometry, viewWindow,  statusPrompt, environmentManager, toolSlot,
+                  panManager,   zoomManager, brushOutline, imageStack},
+      selectionDetector(imageStack, compositor.switches),
+      selectManager(imageStack, undoStore, layerOperations, refresh, profile, ui, viewWindow, overlayPainter,
+                    viewGeometry),
+      idleManager(refresh, [this] { viewInput.ResetDragState(); }),
+      selectTool(toolContext, selectManager, selectionDetector), zoomTool(toolContext),
+      viewInput(toolSlot, environmentManager, zoomManager, panManager, overlayPainter, brushOutline,
+                viewGeometry, viewWindow, refresh),
+      m_hooks(std::make_unique<Hooks>(*this)), m_undoLinks(std::make_unique<UndoLinks>(*this)),
+      m_fileHooks(std::make_unique<FileHooks>(*this)), m_modeLinks(std::make_unique<ModeLinks>(*this)) {
+    drawingDocument.SetHooks(m_fileHooks.get());
     layerOperations.SetHooks(m_hooks.get());
     undoStore.SetHooks(m_undoLinks.get());
+    BuildCommands();
     // A new layer's scale settings come from the profile.
     LayerDefaults defaults;
     defaults.scale[kTargetPaperWidth] = Inches(profile, settings::kTargetPaperWidth);
@@ -84,6 +193,16 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     defaults.scale[kPaperHeight] = Inches(profile, settings::kPaperHeight);
     defaults.scale[kResolution] = profile.Get(settings::kResolution);
     imageStack.SetLayerDefaults(defaults);
+    // Interaction: the overlays in drawing order over the selection frame, the way back to the select
+    // mode, and the tool and mode the program starts with.
+    overlayPainter.Add(zoomManager);
+    overlayPainter.Add(brushOutline);
+    environmentManager.Connect(toolSlot, selectTool, selectManager, idleManager);
+    environmentManager.AddObserver(m_modeLinks.get());
+    toolSlot.SetQuickSwitchKeepers(&selectTool, nullptr);
+    viewInput.SetSelectTool(&selectTool);
+    imageStack.SetListener(&statusIndicators);
+    toolSlot.SetTool(selectTool);
 }
 
 Workspace::~Workspace() = default;
@@ -96,6 +215,43 @@ bool Workspace::LoadGrain() {
     }
     compositor.SetGrainMask(Compositor::BuildGrainMask(picture));
     return compositor.GrainMask() != nullptr;
+}
+
+void Workspace::FitDrawingInView(int32_t clientWidth, int32_t clientHeight) {
+    const int32_t w = imageStack.DrawingWidth();
+    const int32_t h = imageStack.DrawingHeight();
+    int32_t s = 1;
+    while (s < 64 && (w > clientWidth * s || h > clientHeight * s || !IsValidZoom(s == 1 ? 1 : -s))) {
+        ++s;
+    }
+    viewManager.SetZoom(s == 1 ? 1 : -s);
+    viewManager.SetOrigin(std::min(0, (w - clientWidth * s) / 2), std::min(0, (h - clientHeight * s) / 2));
+    viewGeometry.Clamp();
+    statusIndicators.UpdateZoom(viewManager.Zoom());
+    refresh.MarkViewportSize();
+}
+
+bool Workspace::AskToSaveFirst() {
+    if (!HasUnsavedChanges()) {
+        return true;
+    }
+    switch (ui.AskYesNoCancel("Do you wish to save the current drawing?")) {
+    case Answer::No:
+        return true;
+    case Answer::Cancel:
+        return false;
+    default:
+        return drawingDocument.SaveEnabled() ? drawingDocument.Save() : drawingDocument.SaveAs();
+    }
+}
+
+bool Workspace::NewDrawingAfterAsking() {
+    if (!AskToSaveFirst() || !layerOperations.NewDrawing()) {
+        return false;
+    }
+    drawingDocument.ForgetFileName();
+    MarkSaved();
+    return true;
 }
 
 bool Workspace::RunBackdropCommand(int32_t command) {

@@ -1,10 +1,24 @@
 #pragma once
 
+#include "document/drawing_document.h"
 #include "document/layer_operations.h"
 #include "document/undo_store.h"
+#include "interact/environment_manager.h"
+#include "interact/overlays.h"
+#include "interact/screen_tool.h"
+#include "interact/select_manager.h"
+#include "interact/select_tool.h"
+#include "interact/selection.h"
+#include "interact/status_prompt.h"
+#include "interact/view_geometry.h"
+#include "interact/view_input.h"
+#include "interact/view_window.h"
+#include "interact/zoom_manager.h"
 #include "model/image_stack_manager.h"
 #include "modes/custom_backdrop_manager.h"
 #include "modes/paper_manager.h"
+#include "palette/pencil_manager.h"
+#include "palette/tool_listings.h"
 #include "platform/image_codec.h"
 #include "platform/profile_manager.h"
 #include "platform/settings_store.h"
@@ -12,7 +26,9 @@
 #include "render/compositor.h"
 #include "render/refresh_manager.h"
 #include "render/view_manager.h"
+#include "workspace/command_table.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -35,6 +51,20 @@ public:
     bool LoadGrain();
     // A Backdrop menu command (the kinds of the menu); false for an id that is not one.
     bool RunBackdropCommand(int32_t command);
+    // The zoom that shows the whole drawing in a client area of this size, centred.
+    void FitDrawingInView(int32_t clientWidth, int32_t clientHeight);
+    // Before the drawing is replaced (New, Open, a dropped file, Exit): when it holds unsaved work, asks
+    // "Do you wish to save the current drawing?" and saves on Yes. False when the user cancelled or
+    // the save failed: the drawing must then stay.
+    bool AskToSaveFirst();
+    bool HasUnsavedChanges() const { return undoStore.Changes() != m_savedChanges; }
+    void MarkSaved() { m_savedChanges = undoStore.Changes(); }
+    // "&New Drawing": asks first, then makes the new drawing, untitled.
+    bool NewDrawingAfterAsking();
+    // Told the window title whenever the drawing's file name changes.
+    std::function<void(const std::string&)> titleChanged;
+    // Runs a command as a menu click does; false when it is unknown or disabled.
+    bool RunCommand(int32_t id);
 
     UserInterface& ui;
     ImageCodec& codec;
@@ -52,14 +82,51 @@ public:
     RefreshRequests& refresh;
     UndoStore undoStore;
     LayerOperations layerOperations;
+    DrawingDocument drawingDocument;
     PaperManager paperManager;
     CCustomBackdropManager customBackdropManager;
+    CommandTable commands;
+    ToolListings toolListings;
+    PencilManager pencilManager;
+
+    // Interaction: the status bar texts, the view window's services, the modes' switch, the tools and
+    // the view's input routing. The application points viewWindow at its view and feeds viewInput.
+    StatusPrompt statusPrompt;
+    StatusIndicators statusIndicators;
+    ViewWindowRelay viewWindow;
+    ViewGeometry viewGeometry;
+    OverlayPainter overlayPainter;
+    BrushOutline brushOutline;
+    EnvironmentManager environmentManager;
+    ToolSlot toolSlot;
+    PanManager panManager;
+    ZoomManager zoomManager;
+    ToolContext toolContext;
+    SelectionDetector selectionDetector;
+    SelectManager selectManager;
+    IdleManager idleManager;
+    EscapeManager escapeManager;
+    SelectTool selectTool;
+    ZoomTool zoomTool;
+    ViewInput viewInput;
 
 private:
+    void BuildCommands();
+    bool AnyUnselectedDimmed() const;
+    void ToggleDimUnselected();
+    void ToggleShowSelectedOnly();
+    void ToggleShow(bool& shown, uint32_t bit);
+
     class Hooks;
     class UndoLinks;
+    class FileHooks;
+    class ModeLinks;
     std::unique_ptr<Hooks> m_hooks;
     std::unique_ptr<UndoLinks> m_undoLinks;
+    std::unique_ptr<FileHooks> m_fileHooks;
+    std::unique_ptr<ModeLinks> m_modeLinks;
+    std::unique_ptr<KeyCommands> m_keyCommands;
+    uint64_t m_savedChanges = 0;
 };
 
 } // namespace ts

@@ -1,0 +1,297 @@
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTextStream>
+#include <QToolBar>
+#include <QUrl>
+
+#include <cstdlib>
+
+namespace ts {
+
+std::map<int32_t, std::string> CMainFrame::ReadTooltips(const std::string& path) {
+    std::map<int32_t, std::string> tips;
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return tips;
+    }
+    QTextStream in(&file);
+    while (!in.atEnd()) {
+        const QString line = in.readLine();
+        const int bar = line.indexOf('|');
+        if (bar < 0) {
+            continue;
+        }
+        const int32_t number = std::atoi(line.left(bar).toStdString().c_str());
+        QString text = line.mid(bar + 1);
+        text.remove('|');
+        tips.emplace(number, text.toStdString());
+    }
+    return tips;
+}
+
+CMainFrame::CMainFrame(Workspace& workspace, QtUserInterface& ui) : m_workspace(workspace), m_ui(ui) {
+    m_tooltips = ReadTooltips(workspace.profile.ProgramFolder() + "tooltips.txt");
+    m_view = new CTintsmithView(workspace, this);
+    setCentralWidget(m_view);
+    m_view->changed = [this] { UpdateIndicators(); };
+    m_workspace.titleChanged = [this](const std::string& title) {
+        setWindowTitle(QString::fromStdString(title));
+    };
+    BindHelpCommands();
+    BuildMenus();
+    setAcceptDrops(true);
+    qApp->installEventFilter(this);
+    BuildControlBar();
+    BuildStatusBar();
+    m_ui.SetParent(this);
+    m_ui.SetPaneSink([this](int pane, const std::string& text) { SetPane(pane, text); });
+    SetWindowTitle("");
+    UpdateIndicators();
+}
+
+CMainFrame::~CMainFrame() {
+    qApp->removeEventFilter(this);
+    m_workspace.titleChanged = nullptr;
+    // The user interface outlives the window: it must not reach into it any more.
+    m_ui.SetPaneSink(nullptr);
+    m_ui.SetProgressBar(nullptr);
+    m_ui.SetParent(nullptr);
+    m_workspace.toolSlot.SetToolChangedHook(nullptr);
+}
+
+void CMainFrame::SetWindowTitle(const std::string& fileName) {
+    std::string name = fileName;
+    const size_t slash = name.find_last_of("/\\");
+    if (slash != std::string::npos) {
+        name = name.substr(slash + 1);
+    }
+    setWindowTitle(QString::fromStdString("Tintsmith - " + (name.empty() ? std::string("Untitled") : name)));
+}
+
+QMenu* CMainFrame::MenuFor(const std::string& path) {
+    auto it = m_menus.find(path);
+    if (it != m_menus.end()) {
+        return it->second;
+    }
+    const size_t slash = path.rfind('/');
+    QMenu* menu = nullptr;
+    if (slash == std::string::npos) {
+        menu = menuBar()->addMenu(QString::fromStdString(path));
+    } else {
+        menu = MenuFor(path.substr(0, slash))->addMenu(QString::fromStdString(path.substr(slash + 1)));
+    }
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
+    m_menus[path] = menu;
+    return menu;
+}
+
+void CMainFrame::BuildMenus() {
+    for (const Command& c : m_workspace.commands.Commands()) {
+        if (c.menu.empty()) {
+            continue;
+        }
+        QMenu* menu = MenuFor(c.menu);
+        QAction* action = menu->addAction(QString::fromStdString(c.text));
+        // Function keys and Ctrl combinations are the frame's accelerators; plain keys belong to the
+        // current mode, so the menu only shows them.
+        const bool accelerator =
+            !c.accelerator.empty() && (c.accelerator[0] == 'F' || c.accelerator.rfind("Ctrl", 0) == 0);
+        if (accelerator) {
+            action->setShortcut(QKeySequence(QString::fromStdString(c.accelerator)));
+        } else if (!c.accelerator.empty()) {
+            action->setText(QString::fromStdString(c.text + "\t" + c.accelerator));
+        }
+        action->setStatusTip(QString::fromStdString(c.prompt));
+        action->setCheckable(static_cast<bool>(c.checked));
+        const int32_t id = c.id;
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        m_actions[id] = action;
+    }
+}
+
+void CMainFrame::UpdateMenu(QMenu* menu) {
+    for (QAction* action : menu->actions()) {
+        for (const auto& [id, a] : m_actions) {
+            if (a == action) {
+                action->setEnabled(m_workspace.commands.Enabled(id));
+                if (action->isCheckable()) {
+                    action->setChecked(m_workspace.commands.Checked(id));
+                }
+            }
+        }
+    }
+}
+
+void CMainFrame::BuildControlBar() {
+    QToolBar* bar = addToolBar("Tools");
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    auto button = [&](int32_t id) {
+        const Command* c = m_workspace.commands.Find(id);
+        auto* b = new QToolButton(bar);
+        b->setText(QString::fromStdString(c->text));
+        const auto tip = m_tooltips.find(c->tooltip);
+        b->setToolTip(QString::fromStdString(tip != m_tooltips.end() ? tip->second : c->text));
+        connect(b, &QToolButton::clicked, this, [this, id] { RunCommand(id); });
+        bar->addWidget(b);
+        return b;
+    };
+    // The tool row: pressed while its tool is current.
+    auto toolButton = [&](ScreenTool& tool, const char* text, int32_t tooltip) {
+        auto* b = new QToolButton(bar);
+        b->setText(text);
+        b->setCheckable(true);
+        const auto tip = m_tooltips.find(tooltip);
+        b->setToolTip(tip != m_tooltips.end() ? QString::fromStdString(tip->second) : QString(text));
+        connect(b, &QToolButton::clicked, this, [this, &tool] {
+            m_workspace.toolSlot.SetTool(tool);
+            UpdateIndicators();
+        });
+        bar->addWidget(b);
+        m_toolButtons.emplace_back(&tool, b);
+    };
+    toolButton(m_workspace.selectTool, "Select", 60);
+    toolButton(m_workspace.zoomTool, "Zoom", 230);
+    m_workspace.toolSlot.SetToolChangedHook([this](ScreenTool&) { UpdateIndicators(); });
+    bar->addSeparator();
+    m_undo = button(cmd::kUndo);
+    m_redo = button(cmd::kRedo);
+    m_modePanel = new ModePanel(m_workspace.environmentManager, bar);
+    m_modePanel->changed = [this] { UpdateIndicators(); };
+    bar->addWidget(m_modePanel);
+    auto* spacer = new QWidget(bar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
+    m_layerPanel = new LayerPanel(m_workspace, bar);
+    m_layerPanel->changed = [this] { UpdateIndicators(); };
+    bar->addWidget(m_layerPanel);
+    for (const auto& [id, action] : m_actions) {
+        const Command* c = m_workspace.commands.Find(id);
+        const auto tip = m_tooltips.find(c->tooltip);
+        if (c->tooltip && tip != m_tooltips.end()) {
+            action->setToolTip(QString::fromStdString(tip->second));
+        }
+    }
+}
+
+void CMainFrame::BuildStatusBar() {
+    for (size_t i = 0; i < m_panes.size(); ++i) {
+        m_panes[i] = new QLabel(this);
+        statusBar()->addWidget(m_panes[i], i == 0 ? 1 : 0);
+    }
+    auto* progress = new QProgressBar(this);
+    progress->setMaximumWidth(160);
+    progress->hide();
+    statusBar()->addPermanentWidget(progress);
+    m_ui.SetProgressBar(progress);
+    SetPane(0, "  Ready");
+}
+
+void CMainFrame::SetPane(int pane, const std::string& text) {
+    if (pane >= 0 && pane < static_cast<int>(m_panes.size())) {
+        m_panes[static_cast<size_t>(pane)]->setText(QString::fromStdString(text));
+    }
+}
+
+void CMainFrame::RunCommand(int32_t id) {
+    m_workspace.RunCommand(id);
+    UpdateIndicators();
+}
+
+void CMainFrame::UpdateIndicators() {
+    m_workspace.statusIndicators.UpdateLayer();
+    m_workspace.statusIndicators.UpdateZoom(m_workspace.viewManager.Zoom());
+    for (const auto& [tool, b] : m_toolButtons) {
+        b->setChecked(m_workspace.toolSlot.CurrentTool() == tool);
+    }
+    if (m_layerPanel) {
+        m_layerPanel->update();
+    }
+    if (m_undo) {
+        m_undo->setEnabled(m_workspace.commands.Enabled(cmd::kUndo));
+        m_redo->setEnabled(m_workspace.commands.Enabled(cmd::kRedo));
+    }
+}
+
+void CMainFrame::BindHelpCommands() {
+    CommandTable& table = m_workspace.commands;
+    table.Find(cmd::kExit)->run = [this] { close(); };
+    table.Find(cmd::kAbout)->run = [this] {
+        QMessageBox::about(this, "About Tintsmith",
+                           QString("Tintsmith %1\nColoured pencil rendering of line drawings on art board.")
+                               .arg(TINTSMITH_VERSION));
+    };
+    table.Find(cmd::kKeyConcepts)->run = [] {
+        QDesktopServices::openUrl(QUrl("https://tintsmith.example.org/tutorial/key-concepts.html"));
+    };
+    table.Find(cmd::kHelp)->run = [] {
+        QDesktopServices::openUrl(QUrl("https://tintsmith.example.org/help/"));
+    };
+    table.Find(cmd::kShowTooltips)->run = [this] { m_tooltipsOn = !m_tooltipsOn; };
+    table.Find(cmd::kShowTooltips)->checked = [this] { return m_tooltipsOn; };
+    table.Find(cmd::kHelperPrompts)->run = [this] {
+        m_helperPrompts = !m_helperPrompts;
+        m_workspace.profile.SetInt("Settings", "HelperPrompts", m_helperPrompts ? 1 : 0);
+    };
+    table.Find(cmd::kHelperPrompts)->checked = [this] { return m_helperPrompts; };
+    m_helperPrompts = m_workspace.profile.GetInt("Settings", "HelperPrompts", 1) != 0;
+}
+
+// With "Show Tooltips" off no tooltip of the program appears.
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (!m_tooltipsOn && event->type() == QEvent::ToolTip) {
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool CMainFrame::OpenFile(const std::string& path) {
+    if (!m_workspace.AskToSaveFirst()) {
+        return false;
+    }
+    WaitCursor wait(m_ui);
+    const bool opened = m_workspace.drawingDocument.OpenDrawing(path, false);
+    if (opened) {
+        m_workspace.MarkSaved();
+    }
+    UpdateIndicators();
+    return opened;
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.front().isLocalFile()) {
+        event->acceptProposedAction();
+        OpenFile(urls.front().toLocalFile().toStdString());
+    }
+}
+
+// Closing the window (or "E&xit") asks to save unsaved work first; Cancel keeps the program open.
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_workspace.AskToSaveFirst()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+} // namespace ts

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "interact/view_window.h"
+#include "render/refresh_manager.h"
+#include "workspace/workspace.h"
+
+#include <QWidget>
+
+#include <functional>
+
+namespace ts {
+
+// The drawing view: it shows the display double buffer and hands mouse, wheel and keys to the core.
+class CTintsmithView final : public QWidget, public RefreshTarget, public ViewWindow {
+public:
+    CTintsmithView(Workspace& workspace, QWidget* parent);
+    ~CTintsmithView() override;
+
+    // RefreshTarget: what the refresh manager asks of the window.
+    void InvalidateWindow(const Rect& clientRect) override;
+    void UpdateWindow() override;
+    void DrawOverlays() override;
+
+    // ViewWindow: what the tools ask of the window.
+    void SetCursor(int32_t cursorId) override;
+    void CaptureMouse() override { grabMouse(); }
+    void ReleaseMouse() override { releaseMouse(); }
+    void FocusFrame() override { setFocus(); }
+    void RepaintWindow(const Rect& clientRect) override;
+
+    // A Qt key event as the core's key code and flags; false for keys the core does not know.
+    static bool KeyCode(int qtKey, uint32_t& vk);
+    static uint32_t Flags(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+
+    // Called after every input: the frame updates its indicators.
+    std::function<void()> changed;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    void Changed();
+
+    Workspace& m_workspace;
+    QSize m_paintedSize;
+    Rect m_lastInvalid;
+    bool m_painting = false;
+};
+
+} // namespace ts

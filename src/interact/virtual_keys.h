@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+// Key codes and modifier bits as the view delivers them: Windows virtual-key codes, and the key-state
+// word of mouse and key messages (Shift 4, Ctrl 8; keys also carry the extended-key bit).
+namespace ts::keys {
+
+inline constexpr uint32_t kShiftFlag = 4;
+inline constexpr uint32_t kCtrlFlag = 8;
+inline constexpr uint32_t kExtendedFlag = 0x100;
+
+inline constexpr uint32_t kBack = 0x08;
+inline constexpr uint32_t kTab = 0x09;
+inline constexpr uint32_t kReturn = 0x0D;
+inline constexpr uint32_t kEscape = 0x1B;
+inline constexpr uint32_t kSpace = 0x20;
+inline constexpr uint32_t kPageUp = 0x21;   // VK_PRIOR
+inline constexpr uint32_t kPageDown = 0x22; // VK_NEXT
+inline constexpr uint32_t kLeft = 0x25;
+inline constexpr uint32_t kUp = 0x26;
+inline constexpr uint32_t kRight = 0x27;
+inline constexpr uint32_t kDown = 0x28;
+inline constexpr uint32_t kDelete = 0x2E;
+
+// Letter keys are their upper-case character codes, whether or not Shift is held.
+constexpr uint32_t Letter(char upper) {
+    return static_cast<uint32_t>(upper);
+}
+
+constexpr bool IsArrow(uint32_t key) {
+    return key >= kLeft && key <= kDown;
+}
+
+} // namespace ts::keys

@@ -1,0 +1,181 @@
+#include "qtplatform/qt_user_interface.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QStringList>
+
+namespace ts {
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QString Caption(const std::string& caption) {
+    return caption.empty() ? QStringLiteral("Tintsmith") : Q(caption);
+}
+
+// "PNG (*.png)|*.png|All (*.*)|*.*||" as Qt's "PNG (*.png);;All (*.*)".
+QString NameFilters(const std::string& filters) {
+    QStringList list;
+    for (const FileFilter& f : ParseFileFilters(filters)) {
+        QString patterns;
+        for (const std::string& p : f.patterns) {
+            patterns += (patterns.isEmpty() ? "" : " ") + Q(p);
+        }
+        list << Q(f.description).section('(', 0, 0).trimmed() + " (" + patterns + ")";
+    }
+    return list.join(";;");
+}
+
+} // namespace
+
+// The status bar's progress bar, shown while an operation runs.
+class QtUserInterface::BarMeter final : public ProgressMeter {
+public:
+    QProgressBar* bar = nullptr;
+    void Start(int32_t steps) override {
+        m_done = 0;
+        if (bar) {
+            bar->setRange(0, std::max(1, steps));
+            bar->setValue(0);
+            bar->show();
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
+    }
+    void Step() override {
+        ++m_done;
+        if (bar && m_done <= bar->maximum()) {
+            bar->setValue(m_done);
+        }
+    }
+    void Finish() override {
+        if (bar) {
+            bar->hide();
+        }
+    }
+
+private:
+    int32_t m_done = 0;
+};
+
+QtUserInterface::QtUserInterface() : m_meter(std::make_unique<BarMeter>()) {}
+QtUserInterface::~QtUserInterface() = default;
+
+void QtUserInterface::SetProgressBar(QProgressBar* bar) {
+    m_meter->bar = bar;
+}
+
+Answer QtUserInterface::MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                                   MessageButtons buttons) {
+    QMessageBox box(m_parent);
+    box.setWindowTitle(Caption(caption));
+    box.setText(Q(text));
+    switch (icon) {
+    case MessageIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MessageIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MessageIcon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MessageIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MessageIcon::None:
+        break;
+    }
+    switch (buttons) {
+    case MessageButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MessageButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case MessageButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case MessageButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    const int result = box.exec();
+    switch (result) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    default:
+        return buttons == MessageButtons::Ok ? Answer::Ok : Answer::Cancel;
+    }
+}
+
+bool QtUserInterface::EnterText(const std::string& prompt, const std::string& caption,
+                                const std::string& initial, std::string& out) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(m_parent, Caption(caption), Q(prompt), QLineEdit::Normal, Q(initial), &ok);
+    if (ok) {
+        out = text.toStdString();
+    }
+    return ok;
+}
+
+bool QtUserInterface::ChooseOpenFile(const FileDialogRequest& request, std::string& out) {
+    QFileDialog dialog(m_parent, Q(request.title), Q(request.folder), NameFilters(request.filters));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return false;
+    }
+    out = dialog.selectedFiles().front().toStdString();
+    return true;
+}
+
+bool QtUserInterface::ChooseSaveFile(const FileDialogRequest& request, std::string& out) {
+    QFileDialog dialog(m_parent, Q(request.title), Q(request.folder), NameFilters(request.filters));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!request.defaultExtension.empty()) {
+        dialog.setDefaultSuffix(Q(request.defaultExtension));
+    }
+    if (!request.fileName.empty()) {
+        dialog.selectFile(Q(request.fileName));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return false;
+    }
+    out = dialog.selectedFiles().front().toStdString();
+    return true;
+}
+
+ProgressMeter& QtUserInterface::Progress() {
+    return *m_meter;
+}
+
+void QtUserInterface::SetStatusPane(int pane, const std::string& text) {
+    if (m_paneSink) {
+        m_paneSink(pane, text);
+    }
+}
+
+void QtUserInterface::ShowWaitCursor(bool show) {
+    if (show) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+} // namespace ts

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/user_interface.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QWidget;
+class QProgressBar;
+
+namespace ts {
+
+// The person at the screen through Qt's own dialogs: message boxes, text entry, file dialogs (Qt's own,
+// not the desktop's, so that they behave the same everywhere), the wait cursor and a status-bar meter.
+class QtUserInterface final : public UserInterface {
+public:
+    QtUserInterface();
+    ~QtUserInterface() override;
+
+    // The window dialogs belong to, the status bar's progress bar and where pane texts go.
+    void SetParent(QWidget* parent) { m_parent = parent; }
+    void SetProgressBar(QProgressBar* bar);
+    void SetPaneSink(std::function<void(int, const std::string&)> sink) { m_paneSink = std::move(sink); }
+
+    Answer MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                      MessageButtons buttons) override;
+    bool EnterText(const std::string& prompt, const std::string& caption, const std::string& initial,
+                   std::string& out) override;
+    bool ChooseOpenFile(const FileDialogRequest& request, std::string& out) override;
+    bool ChooseSaveFile(const FileDialogRequest& request, std::string& out) override;
+    ProgressMeter& Progress() override;
+    void SetStatusPane(int pane, const std::string& text) override;
+
+protected:
+    void ShowWaitCursor(bool show) override;
+
+private:
+    class BarMeter;
+    QWidget* m_parent = nullptr;
+    std::unique_ptr<BarMeter> m_meter;
+    std::function<void(int, const std::string&)> m_paneSink;
+};
+
+} // namespace ts

@@ -1,0 +1,197 @@
+#include "ui/mode_panel.h"
+
+#include "interact/env.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+
+namespace ts {
+
+namespace {
+
+// The dialog bar's rectangles start below its caption row: panels are placed 30 pixels higher.
+constexpr int kTopOffset = 30;
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+ModePanel::ModePanel(EnvironmentManager& environment, QWidget* parent)
+    : QWidget(parent), m_environment(environment) {
+    setMinimumSize(700, 40);
+    m_environment.SetControlBar(this);
+    m_environment.AddObserver(this);
+    if (Env* current = m_environment.Current()) {
+        Rebuild(*current);
+    }
+}
+
+ModePanel::~ModePanel() {
+    for (const auto& [control, widget] : m_widgets) {
+        const_cast<CControl*>(control)->SetView(nullptr);
+    }
+    m_environment.SetControlBar(nullptr);
+}
+
+void ModePanel::OnControlCommand(int32_t, CControl&) {}
+
+void ModePanel::ModeEntered(Env& mode) {
+    Rebuild(mode);
+}
+
+QWidget* ModePanel::WidgetOf(const CControl& control) const {
+    const auto it = m_widgets.find(&control);
+    return it == m_widgets.end() ? nullptr : it->second;
+}
+
+void ModePanel::Rebuild(const Env& mode) {
+    for (const auto& [control, widget] : m_widgets) {
+        const_cast<CControl*>(control)->SetView(nullptr);
+        widget->deleteLater();
+    }
+    m_widgets.clear();
+    for (const auto& control : mode.Panel().Controls()) {
+        QWidget* widget = MakeWidget(*control);
+        const Rect& r = control->Rectangle();
+        widget->setGeometry(r.left, std::max(0, r.top - kTopOffset), r.Width(), std::max(20, r.Height()));
+        control->SetView(this);
+        m_widgets[control.get()] = widget;
+        Sync(*control, widget);
+    }
+}
+
+QWidget* ModePanel::MakeWidget(CControl& control) {
+    auto notify = [this] {
+        if (changed) {
+            changed();
+        }
+    };
+    switch (control.Kind()) {
+    case ControlKind::kButton: {
+        auto* b = new QPushButton(Q(control.Caption()), this);
+        auto& model = static_cast<CHuecraftButton&>(control);
+        connect(b, &QPushButton::clicked, this, [&model, notify] {
+            model.UserClick();
+            notify();
+        });
+        return b;
+    }
+    case ControlKind::kPopupSlider:
+    case ControlKind::kSlider: {
+        auto* s = new QSlider(Qt::Horizontal, this);
+        if (control.Kind() == ControlKind::kSlider) {
+            auto& model = static_cast<SliderCtrl&>(control);
+            connect(s, &QSlider::valueChanged, this, [&model, notify](int v) {
+                model.UserSetPos(v);
+                notify();
+            });
+        } else {
+            auto& model = static_cast<CPopupSlider&>(control);
+            connect(s, &QSlider::valueChanged, this, [&model, notify](int v) {
+                model.UserSetValue(v);
+                notify();
+            });
+        }
+        return s;
+    }
+    case ControlKind::kCheckBox: {
+        auto* c = new QCheckBox(Q(control.Caption()), this);
+        auto& model = static_cast<CheckBox&>(control);
+        connect(c, &QCheckBox::clicked, this, [&model, notify] {
+            model.UserClick();
+            notify();
+        });
+        return c;
+    }
+    case ControlKind::kComboBox: {
+        auto* c = new QComboBox(this);
+        auto& model = static_cast<ComboBox&>(control);
+        connect(c, &QComboBox::activated, this, [&model, notify](int index) {
+            model.UserSelect(index);
+            notify();
+        });
+        return c;
+    }
+    case ControlKind::kEditBox: {
+        auto* e = new QLineEdit(this);
+        auto& model = static_cast<EditBox&>(control);
+        connect(e, &QLineEdit::textEdited, this, [&model, e](const QString& text) {
+            // Characters the box does not take are dropped as they are typed.
+            QString kept;
+            const std::string& allowed = model.AllowedCharacters();
+            for (const QChar ch : text) {
+                if (allowed.empty() || allowed.find(static_cast<char>(ch.unicode())) != std::string::npos) {
+                    kept += ch;
+                }
+            }
+            if (kept != text) {
+                QSignalBlocker block(e);
+                e->setText(kept);
+            }
+            model.UserEdit(kept.toStdString());
+        });
+        connect(e, &QLineEdit::editingFinished, this, notify);
+        return e;
+    }
+    }
+    return new QWidget(this);
+}
+
+void ModePanel::ControlChanged(CControl& control) {
+    if (QWidget* widget = WidgetOf(control)) {
+        Sync(control, widget);
+    }
+}
+
+void ModePanel::Sync(CControl& control, QWidget* widget) {
+    QSignalBlocker block(widget);
+    widget->setVisible(control.IsVisible());
+    widget->setEnabled(control.IsEnabled());
+    switch (control.Kind()) {
+    case ControlKind::kButton: {
+        auto* b = static_cast<QPushButton*>(widget);
+        b->setText(Q(control.Caption()));
+        b->setDown(static_cast<CHuecraftButton&>(control).GetState() == 3);
+        break;
+    }
+    case ControlKind::kPopupSlider: {
+        auto& model = static_cast<CPopupSlider&>(control);
+        auto* s = static_cast<QSlider*>(widget);
+        s->setRange(model.Low(), model.High());
+        s->setValue(model.GetValue());
+        break;
+    }
+    case ControlKind::kSlider: {
+        auto& model = static_cast<SliderCtrl&>(control);
+        auto* s = static_cast<QSlider*>(widget);
+        s->setRange(model.Low(), model.High());
+        s->setValue(model.GetPos());
+        break;
+    }
+    case ControlKind::kCheckBox:
+        static_cast<QCheckBox*>(widget)->setChecked(static_cast<CheckBox&>(control).GetCheck());
+        static_cast<QCheckBox*>(widget)->setText(Q(control.Caption()));
+        break;
+    case ControlKind::kComboBox: {
+        auto& model = static_cast<ComboBox&>(control);
+        auto* c = static_cast<QComboBox*>(widget);
+        c->clear();
+        for (const std::string& item : model.Items()) {
+            c->addItem(Q(item));
+        }
+        c->setCurrentIndex(model.GetCurSel());
+        break;
+    }
+    case ControlKind::kEditBox:
+        static_cast<QLineEdit*>(widget)->setText(Q(static_cast<EditBox&>(control).GetText()));
+        break;
+    }
+}
+
+} // namespace ts

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "interact/controls.h"
+#include "interact/environment_manager.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <map>
+
+namespace ts {
+
+// The control bar's panel area: one widget per control model of the current mode's panel, placed at
+// the model's rectangle. User changes go to the model, which tells its mode; changes made in code come
+// back through the model's view.
+class ModePanel final : public QWidget, public ControlParent, public ControlView, public EnvironmentObserver {
+public:
+    ModePanel(EnvironmentManager& environment, QWidget* parent);
+    ~ModePanel() override;
+
+    // Called after a control changed the drawing, so the frame updates its indicators.
+    std::function<void()> changed;
+
+    // ControlParent: a command of a control without an owner (none in the panels so far).
+    void OnControlCommand(int32_t id, CControl& from) override;
+    // ControlView: a model changed in code.
+    void ControlChanged(CControl& control) override;
+    // EnvironmentObserver: a new mode shows its panel.
+    void ModeEntered(Env& mode) override;
+
+    QSize sizeHint() const override { return {700, 64}; }
+    // The widget that shows a control model, or null.
+    QWidget* WidgetOf(const CControl& control) const;
+
+private:
+    void Rebuild(const Env& mode);
+    QWidget* MakeWidget(CControl& control);
+    void Sync(CControl& control, QWidget* widget);
+
+    EnvironmentManager& m_environment;
+    std::map<const CControl*, QWidget*> m_widgets;
+};
+
+} // namespace ts

@@ -1,0 +1,39 @@
+#include "workspace/command_table.h"
+
+#include <utility>
+
+namespace ts {
+
+Command& CommandTable::Add(Command command) {
+    m_commands.push_back(std::move(command));
+    return m_commands.back();
+}
+
+const Command* CommandTable::Find(int32_t id) const {
+    for (const Command& c : m_commands) {
+        if (c.id == id) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+bool CommandTable::Enabled(int32_t id) const {
+    const Command* c = Find(id);
+    return c && c->run && (!c->enabled || c->enabled());
+}
+
+bool CommandTable::Checked(int32_t id) const {
+    const Command* c = Find(id);
+    return c && c->checked && c->checked();
+}
+
+bool CommandTable::Run(int32_t id) const {
+    if (!Enabled(id)) {
+        return false;
+    }
+    Find(id)->run();
+    return true;
+}
+
+} // namespace ts

@@ -1,0 +1,145 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ts {
+
+// Every command id of the program in one place. The Backdrop commands keep their historic ids; the
+// File commands use the framework's; the others are numbered here.
+namespace cmd {
+inline constexpr int32_t kNew = 57600;
+inline constexpr int32_t kOpen = 57601;
+inline constexpr int32_t kSave = 57603;
+inline constexpr int32_t kSaveAs = 57604;
+inline constexpr int32_t kRecentFile1 = 57616; // .. kRecentFile1 + 9
+inline constexpr int32_t kExit = 57665;
+inline constexpr int32_t kAbout = 57664;
+inline constexpr int32_t kHelp = 57670;
+
+inline constexpr int32_t kRestore = 33100;
+inline constexpr int32_t kSaveTempCopy = 33101;
+inline constexpr int32_t kImportCadLines = 33102;
+inline constexpr int32_t kExportImage = 33103;
+inline constexpr int32_t kLoadLayerFile = 33104;
+inline constexpr int32_t kSaveLayerAs = 33105;
+inline constexpr int32_t kPrintManager = 33106;
+inline constexpr int32_t kPreferences = 33107;
+
+inline constexpr int32_t kDimUnselected = 33120;
+inline constexpr int32_t kShowSelectedOnly = 33121;
+inline constexpr int32_t kTextureOneToOne = 33122;
+inline constexpr int32_t kShowLines = 33123;
+inline constexpr int32_t kShowLighting = 33124;
+inline constexpr int32_t kShowColorAreas = 33125;
+inline constexpr int32_t kShowOpacity = 33126;
+inline constexpr int32_t kBackdropAverage = 32990;
+inline constexpr int32_t kBackdropBackground = 33524;
+inline constexpr int32_t kBackdropSystem = 32985;
+inline constexpr int32_t kBackdropWhite = 32872;
+inline constexpr int32_t kBackdropSelectedBoard = 32869;
+
+inline constexpr int32_t kPaletteLoad = 33140;
+inline constexpr int32_t kPaletteSave = 33141;
+inline constexpr int32_t kPaletteRecent = 33142;
+inline constexpr int32_t kPaletteDrawing = 33143;
+inline constexpr int32_t kPalettePencils = 33144;
+inline constexpr int32_t kPaletteHue = 33145;
+inline constexpr int32_t kPaletteSaturation = 33146;
+inline constexpr int32_t kPaletteBrightness = 33147;
+inline constexpr int32_t kAddColor = 33148;
+inline constexpr int32_t kRemoveColor = 33149;
+inline constexpr int32_t kNameColor = 33150;
+inline constexpr int32_t kFindColor = 33151;
+inline constexpr int32_t kAverageDrawingColor = 33152;
+inline constexpr int32_t kRecentPalette1 = 33153; // .. + 3
+
+inline constexpr int32_t kPageBackground = 33170;
+inline constexpr int32_t kRotate90Ccw = 33171;
+inline constexpr int32_t kRotate90Cw = 33172;
+inline constexpr int32_t kRotate180 = 33173;
+inline constexpr int32_t kPageSize = 33174;
+
+inline constexpr int32_t kBrushOnMerge = 33200;
+inline constexpr int32_t kCenterHorizontally = 33201;
+inline constexpr int32_t kCenterVertically = 33202;
+inline constexpr int32_t kCenterBoth = 33203;
+inline constexpr int32_t kClone = 33204;
+inline constexpr int32_t kColorAdjust = 33205;
+inline constexpr int32_t kCropFullPage = 33206;
+inline constexpr int32_t kCropPrintable = 33207;
+inline constexpr int32_t kDelete = 33208;
+inline constexpr int32_t kExpandFullPage = 33209;
+inline constexpr int32_t kFitFullPage = 33210;
+inline constexpr int32_t kFitPrintable = 33211;
+inline constexpr int32_t kFlipHorizontally = 33212;
+inline constexpr int32_t kFlipVertically = 33213;
+inline constexpr int32_t kLift = 33214;
+inline constexpr int32_t kLightingColor = 33215;
+inline constexpr int32_t kLightingGradient = 33216;
+inline constexpr int32_t kLightingLevels = 33217;
+inline constexpr int32_t kLayerLoad = 33218;
+inline constexpr int32_t kMarkerStrokes = 33219;
+inline constexpr int32_t kMask = 33220;
+inline constexpr int32_t kMerge = 33221;
+inline constexpr int32_t kMinimize = 33222;
+inline constexpr int32_t kName = 33223;
+inline constexpr int32_t kNewBlankSmall = 33224;
+inline constexpr int32_t kNewBlankPrintable = 33225;
+inline constexpr int32_t kNewBlankFullPage = 33226;
+inline constexpr int32_t kOffsetShadow = 33227;
+inline constexpr int32_t kOrderUpOne = 33228;
+inline constexpr int32_t kOrderDownOne = 33229;
+inline constexpr int32_t kOrderToFront = 33230;
+inline constexpr int32_t kOrderToRear = 33231;
+inline constexpr int32_t kLayerSave = 33232;
+inline constexpr int32_t kSelectUp = 33233;
+inline constexpr int32_t kSelectDown = 33234;
+inline constexpr int32_t kSelectBottom = 33235;
+inline constexpr int32_t kSelectTop = 33236;
+
+inline constexpr int32_t kKeyConcepts = 33260;
+inline constexpr int32_t kShowTooltips = 33261;
+inline constexpr int32_t kHelperPrompts = 33262;
+
+// Panel buttons without menu items.
+inline constexpr int32_t kUndo = 33280;
+inline constexpr int32_t kRedo = 33281;
+} // namespace cmd
+
+// One command: where the menus show it, its texts, and what it does.
+struct Command {
+    int32_t id = 0;
+    std::string menu;        // menu path: "File", "View/Backdrop", "Layer/Order"; empty for panel-only
+    std::string text;        // the menu text ('&' marks the mnemonic)
+    std::string prompt;      // the status-bar prompt while the item is highlighted
+    std::string accelerator; // as shown in the menu, e.g. "Ctrl+PgUp"; empty for none
+    int32_t tooltip = 0;     // the tooltip number of "tooltips.txt"; 0 for none
+    std::function<void()> run;
+    std::function<bool()> enabled; // null: always enabled
+    std::function<bool()> checked; // null: not a check item
+    bool separatorBefore = false;
+};
+
+// The commands in menu order.
+class CommandTable {
+public:
+    Command& Add(Command command);
+    const Command* Find(int32_t id) const;
+    Command* Find(int32_t id) {
+        return const_cast<Command*>(static_cast<const CommandTable*>(this)->Find(id));
+    }
+    const std::vector<Command>& Commands() const { return m_commands; }
+
+    // Runs a command as a menu click does: nothing when it is unknown, disabled or does nothing yet.
+    bool Run(int32_t id) const;
+    bool Enabled(int32_t id) const;
+    bool Checked(int32_t id) const;
+
+private:
+    std::vector<Command> m_commands;
+};
+
+} // namespace ts
