@@ -33,22 +33,32 @@ void AddPaper(ImageStackManager& stack, uint32_t seed) {
 }
 
 // A drawing layer with pencil strokes: paint over about a third of it, in bands of varied colour.
+// The amount rows of a painted layer: pencil over about a third of each row, in one stretch that
+// starts somewhere else on every row.
+std::vector<std::vector<uint8_t>> PaintedAmounts(int32_t width, int32_t height, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<std::vector<uint8_t>> rows(static_cast<size_t>(height),
+                                           std::vector<uint8_t>(static_cast<size_t>(width)));
+    for (auto& amount : rows) {
+        const int32_t from = static_cast<int32_t>(rng() % static_cast<uint32_t>(width));
+        const int32_t to = std::min(width, from + width / 3);
+        for (int32_t x = from; x < to; ++x) {
+            amount[static_cast<size_t>(x)] = static_cast<uint8_t>(96 + rng() % 160);
+        }
+    }
+    return rows;
+}
+
+// A drawing layer with pencil strokes: the amounts above, in bands of varied colour.
 void AddPaintedLayer(ImageStackManager& stack, int32_t width, int32_t height, uint32_t seed) {
     auto buffer = std::make_unique<ts::SuperBitBuffer>();
     buffer->Create(width, height, 2, 0, 2.0f);
     stack.CreateDrawingLayer(std::move(buffer), ts::kBlankLayerName);
     ts::ObjectColor& color = *stack.CurrentLayer()->color;
-    std::mt19937 rng(seed);
-    std::vector<uint8_t> amount(static_cast<size_t>(width));
+    const auto amounts = PaintedAmounts(width, height, seed);
     std::vector<uint8_t> channel(static_cast<size_t>(width));
     for (int32_t y = 0; y < height; ++y) {
-        const int32_t from = static_cast<int32_t>(rng() % static_cast<uint32_t>(width));
-        const int32_t to = std::min(width, from + width / 3);
-        std::fill(amount.begin(), amount.end(), uint8_t{0});
-        for (int32_t x = from; x < to; ++x) {
-            amount[static_cast<size_t>(x)] = static_cast<uint8_t>(96 + rng() % 160);
-        }
-        color.amount->PutRow(y, amount.data());
+        color.amount->PutRow(y, amounts[static_cast<size_t>(y)].data());
         for (int c = 1; c <= 3; ++c) {
             std::fill(channel.begin(), channel.end(), static_cast<uint8_t>(40 * c + seed % 60));
             color.Channel(c)->PutRow(y, channel.data());
@@ -80,22 +90,24 @@ void BM_BlendPaintedRow(benchmark::State& state) {
 }
 BENCHMARK(BM_BlendPaintedRow);
 
-// The same number of pixels through pixman: a solid colour over an 8-bit mask onto 32-bit pixels.
+// The same pixels through pixman: a solid colour over the layer's amounts as an 8-bit mask onto
+// 32-bit pixels, row by row as the compositor goes.
 void BM_PixmanOverSolidMask(benchmark::State& state) {
-    std::vector<uint32_t> dest(kRowPixels, 0xFFE0E0E0u);
-    std::vector<uint8_t> mask(kRowPixels);
-    std::mt19937 rng(7);
-    for (int32_t x = 0; x < kRowPixels; ++x) {
-        mask[static_cast<size_t>(x)] = x % 3 == 0 ? static_cast<uint8_t>(96 + rng() % 160) : 0;
+    std::vector<uint32_t> dest(static_cast<size_t>(kRowPixels) * 8, 0xFFE0E0E0u);
+    std::vector<uint8_t> mask;
+    for (const auto& row : PaintedAmounts(kRowPixels, 8, 7)) {
+        mask.insert(mask.end(), row.begin(), row.end());
     }
-    pixman_image_t* d = pixman_image_create_bits(PIXMAN_a8r8g8b8, kRowPixels, 1, dest.data(), kRowPixels * 4);
-    pixman_image_t* m = pixman_image_create_bits(PIXMAN_a8, kRowPixels, 1,
+    pixman_image_t* d = pixman_image_create_bits(PIXMAN_a8r8g8b8, kRowPixels, 8, dest.data(), kRowPixels * 4);
+    pixman_image_t* m = pixman_image_create_bits(PIXMAN_a8, kRowPixels, 8,
                                                  reinterpret_cast<uint32_t*>(mask.data()), kRowPixels);
     const pixman_color_t c{0x8000, 0x4000, 0x2000, 0xFFFF};
     pixman_image_t* solid = pixman_image_create_solid_fill(&c);
+    int32_t y = 0;
     for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_OVER, solid, m, d, 0, 0, 0, 0, 0, 0, kRowPixels, 1);
+        pixman_image_composite32(PIXMAN_OP_OVER, solid, m, d, 0, y, 0, 0, 0, y, kRowPixels, 1);
         benchmark::DoNotOptimize(dest.data());
+        y = (y + 1) & 7;
     }
     pixman_image_unref(solid);
     pixman_image_unref(m);
