@@ -7,6 +7,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -60,6 +61,7 @@ CMainFrame::CMainFrame(Workspace& workspace, QtUserInterface& ui) : m_workspace(
     m_ui.SetPaneSink([this](int pane, const std::string& text) { SetPane(pane, text); });
     SetWindowTitle("");
     UpdateIndicators();
+    UpdateMenu(MenuFor("File"));
 }
 
 CMainFrame::~CMainFrame() {
@@ -125,6 +127,14 @@ void CMainFrame::BuildMenus() {
 void CMainFrame::UpdateMenu(QMenu* menu) {
     for (QAction* action : menu->actions()) {
         for (const auto& [id, a] : m_actions) {
+            if (a == action && id >= cmd::kRecentFile1 && id < cmd::kRecentFile1 + 10) {
+                // The recent drawings show their file names, numbered; unused places are hidden.
+                const std::string& path =
+                    m_workspace.profile.Recent(RecentList::Drawings).Entry(id - cmd::kRecentFile1);
+                const QString name = QFileInfo(QString::fromStdString(path)).fileName();
+                action->setText(QString("&%1 %2").arg((id - cmd::kRecentFile1 + 1) % 10).arg(name));
+                action->setVisible(!path.empty());
+            }
             if (a == action) {
                 action->setEnabled(m_workspace.commands.Enabled(id));
                 if (action->isCheckable()) {

@@ -56,6 +56,7 @@ bool CTintsmithApp::InitInstance() {
     const std::string folder = QApplication::applicationDirPath().toStdString() + "/";
     m_workspace = std::make_unique<Workspace>(m_ui, m_settings, m_codec, folder);
     m_workspace->LoadGrain();
+    m_workspace->profile.LoadRecentLists();
     m_workspace->toolListings.Load(folder, m_ui);
     m_workspace->pencilManager.Build();
 

@@ -245,6 +245,19 @@ bool Workspace::AskToSaveFirst() {
     }
 }
 
+bool Workspace::OpenRecentDrawing(int32_t place) {
+    const std::string path = profile.Recent(RecentList::Drawings).Entry(place);
+    if (path.empty() || !AskToSaveFirst()) {
+        return false;
+    }
+    WaitCursor wait(ui);
+    if (!drawingDocument.OpenDrawing(path, false)) {
+        return false;
+    }
+    MarkSaved();
+    return true;
+}
+
 bool Workspace::NewDrawingAfterAsking() {
     if (!AskToSaveFirst() || !layerOperations.NewDrawing()) {
         return false;

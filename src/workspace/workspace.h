@@ -59,6 +59,8 @@ public:
     bool AskToSaveFirst();
     bool HasUnsavedChanges() const { return undoStore.Changes() != m_savedChanges; }
     void MarkSaved() { m_savedChanges = undoStore.Changes(); }
+    // "Recent File1" .. "Recent File10": asks first, then opens the drawing at that place of the list.
+    bool OpenRecentDrawing(int32_t place);
     // "&New Drawing": asks first, then makes the new drawing, untitled.
     bool NewDrawingAfterAsking();
     // Told the window title whenever the drawing's file name changes.

@@ -30,6 +30,16 @@ constexpr Item kItems[] = {
      "", 0},
     {cmd::kPrintManager, "File", "Print Manager", "Print the drawing", "Ctrl+P", 52},
     {cmd::kPreferences, "File", "Preferences...", "Change default settings.", "", 53},
+    {cmd::kRecentFile1 + 0, "File", "Recent File1", "Open this drawing", "", 0},
+    {cmd::kRecentFile1 + 1, "File", "Recent File2", "Open this drawing", "", 0},
+    {cmd::kRecentFile1 + 2, "File", "Recent File3", "Open this drawing", "", 0},
+    {cmd::kRecentFile1 + 3, "File", "Recent File4", "Open this drawing", "", 0},
+    {cmd::kRecentFile1 + 4, "File", "Recent File5", "Open this drawing", "", 0},
+    {cmd::kRecentFile1 + 5, "File", "Recent File6", "Open this drawing", "", 0},
+    {cmd::kRecentFile1 + 6, "File", "Recent File7", "Open this drawing", "", 0},
+    {cmd::kRecentFile1 + 7, "File", "Recent File8", "Open this drawing", "", 0},
+    {cmd::kRecentFile1 + 8, "File", "Recent File9", "Open this drawing", "", 0},
+    {cmd::kRecentFile1 + 9, "File", "Recent File10", "Open this drawing", "", 0},
     {cmd::kExit, "File", "E&xit", "Quit the application", "", 54},
 
     {cmd::kDimUnselected, "View", "Dim UnSelected Layers", "Dim every layer but the selected one", "D", 0},
@@ -184,6 +194,11 @@ void Workspace::BuildCommands() {
     auto layerCommand = [&](int32_t id, std::function<void()> run) { on(id, std::move(run), hasLayer); };
 
     on(cmd::kNew, [this] { NewDrawingAfterAsking(); });
+    for (int32_t i = 0; i < 10; ++i) {
+        on(
+            cmd::kRecentFile1 + i, [this, i] { OpenRecentDrawing(i); },
+            [this, i] { return !profile.Recent(RecentList::Drawings).Entry(i).empty(); });
+    }
     on(cmd::kOpen, [this] { drawingDocument.Open(); });
     on(
         cmd::kSave, [this] { drawingDocument.Save(); }, [this] { return drawingDocument.SaveEnabled(); });

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
@@ -99,6 +100,24 @@ TEST_F(Commands, NewAsksToSaveUnsavedWorkAndCancelKeepsTheDrawing) {
     workspace->RunCommand(cmd::kNew);
     EXPECT_EQ(stack().Count(), 3);
     EXPECT_FALSE(workspace->HasUnsavedChanges());
+}
+
+TEST_F(Commands, RecentFileEntriesOpenTheirDrawingsAndEmptyPlacesAreDisabled) {
+    EXPECT_FALSE(table().Enabled(cmd::kRecentFile1 + 3));
+    const std::string path = ::testing::TempDir() + "recent-plan.ts.png";
+    AddLayer(10, 10, 0, 0, "Kept");
+    ASSERT_TRUE(workspace->drawingDocument.SaveDrawingTo(path).Saved());
+    workspace->profile.Recent(RecentList::Drawings).Add(path);
+    ui.QueueAnswer(Answer::No);
+    workspace->RunCommand(cmd::kNew);
+    ASSERT_EQ(stack().Count(), 3);
+
+    ASSERT_TRUE(table().Enabled(cmd::kRecentFile1));
+    EXPECT_TRUE(workspace->RunCommand(cmd::kRecentFile1));
+    EXPECT_EQ(stack().Layer(stack().Count() - 1)->name, "Kept");
+    EXPECT_EQ(workspace->drawingDocument.FileName(), path);
+    EXPECT_FALSE(workspace->HasUnsavedChanges());
+    std::remove(path.c_str());
 }
 
 } // namespace
