@@ -48,6 +48,11 @@ private:
     bool SkipBuffer();
     template <class Table> bool ReadTable(Table& table);
     template <class Table> bool ReadOwnedTable(std::unique_ptr<Table>& table);
+    // A new part while building; nothing is made while only checking. False when memory runs out.
+    template <class Part> bool NewPart(std::unique_ptr<Part>& part);
+    // The tagged records of a part up to its end marker: `record` reads the record of a tag it knows
+    // and answers nullopt for one it does not; retired buffers are skipped, any other tag refuses.
+    template <class Record> bool Tags(Record record);
     bool Image(LayerObject* layer);
     bool Extra(LayerObject* layer);
     bool Color(LayerObject* layer);
@@ -175,98 +180,91 @@ bool RecordWalker::Extra(LayerObject* layer) {
     return Expect(tags::kBufferEnd);
 }
 
-bool RecordWalker::Color(LayerObject* layer) {
-    std::unique_ptr<ObjectColor> color;
-    if (m_build) {
-        try {
-            color = std::make_unique<ObjectColor>();
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
+template <class Part> bool RecordWalker::NewPart(std::unique_ptr<Part>& part) {
+    if (!m_build) {
+        return true;
     }
-    std::unique_ptr<RLBuffer> skipped;
-    for (;;) {
-        int32_t tag = 0;
-        if (!Int(tag)) {
-            return false;
-        }
-        bool ok = false;
-        if (tag == tags::kPartEnd) {
-            break;
-        } else if (tag == tags::kColorAppearances) {
-            CColorAppearanceList scratch;
-            ok = ReadTable(m_build ? color->appearances : scratch);
-        } else if (tag >= tags::kColorAppearanceIndex && tag <= tags::kColorAmount) {
-            std::unique_ptr<RLBuffer>* channels[] = {&skipped, &skipped, &skipped, &skipped, &skipped};
-            if (m_build) {
-                channels[0] = &color->appearance;
-                channels[1] = &color->blue;
-                channels[2] = &color->green;
-                channels[3] = &color->red;
-                channels[4] = &color->amount;
-            }
-            ok = ReadBuffer(*channels[tag - tags::kColorAppearanceIndex]);
-        } else if (tags::IsRetiredBuffer(tag)) {
-            ok = ReadBuffer(skipped);
-        }
-        if (!ok) {
-            return false;
-        }
-    }
-    if (m_build) {
-        layer->color = std::move(color);
+    try {
+        part = std::make_unique<Part>();
+    } catch (const std::bad_alloc&) {
+        return false;
     }
     return true;
 }
 
-bool RecordWalker::Shadow(LayerObject* layer) {
-    std::unique_ptr<ObjectShadow> shadow;
-    if (m_build) {
-        try {
-            shadow = std::make_unique<ObjectShadow>();
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-    }
-    std::unique_ptr<RLBuffer> skipped;
+template <class Record> bool RecordWalker::Tags(Record record) {
+    std::unique_ptr<RLBuffer> retired;
     for (;;) {
         int32_t tag = 0;
         if (!Int(tag)) {
             return false;
         }
-        bool ok = false;
         if (tag == tags::kPartEnd) {
-            break;
-        } else if (tag == tags::kShadowAppearances) {
-            ShadowAppearanceList scratch;
-            ok = ReadTable(m_build ? shadow->appearances : scratch);
-        } else if (tag == tags::kShadowAppearanceIndex) {
-            ok = ReadBuffer(m_build ? shadow->appearanceIndex : skipped);
-        } else if (tag == tags::kShadowLighting) {
-            ok = ReadBuffer(m_build ? shadow->lighting : skipped);
-        } else if (tags::IsRetiredBuffer(tag)) {
-            ok = ReadBuffer(skipped);
+            return true;
         }
-        if (!ok) {
+        const std::optional<bool> known = record(tag);
+        if (!(known ? *known : tags::IsRetiredBuffer(tag) && ReadBuffer(retired))) {
             return false;
         }
     }
-    if (m_build) {
+}
+
+bool RecordWalker::Color(LayerObject* layer) {
+    std::unique_ptr<ObjectColor> color;
+    std::unique_ptr<RLBuffer> skipped;
+    const bool ok =
+        NewPart(color) && Tags([&](int32_t tag) -> std::optional<bool> {
+            if (tag == tags::kColorAppearances) {
+                CColorAppearanceList scratch;
+                return ReadTable(m_build ? color->appearances : scratch);
+            }
+            if (tag >= tags::kColorAppearanceIndex && tag <= tags::kColorAmount) {
+                std::unique_ptr<RLBuffer>* channels[] = {&skipped, &skipped, &skipped, &skipped, &skipped};
+                if (m_build) {
+                    channels[0] = &color->appearance;
+                    channels[1] = &color->blue;
+                    channels[2] = &color->green;
+                    channels[3] = &color->red;
+                    channels[4] = &color->amount;
+                }
+                return ReadBuffer(*channels[tag - tags::kColorAppearanceIndex]);
+            }
+            return std::nullopt;
+        });
+    if (ok && m_build) {
+        layer->color = std::move(color);
+    }
+    return ok;
+}
+
+bool RecordWalker::Shadow(LayerObject* layer) {
+    std::unique_ptr<ObjectShadow> shadow;
+    std::unique_ptr<RLBuffer> skipped;
+    const bool ok = NewPart(shadow) && Tags([&](int32_t tag) -> std::optional<bool> {
+                        if (tag == tags::kShadowAppearances) {
+                            ShadowAppearanceList scratch;
+                            return ReadTable(m_build ? shadow->appearances : scratch);
+                        }
+                        if (tag == tags::kShadowAppearanceIndex) {
+                            return ReadBuffer(m_build ? shadow->appearanceIndex : skipped);
+                        }
+                        if (tag == tags::kShadowLighting) {
+                            return ReadBuffer(m_build ? shadow->lighting : skipped);
+                        }
+                        return std::nullopt;
+                    });
+    if (ok && m_build) {
         layer->shadow = std::move(shadow);
     }
-    return true;
+    return ok;
 }
 
 // The four corner points (from version 104 on), then the drawing buffer. A frame with every corner at
 // the origin has none.
 bool RecordWalker::Frame(LayerObject* layer) {
     std::unique_ptr<Wireframe> frame;
-    if (m_build) {
-        try {
-            frame = std::make_unique<Wireframe>();
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
+    if (!NewPart(frame)) {
+        return false;
     }
     if (m_version >= tags::kFramePointsVersion) {
         std::array<Wireframe::Corner, 4> corners;
@@ -283,84 +281,48 @@ bool RecordWalker::Frame(LayerObject* layer) {
         }
     }
     std::unique_ptr<SuperBitBuffer> skippedMask;
-    std::unique_ptr<RLBuffer> skipped;
-    for (;;) {
-        int32_t tag = 0;
-        if (!Int(tag)) {
-            return false;
+    const bool ok = Tags([&](int32_t tag) -> std::optional<bool> {
+        if (tag == tags::kLineBuffer) {
+            return ReadBuffer(m_build ? frame->drawingBuffer : skippedMask);
         }
-        bool ok = false;
-        if (tag == tags::kPartEnd) {
-            break;
-        } else if (tag == tags::kLineBuffer) {
-            ok = ReadBuffer(m_build ? frame->drawingBuffer : skippedMask);
-        } else if (tags::IsRetiredBuffer(tag)) {
-            ok = ReadBuffer(skipped);
-        }
-        if (!ok) {
-            return false;
-        }
-    }
-    if (m_build) {
+        return std::nullopt;
+    });
+    if (ok && m_build) {
         layer->frame = std::move(frame);
     }
-    return true;
+    return ok;
 }
 
 bool RecordWalker::LineArt(LayerObject* layer) {
     std::unique_ptr<ObjectLineArt> lines;
-    if (m_build) {
-        try {
-            lines = std::make_unique<ObjectLineArt>();
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-    }
     std::unique_ptr<SuperBitBuffer> skippedMask;
     std::unique_ptr<RLBuffer> skipped;
     std::unique_ptr<LineAppearanceList> skippedAppearances;
     std::unique_ptr<LineColorList> skippedColors;
-    for (;;) {
-        int32_t tag = 0;
-        if (!Int(tag)) {
-            return false;
-        }
-        bool ok = false;
-        switch (tag) {
-        case tags::kPartEnd:
-            if (m_build) {
-                layer->lineArt = std::move(lines);
-            }
-            return true;
-        case tags::kLineAppearances:
-            ok = ReadOwnedTable(m_build ? lines->appearanceList : skippedAppearances);
-            break;
-        case tags::kLineColors:
-            ok = ReadOwnedTable(m_build ? lines->colorList : skippedColors);
-            break;
-        case tags::kLineBuffer:
-            ok = ReadBuffer(m_build ? lines->lineBuffer : skippedMask);
-            break;
-        case tags::kLineAppearanceIndex:
-            ok = ReadBuffer(m_build ? lines->lineAppearanceIndex : skipped);
-            break;
-        case tags::kLineColorIndex:
-            ok = ReadBuffer(m_build ? lines->colorAppearanceIndex : skipped);
-            break;
-        case tags::kLineRefreshWidth:
-            ok = ReadBuffer(m_build ? lines->refreshWidth : skipped);
-            break;
-        case tags::kLineRefreshAppearance:
-            ok = ReadBuffer(m_build ? lines->refreshAppearance : skipped);
-            break;
-        default:
-            ok = tags::IsRetiredBuffer(tag) && ReadBuffer(skipped);
-            break;
-        }
-        if (!ok) {
-            return false;
-        }
+    const bool ok = NewPart(lines) && Tags([&](int32_t tag) -> std::optional<bool> {
+                        switch (tag) {
+                        case tags::kLineAppearances:
+                            return ReadOwnedTable(m_build ? lines->appearanceList : skippedAppearances);
+                        case tags::kLineColors:
+                            return ReadOwnedTable(m_build ? lines->colorList : skippedColors);
+                        case tags::kLineBuffer:
+                            return ReadBuffer(m_build ? lines->lineBuffer : skippedMask);
+                        case tags::kLineAppearanceIndex:
+                            return ReadBuffer(m_build ? lines->lineAppearanceIndex : skipped);
+                        case tags::kLineColorIndex:
+                            return ReadBuffer(m_build ? lines->colorAppearanceIndex : skipped);
+                        case tags::kLineRefreshWidth:
+                            return ReadBuffer(m_build ? lines->refreshWidth : skipped);
+                        case tags::kLineRefreshAppearance:
+                            return ReadBuffer(m_build ? lines->refreshAppearance : skipped);
+                        default:
+                            return std::nullopt;
+                        }
+                    });
+    if (ok && m_build) {
+        layer->lineArt = std::move(lines);
     }
+    return ok;
 }
 
 bool RecordWalker::Layer(LoadedLayer* into) {
