@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <exception>
+#include <thread>
 
 namespace ts {
 
@@ -522,6 +524,10 @@ void Compositor::FinishRow(Row& row, uint8_t* dest, UnderPixelManager* under, Av
     if (!under) {
         return;
     }
+    std::unique_lock<std::mutex> lock;
+    if (m_finishLock) {
+        lock = std::unique_lock<std::mutex>(*m_finishLock);
+    }
     under->LoadRow(row.y);
     under->ClearColumns(m_first, m_count);
     if (row.lines && row.lines->any) {
@@ -656,10 +662,91 @@ void Compositor::CompositeRows(int32_t y, int32_t rows, int32_t first, int32_t c
     // Bands small enough that their rows stay in the cache while every layer is drawn over them.
     constexpr int32_t kBandBytes = 192 * 1024;
     const int32_t band = std::clamp(kBandBytes / (3 * count), 1, 32);
+    if (!WorthSplitting(rows, count, band)) {
+        CompositeBands(y, rows, band, dest, destStride, painted, under, sampler);
+        return;
+    }
+    // The upper half of the bands here, the lower half on a second thread. Rows are independent but
+    // for the under-pixel store, which takes them one at a time, and the sampler's sums, kept apart.
+    Compositor& partner = Partner();
+    const int32_t bands = (rows + band - 1) / band;
+    const int32_t upper = (bands + 1) / 2 * band;
+    std::mutex finish;
+    m_finishLock = &finish;
+    partner.m_finishLock = &finish;
+    AverageSampler lowerSums;
+    std::exception_ptr failure;
+    std::thread lower([&] {
+        try {
+            partner.CompositeBands(y + upper, rows - upper, band,
+                                   dest + static_cast<size_t>(upper) * destStride, destStride, painted, under,
+                                   sampler ? &lowerSums : nullptr);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        CompositeBands(y, upper, band, dest, destStride, painted, under, sampler);
+    } catch (...) {
+        lower.join();
+        m_finishLock = nullptr;
+        throw;
+    }
+    lower.join();
+    m_finishLock = nullptr;
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+    if (sampler) {
+        for (int b = 0; b < 3; ++b) {
+            sampler->sum[b] += lowerSums.sum[b];
+        }
+        sampler->count += lowerSums.count;
+    }
+}
+
+void Compositor::CompositeBands(int32_t y, int32_t rows, int32_t band, uint8_t* dest, size_t destStride,
+                                FastBitonalMask* painted, UnderPixelManager* under, AverageSampler* sampler) {
     for (int32_t done = 0; done < rows; done += band) {
         CompositeBand(y + done, std::min(band, rows - done), dest + static_cast<size_t>(done) * destStride,
                       destStride, painted, under, sampler);
     }
+}
+
+bool Compositor::WorthSplitting(int32_t rows, int32_t count, int32_t band) const {
+    // Starting a thread costs tens of microseconds: areas below about a million layer pixels, such as
+    // the rectangle under a brush, stay on this one.
+    constexpr int64_t kMinWork = int64_t{1} << 20;
+    static const bool twoCores = std::thread::hardware_concurrency() > 1;
+    if (!m_parallel || !twoCores || rows < 2 * band) {
+        return false;
+    }
+    int64_t layers = 1;
+    for (int32_t i = ImageStackManager::kFirstDrawingLayer; i < m_stack.Count(); ++i) {
+        layers += m_stack.Layer(i)->hidden ? 0 : 1;
+    }
+    return int64_t{rows} * count * layers >= kMinWork;
+}
+
+Compositor& Compositor::Partner() {
+    if (!m_partner) {
+        m_partner = std::make_unique<Compositor>(m_stack);
+        m_partner->m_parallel = false;
+    }
+    Compositor& p = *m_partner;
+    p.switches = switches;
+    p.paper = paper;
+    p.m_grain = m_grain;
+    p.m_paperAverage = m_paperAverage;
+    p.m_paperAverageOf = m_paperAverageOf;
+    p.m_paperAverageValid = m_paperAverageValid;
+    p.m_first = m_first;
+    p.m_count = m_count;
+    p.m_textured = m_textured;
+    p.m_trackLines = m_trackLines;
+    p.m_stream = m_stream;
+    std::copy(std::begin(m_average), std::end(m_average), std::begin(p.m_average));
+    return p;
 }
 
 void Compositor::CompositeRow(int32_t y, int32_t first, int32_t count, uint8_t* dest,

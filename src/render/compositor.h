@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace ts {
@@ -40,6 +41,8 @@ public:
 
     // The pencil-shadow grain: a 4096 x 4096 mask, bit set where the grain is dark.
     void SetGrainMask(std::unique_ptr<FastBitonalMask> mask) { m_grain = std::move(mask); }
+    // Whether large areas are composited on two threads (on by default where the processor has them).
+    void SetParallel(bool on) { m_parallel = on; }
     const FastBitonalMask* GrainMask() const { return m_grain.get(); }
     static constexpr int32_t kGrainSize = 4096;
     // Tiles a grain picture into a grain mask (a bit where the picture's first byte is below 128).
@@ -90,6 +93,13 @@ private:
     bool LayerSpan(const LayerObject& layer, int32_t y, int32_t first, int32_t count, RowSpan& span) const;
     void CompositeBand(int32_t y, int32_t rows, uint8_t* dest, size_t destStride, FastBitonalMask* painted,
                        UnderPixelManager* under, AverageSampler* sampler);
+    // Bands of rows y .. y + rows - 1 in turn.
+    void CompositeBands(int32_t y, int32_t rows, int32_t band, uint8_t* dest, size_t destStride,
+                        FastBitonalMask* painted, UnderPixelManager* under, AverageSampler* sampler);
+    // Whether an area is worth a second thread.
+    bool WorthSplitting(int32_t rows, int32_t count, int32_t band) const;
+    // The compositor of the second thread, with this one's settings and pass.
+    Compositor& Partner();
     void DrawLayer(const LayerObject& layer, FastBitonalMask* painted);
     void PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows, bool codes) const;
     void PrepareRow(Row& row);
@@ -108,7 +118,7 @@ private:
     uint8_t* Scratch(size_t index, size_t bytes);
 
     ImageStackManager& m_stack;
-    std::unique_ptr<FastBitonalMask> m_grain;
+    std::shared_ptr<const FastBitonalMask> m_grain;
     mutable uint32_t m_paperAverage = 0x00FFFFFF;
     mutable const BMap* m_paperAverageOf = nullptr;
     mutable bool m_paperAverageValid = false;
@@ -123,6 +133,11 @@ private:
     std::vector<LinePixels> m_lines;
     std::vector<std::vector<uint8_t>> m_scratch;
     std::vector<uint8_t> m_deviation;
+    // Two threads: the partner composites the lower bands; the under-pixel store takes one row at a
+    // time, under the lock of the pass.
+    bool m_parallel = true;
+    std::unique_ptr<Compositor> m_partner;
+    std::mutex* m_finishLock = nullptr;
 };
 
 } // namespace ts

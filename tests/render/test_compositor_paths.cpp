@@ -373,5 +373,29 @@ TEST(CompositorPaths, RandomStacksCompositeLikeThePlainLoop) {
     }
 }
 
+// Large areas go to two threads: the same pixels, painted bits, line pixels and samples as on one.
+TEST(CompositorPaths, TwoThreadsCompositeLikeOne) {
+    std::mt19937 rng(20261208);
+    for (int trial = 0; trial < 4; ++trial) {
+        SCOPED_TRACE("trial " + std::to_string(trial));
+        constexpr int32_t kWidth = 2048; // large enough to split with any stack
+        const auto height = static_cast<int32_t>(520 + rng() % 200);
+        ImageStackManager stack;
+        Compositor compositor(stack);
+        RandomStack(rng, stack, compositor, kWidth, height);
+        compositor.switches.showSelectedOnly = false;
+        Target split(kWidth, height);
+        Target single(kWidth, height);
+        compositor.CompositeRows(0, height, 0, kWidth, split.pixels.Row(0),
+                                 static_cast<size_t>(split.pixels.Stride()), &split.painted, &split.under,
+                                 &split.sampler);
+        compositor.SetParallel(false);
+        compositor.CompositeRows(0, height, 0, kWidth, single.pixels.Row(0),
+                                 static_cast<size_t>(single.pixels.Stride()), &single.painted, &single.under,
+                                 &single.sampler);
+        ExpectSame(split, single, "whole drawing");
+    }
+}
+
 } // namespace
 } // namespace ts
