@@ -1,5 +1,6 @@
 #include "workspace/workspace.h"
 
+#include "files/tsl_file.h"
 #include "platform/profile_settings.h"
 #include "render/paper.h"
 
@@ -103,6 +104,19 @@ public:
             Backdrop::kGreyAverage,       Backdrop::kAverage,    Backdrop::kWhite,
             Backdrop::kSelectedBoard,     Backdrop::kSystem,     Backdrop::kGreyAverageTextured,
             Backdrop::kAverageRecomputed, Backdrop::kCustomColor};
+        if (kind >= Backdrop::kSplashSmall && kind <= Backdrop::kSplashLarge) {
+            // The splash pictures of the program folder; a drawing that names a missing one keeps
+            // the backdrop it had.
+            static constexpr const char* kSplash[] = {"SplashS.tsl", "SplashM.tsl", "SplashL.tsl"};
+            Image24 picture;
+            if (CTslFile::ReadImageTsl(
+                    m_w.profile.ProgramFolder() + kSplash[kind - Backdrop::kSplashSmall], picture)) {
+                m_w.viewManager.SetSplash(std::move(picture));
+                m_w.viewManager.SetBackdropKind(kind);
+                m_w.refreshManager.MarkViewportSize();
+            }
+            return;
+        }
         if (std::find(std::begin(kKinds), std::end(kKinds), kind) == std::end(kKinds)) {
             return;
         }
