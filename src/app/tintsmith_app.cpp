@@ -1,5 +1,7 @@
 #include "app/tintsmith_app.h"
 
+#include "ui/color_picker.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QScreen>
@@ -10,6 +12,8 @@ namespace ts {
 CTintsmithApp::CTintsmithApp(int& argc, char** argv) : m_app(argc, argv) {
     QApplication::setOrganizationName("Huecraft Software");
     QApplication::setApplicationName("Tintsmith");
+    // Whoever asks the user for a colour gets the program's own picker.
+    m_ui.SetColorPickerOpener(&CColorPicker::Choose);
     const QStringList args = QApplication::arguments();
     if (args.size() >= 2) {
         m_commandLineFile = args.at(1).toStdString();

@@ -71,6 +71,20 @@ bool HeadlessUserInterface::AnswerFile(bool save, const FileDialogRequest& reque
     return true;
 }
 
+bool HeadlessUserInterface::ChooseColor(uint32_t& color) {
+    m_colorPickers.push_back(color);
+    if (m_colors.empty()) {
+        return false;
+    }
+    const std::optional<uint32_t> chosen = m_colors.front();
+    m_colors.pop_front();
+    if (!chosen) {
+        return false;
+    }
+    color = *chosen;
+    return true;
+}
+
 std::vector<std::string> HeadlessUserInterface::MessageTexts() const {
     std::vector<std::string> texts;
     texts.reserve(m_messages.size());

@@ -19,7 +19,8 @@ namespace ts {
 // the front answer, or the default answer when the queue is empty (Yes, unless SetDefaultAnswer
 // changed it). An answer the box does not offer is read as its counterpart: Ok and Yes agree, Cancel
 // and No agree, and a Yes/No/Cancel box reads Ok as Yes.
-// Text entries and file dialogs take the front of their queue; an empty queue cancels the dialog.
+// Text entries, file dialogs and colour pickers take the front of their queue; an empty queue cancels
+// the dialog.
 class HeadlessUserInterface final : public UserInterface {
 public:
     struct Message {
@@ -48,6 +49,7 @@ public:
                    std::string& out) override;
     bool ChooseOpenFile(const FileDialogRequest& request, std::string& out) override;
     bool ChooseSaveFile(const FileDialogRequest& request, std::string& out) override;
+    bool ChooseColor(uint32_t& color) override;
     ProgressMeter& Progress() override { return m_progress; }
     void SetStatusPane(int pane, const std::string& text) override { m_panes[pane] = text; }
 
@@ -59,9 +61,12 @@ public:
     // One queue serves open and save dialogs, in the order they appear.
     void QueueFile(const std::string& path) { m_files.emplace_back(path); }
     void QueueFileCancel() { m_files.emplace_back(std::nullopt); }
+    void QueueColor(uint32_t color) { m_colors.emplace_back(color & 0x00FFFFFF); }
+    void QueueColorCancel() { m_colors.emplace_back(std::nullopt); }
     size_t PendingAnswers() const { return m_answers.size(); }
     size_t PendingTexts() const { return m_texts.size(); }
     size_t PendingFiles() const { return m_files.size(); }
+    size_t PendingColors() const { return m_colors.size(); }
 
     // What was shown.
     const std::vector<Message>& Messages() const { return m_messages; }
@@ -73,6 +78,8 @@ public:
     void ClearMessages() { m_messages.clear(); }
     const std::vector<TextEntry>& TextEntries() const { return m_textEntries; }
     const std::vector<FileDialog>& FileDialogs() const { return m_fileDialogs; }
+    // The colour each colour picker was opened with, in order.
+    const std::vector<uint32_t>& ColorPickers() const { return m_colorPickers; }
     // The text last set on a status pane, empty when never set.
     std::string StatusPane(int pane) const;
     // How often the wait cursor appeared, and whether it shows now.
@@ -89,9 +96,11 @@ private:
     std::vector<Message> m_messages;
     std::vector<TextEntry> m_textEntries;
     std::vector<FileDialog> m_fileDialogs;
+    std::vector<uint32_t> m_colorPickers;
     std::deque<Answer> m_answers;
     std::deque<std::optional<std::string>> m_texts;
     std::deque<std::optional<std::string>> m_files;
+    std::deque<std::optional<uint32_t>> m_colors;
     Answer m_defaultAnswer = Answer::Yes;
     std::map<int, std::string> m_panes;
     CountingProgressMeter m_progress;

@@ -69,6 +69,10 @@ public:
         return ChooseSaveFile(FileDialogRequest{title, folder, fileName, filters, "", true}, out);
     }
 
+    // The colour picker: color (0x00BBGGRR) is the colour shown at first; true with the chosen colour
+    // in color on OK, false (color untouched) on Cancel.
+    virtual bool ChooseColor(uint32_t& color) = 0;
+
     // The wait cursor nests: it shows at the first Begin and goes at the matching last End. An End
     // without a Begin is ignored.
     void BeginWaitCursor() {

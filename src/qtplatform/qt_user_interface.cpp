@@ -1,6 +1,7 @@
 #include "qtplatform/qt_user_interface.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -157,6 +158,27 @@ bool QtUserInterface::ChooseSaveFile(const FileDialogRequest& request, std::stri
         return false;
     }
     out = dialog.selectedFiles().front().toStdString();
+    return true;
+}
+
+bool QtUserInterface::ChooseColor(uint32_t& color) {
+    if (m_colorPickerOpener) {
+        uint32_t chosen = color & 0x00FFFFFF;
+        if (!m_colorPickerOpener(m_parent, chosen)) {
+            return false;
+        }
+        color = chosen & 0x00FFFFFF;
+        return true;
+    }
+    // Our colours keep red in the low byte.
+    const QColor initial(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                         static_cast<int>((color >> 16) & 0xFF));
+    const QColor chosen = QColorDialog::getColor(initial, m_parent, Caption(""));
+    if (!chosen.isValid()) {
+        return false;
+    }
+    color = static_cast<uint32_t>(chosen.red()) | (static_cast<uint32_t>(chosen.green()) << 8) |
+            (static_cast<uint32_t>(chosen.blue()) << 16);
     return true;
 }
 

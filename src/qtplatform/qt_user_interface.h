@@ -2,6 +2,7 @@
 
 #include "platform/user_interface.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,6 +23,10 @@ public:
     void SetParent(QWidget* parent) { m_parent = parent; }
     void SetProgressBar(QProgressBar* bar);
     void SetPaneSink(std::function<void(int, const std::string&)> sink) { m_paneSink = std::move(sink); }
+    // The program's colour picker lives above this layer, so the application installs the function that
+    // opens it (parent window, colour in and out, true on OK). Without one Qt's colour dialog is used.
+    using ColorPickerOpener = std::function<bool(QWidget*, uint32_t&)>;
+    void SetColorPickerOpener(ColorPickerOpener opener) { m_colorPickerOpener = std::move(opener); }
 
     Answer MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                       MessageButtons buttons) override;
@@ -29,6 +34,7 @@ public:
                    std::string& out) override;
     bool ChooseOpenFile(const FileDialogRequest& request, std::string& out) override;
     bool ChooseSaveFile(const FileDialogRequest& request, std::string& out) override;
+    bool ChooseColor(uint32_t& color) override;
     ProgressMeter& Progress() override;
     void SetStatusPane(int pane, const std::string& text) override;
 
@@ -40,6 +46,7 @@ private:
     QWidget* m_parent = nullptr;
     std::unique_ptr<BarMeter> m_meter;
     std::function<void(int, const std::string&)> m_paneSink;
+    ColorPickerOpener m_colorPickerOpener;
 };
 
 } // namespace ts
