@@ -1,0 +1,174 @@
+#include "render/stroke_rules.h"
+
+#include "raster/color_spaces.h"
+#include "raster/pixel_tables.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace ts::stroke {
+
+namespace {
+
+uint8_t ClampByte(int32_t v) {
+    return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+int32_t WrapHue(int32_t h) {
+    h %= 240;
+    return h < 0 ? h + 240 : h;
+}
+
+int32_t Clamp240(int32_t v) {
+    return v < 0 ? 0 : (v > 240 ? 240 : v);
+}
+
+} // namespace
+
+uint32_t MixColor(uint32_t old, uint32_t tool, uint8_t s, int32_t toolLightness) {
+    // Mix the bytes at s, then give the mix the lightness mixed on the 0..240 scale, so that a light
+    // pencil over a dark colour lightens it as much as the strength says.
+    const uint8_t rest = static_cast<uint8_t>(255 - s);
+    const auto mix = [&](uint32_t o, uint32_t t) {
+        return std::min(255, Mul8(static_cast<uint8_t>(o), rest) + Mul8(static_cast<uint8_t>(t), s));
+    };
+    const uint32_t mixed =
+        MakeColor(mix(ColorRed(old), ColorRed(tool)), mix(ColorGreen(old), ColorGreen(tool)),
+                  mix(ColorBlue(old), ColorBlue(tool)));
+    Hsb hsb = RgbToHsb(mixed);
+    const int32_t oldLightness =
+        Lightness(static_cast<uint8_t>(ColorRed(old)), static_cast<uint8_t>(ColorGreen(old)),
+                  static_cast<uint8_t>(ColorBlue(old)));
+    hsb.b = Mul8(static_cast<uint8_t>(oldLightness), rest) + Mul8(static_cast<uint8_t>(toolLightness), s);
+    return HsbToRgb(hsb);
+}
+
+bool PaintColor(ColorPixel& p, uint32_t toolColor, uint8_t s, uint8_t appearance, int32_t toolLightness) {
+    const uint8_t tb = static_cast<uint8_t>(ColorBlue(toolColor));
+    const uint8_t tg = static_cast<uint8_t>(ColorGreen(toolColor));
+    const uint8_t tr = static_cast<uint8_t>(ColorRed(toolColor));
+    const uint8_t a = p.amount;
+    if (a == 0 || s == 255) {
+        p.blue = tb;
+        p.green = tg;
+        p.red = tr;
+        p.amount = s;
+        p.appearance = appearance;
+        return true;
+    }
+    if (a == 255) {
+        if (toolLightness < 0) {
+            toolLightness = Lightness(tr, tg, tb);
+        }
+        const uint32_t mixed = MixColor(MakeColor(p.red, p.green, p.blue), toolColor, s, toolLightness);
+        p.red = static_cast<uint8_t>(ColorRed(mixed));
+        p.green = static_cast<uint8_t>(ColorGreen(mixed));
+        p.blue = static_cast<uint8_t>(ColorBlue(mixed));
+        p.appearance = AppearanceMix(appearance, p.appearance, s);
+        return false;
+    }
+    // Paint of strength s over paint of amount a: each colour weighted by what it contributes to the
+    // union of both opacities.
+    const int32_t u = s + a - Mul8(s, a);
+    auto over = [&](uint8_t tool, uint8_t own) {
+        const int32_t ownPart = Mul8(own, a);
+        return ClampByte((Mul8(tool, s) + ownPart - Mul8(s, static_cast<uint8_t>(ownPart))) * 255 / u);
+    };
+    p.blue = over(tb, p.blue);
+    p.green = over(tg, p.green);
+    p.red = over(tr, p.red);
+    p.amount = std::max(a, s);
+    p.appearance = appearance;
+    return false;
+}
+
+void EraseColor(ColorPixel& p, uint8_t alpha) {
+    p.amount = Mul8(static_cast<uint8_t>(255 - alpha), p.amount);
+    if (p.amount == 0) {
+        p.blue = p.green = p.red = 128;
+    }
+    if (p.appearance != 1) {
+        p.appearance = 0;
+    }
+}
+
+void EraseAmount(ColorPixel& p, uint8_t alpha) {
+    p.amount = Mul8(static_cast<uint8_t>(255 - alpha), p.amount);
+    if (p.amount == 0) {
+        p.blue = p.green = p.red = 128;
+        if (p.appearance != 1) {
+            p.appearance = 0;
+        }
+    }
+}
+
+uint8_t EraseLighting(uint8_t level, uint8_t alpha) {
+    return static_cast<uint8_t>(
+        std::min(255, Mul8(alpha, 128) + Mul8(static_cast<uint8_t>(255 - alpha), level)));
+}
+
+uint8_t SetLighting(uint8_t level, uint8_t target, uint8_t alpha) {
+    if (level == target) {
+        return level;
+    }
+    if (alpha == 255) {
+        return target;
+    }
+    return static_cast<uint8_t>(
+        std::min(255, Mul8(level, static_cast<uint8_t>(255 - alpha)) + Mul8(target, alpha)));
+}
+
+uint8_t RelativeLighting(uint8_t level, uint8_t target, uint8_t oldAlpha, uint8_t alpha) {
+    const int32_t step = static_cast<int32_t>(target) - 128;
+    // Signed step x alpha / 255, rounded half away from zero.
+    auto part = [step](int32_t a) {
+        const int32_t v = step * a;
+        return v >= 0 ? (v + 127) / 255 : -((-v + 127) / 255);
+    };
+    return ClampByte(static_cast<int32_t>(level) - part(oldAlpha) + part(alpha));
+}
+
+int32_t ChannelTarget(int32_t channel, int32_t value, int32_t mode, int32_t toolValue) {
+    int32_t e = toolValue;
+    if (mode == kAdd) {
+        e = value + toolValue;
+    } else if (mode == kSubtract) {
+        e = value - toolValue;
+    }
+    return channel == kHue ? WrapHue(e) : Clamp240(e);
+}
+
+int32_t AdjustChannel(int32_t value, int32_t target, uint8_t alpha) {
+    if (std::abs(target - value) > 120) {
+        return target;
+    }
+    return Mul8(static_cast<uint8_t>(value), static_cast<uint8_t>(255 - alpha)) +
+           Mul8(alpha, static_cast<uint8_t>(target));
+}
+
+bool AdjustColor(ColorPixel& p, int32_t channel, int32_t mode, int32_t toolValue, uint8_t alpha) {
+    Hsb hsb = RgbToHsb(MakeColor(p.red, p.green, p.blue));
+    int32_t& value = channel == kHue ? hsb.h : (channel == kSaturation ? hsb.s : hsb.b);
+    const int32_t adjusted = AdjustChannel(value, ChannelTarget(channel, value, mode, toolValue), alpha);
+    if (adjusted == value) {
+        return false; // leave the bytes alone rather than round-trip them through the conversion
+    }
+    value = adjusted;
+    const uint32_t color = HsbToRgb(hsb);
+    const uint8_t r = static_cast<uint8_t>(ColorRed(color));
+    const uint8_t g = static_cast<uint8_t>(ColorGreen(color));
+    const uint8_t b = static_cast<uint8_t>(ColorBlue(color));
+    const bool changed = r != p.red || g != p.green || b != p.blue;
+    p.red = r;
+    p.green = g;
+    p.blue = b;
+    return changed;
+}
+
+uint8_t BlendByte(uint8_t own, double average, double v) {
+    const double x = v * own + (1.0 - v) * average + 0.5;
+    return static_cast<uint8_t>(x >= 255.0 ? 255 : (x <= 0.0 ? 0 : static_cast<int32_t>(x)));
+}
+
+} // namespace ts::stroke

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+
+// The per-pixel rules of the stroke engine. alpha is the coverage alpha of the pixel so far in the
+// stroke: min(16 x covered sub-pixels, 255).
+namespace ts::stroke {
+
+// The colour channels of one pixel of a layer.
+struct ColorPixel {
+    uint8_t blue = 0;
+    uint8_t green = 0;
+    uint8_t red = 0;
+    uint8_t amount = 0;
+    uint8_t appearance = 0;
+};
+
+// Coverage alpha of k covered sub-pixels (0..16).
+inline uint8_t CoverageAlpha(int32_t k) {
+    return static_cast<uint8_t>(k >= 16 ? 255 : 16 * k);
+}
+
+// Painting appearance n over appearance o at strength s: the plain appearances 0, 1 and 2 mix into
+// the blends 3..11 in steps of strength; anything else is replaced by n.
+inline uint8_t AppearanceMix(uint8_t n, uint8_t o, uint8_t s) {
+    // (strong, middle, weak) of painting n over o, indexed [n][o]; the diagonal is unused.
+    constexpr uint8_t kSteps[3][3][3] = {
+        {{0, 0, 0}, {5, 4, 3}, {6, 7, 8}},
+        {{3, 4, 5}, {0, 0, 0}, {9, 10, 11}},
+        {{8, 7, 6}, {11, 10, 9}, {0, 0, 0}},
+    };
+    if (n == o || o > 2 || n > 2 || s >= 224) {
+        return n;
+    }
+    if (s <= 32) {
+        return o;
+    }
+    return kSteps[n][o][s >= 161 ? 0 : (s >= 97 ? 1 : 2)];
+}
+
+// The HLS lightness (0..240) of a colour, as RgbToHsb gives it.
+inline int32_t Lightness(uint8_t r, uint8_t g, uint8_t b) {
+    const int32_t mx = r > g ? (r > b ? r : b) : (g > b ? g : b);
+    const int32_t mn = r < g ? (r < b ? r : b) : (g < b ? g : b);
+    return ((mx + mn) * 240 + 255) / 510;
+}
+
+// The mix of colour painting over a full amount: the bytes mixed at s, given the lightness mixed at s on
+// the 0..240 scale. Colours are 0x00BBGGRR.
+uint32_t MixColor(uint32_t old, uint32_t tool, uint8_t s, int32_t toolLightness);
+
+// Colour painting. strength is the tool's s, already scaled by the coverage where the pixel is only
+// partly covered; toolLightness the tool colour's lightness (computed when negative). True when the
+// pixel was repainted outright (the lighting reset applies there).
+bool PaintColor(ColorPixel& p, uint32_t toolColor, uint8_t strength, uint8_t appearance,
+                int32_t toolLightness = -1);
+
+// Colour eraser: the amount falls by the coverage; an emptied pixel gets the neutral colour 128 and
+// an appearance other than opaque paper (1) becomes plain pencil (0).
+void EraseColor(ColorPixel& p, uint8_t alpha);
+
+// The surface eraser run by a tool that is not an eraser: the amount falls by the coverage as with
+// the colour eraser, but a partly covered pixel keeps its colour and appearance; only a pixel whose
+// amount reaches 0 is reset as the colour eraser resets it.
+void EraseAmount(ColorPixel& p, uint8_t alpha);
+
+// Lighting level towards neutral: mul(alpha, 128) + mul(255 - alpha, level).
+uint8_t EraseLighting(uint8_t level, uint8_t alpha);
+
+// Lighting, set mode: target where alpha is 255, else mul(level, 255 - alpha) + mul(target, alpha).
+uint8_t SetLighting(uint8_t level, uint8_t target, uint8_t alpha);
+
+// Lighting, relative mode: moves the level by (target - 128) x alpha / 255, after taking off the
+// (target - 128) x oldAlpha / 255 that earlier dabs of the stroke added.
+uint8_t RelativeLighting(uint8_t level, uint8_t target, uint8_t oldAlpha, uint8_t alpha);
+
+// Which channel a channel brush changes, on the 0..240 scale.
+enum Channel : int32_t { kHue = 0, kSaturation = 1, kLightness = 2 };
+// Channel brush modes.
+enum ChannelMode : int32_t { kAbsolute = 0, kAdd = 1, kSubtract = 2 };
+
+// The target of a channel brush for a pixel's value: the tool value, or the value plus or minus it;
+// hue wraps round at 240, saturation and lightness clamp to 0..240.
+int32_t ChannelTarget(int32_t channel, int32_t value, int32_t mode, int32_t toolValue);
+// The new channel value: the target outright when it is more than half the scale (120) away, else
+// mul(value, 255 - alpha) + mul(alpha, target).
+int32_t AdjustChannel(int32_t value, int32_t target, uint8_t alpha);
+// Applies a channel brush to the pixel's colour; true when the colour changed.
+bool AdjustColor(ColorPixel& p, int32_t channel, int32_t mode, int32_t toolValue, uint8_t alpha);
+
+// Blend: own x v + average x u with v = d / r and u = 1 - v, rounded, at most 255.
+uint8_t BlendByte(uint8_t own, double average, double v);
+
+} // namespace ts::stroke
