@@ -1,13 +1,13 @@
 #include "ui/mode_panel.h"
 
 #include "interact/env.h"
+#include "ui/panel_widgets.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSignalBlocker>
-#include <QSlider>
+
+#include <algorithm>
 
 namespace ts {
 
@@ -56,6 +56,13 @@ void ModePanel::Rebuild(const Env& mode) {
         widget->deleteLater();
     }
     m_widgets.clear();
+    // A panel wider than the usual area (the lighting colour's reaches past 900) widens it.
+    int right = 700;
+    for (const auto& control : mode.Panel().Controls()) {
+        right = std::max(right, control->Rectangle().right + 8);
+    }
+    setMinimumWidth(right);
+    updateGeometry();
     for (const auto& control : mode.Panel().Controls()) {
         QWidget* widget = MakeWidget(*control);
         const Rect& r = control->Rectangle();
@@ -74,52 +81,56 @@ QWidget* ModePanel::MakeWidget(CControl& control) {
     };
     switch (control.Kind()) {
     case ControlKind::kButton: {
-        auto* b = new QPushButton(Q(control.Caption()), this);
+        auto* b = new PanelButton(Q(control.Caption()), this);
         auto& model = static_cast<CHuecraftButton&>(control);
-        connect(b, &QPushButton::clicked, this, [&model, notify] {
+        connect(b, &QAbstractButton::clicked, this, [&model, notify] {
             model.UserClick();
             notify();
         });
         return b;
     }
-    case ControlKind::kPopupSlider:
+    case ControlKind::kPopupSlider: {
+        auto* s = new PanelPopupSlider(Q(control.Caption()), this);
+        auto& model = static_cast<CPopupSlider&>(control);
+        s->moved = [&model, notify](int v) {
+            model.UserSetValue(v);
+            notify();
+        };
+        return s;
+    }
     case ControlKind::kSlider: {
-        auto* s = new QSlider(Qt::Horizontal, this);
-        if (control.Kind() == ControlKind::kSlider) {
-            auto& model = static_cast<SliderCtrl&>(control);
-            connect(s, &QSlider::valueChanged, this, [&model, notify](int v) {
-                model.UserSetPos(v);
-                notify();
-            });
-        } else {
-            auto& model = static_cast<CPopupSlider&>(control);
-            connect(s, &QSlider::valueChanged, this, [&model, notify](int v) {
-                model.UserSetValue(v);
-                notify();
-            });
-        }
+        auto* s = new PanelSlider(Q(control.Caption()), this);
+        auto& model = static_cast<SliderCtrl&>(control);
+        s->moved = [&model, notify](int v) {
+            model.UserSetPos(v);
+            notify();
+        };
         return s;
     }
     case ControlKind::kCheckBox: {
-        auto* c = new QCheckBox(Q(control.Caption()), this);
+        auto* c = new PanelCheckBox(Q(control.Caption()), this);
         auto& model = static_cast<CheckBox&>(control);
-        connect(c, &QCheckBox::clicked, this, [&model, notify] {
+        connect(c, &QAbstractButton::clicked, this, [&model, notify] {
             model.UserClick();
             notify();
         });
         return c;
     }
     case ControlKind::kComboBox: {
-        auto* c = new QComboBox(this);
+        auto* box = new PanelLabelled(Q(control.Caption()), this);
+        auto* c = new QComboBox(box);
+        box->SetInner(c);
         auto& model = static_cast<ComboBox&>(control);
         connect(c, &QComboBox::activated, this, [&model, notify](int index) {
             model.UserSelect(index);
             notify();
         });
-        return c;
+        return box;
     }
     case ControlKind::kEditBox: {
-        auto* e = new QLineEdit(this);
+        auto* box = new PanelLabelled(Q(control.Caption()), this);
+        auto* e = new QLineEdit(box);
+        box->SetInner(e);
         auto& model = static_cast<EditBox&>(control);
         connect(e, &QLineEdit::textEdited, this, [&model, e](const QString& text) {
             // Characters the box does not take are dropped as they are typed.
@@ -137,7 +148,7 @@ QWidget* ModePanel::MakeWidget(CControl& control) {
             model.UserEdit(kept.toStdString());
         });
         connect(e, &QLineEdit::editingFinished, this, notify);
-        return e;
+        return box;
     }
     }
     return new QWidget(this);
@@ -155,32 +166,40 @@ void ModePanel::Sync(CControl& control, QWidget* widget) {
     widget->setEnabled(control.IsEnabled());
     switch (control.Kind()) {
     case ControlKind::kButton: {
-        auto* b = static_cast<QPushButton*>(widget);
+        auto* b = static_cast<PanelButton*>(widget);
         b->setText(Q(control.Caption()));
-        b->setDown(static_cast<CHuecraftButton&>(control).GetState() == 3);
+        b->SetHeldDown(static_cast<CHuecraftButton&>(control).GetState() == CHuecraftButton::kPressed);
         break;
     }
     case ControlKind::kPopupSlider: {
         auto& model = static_cast<CPopupSlider&>(control);
-        auto* s = static_cast<QSlider*>(widget);
-        s->setRange(model.Low(), model.High());
-        s->setValue(model.GetValue());
+        auto* s = static_cast<PanelPopupSlider*>(widget);
+        s->SetCaption(Q(control.Caption()));
+        s->SetRange(model.Low(), model.High());
+        s->SetValue(model.GetValue());
+        s->SetHeldDown(model.GetState() == CHuecraftButton::kPressed);
         break;
     }
     case ControlKind::kSlider: {
         auto& model = static_cast<SliderCtrl&>(control);
-        auto* s = static_cast<QSlider*>(widget);
-        s->setRange(model.Low(), model.High());
-        s->setValue(model.GetPos());
+        auto* s = static_cast<PanelSlider*>(widget);
+        s->SetLabel(Q(control.Caption()));
+        s->SetRange(model.Low(), model.High());
+        s->SetValue(model.GetPos());
         break;
     }
-    case ControlKind::kCheckBox:
-        static_cast<QCheckBox*>(widget)->setChecked(static_cast<CheckBox&>(control).GetCheck());
-        static_cast<QCheckBox*>(widget)->setText(Q(control.Caption()));
+    case ControlKind::kCheckBox: {
+        auto* c = static_cast<PanelCheckBox*>(widget);
+        c->setChecked(static_cast<CheckBox&>(control).GetCheck());
+        c->setText(Q(control.Caption()));
         break;
+    }
     case ControlKind::kComboBox: {
         auto& model = static_cast<ComboBox&>(control);
-        auto* c = static_cast<QComboBox*>(widget);
+        auto* box = static_cast<PanelLabelled*>(widget);
+        box->SetLabel(Q(control.Caption()));
+        auto* c = static_cast<QComboBox*>(box->Inner());
+        QSignalBlocker blockList(c);
         c->clear();
         for (const std::string& item : model.Items()) {
             c->addItem(Q(item));
@@ -188,9 +207,14 @@ void ModePanel::Sync(CControl& control, QWidget* widget) {
         c->setCurrentIndex(model.GetCurSel());
         break;
     }
-    case ControlKind::kEditBox:
-        static_cast<QLineEdit*>(widget)->setText(Q(static_cast<EditBox&>(control).GetText()));
+    case ControlKind::kEditBox: {
+        auto* box = static_cast<PanelLabelled*>(widget);
+        box->SetLabel(Q(control.Caption()));
+        auto* e = static_cast<QLineEdit*>(box->Inner());
+        QSignalBlocker blockEdit(e);
+        e->setText(Q(static_cast<EditBox&>(control).GetText()));
         break;
+    }
     }
 }
 
