@@ -13,6 +13,8 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTextStream>
 #include <QToolBar>
@@ -103,6 +105,14 @@ QMenu* CMainFrame::MenuFor(const std::string& path) {
 void CMainFrame::BuildMenus() {
     for (const Command& c : m_workspace.commands.Commands()) {
         if (c.menu.empty()) {
+            // A function key of a command without a menu item still reaches it.
+            if (!c.accelerator.empty() && c.accelerator[0] == 'F') {
+                auto* key = new QAction(this);
+                key->setShortcut(QKeySequence(QString::fromStdString(c.accelerator)));
+                const int32_t id = c.id;
+                connect(key, &QAction::triggered, this, [this, id] { RunCommand(id); });
+                addAction(key);
+            }
             continue;
         }
         QMenu* menu = MenuFor(c.menu);
@@ -134,6 +144,14 @@ void CMainFrame::UpdateMenu(QMenu* menu) {
                 const QString name = QFileInfo(QString::fromStdString(path)).fileName();
                 action->setText(QString("&%1 %2").arg((id - cmd::kRecentFile1 + 1) % 10).arg(name));
                 action->setVisible(!path.empty());
+            }
+            const Command* c = a == action ? m_workspace.commands.Find(id) : nullptr;
+            if (c && c->dynamicText) {
+                // Texts that follow the program's state (loaded palettes, recent palettes); an empty
+                // one hides the item.
+                const std::string text = c->dynamicText();
+                action->setText(QString::fromStdString(text));
+                action->setVisible(!text.empty());
             }
             if (a == action) {
                 action->setEnabled(m_workspace.commands.Enabled(id));
@@ -188,6 +206,8 @@ void CMainFrame::BuildControlBar() {
     m_layerPanel = new LayerPanel(m_workspace, bar);
     m_layerPanel->changed = [this] { UpdateIndicators(); };
     bar->addWidget(m_layerPanel);
+    addToolBarBreak();
+    BuildPaintingTools(addToolBar("Painting"));
     for (const auto& [id, action] : m_actions) {
         const Command* c = m_workspace.commands.Find(id);
         const auto tip = m_tooltips.find(c->tooltip);
@@ -234,6 +254,73 @@ void CMainFrame::UpdateIndicators() {
         m_undo->setEnabled(m_workspace.commands.Enabled(cmd::kUndo));
         m_redo->setEnabled(m_workspace.commands.Enabled(cmd::kRedo));
     }
+    ShowBrushSize();
+}
+
+void CMainFrame::BuildPaintingTools(QToolBar* bar) {
+    struct PaintingButton {
+        ScreenTool* tool;
+        int32_t command;
+        const char* text;
+    };
+    const PaintingButton buttons[] = {
+        {&m_workspace.surfacePaintTool, cmd::kSurfaceTool, "Color"},
+        {&m_workspace.boardEraser, cmd::kBoardEraserTool, "ShowThru Eraser"},
+        {&m_workspace.shadowPaintTool, cmd::kLightingTool, "Lighting"},
+        {&m_workspace.shadowEraser, cmd::kShadowEraserTool, "Shadow Eraser"},
+        {&m_workspace.eraserTool, cmd::kEraserTool, "Eraser"},
+        {&m_workspace.surfaceHueTool, cmd::kSurfaceHueTool, "Hue"},
+        {&m_workspace.surfaceSaturationTool, cmd::kSurfaceSaturationTool, "Sat"},
+        {&m_workspace.surfaceValueTool, cmd::kSurfaceValueTool, "Value"},
+    };
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    for (const PaintingButton& p : buttons) {
+        auto* b = new QToolButton(bar);
+        b->setText(p.text);
+        b->setCheckable(true);
+        const Command* c = m_workspace.commands.Find(p.command);
+        b->setToolTip(QString::fromStdString(c ? c->text : std::string(p.text)));
+        b->setObjectName(QString::fromStdString(c ? c->text : std::string(p.text)));
+        const int32_t id = p.command;
+        // The command picks the tool (and so enters its mode); without a drawing layer it does nothing.
+        connect(b, &QToolButton::clicked, this, [this, id] { RunCommand(id); });
+        bar->addWidget(b);
+        m_toolButtons.emplace_back(p.tool, b);
+    }
+    // The brush size of the current tool, in view pixels.
+    m_brushSize = new QSpinBox(bar);
+    m_brushSize->setObjectName("Brush Size");
+    m_brushSize->setRange(1, 301);
+    m_brushSize->setSingleStep(2);
+    m_brushSize->setToolTip("Brush size");
+    connect(m_brushSize, &QSpinBox::valueChanged, this, [this](int size) {
+        ScreenTool* tool = m_workspace.toolSlot.CurrentTool();
+        if (tool && tool->UsesBrush()) {
+            tool->SetBrushSize(size);
+            ShowBrushSize(); // the size actually used: odd, at least 3
+        }
+    });
+    bar->addWidget(m_brushSize);
+    m_undoStroke = new QToolButton(bar);
+    m_undoStroke->setText("Undo Stroke");
+    m_undoStroke->setToolTip("Undo the last  brush stroke");
+    connect(m_undoStroke, &QToolButton::clicked, this, [this] { RunCommand(cmd::kUndoStroke); });
+    bar->addWidget(m_undoStroke);
+}
+
+void CMainFrame::ShowBrushSize() {
+    if (!m_brushSize) {
+        return;
+    }
+    const ScreenTool* tool = m_workspace.toolSlot.CurrentTool();
+    const bool brush = tool && tool->UsesBrush();
+    m_brushSize->setEnabled(brush);
+    if (brush && m_brushSize->value() != tool->GetBrushSize()) {
+        const QSignalBlocker quiet(m_brushSize);
+        m_brushSize->setValue(tool->GetBrushSize());
+    }
+    m_undoStroke->setEnabled(m_workspace.commands.Enabled(cmd::kUndoStroke));
 }
 
 void CMainFrame::BindHelpCommands() {

@@ -18,6 +18,8 @@
 
 class QAction;
 class QMenu;
+class QSpinBox;
+class QToolBar;
 
 namespace ts {
 
@@ -48,6 +50,9 @@ protected:
 private:
     void BuildMenus();
     void BuildControlBar();
+    // The painting tools' buttons, the brush size and the single-stroke undo, in the tool row.
+    void BuildPaintingTools(QToolBar* bar);
+    void ShowBrushSize();
     void BuildStatusBar();
     QMenu* MenuFor(const std::string& path);
     void RunCommand(int32_t id);
@@ -69,6 +74,8 @@ private:
     LayerPanel* m_layerPanel = nullptr;
     ModePanel* m_modePanel = nullptr;
     std::vector<std::pair<ScreenTool*, QToolButton*>> m_toolButtons;
+    QSpinBox* m_brushSize = nullptr;
+    QToolButton* m_undoStroke = nullptr;
 };
 
 } // namespace ts

@@ -67,6 +67,7 @@ bool CTintsmithApp::InitInstance() {
     m_frame = std::make_unique<CMainFrame>(*m_workspace, m_ui);
     m_frame->resize(area.size() * 9 / 10);
     m_frame->showMaximized();
+    m_workspace->StartPalettes();
     if (!m_workspace->layerOperations.NewDrawing()) {
         return false;
     }

@@ -4,10 +4,12 @@
 
 #include <QImage>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QToolTip>
 #include <QWheelEvent>
 
 namespace ts {
@@ -28,11 +30,13 @@ CTintsmithView::CTintsmithView(Workspace& workspace, QWidget* parent)
     setMouseTracking(true);
     m_workspace.refreshManager.SetTarget(this);
     m_workspace.viewWindow.SetTarget(this);
+    m_workspace.paletteMenuRequested = [this](int32_t x, int32_t y) { ShowPaletteMenu(x, y); };
 }
 
 CTintsmithView::~CTintsmithView() {
     m_workspace.refreshManager.SetTarget(nullptr);
     m_workspace.viewWindow.SetTarget(nullptr);
+    m_workspace.paletteMenuRequested = nullptr;
 }
 
 uint32_t CTintsmithView::Flags(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
@@ -127,6 +131,132 @@ void CTintsmithView::DrawOverlays() {
     }
 }
 
+void CTintsmithView::RedrawPalette() {
+    const Rect& area = m_workspace.paletteManager.Strip().Area();
+    if (!m_painting && !area.IsEmpty()) {
+        update(QRect(area.left, area.top, area.Width(), area.Height()));
+    }
+}
+
+namespace {
+
+QColor ToQColor(uint32_t color) {
+    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                  static_cast<int>((color >> 16) & 0xFF));
+}
+
+QRect ToQRect(const Rect& r) {
+    return QRect(r.left, r.top, r.Width(), r.Height());
+}
+
+// Black on light colours, white on dark ones.
+QColor Contrasting(uint32_t color) {
+    const int y = 3 * static_cast<int>(color & 0xFF) + 6 * static_cast<int>((color >> 8) & 0xFF) +
+                  static_cast<int>((color >> 16) & 0xFF);
+    return y > 1275 ? Qt::black : Qt::white;
+}
+
+} // namespace
+
+void CTintsmithView::PaintPaletteStrip(QPainter& painter, const QRect& updateRect) {
+    const PaletteManager& palettes = m_workspace.paletteManager;
+    const PaletteStrip& strip = palettes.Strip();
+    const QRect area = ToQRect(strip.Area());
+    if (area.isEmpty() || !area.intersects(updateRect)) {
+        return;
+    }
+    painter.save();
+    painter.fillRect(area, ToQColor(PaletteStrip::kBackground));
+    const uint32_t current = palettes.GetCurrentColor();
+    static constexpr const char* kOwnGlyphs[PaletteStrip::kOwnButtons] = {"«", "‹", "", "›", "»"};
+    QFont font = painter.font();
+    font.setPixelSize(std::max(9, strip.SwatchSize() * 3 / 4));
+    font.setBold(true);
+    painter.setFont(font);
+    for (int32_t b = 0; b < strip.ButtonCount(); ++b) {
+        const QRect r = ToQRect(strip.ButtonRect(b));
+        if (b < PaletteStrip::kOwnButtons) {
+            painter.fillRect(r, ToQColor(current));
+            painter.setPen(Contrasting(current));
+            const char* glyph = kOwnGlyphs[b];
+            const QString text = b == PaletteStrip::kToggleCondensed ? (palettes.Condensed() ? "F" : "C")
+                                                                     : QString::fromUtf8(glyph);
+            painter.drawText(r, Qt::AlignCenter, text);
+            painter.setPen(QColor(64, 64, 64));
+            painter.drawRect(r.adjusted(0, 0, -1, -1));
+            continue;
+        }
+        const PaletteEntry* entry = palettes.EntryAtButton(b);
+        if (!entry) {
+            continue;
+        }
+        painter.fillRect(r, ToQColor(entry->color));
+        painter.setPen(QColor(96, 96, 96));
+        painter.drawRect(r.adjusted(0, 0, -1, -1));
+        if (entry->color == current || entry->selected) {
+            // The selected colour: a white ring inside a black one.
+            painter.setPen(Qt::black);
+            painter.drawRect(r.adjusted(0, 0, -1, -1));
+            painter.setPen(Qt::white);
+            painter.drawRect(r.adjusted(1, 1, -2, -2));
+        }
+    }
+    // The own buttons stand apart from the colours.
+    if (strip.ButtonCount() > PaletteStrip::kOwnButtons) {
+        const QRect own = ToQRect(strip.ButtonRect(PaletteStrip::kOwnButtons - 1));
+        painter.setPen(QColor(64, 64, 64));
+        painter.drawLine(own.right() + 1, area.top() + 1, own.right() + 1, area.bottom() - 1);
+    }
+    painter.restore();
+}
+
+QString CTintsmithView::PaletteTip(int32_t x, int32_t y) const {
+    const PaletteManager& palettes = m_workspace.paletteManager;
+    const int32_t button = palettes.Strip().HitButton(x, y);
+    if (button < 0) {
+        return {};
+    }
+    static constexpr const char* kOwnTips[PaletteStrip::kOwnButtons] = {
+        "Back one page", "Back one colour", "Condensed or full palette", "Forward one colour",
+        "Forward one page"};
+    if (button < PaletteStrip::kOwnButtons) {
+        return QString::fromUtf8(kOwnTips[button]);
+    }
+    const PaletteEntry* entry = palettes.EntryAtButton(button);
+    if (!entry) {
+        return {};
+    }
+    const std::string description = PaletteManager::ColorDescription(entry->color);
+    return QString::fromStdString(entry->name.empty() ? description : entry->name + "\n" + description);
+}
+
+void CTintsmithView::ShowPaletteMenu(int32_t x, int32_t y) {
+    QMenu menu(this);
+    const CommandTable& table = m_workspace.commands;
+    for (const int32_t id : cmd::kPaletteStripMenu) {
+        if (id == 0) {
+            menu.addSeparator();
+            continue;
+        }
+        const Command* c = table.Find(id);
+        if (!c) {
+            continue;
+        }
+        QAction* action = menu.addAction(QString::fromStdString(table.Text(id)));
+        action->setStatusTip(QString::fromStdString(c->prompt));
+        action->setEnabled(table.Enabled(id));
+        if (c->checked) {
+            action->setCheckable(true);
+            action->setChecked(table.Checked(id));
+        }
+        connect(action, &QAction::triggered, this, [this, id] {
+            m_workspace.RunCommand(id);
+            Changed();
+        });
+    }
+    menu.exec(mapToGlobal(QPoint(x, y)));
+}
+
 void CTintsmithView::RepaintWindow(const Rect& r) {
     if (!m_painting && !r.IsEmpty()) {
         update(QRect(r.left, r.top, r.Width(), r.Height()));
@@ -168,6 +298,7 @@ void CTintsmithView::SetCursor(int32_t id) {
 
 void CTintsmithView::resizeEvent(QResizeEvent* event) {
     m_workspace.viewManager.ResizeClient(event->size().width(), event->size().height());
+    m_workspace.LayoutPalette(event->size().width(), event->size().height());
     m_workspace.viewGeometry.Clamp();
     QWidget::resizeEvent(event);
 }
@@ -190,6 +321,7 @@ void CTintsmithView::paintEvent(QPaintEvent* event) {
     } else {
         painter.fillRect(event->rect(), palette().window());
     }
+    PaintPaletteStrip(painter, event->rect());
     m_painting = false;
 }
 
@@ -241,6 +373,16 @@ void CTintsmithView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CTintsmithView::mouseMoveEvent(QMouseEvent* event) {
+    const auto px = static_cast<int32_t>(event->position().x());
+    const auto py = static_cast<int32_t>(event->position().y());
+    if (m_workspace.viewGeometry.OverPalette(px, py) && event->buttons() == Qt::NoButton) {
+        const QString tip = PaletteTip(px, py);
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(event->globalPosition().toPoint(), tip, this);
+        }
+    }
     m_workspace.viewInput.OnMouseMove(Flags(event->modifiers(), event->buttons()),
                                       static_cast<int32_t>(event->position().x()),
                                       static_cast<int32_t>(event->position().y()));

@@ -4,6 +4,8 @@
 #include "render/refresh_manager.h"
 #include "workspace/workspace.h"
 
+#include <QPainter>
+#include <QString>
 #include <QWidget>
 
 #include <functional>
@@ -20,6 +22,7 @@ public:
     void InvalidateWindow(const Rect& clientRect) override;
     void UpdateWindow() override;
     void DrawOverlays() override;
+    void RedrawPalette() override;
 
     // ViewWindow: what the tools ask of the window.
     void SetCursor(int32_t cursorId) override;
@@ -49,6 +52,12 @@ protected:
 
 private:
     void Changed();
+    // The palette strip over the bottom of the display: its own buttons in the selected colour, then
+    // the shown palette's swatches.
+    void PaintPaletteStrip(QPainter& painter, const QRect& updateRect);
+    void ShowPaletteMenu(int32_t x, int32_t y);
+    // The name and description of the swatch under a point, for its tooltip.
+    QString PaletteTip(int32_t x, int32_t y) const;
 
     Workspace& m_workspace;
     QSize m_paintedSize;

@@ -26,6 +26,10 @@ int InfoCommand(const Environment& env, const std::vector<std::string>& args);
 int CheckCommand(const Environment& env, const std::vector<std::string>& args);
 int RenderCommand(const Environment& env, const std::vector<std::string>& args);
 int ConvertCommand(const Environment& env, const std::vector<std::string>& args);
+// Lists a palette file: its name, then one line per colour, "rrggbb name".
+int PaletteCommand(const Environment& env, const std::vector<std::string>& args);
+// Runs a gesture script on a drawing without a window and saves the result.
+int ReplayCommand(const Environment& env, const std::vector<std::string>& args);
 
 // Text for JSON: quotes, backslashes and control characters escaped; bytes above 0x7F are taken as
 // Latin-1 characters, so that any layer name gives valid JSON.

@@ -23,6 +23,8 @@ void PrintUsage() {
               "       tintsmith-cli check FILE\n"
               "       tintsmith-cli render FILE OUT.(png|jpg|bmp|tif) [--half]\n"
               "       tintsmith-cli convert IN.tsl OUT.ts.png\n"
+              "       tintsmith-cli palette FILE.pal\n"
+              "       tintsmith-cli replay DRAWING SCRIPT OUT.ts.png\n"
               "Exit codes: 0 done, 1 refused input (the message on standard error), 2 usage.");
 }
 
@@ -66,6 +68,12 @@ int Run(int argc, char** argv, ts::ImageCodec* codec) {
     }
     if (command == "convert") {
         return ts::cli::ConvertCommand(env, args);
+    }
+    if (command == "palette") {
+        return ts::cli::PaletteCommand(env, args);
+    }
+    if (command == "replay") {
+        return ts::cli::ReplayCommand(env, args);
     }
     std::fprintf(stderr, "tintsmith-cli: unknown argument '%s'\n", argv[1]);
     PrintUsage();

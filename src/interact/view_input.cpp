@@ -44,8 +44,13 @@ void ToolSlot::SetTool(ScreenTool& tool) {
 
 void ViewInput::OnLButtonDown(uint32_t flags, int32_t x, int32_t y) {
     m_window.FocusFrame();
-    if (ScreenTool* tool = Tool()) {
+    ScreenTool* tool = Tool();
+    if (tool) {
         tool->OnLButtonDown(flags, x, y);
+    }
+    // The tool leaves presses over the palette strip to the strip.
+    if (m_palette && m_geometry.OverPalette(x, y) && !(tool && tool->IsButtonDown())) {
+        m_palette->OnPaletteLButtonDown(flags, x, y);
     }
     m_refresh.Refresh("OnLButtonDown");
 }
@@ -75,6 +80,9 @@ void ViewInput::OnMouseMove(uint32_t flags, int32_t x, int32_t y) {
     ScreenTool* tool = Tool();
     if (tool) {
         tool->TrackWheelAnchor(x, y);
+    }
+    if (m_palette && m_palette->OnPaletteMouseMove(flags, x, y)) {
+        return;
     }
     if (m_zoom.RectanglePending()) {
         m_zoom.TrackRectangle(x, y);
@@ -110,6 +118,8 @@ void ViewInput::OnRButtonDown(uint32_t flags, int32_t x, int32_t y) {
     } else if (!m_geometry.OverPalette(x, y)) {
         m_window.CaptureMouse();
         m_pan.Begin(x, y, false);
+    } else if (m_palette) {
+        m_palette->OnPaletteRButtonDown(flags, x, y);
     }
 }
 
@@ -118,6 +128,12 @@ void ViewInput::OnRButtonUp(uint32_t flags, int32_t x, int32_t y) {
     if (m_pan.IsPanning() && !m_pan.BegunByLeftPress()) {
         m_pan.End();
         m_window.ReleaseMouse();
+        if (tool) {
+            tool->OnRButtonUp(flags, x, y);
+        }
+        return;
+    }
+    if (m_palette && m_palette->OnPaletteRButtonUp(flags, x, y)) {
         if (tool) {
             tool->OnRButtonUp(flags, x, y);
         }
@@ -173,6 +189,10 @@ void ViewInput::OnMButtonDblClk(uint32_t flags, int32_t x, int32_t y) {
 }
 
 void ViewInput::OnMouseWheel(int32_t delta, uint32_t /*flags*/, int32_t x, int32_t y) {
+    if (m_palette && m_geometry.OverPalette(x, y)) {
+        m_palette->OnPaletteWheel(delta, x, y);
+        return;
+    }
     ScreenTool* tool = Tool();
     // Turning the wheel forward zooms in at the pointer, as most programs do; backward zooms out
     // around the point of the last right press while the pointer stays near it, else at the pointer

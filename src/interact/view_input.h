@@ -63,6 +63,19 @@ public:
     virtual void RunKeyCommand(Action action) = 0;
 };
 
+// The palette strip's share of the view's mouse input: clicks, right drags and wheel steps over it.
+class PaletteInput {
+public:
+    virtual ~PaletteInput() = default;
+    virtual void OnPaletteLButtonDown(uint32_t flags, int32_t x, int32_t y) = 0;
+    virtual void OnPaletteRButtonDown(uint32_t flags, int32_t x, int32_t y) = 0;
+    // True while a right drag that began on the strip takes the moves.
+    virtual bool OnPaletteMouseMove(uint32_t flags, int32_t x, int32_t y) = 0;
+    // True when the release finished a right drag of the strip.
+    virtual bool OnPaletteRButtonUp(uint32_t flags, int32_t x, int32_t y) = 0;
+    virtual void OnPaletteWheel(int32_t delta, int32_t x, int32_t y) = 0;
+};
+
 // The view's input: every mouse message, wheel step and key press of the view goes through here to
 // the zoom and pan managers, the current tool and the current mode.
 class ViewInput {
@@ -79,6 +92,7 @@ public:
 
     void SetSelectTool(SelectTool* tool) { m_selectTool = tool; }
     void SetKeyCommands(KeyCommands* commands) { m_commands = commands; }
+    void SetPaletteInput(PaletteInput* palette) { m_palette = palette; }
     // The measure mode, entered by M.
     void SetMeasureMode(Env* mode) { m_measure = mode; }
     // The tool whose selection re-enters a mode that supports the quick switch.
@@ -123,6 +137,7 @@ private:
     RefreshRequests& m_refresh;
     SelectTool* m_selectTool = nullptr;
     KeyCommands* m_commands = nullptr;
+    PaletteInput* m_palette = nullptr;
     Env* m_measure = nullptr;
     std::map<int32_t, ScreenTool*> m_quickTools;
 };

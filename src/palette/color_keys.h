@@ -1,10 +1,13 @@
 #pragma once
 
+#include "raster/color_spaces.h"
+
 #include <cstdint>
 
 namespace ts {
 
-// Colours are 0x00BBGGRR: red in bits 0-7, green in bits 8-15, blue in bits 16-23, the top byte zero.
+// Colours are 0x00BBGGRR: red in bits 0-7, green in bits 8-15, blue in bits 16-23, the top byte zero
+// (MakeColor comes with the colour spaces).
 constexpr uint32_t RedOf(uint32_t color) {
     return color & 0xFFu;
 }
@@ -13,9 +16,6 @@ constexpr uint32_t GreenOf(uint32_t color) {
 }
 constexpr uint32_t BlueOf(uint32_t color) {
     return (color >> 16) & 0xFFu;
-}
-constexpr uint32_t MakeColor(uint32_t red, uint32_t green, uint32_t blue) {
-    return (red & 0xFFu) | ((green & 0xFFu) << 8) | ((blue & 0xFFu) << 16);
 }
 
 // A channel on the grid of multiples of 8 that tool colours live on: the nearest multiple, at most 248.

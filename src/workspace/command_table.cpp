@@ -28,6 +28,14 @@ bool CommandTable::Checked(int32_t id) const {
     return c && c->checked && c->checked();
 }
 
+std::string CommandTable::Text(int32_t id) const {
+    const Command* c = Find(id);
+    if (!c) {
+        return {};
+    }
+    return c->dynamicText ? c->dynamicText() : c->text;
+}
+
 bool CommandTable::Run(int32_t id) const {
     if (!Enabled(id)) {
         return false;

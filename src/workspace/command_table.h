@@ -55,6 +55,29 @@ inline constexpr int32_t kNameColor = 33150;
 inline constexpr int32_t kFindColor = 33151;
 inline constexpr int32_t kAverageDrawingColor = 33152;
 inline constexpr int32_t kRecentPalette1 = 33153; // .. + 3
+// The palette strip: the loaded slots (F10-F12), the keys F4 and F8, and the strip's own menu
+// (33400 and up).
+inline constexpr int32_t kPaletteSlot1 = 33400; // .. + 2
+inline constexpr int32_t kPaletteSlotOrPencils = 33403;
+inline constexpr int32_t kPaletteParticles = 33404;
+inline constexpr int32_t kPaletteLowFirst = 33405;
+inline constexpr int32_t kPaletteHighFirst = 33406;
+inline constexpr int32_t kPaletteSortLuminance = 33407;
+inline constexpr int32_t kPaletteSortHue = 33408;
+inline constexpr int32_t kPaletteSortChroma = 33409;
+inline constexpr int32_t kSwatchSize16 = 33410; // .. + 3: 16, 20, 24, 32 pixels
+inline constexpr int32_t kPaletteCondensed = 33414;
+inline constexpr int32_t kPaletteBoard = 33415;
+inline constexpr int32_t kPaletteLighting = 33416;
+// The strip's menu in order; 0 stands for a separator.
+inline constexpr int32_t kPaletteStripMenu[] = {kPaletteCondensed,     0,
+                                                kPaletteBoard,         kPaletteParticles,
+                                                kPaletteLighting,      0,
+                                                kPaletteLowFirst,      kPaletteHighFirst,
+                                                kPaletteSortLuminance, kPaletteSortHue,
+                                                kPaletteSortChroma,    0,
+                                                kSwatchSize16,         kSwatchSize16 + 1,
+                                                kSwatchSize16 + 2,     kSwatchSize16 + 3};
 
 inline constexpr int32_t kPageBackground = 33170;
 inline constexpr int32_t kRotate90Ccw = 33171;
@@ -107,6 +130,18 @@ inline constexpr int32_t kHelperPrompts = 33262;
 // Panel buttons without menu items.
 inline constexpr int32_t kUndo = 33280;
 inline constexpr int32_t kRedo = 33281;
+
+// The painting modes: the tool row's buttons (the surface, lighting and eraser tools enter their
+// modes) and the single-stroke undo of the brush modes.
+inline constexpr int32_t kSurfaceTool = 32934;
+inline constexpr int32_t kSurfaceHueTool = 32950;
+inline constexpr int32_t kSurfaceSaturationTool = 32951;
+inline constexpr int32_t kSurfaceValueTool = 32954;
+inline constexpr int32_t kBoardEraserTool = 32961;
+inline constexpr int32_t kLightingTool = 32941;
+inline constexpr int32_t kShadowEraserTool = 32939;
+inline constexpr int32_t kEraserTool = 33300;
+inline constexpr int32_t kUndoStroke = 33301;
 } // namespace cmd
 
 // One command: where the menus show it, its texts, and what it does.
@@ -118,8 +153,9 @@ struct Command {
     std::string accelerator; // as shown in the menu, e.g. "Ctrl+PgUp"; empty for none
     int32_t tooltip = 0;     // the tooltip number of "tooltips.txt"; 0 for none
     std::function<void()> run;
-    std::function<bool()> enabled; // null: always enabled
-    std::function<bool()> checked; // null: not a check item
+    std::function<bool()> enabled;            // null: always enabled
+    std::function<bool()> checked;            // null: not a check item
+    std::function<std::string()> dynamicText; // when set, the menu text as it reads now (empty: hidden)
     bool separatorBefore = false;
 };
 
@@ -137,6 +173,8 @@ public:
     bool Run(int32_t id) const;
     bool Enabled(int32_t id) const;
     bool Checked(int32_t id) const;
+    // The menu text a command shows now: its dynamic text when it has one.
+    std::string Text(int32_t id) const;
 
 private:
     std::vector<Command> m_commands;

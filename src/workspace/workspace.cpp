@@ -179,7 +179,8 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
       drawingDocument(imageStack, layerOperations, refresh, ui, codec, profile, compositor),
       paperManager(imageStack, compositor, refresh, undoStore, codec, profile, ui),
       customBackdropManager(viewManager, refresh, codec, profile, ui), pencilManager(toolListings, ui),
-      statusPrompt(ui), statusIndicators(ui, imageStack), viewGeometry(viewManager, imageStack),
+      paletteManager(toolListings, pencilManager, profile, ui), statusPrompt(ui),
+      statusIndicators(ui, imageStack), viewGeometry(viewManager, imageStack),
       overlayPainter(viewManager, viewWindow), brushOutline(overlayPainter, viewGeometry),
       environmentManager(statusPrompt, viewWindow, refresh), toolSlot(brushOutline),
       panManager(viewGeometry, refresh),
@@ -199,6 +200,8 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     layerOperations.SetHooks(m_hooks.get());
     undoStore.SetHooks(m_undoLinks.get());
     BuildCommands();
+    BuildPainting();
+    ConnectPalettes();
     // A new layer's scale settings come from the profile.
     LayerDefaults defaults;
     defaults.scale[kTargetPaperWidth] = Inches(profile, settings::kTargetPaperWidth);

@@ -16,14 +16,22 @@
 #include "interact/zoom_manager.h"
 #include "model/image_stack_manager.h"
 #include "modes/custom_backdrop_manager.h"
+#include "modes/eraser_manager.h"
+#include "modes/lighting_set.h"
+#include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
+#include "modes/shadow_manager.h"
+#include "modes/surface_manager.h"
+#include "palette/palette_manager.h"
 #include "palette/pencil_manager.h"
 #include "palette/tool_listings.h"
 #include "platform/image_codec.h"
 #include "platform/profile_manager.h"
 #include "platform/settings_store.h"
 #include "platform/user_interface.h"
+#include "render/brush_ts.h"
 #include "render/compositor.h"
+#include "render/dynamic_buffer_set.h"
 #include "render/refresh_manager.h"
 #include "render/view_manager.h"
 #include "workspace/command_table.h"
@@ -67,6 +75,13 @@ public:
     std::function<void(const std::string&)> titleChanged;
     // Runs a command as a menu click does; false when it is unknown or disabled.
     bool RunCommand(int32_t id);
+    // The palettes at start-up: the Palettes folder is checked, the commercial boards read and the
+    // first palette shown.
+    void StartPalettes();
+    // Lays the palette strip out along the bottom of a client area of this size.
+    void LayoutPalette(int32_t clientWidth, int32_t clientHeight);
+    // Told when a right click on the palette strip asks for the strip's menu (client point).
+    std::function<void(int32_t, int32_t)> paletteMenuRequested;
 
     UserInterface& ui;
     ImageCodec& codec;
@@ -90,6 +105,8 @@ public:
     CommandTable commands;
     ToolListings toolListings;
     PencilManager pencilManager;
+    PaletteManager paletteManager;
+    PaletteManager& Palettes() { return paletteManager; }
 
     // Interaction: the status bar texts, the view window's services, the modes' switch, the tools and
     // the view's input routing. The application points viewWindow at its view and feeds viewInput.
@@ -112,8 +129,36 @@ public:
     ZoomTool zoomTool;
     ViewInput viewInput;
 
+    // Painting: the stroke engine with the shared brush footprint, the painting modes and their tools
+    // (wired together by BuildPainting).
+    DynamicBufferSet strokeEngine;
+    BrushTS brush;
+    PaintingContext paintingContext{imageStack,      refresh,      undoStore, ui,           paletteManager,
+                                    layerOperations, viewGeometry, toolSlot,  strokeEngine, brush};
+    SurfaceManager surfaceManager{paintingContext, compositor.switches};
+    EraserManager eraserManager{paintingContext};
+    ShadowManager shadowManager{paintingContext};
+    LightingSet lightingSet{paintingContext, shadowManager};
+    SurfacePaintTool surfacePaintTool{toolContext};
+    SurfaceHueTool surfaceHueTool{toolContext};
+    SurfaceSaturationTool surfaceSaturationTool{toolContext};
+    SurfaceValueTool surfaceValueTool{toolContext};
+    SurfaceEraserTool surfaceEraserTool{toolContext};
+    SurfaceSampleTool surfaceSampleTool{toolContext};
+    BoardEraser boardEraser{toolContext};
+    ShadowPaintTool shadowPaintTool{toolContext};
+    ShadowBlendTool shadowBlendTool{toolContext};
+    ShadowSampleTool shadowSampleTool{toolContext};
+    ShadowEraser shadowEraser{toolContext};
+    EraserTool eraserTool{toolContext, cmd::kEraserTool};
+    // The painting tools by class name, as scripts name them; null for an unknown name.
+    ScreenTool* PaintingToolNamed(const std::string& name);
+
 private:
     void BuildCommands();
+    // The palette commands, the palette's links to the view, the modes and the strip's input.
+    void ConnectPalettes();
+    void BuildPainting();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();
@@ -128,6 +173,8 @@ private:
     std::unique_ptr<FileHooks> m_fileHooks;
     std::unique_ptr<ModeLinks> m_modeLinks;
     std::unique_ptr<KeyCommands> m_keyCommands;
+    class PaletteLinks;
+    std::shared_ptr<PaletteLinks> m_paletteLinks; // shared: defined with the palette wiring
     uint64_t m_savedChanges = 0;
 };
 

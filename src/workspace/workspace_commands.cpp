@@ -61,7 +61,8 @@ constexpr Item kItems[] = {
     {cmd::kPaletteSave, "Palette", "Save", "Save the palette to a file", "", 0},
     {cmd::kPaletteRecent, "Palette", "Recent", "Show the recently used colours", "F2", 0},
     {cmd::kPaletteDrawing, "Palette", "Drawing", "Show the colours of the drawing", "F3", 0},
-    {cmd::kPalettePencils, "Palette", "Pencils", "Show the pencils", "F4", 0},
+    // The menu reads F4 for the pencils; the key F4 itself shows the first loaded palette when there is one.
+    {cmd::kPalettePencils, "Palette", "Pencils\tF4", "Show the pencils", "F9", 0},
     {cmd::kPaletteHue, "Palette", "Hue", "Show colours by hue", "F5", 0},
     {cmd::kPaletteSaturation, "Palette", "Saturation", "Show colours by saturation", "F6", 0},
     {cmd::kPaletteBrightness, "Palette", "Brightness", "Show colours by brightness", "F7", 0},
@@ -71,6 +72,13 @@ constexpr Item kItems[] = {
     {cmd::kFindColor, "Palette", "Find Color", "Find a colour by name", "", 0},
     {cmd::kAverageDrawingColor, "Palette", "Average Drawing Color", "Take the drawing's average colour", "",
      318},
+    {cmd::kRecentPalette1 + 0, "Palette", "Recent Palette1", "Load this palette", "", 0},
+    {cmd::kRecentPalette1 + 1, "Palette", "Recent Palette2", "Load this palette", "", 0},
+    {cmd::kRecentPalette1 + 2, "Palette", "Recent Palette3", "Load this palette", "", 0},
+    {cmd::kRecentPalette1 + 3, "Palette", "Recent Palette4", "Load this palette", "", 0},
+    {cmd::kPaletteSlot1 + 0, "Palette", " \tF10", "Show the palette loaded last", "F10", 0},
+    {cmd::kPaletteSlot1 + 1, "Palette", " \tF11", "Show the palette loaded before it", "F11", 0},
+    {cmd::kPaletteSlot1 + 2, "Palette", " \tF12", "Show the palette loaded before that", "F12", 0},
 
     {cmd::kPageBackground, "Page", "Background", "Choose the board texture and colour", "", 0},
     {cmd::kRotate90Ccw, "Page/Rotate", "90 CCW", "Turn the drawing a quarter turn counter-clockwise", "", 0},

@@ -1,4 +1,5 @@
 // Runs tintsmith-cli on drawings made here and checks its output, its files and its exit codes.
+#include "cli/cli_run.h"
 #include "files/drawing_png.h"
 #include "files/drawing_samples.h"
 #include "files/drawing_writer.h"
@@ -19,25 +20,10 @@
 namespace ts {
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out; // standard output and standard error together
-};
+using testing::CliRun;
 
 CliRun Cli(const std::string& arguments) {
-    CliRun run;
-    std::FILE* pipe = popen((std::string(TINTSMITH_CLI_PATH) + " " + arguments + " 2>&1").c_str(), "r");
-    if (!pipe) {
-        return run;
-    }
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.out.append(buffer, n);
-    }
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return testing::RunCli(arguments);
 }
 
 class CliTest : public ::testing::Test {

@@ -9,17 +9,11 @@ import sys
 import tempfile
 import time
 
-from PIL import Image, ImageStat
+from PIL import ImageStat
+
+from e2e_support import end, screenshot, wait_for_window
 
 
-def wait_for_window(title, seconds):
-    deadline = time.time() + seconds
-    while time.time() < deadline:
-        found = subprocess.run(["xdotool", "search", "--name", title], capture_output=True, text=True)
-        if found.returncode == 0 and found.stdout.strip():
-            return found.stdout.split()[0]
-        time.sleep(0.3)
-    return None
 
 
 def main():
@@ -34,9 +28,7 @@ def main():
             print("no window titled 'Tintsmith - Untitled' appeared")
             return 1
         time.sleep(2)  # the first paint composites the whole drawing
-        shot = os.path.join(outdir, "start.png")
-        subprocess.run(["import", "-window", "root", shot], check=True)
-        image = Image.open(shot).convert("RGB")
+        image = screenshot(os.path.join(outdir, "start.png"))
         w, h = image.size
         centre = image.crop((w // 2 - 100, h // 2 - 60, w // 2 + 100, h // 2 + 60))
         stats = ImageStat.Stat(centre)
@@ -54,12 +46,7 @@ def main():
             return 1
         return 0
     finally:
-        if proc.poll() is None:
-            proc.terminate()
-            try:
-                proc.wait(10)
-            except subprocess.TimeoutExpired:
-                proc.kill()
+        end(proc)
 
 
 if __name__ == "__main__":

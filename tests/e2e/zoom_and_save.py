@@ -11,27 +11,19 @@ import sys
 import tempfile
 import time
 
-from PIL import Image, ImageChops, ImageStat
+from PIL import ImageChops, ImageStat
+
+from e2e_support import end, screenshot, wait_for_window
 
 
 def run(*args):
     return subprocess.run(list(args), capture_output=True, text=True)
 
 
-def wait_for_window(title, seconds):
-    deadline = time.time() + seconds
-    while time.time() < deadline:
-        found = run("xdotool", "search", "--name", title)
-        if found.returncode == 0 and found.stdout.strip():
-            return found.stdout.split()[0]
-        time.sleep(0.3)
-    return None
 
 
 def shot(outdir, name):
-    path = os.path.join(outdir, name)
-    subprocess.run(["import", "-window", "root", path], check=True)
-    return Image.open(path).convert("RGB")
+    return screenshot(os.path.join(outdir, name))
 
 
 def middle(image):
@@ -127,12 +119,7 @@ def main():
         print(failure)
         return 1
     finally:
-        if proc is not None and proc.poll() is None:
-            proc.terminate()
-            try:
-                proc.wait(10)
-            except subprocess.TimeoutExpired:
-                proc.kill()
+        end(proc)
 
 
 if __name__ == "__main__":

@@ -257,6 +257,31 @@ def image_tsl_seeds() -> list:
     ]
 
 
+def palette_file(colours: list, count: int = None) -> bytes:
+    """A palette file: the count line, then "bbggrr name" lines, every line ended by CR LF."""
+    n = len(colours) if count is None else count
+    out = b"%08x\r\n" % n
+    for value, name in colours:
+        out += b"%08x" % value + (b" " + name if name is not None else b"") + b"\r\n"
+    return out
+
+
+def palette_file_seeds() -> list:
+    blue = palette_file([(0x00FF0000, b"Blue")])
+    many = palette_file([(i * 0x010203 & 0xFFFFFF, b"c%d" % i) for i in range(600)])
+    return [
+        blue,
+        palette_file([(0x00EBEBEB, None), (0x000000FF, b" Red"), (0x000000FF, b"")]),
+        many,
+        palette_file([(0x00FF0000, b"Blue")], count=2),   # a body shorter than its count
+        blue.replace(b"00ff0000", b"00FF0000"),             # upper-case digits
+        b"00000000\r\n",
+        b"00000801\r\n",
+        palette_file([(0x01000000, b"Too big")]),
+        blue[:-1],                                          # the last LF missing
+    ]
+
+
 def write(program: str, seeds: list) -> None:
     folder = CORPUS / program
     shutil.rmtree(folder, ignore_errors=True)
@@ -274,6 +299,7 @@ def main() -> None:
     write("fuzz_drawing_stream", drawing_stream_seeds())
     write("fuzz_drawing_chunk", drawing_chunk_seeds())
     write("fuzz_image_tsl", image_tsl_seeds())
+    write("fuzz_palette_file", palette_file_seeds())
 
 
 if __name__ == "__main__":

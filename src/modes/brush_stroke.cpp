@@ -1,0 +1,165 @@
+#include "modes/brush_stroke.h"
+
+#include "interact/screen_tool.h"
+#include "model/part_buffers.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ts {
+
+LayerObject* CurrentDrawingLayer(ImageStackManager& stack) {
+    return stack.Current() >= ImageStackManager::kFirstDrawingLayer ? stack.CurrentLayer() : nullptr;
+}
+
+Rect LayerRect(const ImageStackManager& stack, const LayerObject& layer) {
+    return Rect{layer.offsetX, layer.offsetY, layer.offsetX + stack.LayerWidth(layer),
+                layer.offsetY + stack.LayerHeight(layer)};
+}
+
+void PressExclusive(const ControlPanel& panel, std::initializer_list<int32_t> group, int32_t down) {
+    for (const int32_t id : group) {
+        if (auto* button = dynamic_cast<CHuecraftButton*>(panel.Find(id))) {
+            button->SetState(id == down ? CHuecraftButton::kPressed : CHuecraftButton::kNormal);
+        }
+    }
+}
+
+int32_t BrushStroke::ToolBrushSize() const {
+    const ScreenTool* tool = m_c.tools.CurrentTool();
+    return tool ? tool->GetBrushSize() : ScreenTool::kDefaultBrushSize;
+}
+
+IntPoint BrushStroke::LayerFine(int32_t x, int32_t y) const {
+    const IntPoint fine = m_c.geometry.ToFine(x, y);
+    return {fine.x - 4 * m_layer->offsetX, fine.y - 4 * m_layer->offsetY};
+}
+
+void BrushStroke::RecordLayer(LayerObject& layer) {
+    m_c.undo.SnapshotCurrentLayer(false);
+    m_c.refresh.Refresh(kStrokeUndoReason);
+    auto saved = std::make_unique<SavedParts>();
+    saved->layerId = layer.id;
+    const bool copied = parts::CopyBuffer(saved->color, layer.color) &&
+                        parts::CopyBuffer(saved->shadow, layer.shadow) &&
+                        parts::CopyBuffer(saved->lineArt, layer.lineArt);
+    // Without memory for the copy the stroke goes ahead; only its single-stroke undo is lost.
+    m_saved = copied ? std::move(saved) : nullptr;
+    m_recorded = true;
+}
+
+bool BrushStroke::Begin(int32_t type, const StrokeTool& tool, int32_t x, int32_t y, const char* reason) {
+    End();
+    LayerObject* layer = CurrentDrawingLayer(m_c.stack);
+    if (!layer) {
+        m_recorded = false;
+        return false;
+    }
+    if (!m_recorded) {
+        RecordLayer(*layer);
+    }
+    m_recorded = false;
+    // The footprint is the tool's size in view pixels at the view's zoom; at the smallest views a large
+    // brush would need masks of hundreds of megabytes, so its drawing size is held to kMaxFootprint.
+    const int32_t zoom = m_c.geometry.Zoom();
+    int32_t size = ToolBrushSize();
+    if (zoom <= -1) {
+        size = std::min(size, std::max(1, kMaxFootprint / -zoom));
+    }
+    size |= 1;
+    if (m_c.brush.Size() != size || m_c.brush.Zoom() != zoom) {
+        m_c.brush.SetSize(size, zoom);
+    }
+    m_c.engine.SetBrush(m_c.brush);
+    m_c.engine.SetTool(tool);
+    if (!m_c.engine.BeginStroke(*layer, type, kStrokeMargin, m_c.brush.Radius())) {
+        return false;
+    }
+    m_layer = layer;
+    m_running = true;
+    if (m_saved) {
+        m_saved->drawingRect = Rect{};
+    }
+    // A quarter of the radius between dabs (at least a pixel): the footprints overlap well, and the
+    // stroke coverage keeps the overlap from building up paint.
+    m_spacing = std::max(4, m_c.brush.Radius());
+    m_last = LayerFine(x, y);
+    Rect changed;
+    DabAt(m_last, changed);
+    Show(changed, reason);
+    return true;
+}
+
+void BrushStroke::DabAt(IntPoint fine, Rect& changed) {
+    m_c.engine.MoveBrush(fine.x, fine.y);
+    changed = Union(changed, m_c.engine.Dab());
+}
+
+void BrushStroke::Drag(int32_t x, int32_t y) {
+    if (!m_running) {
+        return;
+    }
+    const IntPoint to = LayerFine(x, y);
+    const int64_t dx = to.x - m_last.x;
+    const int64_t dy = to.y - m_last.y;
+    const double distance = std::sqrt(static_cast<double>(dx * dx + dy * dy));
+    if (distance < 1.0) {
+        return;
+    }
+    const auto steps = static_cast<int64_t>(std::ceil(distance / m_spacing));
+    Rect changed;
+    for (int64_t i = 1; i <= steps; ++i) {
+        DabAt({static_cast<int32_t>(m_last.x + dx * i / steps),
+               static_cast<int32_t>(m_last.y + dy * i / steps)},
+              changed);
+    }
+    m_last = to;
+    Show(changed, kBrushRefreshReason);
+}
+
+void BrushStroke::End() {
+    if (!m_running) {
+        return;
+    }
+    const Rect stroke = m_c.engine.StrokeRect();
+    m_c.engine.EndStroke();
+    m_running = false;
+    Show(stroke, kBrushRefreshReason);
+    m_layer = nullptr;
+    m_changesAfter = m_c.undo.Changes();
+}
+
+void BrushStroke::Show(const Rect& layerRect, const char* reason) {
+    if (layerRect.IsEmpty() || !m_layer) {
+        return;
+    }
+    const Rect drawing = Translated(layerRect, m_layer->offsetX, m_layer->offsetY);
+    if (m_saved) {
+        m_saved->drawingRect = Union(m_saved->drawingRect, drawing);
+    }
+    m_c.refresh.MarkViewContents(drawing);
+    m_c.refresh.Refresh(reason);
+}
+
+bool BrushStroke::Undo() {
+    End();
+    if (!CanUndo()) {
+        return false;
+    }
+    const int32_t index = m_c.stack.IndexOfId(m_saved->layerId);
+    LayerObject* layer = m_c.stack.Layer(index);
+    if (index < 0 || !layer) {
+        m_saved.reset();
+        return false;
+    }
+    layer->color = std::move(m_saved->color);
+    layer->shadow = std::move(m_saved->shadow);
+    layer->lineArt = std::move(m_saved->lineArt);
+    const Rect area = m_saved->drawingRect.IsEmpty() ? LayerRect(m_c.stack, *layer) : m_saved->drawingRect;
+    m_saved.reset();
+    m_c.refresh.MarkViewContents(area);
+    m_c.refresh.Refresh(kUndoStrokeReason);
+    return true;
+}
+
+} // namespace ts

@@ -1,0 +1,154 @@
+#include "modes/painting_tools.h"
+
+namespace ts {
+
+BrushTool::BrushTool(ToolContext& context, const Setup& setup)
+    : ScreenTool(context, setup.commandId, setup.toolKind, true), m_setup(setup) {}
+
+void BrushTool::Activate() {
+    ScreenTool::Activate();
+    m_strokeOpen = false;
+    BuildBrush(GetBrushSize());
+    if (m_setup.mode) {
+        m_context.environment.EnterMode(m_setup.mode, m_setup.title, m_setup.prompt);
+    }
+    SendNotice();
+}
+
+void BrushTool::SetCursor() {
+    m_context.window.SetCursor(cursors::kArrow);
+}
+
+bool BrushTool::Press(uint32_t flags, int32_t x, int32_t y) {
+    Env* target = m_setup.target;
+    EnvironmentManager& env = m_context.environment;
+    switch (m_setup.route) {
+    case BrushRoute::kPaint:
+        return target ? target->OnPaintPress(flags, x, y) : env.OnPaintPress(flags, x, y);
+    case BrushRoute::kErase:
+        return target ? target->OnErasePress(flags, x, y) : env.OnErasePress(flags, x, y);
+    case BrushRoute::kSample:
+    case BrushRoute::kSampleThenPaint:
+        return target ? target->OnSamplePress(flags, x, y) : env.OnSamplePress(flags, x, y);
+    }
+    return false;
+}
+
+void BrushTool::Drag(uint32_t flags, int32_t x, int32_t y) {
+    Env* target = m_setup.target;
+    EnvironmentManager& env = m_context.environment;
+    switch (m_setup.route) {
+    case BrushRoute::kPaint:
+    case BrushRoute::kSampleThenPaint:
+        target ? target->OnPaintDrag(flags, x, y) : env.OnPaintDrag(flags, x, y);
+        break;
+    case BrushRoute::kErase:
+        target ? target->OnEraseDrag(flags, x, y) : env.OnEraseDrag(flags, x, y);
+        break;
+    case BrushRoute::kSample:
+        break;
+    }
+}
+
+void BrushTool::Release(uint32_t flags, int32_t x, int32_t y) {
+    Env* target = m_setup.target;
+    EnvironmentManager& env = m_context.environment;
+    switch (m_setup.route) {
+    case BrushRoute::kPaint:
+    case BrushRoute::kSampleThenPaint:
+        target ? target->OnPaintRelease(flags, x, y) : env.OnPaintRelease(flags, x, y);
+        break;
+    case BrushRoute::kErase:
+        target ? target->OnEraseRelease(flags, x, y) : env.OnEraseRelease(flags, x, y);
+        break;
+    case BrushRoute::kSample:
+        break;
+    }
+}
+
+bool BrushTool::OnLButtonDown(uint32_t flags, int32_t x, int32_t y) {
+    m_strokeOpen = false;
+    if (ScreenTool::OnLButtonDown(flags, x, y)) {
+        return true; // a pan or the palette took the press
+    }
+    if (!IsButtonDown()) {
+        return false;
+    }
+    m_strokeOpen = Press(flags, x, y);
+    return true;
+}
+
+bool BrushTool::OnMouseMove(uint32_t flags, int32_t x, int32_t y) {
+    if (ScreenTool::OnMouseMove(flags, x, y)) {
+        return true;
+    }
+    if (IsButtonDown() && m_strokeOpen) {
+        Drag(flags, x, y);
+    }
+    return true;
+}
+
+bool BrushTool::OnLButtonUp(uint32_t flags, int32_t x, int32_t y) {
+    const bool open = m_strokeOpen;
+    m_strokeOpen = false;
+    const bool consumed = ScreenTool::OnLButtonUp(flags, x, y);
+    if (open) {
+        Release(flags, x, y);
+    }
+    return consumed || open;
+}
+
+namespace {
+
+BrushTool::Setup Make(int32_t id, int32_t kind, BrushRoute route, const char* title = "",
+                      const char* prompt = "", bool reselect = false) {
+    BrushTool::Setup s;
+    s.commandId = id;
+    s.toolKind = kind;
+    s.route = route;
+    s.title = title;
+    s.prompt = prompt;
+    s.reselect = reselect;
+    return s;
+}
+
+} // namespace
+
+SurfacePaintTool::SurfacePaintTool(ToolContext& context)
+    : BrushTool(context, Make(kCommandId, 4012, BrushRoute::kPaint, "Color", "Paint on color.")) {}
+
+SurfaceHueTool::SurfaceHueTool(ToolContext& context)
+    : BrushTool(context, Make(kCommandId, 0, BrushRoute::kPaint, "Color", "Paint on color.")) {}
+
+SurfaceSaturationTool::SurfaceSaturationTool(ToolContext& context)
+    : BrushTool(context, Make(kCommandId, 0, BrushRoute::kPaint, "Color", "Paint on color.")) {}
+
+SurfaceValueTool::SurfaceValueTool(ToolContext& context)
+    : BrushTool(context, Make(kCommandId, 0, BrushRoute::kPaint, "Color", "Paint on color.")) {}
+
+SurfaceEraserTool::SurfaceEraserTool(ToolContext& context)
+    : BrushTool(context, Make(0, 0, BrushRoute::kErase)) {}
+
+SurfaceSampleTool::SurfaceSampleTool(ToolContext& context)
+    : BrushTool(context, Make(0, 0, BrushRoute::kSample)) {}
+
+BoardEraser::BoardEraser(ToolContext& context)
+    : BrushTool(context, Make(kCommandId, 4039, BrushRoute::kErase, "Surface", "Erase Board ShowThru.")) {}
+
+ShadowPaintTool::ShadowPaintTool(ToolContext& context)
+    : BrushTool(context, Make(kCommandId, 4046, BrushRoute::kPaint, "Lighting", "Paint On Lighting.")) {}
+
+ShadowBlendTool::ShadowBlendTool(ToolContext& context)
+    : BrushTool(context, Make(kCommandId, 0, BrushRoute::kPaint, "Lighting", "Paint On Lighting.")) {}
+
+ShadowSampleTool::ShadowSampleTool(ToolContext& context)
+    : BrushTool(context, Make(kCommandId, 4046, BrushRoute::kSampleThenPaint)) {}
+
+ShadowEraser::ShadowEraser(ToolContext& context)
+    : BrushTool(context, Make(kCommandId, 4048, BrushRoute::kErase, "Shadows", "Erase Shadows")) {}
+
+EraserTool::EraserTool(ToolContext& context, int32_t commandId)
+    : BrushTool(context, Make(commandId, 0, BrushRoute::kErase, "Eraser",
+                              "Use the Eraser to remove unwanted portions of the sketch.", true)) {}
+
+} // namespace ts

@@ -1,0 +1,94 @@
+// tintsmith-cli replay: gesture scripts run on a drawing file, end to end through the tool.
+#include "cli/cli_run.h"
+#include "files/drawing_reader.h"
+#include "files/drawing_samples.h"
+#include "files/drawing_writer.h"
+#include "model/layer_test_support.h"
+#include "platform/headless_user_interface.h"
+#include "platform/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+namespace ts {
+namespace {
+
+using ReplayRun = testing::CliRun;
+
+ReplayRun Replay(const std::string& arguments) {
+    return testing::RunCli("replay " + arguments);
+}
+
+class ReplayTest : public ::testing::Test {
+protected:
+    ReplayTest() {
+        testing::AddBoardLayers(stack, 80, 60);
+        testing::AddDrawingLayer(stack, 60, 40, 10, 10, "Blank Layer");
+        Image24 picture;
+        picture.Create(80, 60);
+        drawing = folder.Path() + "plan.ts.png";
+        EXPECT_TRUE(WriteDrawingFile(drawing, stack, StreamWriteOptions{}, picture).Saved());
+        out = folder.Path() + "out.ts.png";
+    }
+
+    std::string Script(const std::string& text) {
+        const std::string path = folder.Path() + "gestures.txt";
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        std::fwrite(text.data(), 1, text.size(), file);
+        std::fclose(file);
+        return path;
+    }
+
+    ImageStackManager stack;
+    TempFolder folder;
+    std::string drawing;
+    std::string out;
+};
+
+TEST_F(ReplayTest, AStrokeOfTheScriptIsSavedInTheDrawing) {
+    const ReplayRun run = Replay(drawing + " " +
+                                 Script("# one red stroke across the layer\n"
+                                        "tool SurfacePaintTool\ncolor 0x0000FF\nsize 5\n"
+                                        "press 20 30\nmove 40 30\nmove 60 31\nrelease 60 31\n") +
+                                 " " + out);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    HeadlessUserInterface ui;
+    LoadedDrawing loaded;
+    ASSERT_TRUE(ReadDrawingFile(ui, out, false, loaded));
+    ASSERT_EQ(loaded.layers.size(), 3u);
+    const LayerObject& layer = *loaded.layers[2].layer;
+    ASSERT_TRUE(layer.color);
+    for (int32_t x = 10; x <= 50; ++x) {
+        ASSERT_EQ(testing::AmountAt(layer, x, 20), 255) << x;
+        ASSERT_EQ(testing::ColorAt(layer, x, 20), 0x0000FFu) << x;
+    }
+    EXPECT_EQ(testing::AmountAt(layer, 30, 35), 0);
+}
+
+TEST_F(ReplayTest, ABadScriptIsRefusedWithItsLineAndNothingIsWritten) {
+    const ReplayRun run =
+        Replay(drawing + " " + Script("tool SurfacePaintTool\npress 1 2\nscribble\n") + " " + out);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.out.find("line 3: unknown command 'scribble'"), std::string::npos) << run.out;
+    EXPECT_EQ(std::fopen(out.c_str(), "rb"), nullptr);
+}
+
+TEST_F(ReplayTest, MissingFilesAndWrongArgumentsAreRefused) {
+    EXPECT_EQ(Replay(drawing + " " + folder.Path() + "none.txt " + out).exitCode, 1);
+    EXPECT_EQ(Replay(folder.Path() + "none.ts.png " + Script("") + " " + out).exitCode, 1);
+    EXPECT_EQ(Replay(drawing).exitCode, 2);
+}
+
+TEST_F(ReplayTest, TheProgramsMessagesArePassedOn) {
+    const ReplayRun run = Replay(
+        drawing + " " + Script("tool ShadowPaintTool\npanel 155\npress 30 30\nrelease 30 30\n") + " " + out);
+    EXPECT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_NE(run.out.find("No shadows found."), std::string::npos) << run.out;
+}
+
+} // namespace
+} // namespace ts
