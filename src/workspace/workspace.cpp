@@ -109,8 +109,8 @@ public:
             // the backdrop it had.
             static constexpr const char* kSplash[] = {"SplashS.tsl", "SplashM.tsl", "SplashL.tsl"};
             Image24 picture;
-            if (CTslFile::ReadImageTsl(
-                    m_w.profile.ProgramFolder() + kSplash[kind - Backdrop::kSplashSmall], picture)) {
+            if (CTslFile::ReadImageTsl(m_w.profile.ProgramFolder() + kSplash[kind - Backdrop::kSplashSmall],
+                                       picture)) {
                 m_w.viewManager.SetSplash(std::move(picture));
                 m_w.viewManager.SetBackdropKind(kind);
                 m_w.refreshManager.MarkViewportSize();
