@@ -170,30 +170,90 @@ void Compositor::PrepareRow(Row& row) {
     }
     const Image24& board = *PaperPicture();
     const auto period = static_cast<size_t>(board.Width());
-    kernels::Deinterleave(board.Row(row.y % board.Height()), period, row.tile);
     const auto first = static_cast<int64_t>(m_first);
     const auto length = static_cast<int64_t>(row.tileLength);
     row.tileStart = static_cast<size_t>((first % length + length) % length);
+    row.boardRow = row.y % board.Height();
+    bool makeTile = true;
+    if (m_boardKept) {
+        uint8_t* kept = BoardRowBytes(row.boardRow);
+        const size_t stride = row.tileLength + kSlack;
+        for (size_t b = 0; b < 3; ++b) {
+            row.tile[b] = kept + b * stride;
+        }
+        uint8_t& state = m_boardRows.state[static_cast<size_t>(row.boardRow)];
+        makeTile = state == kNotMade;
+        state = std::max(state, kTileMade);
+    }
+    if (makeTile) {
+        kernels::Deinterleave(board.Row(row.boardRow), period, row.tile);
+        for (int b = 0; b < 3; ++b) {
+            TileRow(row.tile[b] + period, row.tileLength - period, row.tile[b], period, 0);
+        }
+    }
     for (int b = 0; b < 3; ++b) {
-        TileRow(row.tile[b] + period, row.tileLength - period, row.tile[b], period, 0);
         TileRow(row.plane[b], count, row.tile[b], row.tileLength, row.tileStart);
     }
 }
 
 // The board's deviation from its average reduced by the painted amount, over the row's tile: what
-// plain pencil adds to its colour. Made once a row, for the first layer that needs it.
+// plain pencil adds to its colour. Made once a row (or once a board row, while they are kept), for
+// the first layer that needs it.
 const kernels::Deviations& Compositor::Deviation(Row& row) {
     if (!row.deviation.up[0]) {
         const size_t stride = row.tileLength + kSlack;
+        uint8_t* base = m_deviation.data() + row.index * 6 * stride;
+        bool made = false;
+        if (m_boardKept) {
+            base = BoardRowBytes(row.boardRow) + 3 * stride;
+            uint8_t& state = m_boardRows.state[static_cast<size_t>(row.boardRow)];
+            made = state == kDeviationMade;
+            state = kDeviationMade;
+        }
         for (size_t b = 0; b < 3; ++b) {
-            uint8_t* up = m_deviation.data() + (row.index * 6 + 2 * b) * stride;
+            uint8_t* up = base + 2 * b * stride;
             uint8_t* down = up + stride;
-            ReduceDeviations(row.tile[b], row.tileLength, m_average[b], paper.paintedAmount, up, down);
+            if (!made) {
+                ReduceDeviations(row.tile[b], row.tileLength, m_average[b], paper.paintedAmount, up, down);
+            }
             row.deviation.up[b] = up;
             row.deviation.down[b] = down;
         }
     }
     return row.deviation;
+}
+
+size_t Compositor::TileLength(const Image24* board) {
+    // The board row is repeated to at least 512 pixels, so that pencil blends in long pieces.
+    constexpr size_t kMinTile = 512;
+    const size_t period = board ? static_cast<size_t>(board->Width()) : 0;
+    return board && period ? period * ((std::max(period, kMinTile) + period - 1) / period) : 0;
+}
+
+bool Compositor::UseBoardRows(const Image24& board, size_t tileLength) {
+    BoardRows& kept = m_boardRows;
+    if (board.Height() <= 0 || board.Height() > BoardRows::kMaxRows || tileLength == 0) {
+        return false;
+    }
+    if (kept.pixels != board.Row(0) || kept.width != board.Width() || kept.height != board.Height() ||
+        kept.generation != m_paperGeneration || kept.paintedAmount != paper.paintedAmount ||
+        !std::equal(std::begin(m_average), std::end(m_average), std::begin(kept.average)) ||
+        kept.tileLength != tileLength) {
+        kept.pixels = board.Row(0);
+        kept.width = board.Width();
+        kept.height = board.Height();
+        kept.generation = m_paperGeneration;
+        kept.paintedAmount = paper.paintedAmount;
+        std::copy(std::begin(m_average), std::end(m_average), std::begin(kept.average));
+        kept.tileLength = tileLength;
+        kept.bytes.resize(static_cast<size_t>(board.Height()) * 9 * (tileLength + kSlack));
+        kept.state.assign(static_cast<size_t>(board.Height()), kNotMade);
+    }
+    return true;
+}
+
+uint8_t* Compositor::BoardRowBytes(int32_t boardRow) {
+    return m_boardRows.bytes.data() + static_cast<size_t>(boardRow) * 9 * (m_boardRows.tileLength + kSlack);
 }
 
 uint8_t Compositor::PaperByte(const Row& row, int b, size_t at) const {
@@ -595,14 +655,11 @@ void Compositor::CompositeBand(int32_t y, int32_t rows, uint8_t* dest, size_t de
     const size_t stride = count + kSlack;
     const auto band = static_cast<size_t>(rows);
     const Image24* board = m_textured ? PaperPicture() : nullptr;
-    // The board row is repeated to at least 512 pixels, so that pencil blends in long pieces.
-    constexpr size_t kMinTile = 512;
-    const size_t period = board ? static_cast<size_t>(board->Width()) : 0;
-    const size_t tileLength = board ? period * ((std::max(period, kMinTile) + period - 1) / period) : 0;
+    const size_t tileLength = TileLength(board);
     const size_t tileStride = tileLength + kSlack;
     uint8_t* planes = Scratch(kPlaneRows, band * 3 * stride);
-    uint8_t* tiles = Scratch(kTileRows, band * 3 * tileStride);
-    if (m_deviation.size() < band * 6 * tileStride) {
+    uint8_t* tiles = m_boardKept ? nullptr : Scratch(kTileRows, band * 3 * tileStride);
+    if (!m_boardKept && m_deviation.size() < band * 6 * tileStride) {
         m_deviation.resize(band * 6 * tileStride);
     }
     m_rows.resize(band);
@@ -615,7 +672,7 @@ void Compositor::CompositeBand(int32_t y, int32_t rows, uint8_t* dest, size_t de
         row.tileLength = tileLength;
         for (size_t b = 0; b < 3; ++b) {
             row.plane[b] = planes + (r * 3 + b) * stride;
-            row.tile[b] = board ? tiles + (r * 3 + b) * tileStride : nullptr;
+            row.tile[b] = board && tiles ? tiles + (r * 3 + b) * tileStride : nullptr;
         }
         if (m_trackLines) {
             row.lines = &m_lines[r];
@@ -659,6 +716,8 @@ void Compositor::CompositeRows(int32_t y, int32_t rows, int32_t first, int32_t c
     for (int b = 0; b < 3; ++b) {
         m_average[b] = ColorByte(average, b);
     }
+    const Image24* board = m_textured ? PaperPicture() : nullptr;
+    m_boardKept = board && UseBoardRows(*board, TileLength(board));
     // Bands small enough that their rows stay in the cache while every layer is drawn over them.
     constexpr int32_t kBandBytes = 192 * 1024;
     const int32_t band = std::clamp(kBandBytes / (3 * count), 1, 32);
@@ -746,6 +805,10 @@ Compositor& Compositor::Partner() {
     p.m_trackLines = m_trackLines;
     p.m_stream = m_stream;
     std::copy(std::begin(m_average), std::end(m_average), std::begin(p.m_average));
+    // The partner keeps board rows of its own.
+    p.m_paperGeneration = m_paperGeneration;
+    const Image24* board = m_textured ? PaperPicture() : nullptr;
+    p.m_boardKept = board && p.UseBoardRows(*board, TileLength(board));
     return p;
 }
 

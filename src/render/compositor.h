@@ -51,7 +51,10 @@ public:
     // The paper picture (the tinted board), or null without one.
     const Image24* PaperPicture() const;
     // The paper's average colour is cached; call when the paper picture changed.
-    void PaperChanged() { m_paperAverageValid = false; }
+    void PaperChanged() {
+        m_paperAverageValid = false;
+        ++m_paperGeneration;
+    }
     uint32_t PaperAverage() const;
 
     // Fills count pixels (blue, green, red) of drawing row y from column first. The painted-pixel mask
@@ -87,7 +90,8 @@ private:
         size_t tileLength = 0;
         size_t tileStart = 0; // the tile position of the row's first pixel
         kernels::Deviations deviation;
-        size_t index = 0; // the row's place in the band
+        size_t index = 0;     // the row's place in the band
+        int32_t boardRow = 0; // the board row under it
         LinePixels* lines = nullptr;
     };
     bool LayerSpan(const LayerObject& layer, int32_t y, int32_t first, int32_t count, RowSpan& span) const;
@@ -136,6 +140,32 @@ private:
     // Two threads: the partner composites the lower bands; the under-pixel store takes one row at a
     // time, under the lock of the pass.
     bool m_parallel = true;
+    // The board's rows made ready for compositing: each row's tile (deinterleaved and repeated) and,
+    // once pencil needs it, the tile's reduced deviation. They are kept while the paper and its
+    // settings stay, since the rows under a brush are composited again at every dab. Boards taller
+    // than kMaxRows are made ready row by row in the band's scratch instead.
+    struct BoardRows {
+        static constexpr int32_t kMaxRows = 1024;
+        const uint8_t* pixels = nullptr;
+        int32_t width = 0;
+        int32_t height = 0;
+        uint64_t generation = 0;
+        int32_t paintedAmount = 0;
+        uint8_t average[3] = {};
+        size_t tileLength = 0;
+        std::vector<uint8_t> bytes; // per board row: three tile planes, then up and down of each byte
+        std::vector<uint8_t> state; // per board row: kNotMade, kTileMade or kDeviationMade
+    };
+    static constexpr uint8_t kNotMade = 0;
+    static constexpr uint8_t kTileMade = 1;
+    static constexpr uint8_t kDeviationMade = 2;
+    static size_t TileLength(const Image24* board);
+    // Whether the board's rows are kept (and the keeping is set up for this pass).
+    bool UseBoardRows(const Image24& board, size_t tileLength);
+    uint8_t* BoardRowBytes(int32_t boardRow);
+    BoardRows m_boardRows;
+    uint64_t m_paperGeneration = 0;
+    bool m_boardKept = false;
     std::unique_ptr<Compositor> m_partner;
     std::mutex* m_finishLock = nullptr;
 };

@@ -397,5 +397,40 @@ TEST(CompositorPaths, TwoThreadsCompositeLikeOne) {
     }
 }
 
+// Board rows kept from pass to pass follow the paper: after a new painted amount, and after a board
+// changed in place and announced, the drawing composites as the plain loop makes it.
+TEST(CompositorPaths, KeptBoardRowsFollowThePaperAndItsSettings) {
+    std::mt19937 rng(77);
+    for (int trial = 0; trial < 6; ++trial) {
+        SCOPED_TRACE("trial " + std::to_string(trial));
+        const auto width = static_cast<int32_t>(8 + rng() % 400);
+        const auto height = static_cast<int32_t>(1 + rng() % 40);
+        ImageStackManager stack;
+        Compositor kept(stack);
+        RandomStack(rng, stack, kept, width, height);
+        auto compare = [&](const std::string& what) {
+            testing::ReferenceCompositor reference(stack, kept);
+            Target a(width, height);
+            Target b(width, height);
+            kept.CompositeRows(0, height, 0, width, a.pixels.Row(0), static_cast<size_t>(a.pixels.Stride()),
+                               &a.painted, &a.under, &a.sampler);
+            for (int32_t y = 0; y < height; ++y) {
+                reference.CompositeRow(y, 0, width, b.pixels.Row(y), &b.painted, &b.under, &b.sampler);
+            }
+            ExpectSame(a, b, what);
+        };
+        compare("first pass");
+        kept.paper.paintedAmount = (kept.paper.paintedAmount + 1 + static_cast<int32_t>(rng() % 4)) % 5;
+        compare("another painted amount");
+        if (const Image24* board = kept.PaperPicture()) {
+            for (auto& byte : const_cast<Image24*>(board)->Pixels()) {
+                byte = static_cast<uint8_t>(255 - byte);
+            }
+            kept.PaperChanged();
+            compare("the board changed");
+        }
+    }
+}
+
 } // namespace
 } // namespace ts
