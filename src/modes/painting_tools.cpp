@@ -19,50 +19,34 @@ void BrushTool::SetCursor() {
     m_context.window.SetCursor(cursors::kArrow);
 }
 
+// The mode that hears the brush: the tool's own, else the current one.
+bool BrushTool::Send(EnvHandler handler, uint32_t flags, int32_t x, int32_t y) {
+    Env* to = m_setup.target ? m_setup.target : m_context.environment.Current();
+    return to && (to->*handler)(flags, x, y);
+}
+
 bool BrushTool::Press(uint32_t flags, int32_t x, int32_t y) {
-    Env* target = m_setup.target;
-    EnvironmentManager& env = m_context.environment;
     switch (m_setup.route) {
     case BrushRoute::kPaint:
-        return target ? target->OnPaintPress(flags, x, y) : env.OnPaintPress(flags, x, y);
+        return Send(&Env::OnPaintPress, flags, x, y);
     case BrushRoute::kErase:
-        return target ? target->OnErasePress(flags, x, y) : env.OnErasePress(flags, x, y);
+        return Send(&Env::OnErasePress, flags, x, y);
     case BrushRoute::kSample:
     case BrushRoute::kSampleThenPaint:
-        return target ? target->OnSamplePress(flags, x, y) : env.OnSamplePress(flags, x, y);
+        return Send(&Env::OnSamplePress, flags, x, y);
     }
     return false;
 }
 
 void BrushTool::Drag(uint32_t flags, int32_t x, int32_t y) {
-    Env* target = m_setup.target;
-    EnvironmentManager& env = m_context.environment;
-    switch (m_setup.route) {
-    case BrushRoute::kPaint:
-    case BrushRoute::kSampleThenPaint:
-        target ? target->OnPaintDrag(flags, x, y) : env.OnPaintDrag(flags, x, y);
-        break;
-    case BrushRoute::kErase:
-        target ? target->OnEraseDrag(flags, x, y) : env.OnEraseDrag(flags, x, y);
-        break;
-    case BrushRoute::kSample:
-        break;
+    if (m_setup.route != BrushRoute::kSample) {
+        Send(m_setup.route == BrushRoute::kErase ? &Env::OnEraseDrag : &Env::OnPaintDrag, flags, x, y);
     }
 }
 
 void BrushTool::Release(uint32_t flags, int32_t x, int32_t y) {
-    Env* target = m_setup.target;
-    EnvironmentManager& env = m_context.environment;
-    switch (m_setup.route) {
-    case BrushRoute::kPaint:
-    case BrushRoute::kSampleThenPaint:
-        target ? target->OnPaintRelease(flags, x, y) : env.OnPaintRelease(flags, x, y);
-        break;
-    case BrushRoute::kErase:
-        target ? target->OnEraseRelease(flags, x, y) : env.OnEraseRelease(flags, x, y);
-        break;
-    case BrushRoute::kSample:
-        break;
+    if (m_setup.route != BrushRoute::kSample) {
+        Send(m_setup.route == BrushRoute::kErase ? &Env::OnEraseRelease : &Env::OnPaintRelease, flags, x, y);
     }
 }
 

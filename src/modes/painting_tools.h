@@ -53,6 +53,8 @@ protected:
     virtual void SendNotice() {}
 
 private:
+    using EnvHandler = bool (Env::*)(uint32_t, int32_t, int32_t);
+    bool Send(EnvHandler handler, uint32_t flags, int32_t x, int32_t y);
     bool Press(uint32_t flags, int32_t x, int32_t y);
     void Drag(uint32_t flags, int32_t x, int32_t y);
     void Release(uint32_t flags, int32_t x, int32_t y);
