@@ -1,5 +1,9 @@
 #include "render/dynamic_buffer_set.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "raster/byte_bit_counter.h"
 #include "raster/color_spaces.h"
 #include "raster/pixel_tables.h"
@@ -750,6 +754,18 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
             }
             coverage -= static_cast<ptrdiff_t>(tx) << CoverageStore::kTileShift; // indexed by x
             for (int32_t x = x0; x < x1; ++x) {
+#if defined(__SSE2__)
+                if (!seesAll && x + 8 <= x1) {
+                    // Eight pixels at a time where the stroke covered the footprint already.
+                    const __m128i m8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(maskRow + x));
+                    const __m128i old8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coverage + x));
+                    const __m128i fresh8 = _mm_andnot_si128(old8, m8);
+                    if (_mm_movemask_epi8(_mm_cmpeq_epi8(fresh8, _mm_setzero_si128())) == 0xFFFF) {
+                        x += 7;
+                        continue;
+                    }
+                }
+#endif
                 if (!seesAll && x + 4 <= x1) {
                     // Four pixels at a time past the part of the footprint the stroke covered already.
                     uint64_t m4;
