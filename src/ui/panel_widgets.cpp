@@ -339,15 +339,19 @@ void PanelLabelled::SetInner(QWidget* inner) {
 }
 
 int PanelLabelled::LabelWidth() const {
-    if (m_label.isEmpty()) {
+    // The control keeps room for a short value and its arrow; the label takes what it needs of the
+    // rest. A rectangle too narrow for both shows the control alone, its label as the tooltip.
+    constexpr int kControl = 64;
+    const int wanted = m_label.isEmpty() ? 0 : TextWidth(font(), m_label) + kLabelGap + 2;
+    const int room = width() - kControl;
+    if (wanted == 0 || room < std::min(wanted, 3 * kControl / 2) * 2 / 3) {
         return 0;
     }
-    // The control keeps room for a short value and its arrow; the label takes the rest it needs.
-    const int control = std::min(width() / 2, 64);
-    return std::max(0, std::min(TextWidth(font(), m_label) + kLabelGap + 2, width() - control));
+    return std::min(wanted, room);
 }
 
 void PanelLabelled::Place() {
+    setToolTip(LabelWidth() == 0 ? m_label : QString());
     if (m_inner) {
         const int left = LabelWidth();
         m_inner->setGeometry(left, 0, std::max(1, width() - left), height());
