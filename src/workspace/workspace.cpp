@@ -235,6 +235,12 @@ bool Workspace::LoadGrain() {
 }
 
 void Workspace::FitDrawingInView(int32_t clientWidth, int32_t clientHeight) {
+    // The drawing fits above the palette strip.
+    paletteManager.LayoutStrip(clientWidth, clientHeight);
+    const Rect& strip = paletteManager.Strip().Area();
+    if (!strip.IsEmpty() && strip.top > 0 && strip.top < clientHeight) {
+        clientHeight = strip.top;
+    }
     const int32_t w = imageStack.DrawingWidth();
     const int32_t h = imageStack.DrawingHeight();
     int32_t s = 1;

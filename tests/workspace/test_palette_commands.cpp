@@ -149,5 +149,16 @@ TEST_F(PaletteCommands, ChoosingTheBoardShowsTheBoards) {
     EXPECT_EQ(palettes().Title(), "          Palette: Board");
 }
 
+TEST_F(PaletteCommands, TheFirstFitKeepsTheDrawingAboveTheStrip) {
+    NewDrawing("8", "6");                  // far larger than the view: the fit reduces it
+    workspace->FitDrawingInView(900, 460); // the 450 rows would just fit the whole height
+    const Rect strip = palettes().Strip().Area();
+    ASSERT_FALSE(strip.IsEmpty());
+    const Rect drawing =
+        workspace->viewManager.ClientRectOf(Rect{0, 0, stack().DrawingWidth(), stack().DrawingHeight()});
+    EXPECT_LE(drawing.bottom, strip.top);
+    EXPECT_LE(drawing.right, 900);
+}
+
 } // namespace
 } // namespace ts
