@@ -50,11 +50,13 @@ bool CCompressedBuffer::InitPool(int32_t width, int32_t height, int32_t bytesPer
     auto pool = AllocatePool(capacity);
     std::unique_ptr<uint64_t[]> working;
     std::vector<size_t> offsets;
+    std::vector<uint16_t> summaries;
     if (!pool || !AllocateWorkingRow(rawRowLength, bytesPerPixel, width, working)) {
         return false;
     }
     try {
         offsets.resize(static_cast<size_t>(height));
+        summaries.assign(static_cast<size_t>(height), SummarizeRow(encoding, encodedLength, rawRowLength));
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -64,6 +66,7 @@ bool CCompressedBuffer::InitPool(int32_t width, int32_t height, int32_t bytesPer
     }
     m_pool = std::move(pool);
     m_rowOffset = std::move(offsets);
+    m_rowSummary = std::move(summaries);
     m_workingRow = std::move(working);
     m_width = width;
     m_height = height;
@@ -81,21 +84,25 @@ bool CCompressedBuffer::AdoptPackedRows(int32_t width, int32_t height, int32_t b
                                         size_t usedBytes) {
     std::unique_ptr<uint64_t[]> working;
     std::vector<size_t> offsets;
+    std::vector<uint16_t> summaries;
     if (!AllocateWorkingRow(rawRowLength, bytesPerPixel, width, working)) {
         return false;
     }
     try {
         offsets.resize(static_cast<size_t>(height));
+        summaries.resize(static_cast<size_t>(height));
     } catch (const std::bad_alloc&) {
         return false;
     }
     size_t at = 0;
     for (size_t r = 0; r < offsets.size(); ++r) {
         offsets[r] = at;
+        summaries[r] = SummarizeRow(pool.get() + at, capacity - at, rawRowLength);
         at += rowcodec::StoredLength(pool.get() + at);
     }
     m_pool = std::move(pool);
     m_rowOffset = std::move(offsets);
+    m_rowSummary = std::move(summaries);
     m_workingRow = std::move(working);
     m_width = width;
     m_height = height;
@@ -118,8 +125,10 @@ bool CCompressedBuffer::CopyStoreFrom(const CCompressedBuffer& other) {
         return false;
     }
     std::vector<size_t> offsets;
+    std::vector<uint16_t> summaries;
     try {
         offsets = other.m_rowOffset;
+        summaries = other.m_rowSummary;
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -132,6 +141,7 @@ bool CCompressedBuffer::CopyStoreFrom(const CCompressedBuffer& other) {
                     8);
     m_pool = std::move(pool);
     m_rowOffset = std::move(offsets);
+    m_rowSummary = std::move(summaries);
     m_workingRow = std::move(working);
     m_width = other.m_width;
     m_height = other.m_height;
@@ -392,6 +402,18 @@ void CCompressedBuffer::PrefetchRowPlaces(int32_t first, int32_t last) const {
     }
 }
 
+void CCompressedBuffer::PrefetchRowSummaries(int32_t first, int32_t last) const {
+    first = std::max(first, 0);
+    last = std::min(last, m_height);
+    constexpr int32_t kPerLine = 64 / static_cast<int32_t>(sizeof(uint16_t));
+    for (int32_t row = first; row < last; row += kPerLine) {
+        __builtin_prefetch(m_rowSummary.data() + row);
+    }
+    if (first < last) {
+        __builtin_prefetch(m_rowSummary.data() + last - 1);
+    }
+}
+
 void CCompressedBuffer::PrefetchRowCodes(int32_t first, int32_t last, size_t maxBytes) const {
     first = std::max(first, 0);
     last = std::min(last, m_height);
@@ -415,17 +437,21 @@ bool CCompressedBuffer::StoreRow(int32_t row, const uint8_t* src) {
         return false;
     }
     if (TryStore(row, src)) {
+        SummarizeStoredRow(row);
         return true;
     }
     // The old encoding may be partly overwritten: the row is empty until the regrown pool takes it.
     const size_t oldLength = RowEncodedLength(row);
     rowcodec::SetStoredLength(MutableRow(row), rowcodec::kEmptyRowLength);
     m_usedBytes = m_usedBytes - oldLength + rowcodec::kEmptyRowLength;
+    bool stored = false;
     try {
-        return Grow(row, src);
+        stored = Grow(row, src);
     } catch (const std::bad_alloc&) {
-        return false;
+        stored = false;
     }
+    SummarizeStoredRow(row);
+    return stored;
 }
 
 } // namespace ts

@@ -47,10 +47,17 @@ public:
     size_t RowEncodedLength(int32_t row) const;
     // Byte offset of a row's encoding inside the pool (for tests of the ring).
     size_t RowOffset(int32_t row) const { return m_rowOffset[static_cast<size_t>(row)]; }
+    // What a row's codes tell at a glance, kept as each row is stored: kOneValueRow | value for a row
+    // of one value throughout, else kMixedRow. Readers of many short rows (a deep stack composited)
+    // learn it here without touching the codes.
+    static constexpr uint16_t kMixedRow = 0;
+    static constexpr uint16_t kOneValueRow = 0x100;
+    uint16_t RowSummary(int32_t row) const { return m_rowSummary[static_cast<size_t>(row)]; }
     // Hints that rows first .. last - 1 are about to be read, so that they come into the cache
     // meanwhile: where they lie in the pool, and (best once that is in the cache) their codes, at most
     // maxBytes of them.
     void PrefetchRowPlaces(int32_t first, int32_t last) const;
+    void PrefetchRowSummaries(int32_t first, int32_t last) const;
     void PrefetchRowCodes(int32_t first, int32_t last, size_t maxBytes) const;
 
     // Reallocates the pool to fit the rows when capacity / used bytes exceeds the factor.
@@ -66,6 +73,12 @@ protected:
     virtual size_t EncodeInto(const uint8_t* src, uint8_t* dest, const uint8_t* limit) = 0;
     // Room the encoder may need at most for one row.
     virtual size_t WorstCaseRoom() const = 0;
+    // The summary of a stored encoding (see RowSummary) of a row of rawRowLength bytes; available is
+    // how many pool bytes follow the encoding's start.
+    virtual uint16_t SummarizeRow(const uint8_t* /*encoding*/, size_t /*available*/,
+                                  size_t /*rawRowLength*/) const {
+        return kMixedRow;
+    }
 
     // Stores an encoded row as the pool rules say; grows the pool when needed.
     bool StoreRow(int32_t row, const uint8_t* src);
@@ -104,9 +117,14 @@ private:
     bool TryStore(int32_t row, const uint8_t* src);
     bool TryStoreInPlace(int32_t row, const uint8_t* src);
     bool Grow(int32_t row, const uint8_t* src);
+    void SummarizeStoredRow(int32_t row) {
+        m_rowSummary[static_cast<size_t>(row)] =
+            SummarizeRow(RowEncoding(row), m_capacity - RowOffset(row), m_rawRowLength);
+    }
 
     std::unique_ptr<uint8_t[]> m_pool;
     std::vector<size_t> m_rowOffset;
+    std::vector<uint16_t> m_rowSummary;
     size_t m_usedBytes = 0;
     size_t m_capacity = 0;
     int32_t m_writeHead = 0;

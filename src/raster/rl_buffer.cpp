@@ -105,12 +105,33 @@ rowcodec::SpanInfo RLBuffer::ReadSpan(int32_t row, size_t from, size_t to, uint8
     return info;
 }
 
+rowcodec::SpanInfo RLBuffer::ReadContent(int32_t row, size_t from, size_t to, uint8_t* dest,
+                                         uint8_t background) const {
+    rowcodec::SpanInfo info;
+    if (from >= to) {
+        return info;
+    }
+    if (IsCreated() && row >= 0 && row < m_height &&
+        rowcodec::DecodeContent(RowEncoding(row), Capacity() - RowOffset(row), RawRowLength(), from, to,
+                                background, dest, info.first, info.last)) {
+        return info;
+    }
+    // What does not decode reads as zeros, as in ReadSpan.
+    std::memset(dest, 0, to - from);
+    return rowcodec::SpanInfo{true, 0, 0, background == 0 ? 0 : to - from};
+}
+
 bool RLBuffer::PutRow(int32_t row, const uint8_t* src) {
     return StoreRow(row, src ? src : WorkingRow());
 }
 
 size_t RLBuffer::EncodeInto(const uint8_t* src, uint8_t* dest, const uint8_t* limit) {
     return rowcodec::Encode(src, RawRowLength(), dest, limit);
+}
+
+uint16_t RLBuffer::SummarizeRow(const uint8_t* encoding, size_t available, size_t rawRowLength) const {
+    uint8_t value = 0;
+    return rowcodec::IsOneValue(encoding, available, rawRowLength, value) ? kOneValueRow | value : kMixedRow;
 }
 
 size_t RLBuffer::WorstCaseRoom() const {

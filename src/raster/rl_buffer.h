@@ -50,10 +50,17 @@ public:
     // contentOnly and a null dest. A row outside the buffer or one that does not decode reads as zeros.
     rowcodec::SpanInfo ReadSpan(int32_t row, size_t from, size_t to, uint8_t* dest, uint8_t background,
                                 bool contentOnly = false) const;
+    // ReadSpan with contentOnly, for compositing: only info.first and info.last are made.
+    rowcodec::SpanInfo ReadContent(int32_t row, size_t from, size_t to, uint8_t* dest,
+                                   uint8_t background) const;
     // True when a stored row is one value throughout (as a filled row is written); sets value.
     bool RowIsOneValue(int32_t row, uint8_t& value) const {
-        return IsCreated() && row >= 0 && row < m_height &&
-               rowcodec::IsOneValue(RowEncoding(row), Capacity() - RowOffset(row), RawRowLength(), value);
+        if (!IsCreated() || row < 0 || row >= m_height) {
+            return false;
+        }
+        const uint16_t summary = RowSummary(row);
+        value = static_cast<uint8_t>(summary);
+        return (summary & kOneValueRow) != 0;
     }
     // Encodes and stores a row from src (the working row when null). False for a row outside the
     // buffer (nothing changes) or when the pool could not grow (the row is then empty).
@@ -110,6 +117,7 @@ public:
 protected:
     size_t EncodeInto(const uint8_t* src, uint8_t* dest, const uint8_t* limit) override;
     size_t WorstCaseRoom() const override;
+    uint16_t SummarizeRow(const uint8_t* encoding, size_t available, size_t rawRowLength) const override;
     // Mirrors of each 16-bit coverage mask, applied by the flips to 2-byte pixels.
     static uint16_t MirrorMaskHorizontal(uint16_t mask);
     static uint16_t MirrorMaskVertical(uint16_t mask);

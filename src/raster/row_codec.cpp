@@ -707,6 +707,109 @@ bool DecodeSpan(const uint8_t* encoded, size_t available, size_t rawLength, size
     return decoded;
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("default", "avx2")))
+#endif
+bool DecodeContent(const uint8_t* encoded, size_t available, size_t rawLength, size_t from, size_t to,
+                   uint8_t background, uint8_t* dest, size_t& first, size_t& last) {
+    first = 0;
+    last = 0;
+    if (to > rawLength || from > to || available < kLengthBytes) {
+        return false;
+    }
+    const size_t length = StoredLength(encoded);
+    if (length < kLengthBytes || length > available) {
+        return false;
+    }
+    if (from == to) {
+        return true;
+    }
+    if (length == kEmptyRowLength || rawLength < kUnit) {
+        // Rows lost to a failed store and rows shorter than a unit are rare: the general walk.
+        SpanInfo info;
+        const bool decoded =
+            DecodeSpan(encoded, available, rawLength, from, to, background, dest, true, info);
+        first = info.first;
+        last = info.last;
+        return decoded;
+    }
+    const uint8_t* in = encoded + kLengthBytes;
+    const uint8_t* const end = encoded + length;
+    size_t pos = 0;
+    uint8_t prev = 0;
+    bool content = false;
+    uint8_t run[kMaxLiteralUnits * kUnit];
+    while (pos < to) {
+        if (in >= end) {
+            return false;
+        }
+        const uint8_t c = *in++;
+        const size_t outLeft = rawLength - pos;
+        size_t n = 0;
+        const uint8_t* bytes = nullptr;
+        if (c < 0x80) {
+            n = (static_cast<size_t>(c) + 1) * kUnit;
+            if (n > outLeft) {
+                return false;
+            }
+        } else if (c < 0xA0 || (c >= 0xBD && c <= 0xBF)) {
+            n = c < 0xA0 ? (static_cast<size_t>(c & 0x1F) + 1) * kUnit : static_cast<size_t>(c - 0xBC);
+            if (n > outLeft || n > static_cast<size_t>(end - in)) {
+                return false;
+            }
+            bytes = in;
+            in += n;
+            prev = in[-1];
+        } else {
+            const size_t units = static_cast<size_t>(c & 0x1F) + 1;
+            const int bits = c < 0xBD ? 2 : (c < 0xE0 ? 3 : 4);
+            const size_t need = (units * 4 * static_cast<size_t>(bits) + 7) / 8;
+            n = units * kUnit;
+            if (n > outLeft || need > static_cast<size_t>(end - in)) {
+                return false;
+            }
+            prev = DecodeDeltaRun(in, units, bits, prev, run);
+            bytes = run;
+            in += need;
+        }
+        const size_t next = pos + n;
+        if (next > from) {
+            const size_t b = std::max(pos, from) - from;
+            const size_t e = std::min(next, to) - from;
+            if (!bytes) {
+                if (prev != background) {
+                    // The background between the content so far and this run, then the run.
+                    if (content) {
+                        FillBytes(dest + last, background, b - last);
+                    } else {
+                        first = b;
+                        content = true;
+                    }
+                    FillBytes(dest + b, prev, e - b);
+                    last = e;
+                }
+            } else {
+                const uint8_t* p = bytes + (b + from - pos);
+                const size_t hi = EndNot(p, e - b, background);
+                if (hi != 0) {
+                    size_t lo = 0;
+                    if (content) {
+                        FillBytes(dest + last, background, b - last);
+                    } else {
+                        lo = FirstNot(p, hi, background);
+                        first = b + lo;
+                        content = true;
+                    }
+                    CopyBytes(dest + b + lo, p + lo, hi - lo);
+                    last = b + hi;
+                }
+            }
+        }
+        pos = next;
+    }
+    return true;
+}
+
 bool HasDeltaCodes(const uint8_t* encoded) {
     const size_t length = StoredLength(encoded);
     const uint8_t* in = encoded + kLengthBytes;

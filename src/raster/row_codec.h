@@ -70,6 +70,13 @@ struct SpanInfo {
 bool DecodeSpan(const uint8_t* encoded, size_t available, size_t rawLength, size_t from, size_t to,
                 uint8_t background, uint8_t* dest, bool contentOnly, SpanInfo& info);
 
+// DecodeSpan with contentOnly, without telling whether the span is one value: the bytes of the
+// content, from the first to the last that differ from the background, go to dest[first .. last)
+// (counted from the span's start), and nothing else is written. The decoder of compositing, which
+// reads a short stretch of many rows.
+bool DecodeContent(const uint8_t* encoded, size_t available, size_t rawLength, size_t from, size_t to,
+                   uint8_t background, uint8_t* dest, size_t& first, size_t& last);
+
 // True when an encoded row of rawLength bytes is one value throughout, written as the row writer
 // writes a row filled with it; sets value. A quick look at the codes, without decoding.
 bool IsOneValue(const uint8_t* encoded, size_t available, size_t rawLength, uint8_t& value);

@@ -5,10 +5,12 @@
 #include "render/compositor_kernels.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <exception>
 #include <thread>
+#include <utility>
 
 namespace ts {
 
@@ -359,7 +361,7 @@ void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s,
     const auto lx = static_cast<size_t>(s.from - s.offsetX);
     const auto span = static_cast<size_t>(to - s.from);
     uint8_t* amount = Scratch(kAmountRow, span);
-    const rowcodec::SpanInfo found = color.amount->ReadSpan(s.layerRow, lx, lx + span, amount, 0, true);
+    const rowcodec::SpanInfo found = color.amount->ReadContent(s.layerRow, lx, lx + span, amount, 0);
     const size_t begin = found.first;
     const size_t end = found.last;
     if (begin == end) {
@@ -434,7 +436,7 @@ void Compositor::DrawLighting(Row& row, const LayerObject& layer, const RowSpan&
     const auto lx = static_cast<size_t>(s.from - s.offsetX);
     const auto span = static_cast<size_t>(to - s.from);
     uint8_t* levels = Scratch(kLevelRow, span);
-    const rowcodec::SpanInfo found = shadow.lighting->ReadSpan(s.layerRow, lx, lx + span, levels, 128, true);
+    const rowcodec::SpanInfo found = shadow.lighting->ReadContent(s.layerRow, lx, lx + span, levels, 128);
     if (found.first == found.last) {
         return;
     }
@@ -525,7 +527,7 @@ void Compositor::DrawLines(Row& row, const LayerObject& layer, const RowSpan& s)
     const auto lx = static_cast<size_t>(s.from - s.offsetX);
     const auto span = static_cast<size_t>(to - s.from);
     uint8_t* masks = Scratch(kMaskRow, 2 * span);
-    const rowcodec::SpanInfo found = coverage.ReadSpan(s.layerRow, 2 * lx, 2 * (lx + span), masks, 0, true);
+    const rowcodec::SpanInfo found = coverage.ReadContent(s.layerRow, 2 * lx, 2 * (lx + span), masks, 0);
     if (found.first == found.last) {
         return;
     }
@@ -629,23 +631,49 @@ void Compositor::DrawLayer(const LayerObject& layer, FastBitonalMask* painted) {
     }
 }
 
-// The painted colour a layer gives the band's rows, asked into the cache ahead of its use: where its
-// rows lie (for the next layer), then the codes of its channels whose rows are short (for this one).
-// Long rows stream in well enough by themselves; the many short rows of a deep stack do not.
-void Compositor::PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows, bool codes) const {
-    constexpr size_t kSmallRows = 1024;
+// The painted colour a layer gives the band's rows, asked into the cache ahead of its use in three
+// steps, each needing what the one before brought in: two layers ahead, what each row's codes tell at
+// a glance and where the amounts lie; one layer ahead, the amount codes and where the channels that
+// vary lie; for this layer, those channels' codes. A deep stack of short rows would otherwise wait on
+// every one of them in turn.
+void Compositor::PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows, int ahead) const {
+    constexpr size_t kAmountBytes = 16 * 1024;
+    constexpr size_t kChannelBytes = 1024;
     if (!layer.color || !layer.color->amount) {
         return;
     }
     const int32_t first = y - layer.offsetY;
+    const int32_t last = first + rows;
     const ObjectColor& color = *layer.color;
-    for (const RLBuffer* channel :
-         {color.appearance.get(), color.blue.get(), color.green.get(), color.red.get(), color.amount.get()}) {
-        if (codes) {
-            channel->PrefetchRowCodes(first, first + rows, kSmallRows);
-        } else {
-            channel->PrefetchRowPlaces(first, first + rows);
+    const RLBuffer& amount = *color.amount;
+    const std::array<const RLBuffer*, 4> channels{color.appearance.get(), color.blue.get(), color.green.get(),
+                                                  color.red.get()};
+    auto varies = [&](const RLBuffer& channel) {
+        const int32_t row = std::clamp(first, 0, channel.Height() - 1);
+        return channel.Height() > 0 && channel.RowSummary(row) == CCompressedBuffer::kMixedRow;
+    };
+    switch (ahead) {
+    case 2:
+        amount.PrefetchRowPlaces(first, last);
+        for (const RLBuffer* channel : channels) {
+            channel->PrefetchRowSummaries(first, last);
         }
+        break;
+    case 1:
+        amount.PrefetchRowCodes(first, last, kAmountBytes);
+        for (const RLBuffer* channel : channels) {
+            if (varies(*channel)) {
+                channel->PrefetchRowPlaces(first, last);
+            }
+        }
+        break;
+    default:
+        for (const RLBuffer* channel : channels) {
+            if (varies(*channel)) {
+                channel->PrefetchRowCodes(first, last, kChannelBytes);
+            }
+        }
+        break;
     }
 }
 
@@ -684,13 +712,26 @@ void Compositor::CompositeBand(int32_t y, int32_t rows, uint8_t* dest, size_t de
         }
     }
     const int32_t current = m_stack.Current();
+    auto shown = [&](int32_t i) {
+        return i < m_stack.Count() && !m_stack.Layer(i)->hidden &&
+               (!switches.showSelectedOnly || i == current);
+    };
     for (int32_t i = ImageStackManager::kFirstDrawingLayer; i < m_stack.Count(); ++i) {
-        const LayerObject& layer = *m_stack.Layer(i);
-        if (!layer.hidden && (!switches.showSelectedOnly || i == current)) {
-            PrefetchColor(layer, y, rows, true);
-            if (i + 1 < m_stack.Count()) {
-                PrefetchColor(*m_stack.Layer(i + 1), y, rows, false);
+        if (i == ImageStackManager::kFirstDrawingLayer) {
+            for (const auto& [layer, ahead] : {std::pair{i, 2}, std::pair{i, 1}, std::pair{i + 1, 2}}) {
+                if (shown(layer)) {
+                    PrefetchColor(*m_stack.Layer(layer), y, rows, ahead);
+                }
             }
+        }
+        for (int32_t ahead : {2, 1}) {
+            if (shown(i + ahead)) {
+                PrefetchColor(*m_stack.Layer(i + ahead), y, rows, ahead);
+            }
+        }
+        if (shown(i)) {
+            const LayerObject& layer = *m_stack.Layer(i);
+            PrefetchColor(layer, y, rows, 0);
             DrawLayer(layer, painted);
         }
     }
@@ -720,7 +761,7 @@ void Compositor::CompositeRows(int32_t y, int32_t rows, int32_t first, int32_t c
     m_boardKept = board && UseBoardRows(*board, TileLength(board));
     // Bands small enough that their rows stay in the cache while every layer is drawn over them.
     constexpr int32_t kBandBytes = 192 * 1024;
-    const int32_t band = std::clamp(kBandBytes / (3 * count), 1, 32);
+    const int32_t band = std::clamp(kBandBytes / (3 * count), 1, 8);
     if (!WorthSplitting(rows, count, band)) {
         CompositeBands(y, rows, band, dest, destStride, painted, under, sampler);
         return;

@@ -105,7 +105,7 @@ private:
     // The compositor of the second thread, with this one's settings and pass.
     Compositor& Partner();
     void DrawLayer(const LayerObject& layer, FastBitonalMask* painted);
-    void PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows, bool codes) const;
+    void PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows, int ahead) const;
     void PrepareRow(Row& row);
     const kernels::Deviations& Deviation(Row& row);
     uint8_t PaperByte(const Row& row, int b, size_t at) const;

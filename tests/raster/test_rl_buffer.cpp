@@ -609,6 +609,69 @@ TEST(RLBuffer, SameContentsNeedsEqualSizesAndRows) {
     EXPECT_TRUE(x.SameContents(y));
 }
 
+// Whether each row is one value is kept as rows are stored; it must agree with the rows themselves
+// however they got there.
+void ExpectOneValueRowsKnown(RLBuffer& buffer, const std::string& step) {
+    for (int32_t y = 0; y < buffer.Height(); ++y) {
+        const Row row = testing::ReadRow(buffer, y);
+        const bool one =
+            !row.empty() && std::all_of(row.begin(), row.end(), [&](uint8_t b) { return b == row[0]; });
+        uint8_t value = 0;
+        ASSERT_EQ(buffer.RowIsOneValue(y, value), one) << step << ", row " << y;
+        if (one) {
+            ASSERT_EQ(value, row[0]) << step << ", row " << y;
+        }
+    }
+}
+
+TEST(RLBuffer, OneValueRowsAreKnownHoweverTheRowsWereStored) {
+    std::mt19937 rng(23);
+    RLBuffer buffer;
+    ASSERT_TRUE(buffer.Create(600, 12, 1, 0x33, 1.0f));
+    ExpectOneValueRowsKnown(buffer, "created");
+    uint8_t value = 0;
+    EXPECT_FALSE(buffer.RowIsOneValue(-1, value));
+    EXPECT_FALSE(buffer.RowIsOneValue(12, value));
+    // Rows out of order, some of noise that makes the tiny pool grow, some of one value, one that
+    // differs only in its last byte.
+    for (int32_t y : {5, 2, 11, 0, 7, 5, 3}) {
+        Row row = rng() % 2 ? testing::NoiseRow(rng, 600) : Row(600, static_cast<uint8_t>(rng()));
+        if (y == 3) {
+            row = Row(600, 9);
+            row.back() = 10;
+        }
+        ASSERT_TRUE(buffer.PutRow(y, row.data()));
+        ExpectOneValueRowsKnown(buffer, "after row " + std::to_string(y));
+    }
+    ASSERT_TRUE(buffer.Compact(1.0));
+    ExpectOneValueRowsKnown(buffer, "compacted");
+    RLBuffer copy;
+    ASSERT_TRUE(copy.CopyFrom(buffer));
+    ExpectOneValueRowsKnown(copy, "copied");
+    ByteWriter out;
+    ASSERT_TRUE(buffer.WriteBlock(out));
+    const std::vector<uint8_t> block = out.Take();
+    ByteReader in(block.data(), block.size());
+    RLBuffer read;
+    ASSERT_TRUE(read.ReadBlock(in));
+    ExpectOneValueRowsKnown(read, "read back");
+    buffer.FillRect(10, 4, 20, 9, 0xEE);
+    ExpectOneValueRowsKnown(buffer, "rectangle filled");
+    ASSERT_TRUE(buffer.Fill(0x44));
+    ExpectOneValueRowsKnown(buffer, "filled");
+    buffer.Clear();
+    ExpectOneValueRowsKnown(buffer, "cleared");
+    // Several bytes a pixel: one value means every byte alike.
+    RLBuffer wide;
+    ASSERT_TRUE(wide.Create(50, 3, 3, 0x21, 2.0f));
+    Row pixels(150, 0x21);
+    for (size_t i = 0; i < pixels.size(); i += 3) {
+        pixels[i] = 0x22;
+    }
+    ASSERT_TRUE(wide.PutRow(1, pixels.data()));
+    ExpectOneValueRowsKnown(wide, "pixels of three bytes");
+}
+
 TEST(RLBuffer, StatisticsCountEncodedAndDecodedBytes) {
     std::mt19937 rng(21);
     const Image image = testing::RandomImage(rng, 90, 10, 3);

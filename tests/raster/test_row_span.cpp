@@ -1,5 +1,6 @@
 // Decoding part of a row: the bytes and what the codes tell about them must agree with decoding the
-// whole row, for rows as the writer makes them and rows with delta runs.
+// whole row, for rows as the writer makes them and rows with delta runs; the compositor's content
+// decoder must agree with the span decoder.
 
 #include "raster/row_codec.h"
 #include "row_codec_reference.h"
@@ -100,6 +101,17 @@ void ExpectSpan(const Bytes& encoded, const Bytes& raw, size_t from, size_t to, 
         ASSERT_EQ(dest[i], i >= lo && i < hi ? raw[from + i] : kGuard)
             << "byte " << i << " of [" << from << ", " << to << ")";
     }
+    // The compositor's decoder writes the same content and finds the same bounds.
+    if (contentOnly) {
+        Bytes content(dest.size(), kGuard);
+        size_t found = 99;
+        size_t foundEnd = 99;
+        ASSERT_TRUE(rowcodec::DecodeContent(block.get(), encoded.size(), raw.size(), from, to, background,
+                                            content.data(), found, foundEnd));
+        EXPECT_EQ(found, info.first);
+        EXPECT_EQ(foundEnd, info.last);
+        EXPECT_EQ(content, dest);
+    }
     // Without a destination only the information is made.
     rowcodec::SpanInfo alone;
     ASSERT_TRUE(rowcodec::DecodeSpan(block.get(), encoded.size(), raw.size(), from, to, background, nullptr,
@@ -160,10 +172,28 @@ TEST(RowSpan, RowsOfOneValueAreKnownWithoutDecodingAndBrokenRowsAreRefused) {
                                       false, info));
     EXPECT_FALSE(rowcodec::DecodeSpan(encoded.data(), encoded.size(), raw.size(), 290, 301, 0, dest.data(),
                                       false, info));
+    size_t first = 0;
+    size_t last = 0;
+    EXPECT_FALSE(
+        rowcodec::DecodeContent(cut.data(), cut.size(), raw.size(), 250, 300, 0, dest.data(), first, last));
+    EXPECT_FALSE(rowcodec::DecodeContent(encoded.data(), encoded.size() - 1, raw.size(), 0, 10, 0,
+                                         dest.data(), first, last));
+    EXPECT_FALSE(rowcodec::DecodeContent(encoded.data(), encoded.size(), raw.size(), 290, 301, 0, dest.data(),
+                                         first, last));
+    // A literal code claiming more bytes than the row has left.
+    Bytes overlong = {0, 0, 0x80, 1, 2, 3, 4, 0x9F, 5};
+    rowcodec::SetStoredLength(overlong.data(), overlong.size());
+    EXPECT_FALSE(
+        rowcodec::DecodeContent(overlong.data(), overlong.size(), 40, 0, 40, 0, dest.data(), first, last));
     // A row lost to a failed store reads as zeros.
     const Bytes empty = {2, 0};
     std::fill(dest.begin(), dest.end(), uint8_t{9});
     ASSERT_TRUE(rowcodec::DecodeSpan(empty.data(), empty.size(), 300, 10, 20, 0, dest.data(), false, info));
+    EXPECT_TRUE(std::all_of(dest.begin(), dest.begin() + 10, [](uint8_t b) { return b == 0; }));
+    std::fill(dest.begin(), dest.end(), uint8_t{9});
+    ASSERT_TRUE(
+        rowcodec::DecodeContent(empty.data(), empty.size(), 300, 10, 20, 128, dest.data(), first, last));
+    EXPECT_TRUE(first == 0 && last == 10);
     EXPECT_TRUE(std::all_of(dest.begin(), dest.begin() + 10, [](uint8_t b) { return b == 0; }));
 }
 
