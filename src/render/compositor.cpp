@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <exception>
@@ -146,20 +147,6 @@ const Image24* Compositor::PaperPicture() const {
     return &paperLayer->image->pixels;
 }
 
-bool Compositor::LayerSpan(const LayerObject& layer, int32_t y, int32_t first, int32_t count,
-                           RowSpan& span) const {
-    const int32_t w = m_stack.LayerWidth(layer);
-    const int32_t h = m_stack.LayerHeight(layer);
-    span.layerRow = y - layer.offsetY;
-    if (span.layerRow < 0 || span.layerRow >= h) {
-        return false;
-    }
-    span.offsetX = layer.offsetX;
-    span.from = std::max(first, layer.offsetX);
-    span.to = std::min(first + count, layer.offsetX + w);
-    return span.from < span.to;
-}
-
 // One row of the band: the paper under it, tiled from the drawing's origin, or its average colour when
 // the grain is shown at screen scale (white without a board). The row starts as the paper.
 void Compositor::PrepareRow(Row& row) {
@@ -201,26 +188,24 @@ void Compositor::PrepareRow(Row& row) {
 // The board's deviation from its average reduced by the painted amount, over the row's tile: what
 // plain pencil adds to its colour. Made once a row (or once a board row, while they are kept), for
 // the first layer that needs it.
-const kernels::Deviations& Compositor::Deviation(Row& row) {
-    if (!row.deviation.up[0]) {
-        const size_t stride = row.tileLength + kSlack;
-        uint8_t* base = m_deviation.data() + row.index * 6 * stride;
-        bool made = false;
-        if (m_boardKept) {
-            base = BoardRowBytes(row.boardRow) + 3 * stride;
-            uint8_t& state = m_boardRows.state[static_cast<size_t>(row.boardRow)];
-            made = state == kDeviationMade;
-            state = kDeviationMade;
+const kernels::Deviations& Compositor::MakeDeviation(Row& row) {
+    const size_t stride = row.tileLength + kSlack;
+    uint8_t* base = m_deviation.data() + row.index * 6 * stride;
+    bool made = false;
+    if (m_boardKept) {
+        base = BoardRowBytes(row.boardRow) + 3 * stride;
+        uint8_t& state = m_boardRows.state[static_cast<size_t>(row.boardRow)];
+        made = state == kDeviationMade;
+        state = kDeviationMade;
+    }
+    for (size_t b = 0; b < 3; ++b) {
+        uint8_t* up = base + 2 * b * stride;
+        uint8_t* down = up + stride;
+        if (!made) {
+            ReduceDeviations(row.tile[b], row.tileLength, m_average[b], paper.paintedAmount, up, down);
         }
-        for (size_t b = 0; b < 3; ++b) {
-            uint8_t* up = base + 2 * b * stride;
-            uint8_t* down = up + stride;
-            if (!made) {
-                ReduceDeviations(row.tile[b], row.tileLength, m_average[b], paper.paintedAmount, up, down);
-            }
-            row.deviation.up[b] = up;
-            row.deviation.down[b] = down;
-        }
+        row.deviation.up[b] = up;
+        row.deviation.down[b] = down;
     }
     return row.deviation;
 }
@@ -278,25 +263,27 @@ void Compositor::DrawImage(Row& row, const LayerObject& layer, const RowSpan& s)
 }
 
 // Plain pencil over row positions at .. at + n - 1, in pieces that each read one stretch of the tiled
-// deviation.
+// deviation: the first from the tile position of `at`, the others from the tile's start.
 void Compositor::BlendPencil(Row& row, const uint8_t* amount, const kernels::Colours& colours, size_t at,
                              size_t n, bool dimmed, kernels::Marks marks) {
     const kernels::Deviations& deviation = Deviation(row);
-    for (size_t i = 0; i < n;) {
-        const size_t t = (row.tileStart + at + i) % row.tileLength;
+    size_t t = row.tileStart + at;
+    while (t >= row.tileLength) {
+        t -= row.tileLength;
+    }
+    for (size_t i = 0; i < n; t = 0) {
         const size_t length = std::min(n - i, row.tileLength - t);
         kernels::Colours c = colours;
+        kernels::Deviations d;
+        uint8_t* out[3];
         for (size_t b = 0; b < 3; ++b) {
             c.plane[b] += c.uniform[b] ? 0 : i;
-        }
-        kernels::Deviations d;
-        for (size_t b = 0; b < 3; ++b) {
             d.up[b] = deviation.up[b] + t;
             d.down[b] = deviation.down[b] + t;
+            out[b] = row.plane[b] + at + i;
         }
-        uint8_t* out[3] = {row.plane[0] + at + i, row.plane[1] + at + i, row.plane[2] + at + i};
-        const kernels::Marks pieceMarks{marks.words, marks.x0 + static_cast<int32_t>(i)};
-        kernels::BlendPencil(amount + i, c, d, out, length, dimmed, pieceMarks);
+        kernels::BlendPencil(amount + i, c, d, out, length, dimmed,
+                             {marks.words, marks.x0 + static_cast<int32_t>(i)});
         i += length;
     }
 }
@@ -611,21 +598,33 @@ void Compositor::DrawLayer(const LayerObject& layer, FastBitonalMask* painted) {
     const bool lighting = switches.showLighting && layer.ShowsLighting() && layer.shadow &&
                           layer.shadow->lighting && layer.shadow->appearanceIndex;
     const bool lines = switches.showLines && layer.ShowsLines() && layer.lineArt && layer.lineArt->lineBuffer;
+    // The columns of the band the layer covers, the same for every row.
+    RowSpan span;
+    span.offsetX = layer.offsetX;
+    span.from = std::max(m_first, layer.offsetX);
+    span.to = std::min(m_first + m_count, layer.offsetX + m_stack.LayerWidth(layer));
+    if (span.from >= span.to) {
+        return;
+    }
+    const int32_t height = m_stack.LayerHeight(layer);
+    const int32_t colorHeight = color ? layer.color->Height() : 0;
+    const int32_t lightingHeight = lighting ? layer.shadow->lighting->Height() : 0;
+    const int32_t linesHeight = lines ? layer.lineArt->lineBuffer->Height() : 0;
     for (Row& row : m_rows) {
-        RowSpan span;
-        if (!LayerSpan(layer, row.y, m_first, m_count, span)) {
+        span.layerRow = row.y - layer.offsetY;
+        if (span.layerRow < 0 || span.layerRow >= height) {
             continue;
         }
         if (layer.image) {
             DrawImage(row, layer, span);
         }
-        if (color && layer.color->Height() > span.layerRow) {
+        if (span.layerRow < colorHeight) {
             DrawColor(row, layer, span, painted);
         }
-        if (lighting && layer.shadow->lighting->Height() > span.layerRow) {
+        if (span.layerRow < lightingHeight) {
             DrawLighting(row, layer, span);
         }
-        if (lines && layer.lineArt->lineBuffer->Height() > span.layerRow) {
+        if (span.layerRow < linesHeight) {
             DrawLines(row, layer, span);
         }
     }
@@ -766,48 +765,50 @@ void Compositor::CompositeRows(int32_t y, int32_t rows, int32_t first, int32_t c
         CompositeBands(y, rows, band, dest, destStride, painted, under, sampler);
         return;
     }
-    // The upper half of the bands here, the lower half on a second thread. Rows are independent but
-    // for the under-pixel store, which takes them one at a time, and the sampler's sums, kept apart.
+    // Both threads take the next band not yet taken, so that neither waits on the other when one is
+    // slowed. Rows are independent but for the under-pixel store, which takes them one at a time, and
+    // the sampler's sums, kept apart.
     Compositor& partner = Partner();
-    const int32_t bands = (rows + band - 1) / band;
-    const int32_t upper = (bands + 1) / 2 * band;
+    std::atomic<int32_t> next{0};
     std::mutex finish;
     m_finishLock = &finish;
     partner.m_finishLock = &finish;
-    AverageSampler lowerSums;
+    AverageSampler partnerSums;
     std::exception_ptr failure;
-    std::thread lower([&] {
+    std::thread second([&] {
         try {
-            partner.CompositeBands(y + upper, rows - upper, band,
-                                   dest + static_cast<size_t>(upper) * destStride, destStride, painted, under,
-                                   sampler ? &lowerSums : nullptr);
+            partner.CompositeBands(y, rows, band, dest, destStride, painted, under,
+                                   sampler ? &partnerSums : nullptr, &next);
         } catch (...) {
             failure = std::current_exception();
         }
     });
     try {
-        CompositeBands(y, upper, band, dest, destStride, painted, under, sampler);
+        CompositeBands(y, rows, band, dest, destStride, painted, under, sampler, &next);
     } catch (...) {
-        lower.join();
+        second.join();
         m_finishLock = nullptr;
         throw;
     }
-    lower.join();
+    second.join();
     m_finishLock = nullptr;
     if (failure) {
         std::rethrow_exception(failure);
     }
     if (sampler) {
         for (int b = 0; b < 3; ++b) {
-            sampler->sum[b] += lowerSums.sum[b];
+            sampler->sum[b] += partnerSums.sum[b];
         }
-        sampler->count += lowerSums.count;
+        sampler->count += partnerSums.count;
     }
 }
 
 void Compositor::CompositeBands(int32_t y, int32_t rows, int32_t band, uint8_t* dest, size_t destStride,
-                                FastBitonalMask* painted, UnderPixelManager* under, AverageSampler* sampler) {
-    for (int32_t done = 0; done < rows; done += band) {
+                                FastBitonalMask* painted, UnderPixelManager* under, AverageSampler* sampler,
+                                std::atomic<int32_t>* next) {
+    const int32_t bands = (rows + band - 1) / band;
+    for (int32_t k = next ? next->fetch_add(1) : 0; k < bands; k = next ? next->fetch_add(1) : k + 1) {
+        const int32_t done = k * band;
         CompositeBand(y + done, std::min(band, rows - done), dest + static_cast<size_t>(done) * destStride,
                       destStride, painted, under, sampler);
     }

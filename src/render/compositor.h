@@ -6,6 +6,7 @@
 #include "render/paper.h"
 #include "render/under_pixel_manager.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -94,12 +95,13 @@ private:
         int32_t boardRow = 0; // the board row under it
         LinePixels* lines = nullptr;
     };
-    bool LayerSpan(const LayerObject& layer, int32_t y, int32_t first, int32_t count, RowSpan& span) const;
     void CompositeBand(int32_t y, int32_t rows, uint8_t* dest, size_t destStride, FastBitonalMask* painted,
                        UnderPixelManager* under, AverageSampler* sampler);
-    // Bands of rows y .. y + rows - 1 in turn.
+    // Bands of rows y .. y + rows - 1: in turn, or, with a counter shared between threads, whichever
+    // band is next.
     void CompositeBands(int32_t y, int32_t rows, int32_t band, uint8_t* dest, size_t destStride,
-                        FastBitonalMask* painted, UnderPixelManager* under, AverageSampler* sampler);
+                        FastBitonalMask* painted, UnderPixelManager* under, AverageSampler* sampler,
+                        std::atomic<int32_t>* next = nullptr);
     // Whether an area is worth a second thread.
     bool WorthSplitting(int32_t rows, int32_t count, int32_t band) const;
     // The compositor of the second thread, with this one's settings and pass.
@@ -107,7 +109,10 @@ private:
     void DrawLayer(const LayerObject& layer, FastBitonalMask* painted);
     void PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows, int ahead) const;
     void PrepareRow(Row& row);
-    const kernels::Deviations& Deviation(Row& row);
+    const kernels::Deviations& Deviation(Row& row) {
+        return row.deviation.up[0] ? row.deviation : MakeDeviation(row);
+    }
+    const kernels::Deviations& MakeDeviation(Row& row);
     uint8_t PaperByte(const Row& row, int b, size_t at) const;
     void DrawImage(Row& row, const LayerObject& layer, const RowSpan& s);
     void DrawColor(Row& row, const LayerObject& layer, const RowSpan& s, FastBitonalMask* painted);

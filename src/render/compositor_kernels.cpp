@@ -61,9 +61,13 @@ void DeinterleavePlain(const uint8_t* bgr, size_t from, size_t n, uint8_t* const
 
 #if defined(TS_HAVE_AVX2_KERNELS)
 
+const bool g_haveAvx2 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+}();
+
 bool HaveAvx2() {
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
+    return g_haveAvx2;
 }
 
 bool Vectors() {
@@ -111,7 +115,8 @@ __attribute__((target("avx2"))) inline __m256i Over16(__m256i s, __m256i c, __m2
 // (low and high eight of each) and packed back the same way, so the pixels keep their order. The
 // pencil colour plus its deviation is clamped by adding the deviation's positive part and taking
 // away its negative part, both saturating.
-template <bool kDeviation>
+// kUniform: every colour plane is one value (the common case of a pencil stroke), broadcast once.
+template <bool kDeviation, bool kUniform>
 __attribute__((target("avx2"))) void BlendAvx2(const uint8_t* amount, const Colours& colour,
                                                const Deviations* deviation, uint8_t* const out[3], size_t n,
                                                bool dimmed, Marks marks) {
@@ -123,6 +128,7 @@ __attribute__((target("avx2"))) void BlendAvx2(const uint8_t* amount, const Colo
     const uint8_t* down[3] = {};
     uint8_t* dst[3];
     size_t step[3];
+    __m256i uniform[3];
     for (size_t b = 0; b < 3; ++b) {
         src[b] = colour.plane[b];
         step[b] = colour.uniform[b] ? 0 : 1;
@@ -130,6 +136,9 @@ __attribute__((target("avx2"))) void BlendAvx2(const uint8_t* amount, const Colo
         if constexpr (kDeviation) {
             up[b] = deviation->up[b];
             down[b] = deviation->down[b];
+        }
+        if constexpr (kUniform) {
+            uniform[b] = _mm256_set1_epi8(static_cast<char>(src[b][0]));
         }
     }
     uint32_t* const words = marks.words;
@@ -147,10 +156,14 @@ __attribute__((target("avx2"))) void BlendAvx2(const uint8_t* amount, const Colo
         const __m256i sHi = _mm256_srl_epi16(_mm256_unpackhi_epi8(a, zero), shift);
         for (size_t b = 0; b < 3; ++b) {
             // A plane of one value repeats its first 16 bytes.
-            __m256i c =
-                step[b]
-                    ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src[b] + i))
-                    : _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src[b])));
+            __m256i c;
+            if constexpr (kUniform) {
+                c = uniform[b];
+            } else {
+                c = step[b] ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src[b] + i))
+                            : _mm256_broadcastsi128_si256(
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(src[b])));
+            }
             if constexpr (kDeviation) {
                 c = _mm256_subs_epu8(
                     _mm256_adds_epu8(c, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(up[b] + i))),
@@ -161,6 +174,17 @@ __attribute__((target("avx2"))) void BlendAvx2(const uint8_t* amount, const Colo
             const __m256i hi = Over16(sHi, _mm256_unpackhi_epi8(c, zero), _mm256_unpackhi_epi8(o, zero));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst[b] + i), _mm256_packus_epi16(lo, hi));
         }
+    }
+}
+
+template <bool kDeviation>
+__attribute__((target("avx2"))) void BlendAvx2(const uint8_t* amount, const Colours& colour,
+                                               const Deviations* deviation, uint8_t* const out[3], size_t n,
+                                               bool dimmed, Marks marks) {
+    if (colour.uniform[0] && colour.uniform[1] && colour.uniform[2]) {
+        BlendAvx2<kDeviation, true>(amount, colour, deviation, out, n, dimmed, marks);
+    } else {
+        BlendAvx2<kDeviation, false>(amount, colour, deviation, out, n, dimmed, marks);
     }
 }
 
