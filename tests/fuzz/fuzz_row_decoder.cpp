@@ -3,7 +3,9 @@
 // Input: two bytes (little-endian) choose the raw row length, 1 + (value mod kMaxRawLength); the rest
 // is the encoded row, copied into a heap block of exactly its size so that a read past it is caught.
 // The decoder writes into exactly rawLength heap bytes. A row it accepts must survive a round trip:
-// encoding the decoded bytes and decoding that again gives the same bytes.
+// encoding the decoded bytes and decoding that again gives the same bytes. The content decoder of
+// compositing reads a span of the same input into exactly the span's bytes; on an accepted row it
+// finds the row's own content there.
 
 #include "raster/row_codec.h"
 
@@ -55,6 +57,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> dest(rawLength, 0);
 
     const bool accepted = rc::Decode(encoded.data(), encoded.size(), dest.data(), rawLength);
+    const size_t from = size % rawLength;
+    const size_t to = from + 1 + (size / 3) % (rawLength - from);
+    std::vector<uint8_t> span(to - from, 0xA5);
+    size_t first = 0;
+    size_t last = 0;
+    const uint8_t background = data[0];
+    const bool spanRead = rc::DecodeContent(encoded.data(), encoded.size(), rawLength, from, to, background,
+                                            span.data(), first, last);
+    if (accepted) {
+        // The codes up to the span's end decoded whole, so the span does too.
+        if (!spanRead || first > last || last > span.size()) {
+            Fail();
+        }
+        for (size_t i = 0; i < span.size(); ++i) {
+            const uint8_t b = dest[from + i];
+            if ((i >= first && i < last && span[i] != b) || ((i < first || i >= last) && b != background)) {
+                Fail();
+            }
+        }
+    }
     // Every vector width of the decoder agrees with the one the processor picked.
     for (int vector : {16, 32, 64}) {
         std::vector<uint8_t> other(rawLength, 0);
