@@ -588,6 +588,40 @@ bool IsOneValue(const uint8_t* encoded, size_t available, size_t rawLength, uint
 
 namespace {
 
+// Reads the code at in (before end) of a row with outLeft raw bytes still to come: n, the raw bytes
+// it makes, and those bytes, or null for a repeat of prev; delta runs are decoded into run. Moves in
+// past the code and prev to the last byte made. False when the code runs past the row or the codes.
+[[gnu::always_inline]] inline bool NextCode(const uint8_t*& in, const uint8_t* end, size_t outLeft,
+                                            uint8_t& prev, uint8_t* run, size_t& n, const uint8_t*& bytes) {
+    const uint8_t c = *in++;
+    if (c < 0x80) {
+        n = (static_cast<size_t>(c) + 1) * kUnit;
+        bytes = nullptr;
+        return n <= outLeft;
+    }
+    if (c < 0xA0 || (c >= 0xBD && c <= 0xBF)) {
+        n = c < 0xA0 ? (static_cast<size_t>(c & 0x1F) + 1) * kUnit : static_cast<size_t>(c - 0xBC);
+        if (n > outLeft || n > static_cast<size_t>(end - in)) {
+            return false;
+        }
+        bytes = in;
+        in += n;
+        prev = in[-1];
+        return true;
+    }
+    const size_t units = static_cast<size_t>(c & 0x1F) + 1;
+    const int bits = c < 0xBD ? 2 : (c < 0xE0 ? 3 : 4);
+    const size_t need = (units * 4 * static_cast<size_t>(bits) + 7) / 8;
+    n = units * kUnit;
+    if (n > outLeft || need > static_cast<size_t>(end - in)) {
+        return false;
+    }
+    prev = DecodeDeltaRun(in, units, bits, prev, run);
+    bytes = run;
+    in += need;
+    return true;
+}
+
 // The walk of DecodeSpan, keeping what it learns in the writer.
 [[gnu::always_inline]] inline bool WalkSpan(const uint8_t* encoded, size_t available, size_t rawLength,
                                             size_t from, size_t to, SpanWriter& w) {
@@ -650,34 +684,10 @@ namespace {
         if (pos >= to) {
             break;
         }
-        const uint8_t c = *in++;
-        const size_t outLeft = rawLength - pos;
         size_t n = 0;
         const uint8_t* bytes = nullptr;
-        if (c < 0x80) {
-            n = (static_cast<size_t>(c) + 1) * kUnit;
-            if (n > outLeft) {
-                return false;
-            }
-        } else if (c < 0xA0 || (c >= 0xBD && c <= 0xBF)) {
-            n = c < 0xA0 ? (static_cast<size_t>(c & 0x1F) + 1) * kUnit : static_cast<size_t>(c - 0xBC);
-            if (n > outLeft || n > static_cast<size_t>(end - in)) {
-                return false;
-            }
-            bytes = in;
-            in += n;
-            prev = in[-1];
-        } else {
-            const size_t units = static_cast<size_t>(c & 0x1F) + 1;
-            const int bits = c < 0xBD ? 2 : (c < 0xE0 ? 3 : 4);
-            const size_t need = (units * 4 * static_cast<size_t>(bits) + 7) / 8;
-            n = units * kUnit;
-            if (n > outLeft || need > static_cast<size_t>(end - in)) {
-                return false;
-            }
-            prev = DecodeDeltaRun(in, units, bits, prev, run);
-            bytes = run;
-            in += need;
+        if (!NextCode(in, end, rawLength - pos, prev, run, n, bytes)) {
+            return false;
         }
         if (pos + n > from) {
             const size_t begin = std::max(pos, from) - from;
@@ -743,34 +753,10 @@ bool DecodeContent(const uint8_t* encoded, size_t available, size_t rawLength, s
         if (in >= end) {
             return false;
         }
-        const uint8_t c = *in++;
-        const size_t outLeft = rawLength - pos;
         size_t n = 0;
         const uint8_t* bytes = nullptr;
-        if (c < 0x80) {
-            n = (static_cast<size_t>(c) + 1) * kUnit;
-            if (n > outLeft) {
-                return false;
-            }
-        } else if (c < 0xA0 || (c >= 0xBD && c <= 0xBF)) {
-            n = c < 0xA0 ? (static_cast<size_t>(c & 0x1F) + 1) * kUnit : static_cast<size_t>(c - 0xBC);
-            if (n > outLeft || n > static_cast<size_t>(end - in)) {
-                return false;
-            }
-            bytes = in;
-            in += n;
-            prev = in[-1];
-        } else {
-            const size_t units = static_cast<size_t>(c & 0x1F) + 1;
-            const int bits = c < 0xBD ? 2 : (c < 0xE0 ? 3 : 4);
-            const size_t need = (units * 4 * static_cast<size_t>(bits) + 7) / 8;
-            n = units * kUnit;
-            if (n > outLeft || need > static_cast<size_t>(end - in)) {
-                return false;
-            }
-            prev = DecodeDeltaRun(in, units, bits, prev, run);
-            bytes = run;
-            in += need;
+        if (!NextCode(in, end, rawLength - pos, prev, run, n, bytes)) {
+            return false;
         }
         const size_t next = pos + n;
         if (next > from) {
