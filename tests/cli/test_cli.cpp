@@ -105,6 +105,78 @@ TEST_F(CliTest, RenderWritesTheFlattenedDrawingAtFullOrHalfSize) {
     }
 }
 
+// Pixels of a PNG picture as 0x00BBGGRR colours, row after row.
+std::vector<uint32_t> ReadPicture(const std::string& path, uint32_t& width, uint32_t& height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        return {};
+    }
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> bytes(PNG_IMAGE_SIZE(image));
+    png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr);
+    width = image.width;
+    height = image.height;
+    std::vector<uint32_t> pixels(bytes.size() / 3);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = bytes[i * 3] | uint32_t{bytes[i * 3 + 1]} << 8 | uint32_t{bytes[i * 3 + 2]} << 16;
+    }
+    return pixels;
+}
+
+TEST_F(CliTest, RenderShowsPaintOverThePaperAtFullAndHalfSize) {
+    // A flat paper (red 180, green 170, blue 160), so the board adds no grain, and one layer with a
+    // pencil colour laid fully and at half amount.
+    ImageStackManager plain;
+    testing::AddBoardLayers(plain, 30, 20);
+    BMap& paper = *plain.Layer(ImageStackManager::kPaperIndex)->image;
+    paper.pixels.Create(30, 20);
+    for (int32_t y = 0; y < 20; ++y) {
+        for (int32_t x = 0; x < 30; ++x) {
+            uint8_t* bgr = paper.pixels.Row(y) + x * 3;
+            bgr[0] = 160, bgr[1] = 170, bgr[2] = 180;
+        }
+    }
+    LayerObject& layer = testing::AddDrawingLayer(plain, 10, 6, 4, 4);
+    for (int32_t x = 0; x < 10; x += 2) {
+        for (int32_t y = 0; y < 6; ++y) {
+            testing::Paint(layer, x, y, 0x001428C8, 255, 0);     // red 200, green 40, blue 20
+            testing::Paint(layer, x + 1, y, 0x001428C8, 128, 0); // half laid
+        }
+    }
+    const std::string source = folder.Path() + "painted.ts.png";
+    Image24 picture;
+    picture.Create(30, 20);
+    ASSERT_TRUE(WriteDrawingFile(source, plain, StreamWriteOptions{}, picture).Saved());
+    const std::string full = folder.Path() + "painted-full.png";
+    const std::string half = folder.Path() + "painted-half.png";
+    ASSERT_EQ(Cli("render " + source + " " + full).exitCode, 0);
+    ASSERT_EQ(Cli("render " + source + " " + half + " --half").exitCode, 0);
+
+    uint32_t w = 0, h = 0;
+    const std::vector<uint32_t> pixels = ReadPicture(full, w, h);
+    ASSERT_EQ(pixels.size(), 600u);
+    const auto at = [&](int x, int y) { return pixels[static_cast<size_t>(y * 30 + x)]; };
+    EXPECT_EQ(at(0, 0), 0x00A0AAB4u) << "bare paper";
+    EXPECT_EQ(at(29, 19), 0x00A0AAB4u) << "bare paper";
+    EXPECT_EQ(at(4, 4), 0x001428C8u) << "full pencil covers the paper";
+    EXPECT_EQ(at(12, 9), 0x001428C8u);
+    // Half amount: 128/255 of the pencil plus 127/255 of the paper, each rounded: red 100 + 90,
+    // green 20 + 85, blue 10 + 80.
+    EXPECT_EQ(at(5, 4), 0x005A69BEu) << "half amount mixes pencil and paper";
+    EXPECT_EQ(at(14, 4), 0x00A0AAB4u) << "right of the layer";
+
+    const std::vector<uint32_t> halved = ReadPicture(half, w, h);
+    ASSERT_EQ(halved.size(), 150u);
+    EXPECT_EQ(halved[0], 0x00A0AAB4u);
+    // The 2 x 2 block at (4, 4) holds two full and two half-laid pixels: it is neither, but between.
+    const uint32_t mixed = halved[2 * 15 + 2];
+    EXPECT_GT(mixed & 0xFF, 0xBEu);
+    EXPECT_LT(mixed & 0xFF, 0xC8u);
+    EXPECT_GT(mixed >> 16 & 0xFF, 0x14u);
+    EXPECT_LT(mixed >> 16 & 0xFF, 0x5Au);
+}
+
 TEST_F(CliTest, ConvertTurnsALegacyDrawingIntoADrawingFile) {
     const std::string out = folder.Path() + "converted.ts.png";
     const CliRun run = Cli("convert " + legacy + " " + out);

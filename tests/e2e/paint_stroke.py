@@ -8,28 +8,56 @@ import os
 import subprocess
 import sys
 import tempfile
-import time
 
 from PIL import Image, ImageStat
 
-from e2e_support import end, screenshot, wait_for_window
+from e2e_support import (Failed, Window, check, end, open_menu_item, screenshot, wait_for_change,
+                         wait_for_screen, wait_for_window)
+
+# Client coordinates in the window of 1280 x 1024: the palette strip's first colour, the painting row's
+# first button (the surface paint tool), the File menu and its Save As item.
+STRIP_COLOUR = (120, 883)
+COLOUR_TOOL = (27, 106)
+FILE_MENU = (20, 8)
+SAVE_AS = (57, 117)
+# A drag across the middle of the view, where the blank layer lies, and a box inside it.
+STROKE = [(430 + 20 * i, 470 + i // 2) for i in range(14)]
+UNDER_STROKE = (480, 470, 660, 476)
+AWAY = (1000, 300)
 
 
-def xdo(*args):
-    subprocess.run(["xdotool", *[str(a) for a in args]], check=True)
+def session(proc, cli, outdir, saved):
+    window_id = wait_for_window("^Tintsmith - Untitled$", 60)
+    check(window_id is not None, "no window titled 'Tintsmith - Untitled' appeared")
+    window = Window(window_id)
+    box = window.box(*UNDER_STROKE)
+    before = wait_for_screen(outdir, "before_stroke.png",
+                             lambda shot: sum(ImageStat.Stat(shot.crop(box)).mean) / 3 > 150, 30)
+    check(before is not None, "the board is not shown")
+    # A lighter pencil than the black the palette starts with: the strip's first colour.
+    window.click(*STRIP_COLOUR)
+    window.click(*COLOUR_TOOL)
+    window.move(*AWAY)
+    before = screenshot(os.path.join(outdir, "before_stroke.png"))
+    window.drag(STROKE)
+    window.move(*AWAY)  # the brush outline away from the stroke
+    after = wait_for_change(outdir, "after_stroke.png", before, box, 15, threshold=40)
+    check(after is not None, "the stroke does not show")
+    old_mean = sum(ImageStat.Stat(before.crop(box)).mean) / 3
+    new = ImageStat.Stat(after.crop(box))
+    new_mean, spread = sum(new.mean) / 3, sum(new.stddev) / 3
+    print(f"under the stroke: board {old_mean:.1f}, pencil {new_mean:.1f}, grain spread {spread:.2f}")
+    check(spread >= 0.5, "the pencil shows no board grain")
 
-
-
-
-def window_origin(window):
-    out = subprocess.run(["xdotool", "getwindowgeometry", window], capture_output=True, text=True).stdout
-    for line in out.splitlines():
-        if "Position:" in line:
-            x, y = line.split("Position:")[1].split("(")[0].strip().split(",")
-            return int(x), int(y)
-    return 0, 0
-
-
+    # File, Save As, and the program's file dialog: the name is typed and confirmed.
+    open_menu_item(window, outdir, FILE_MENU)
+    window.click(*SAVE_AS)
+    check(wait_for_window("^Save Drawing", 15) is not None, "the Save Drawing dialog did not open")
+    subprocess.run(["xdotool", "type", "--delay", "20", saved], check=True)
+    subprocess.run(["xdotool", "key", "Return"], check=True)
+    if wait_for_window("^Tintsmith - stroke", 20) is None:
+        screenshot(os.path.join(outdir, "save_dialog.png"))
+        raise Failed("the drawing was not saved")
 
 
 def main():
@@ -41,84 +69,24 @@ def main():
     saved = os.path.join(work, "stroke.ts.png")
     proc = subprocess.Popen([program], env=env)
     try:
-        window = wait_for_window("^Tintsmith - Untitled$", 60)
-        if not window:
-            print("no window titled 'Tintsmith - Untitled' appeared")
-            return 1
-        time.sleep(2)
-        ox, oy = window_origin(window)
-        before = screenshot(os.path.join(outdir, "before_stroke.png"))
-        # A lighter pencil than the black the palette starts with: the strip's first colour.
-        xdo("mousemove", ox + 120, oy + 883)
-        xdo("click", 1)
-        time.sleep(0.5)
-        # The painting row's first button picks the surface paint tool (and the colour mode).
-        xdo("mousemove", ox + 27, oy + 106)
-        xdo("click", 1)
-        time.sleep(0.5)
-        # A drag across the blank layer, which covers the top left quarter of the drawing.
-        y = oy + 330
-        xdo("mousemove", ox + 200, y)
-        xdo("mousedown", 1)
-        for x in range(200, 461, 20):
-            xdo("mousemove", ox + x, y + (x - 200) // 20)
-            time.sleep(0.03)
-        xdo("mouseup", 1)
-        xdo("mousemove", ox + 700, oy + 700)  # the brush outline away from the stroke
-        time.sleep(1)
-        after = screenshot(os.path.join(outdir, "after_stroke.png"))
-        box = (ox + 260, y - 2, ox + 400, y + 6)
-        old = ImageStat.Stat(before.crop(box))
-        new = ImageStat.Stat(after.crop(box))
-        old_mean, new_mean = sum(old.mean) / 3, sum(new.mean) / 3
-        spread = sum(new.stddev) / 3
-        print(f"under the stroke: board {old_mean:.1f}, pencil {new_mean:.1f}, grain spread {spread:.2f}")
-        if not new_mean < old_mean - 40:
-            print("the stroke does not show")
-            return 1
-        if spread < 0.5:
-            print("the pencil shows no board grain")
-            return 1
-        # File, Save As, and the program's file dialog: the name is typed and confirmed.
-        xdo("mousemove", ox + 20, oy + 8)
-        xdo("click", 1)
-        time.sleep(1)
-        xdo("mousemove", ox + 57, oy + 117)
-        xdo("click", 1)
-        time.sleep(2)
-        xdo("type", "--delay", "20", saved)
-        time.sleep(0.3)
-        xdo("key", "Return")
-        deadline = time.time() + 15
-        while time.time() < deadline and not os.path.exists(saved):
-            time.sleep(0.3)
-        time.sleep(1)
-        if not os.path.exists(saved):
-            screenshot(os.path.join(outdir, "save_dialog.png"))
-            print("the drawing was not saved")
-            return 1
+        session(proc, cli, outdir, saved)
         info = subprocess.run([cli, "info", saved, "--json"], capture_output=True, text=True)
         print(info.stdout.strip())
-        if info.returncode != 0 or '"colour"' not in info.stdout:
-            print("the saved drawing does not read back with its colour")
-            return 1
+        check(info.returncode == 0 and '"colour"' in info.stdout, "the saved drawing does not read back with its colour")
         rendered = os.path.join(outdir, "saved.png")
-        if subprocess.run([cli, "render", saved, rendered]).returncode != 0:
-            print("the saved drawing does not render")
-            return 1
-        # The view shows the 2700 x 1800 drawing at a third from the canvas corner (125, 195): the
-        # stroke's middle lies near drawing (450 .. 800, 400 .. 410).
+        check(subprocess.run([cli, "render", saved, rendered]).returncode == 0, "the saved drawing does not render")
+        # The view shows the 2700 x 1800 drawing at a third, from the canvas corner (126, 196): the
+        # stroke's middle lies near drawing (1100 .. 1600, 822 .. 832).
         picture = Image.open(rendered).convert("RGB")
-        painted = sum(ImageStat.Stat(picture.crop((450, 400, 800, 410))).mean) / 3
-        bare = sum(ImageStat.Stat(picture.crop((450, 900, 800, 910))).mean) / 3
+        painted = sum(ImageStat.Stat(picture.crop((1100, 822, 1600, 832))).mean) / 3
+        bare = sum(ImageStat.Stat(picture.crop((1100, 1300, 1600, 1310))).mean) / 3
         print(f"saved picture: under the stroke {painted:.1f}, beside it {bare:.1f}")
-        if not painted < bare - 40:
-            print("the saved picture does not show the stroke")
-            return 1
-        if proc.poll() is not None:
-            print("the program ended by itself")
-            return 1
+        check(painted < bare - 40, "the saved picture does not show the stroke")
+        check(proc.poll() is None, "the program ended by itself")
         return 0
+    except Failed as failure:
+        print(failure)
+        return 1
     finally:
         end(proc)
 

@@ -7,13 +7,16 @@ import os
 import subprocess
 import sys
 import tempfile
-import time
 
 from PIL import ImageStat
 
-from e2e_support import end, screenshot, wait_for_window
+from e2e_support import end, wait_for_screen, wait_for_window
 
 
+def board_stats(image):
+    w, h = image.size
+    stats = ImageStat.Stat(image.crop((w // 2 - 100, h // 2 - 60, w // 2 + 100, h // 2 + 60)))
+    return sum(stats.mean) / 3, sum(stats.stddev) / 3
 
 
 def main():
@@ -27,17 +30,13 @@ def main():
         if not window:
             print("no window titled 'Tintsmith - Untitled' appeared")
             return 1
-        time.sleep(2)  # the first paint composites the whole drawing
-        image = screenshot(os.path.join(outdir, "start.png"))
-        w, h = image.size
-        centre = image.crop((w // 2 - 100, h // 2 - 60, w // 2 + 100, h // 2 + 60))
-        stats = ImageStat.Stat(centre)
-        mean = sum(stats.mean) / 3
-        spread = sum(stats.stddev) / 3
-        print(f"board mean {mean:.1f}, grain spread {spread:.2f}")
-        if not 180 < mean < 250:
+        # The first paint composites the whole drawing: wait for a light board in the middle.
+        image = wait_for_screen(outdir, "start.png", lambda shot: 180 < board_stats(shot)[0] < 250, 30)
+        if image is None:
             print("the middle of the window does not show a light board")
             return 1
+        mean, spread = board_stats(image)
+        print(f"board mean {mean:.1f}, grain spread {spread:.2f}")
         if spread < 0.5:
             print("the board shows no grain")
             return 1

@@ -10,94 +10,65 @@ import os
 import subprocess
 import sys
 import tempfile
-import time
 
-from PIL import ImageChops, ImageStat
+from e2e_support import (Failed, Window, check, difference, end, open_menu_item, screenshot,
+                         wait_for_change, wait_for_screen, wait_for_window)
 
-from e2e_support import end, screenshot, wait_for_window
+# Client coordinates in the window of 1280 x 1024: the Layer menu, its "New Blank" item (the twentieth)
+# and that submenu's first item "Small"; the File menu and its Save As item.
+LAYER_MENU = (204, 8)
+NEW_BLANK = (244, 447)
+SMALL = (420, 447)
+FILE_MENU = (20, 8)
+SAVE_AS = (57, 117)
+MIDDLE = (540, 480)
+VIEW_MIDDLE = (390, 330, 690, 630)
+LAYER_LIST = (920, 26, 1145, 84)
 
 
 def run(*args):
     return subprocess.run(list(args), capture_output=True, text=True)
 
 
-
-
-def shot(outdir, name):
-    return screenshot(os.path.join(outdir, name))
-
-
-def middle(image):
-    w, h = image.size
-    return image.crop((w // 2 - 150, h // 2 - 100, w // 2 + 150, h // 2 + 100))
-
-
-def click(x, y):
-    subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1"], check=True)
-    time.sleep(1)
-
-
-def keys(window, *names):
-    # Keys go to the focused window, as a user's do (events sent to a window are ignored by Qt).
-    subprocess.run(["xdotool", "windowfocus", "--sync", window])
-    for name in names:
-        subprocess.run(["xdotool", "key", name], check=True)
-        time.sleep(0.4)
-
-
-class Failed(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failed(message)
-
-
 def session(proc, cli, outdir, work):
     # A drawing named on the command line opens after the launch message box is answered.
     check(wait_for_window("^Tintsmith - Untitled$", 60) is not None, "the program window did not appear")
-    window = None
-    for _ in range(20):
-        time.sleep(1)
+    window_id = None
+    for _ in range(30):
         subprocess.run(["xdotool", "key", "Return"])
-        window = wait_for_window("^Tintsmith - opened", 1)
-        if window:
+        window_id = wait_for_window("^Tintsmith - opened", 1)
+        if window_id:
             break
-    check(window is not None, "no window titled after the opened drawing appeared")
-    time.sleep(2)
-    subprocess.run(["xdotool", "windowfocus", "--sync", window])
-    before = shot(outdir, "opened.png")
-    w, h = before.size
+    check(window_id is not None, "no window titled after the opened drawing appeared")
+    window = Window(window_id)
+    window.focus()
+    before = wait_for_screen(outdir, "opened.png", lambda shot: True, 1)
     # Wheel forward over the middle of the view zooms in: the board's grain grows.
-    subprocess.run(["xdotool", "mousemove", str(w // 2), str(h // 2)], check=True)
+    window.move(*MIDDLE)
     for _ in range(2):
-        subprocess.run(["xdotool", "click", "4"], check=True)
-        time.sleep(0.8)
-    zoomed = shot(outdir, "zoomed.png")
-    moved = ImageStat.Stat(ImageChops.difference(middle(before), middle(zoomed))).mean
-    check(sum(moved) / 3 > 0.5, "the wheel did not change the view")
+        window.click(*MIDDLE, button=4)
+    zoomed = wait_for_change(outdir, "zoomed.png", before, window.box(*VIEW_MIDDLE), 15, 0.5)
+    check(zoomed is not None, "the wheel did not change the view")
     for _ in range(2):
-        subprocess.run(["xdotool", "click", "5"], check=True)
-        time.sleep(0.8)
-    # Layer > New Blank > Small adds a layer over the one the drawing had (the menu's twentieth item,
-    # its submenu's first).
-    click(204, 8)
-    click(244, 447)
-    click(420, 447)
-    time.sleep(1)
+        window.click(*MIDDLE, button=5)
+    back = wait_for_screen(outdir, "zoomed-out.png",
+                           lambda shot: difference(before, shot, window.box(*VIEW_MIDDLE)) < 0.5, 15)
+    check(back is not None, "the wheel did not zoom back out")
+    # Layer > New Blank > Small adds a layer over the one the drawing had.
+    listed = screenshot(os.path.join(outdir, "one-layer.png"))
+    open_menu_item(window, outdir, LAYER_MENU, NEW_BLANK, SMALL)
+    check(wait_for_change(outdir, "two-layers.png", listed, window.box(*LAYER_LIST), 10, 0.5) is not None,
+          "the layer list shows no new layer")
     # Page Down and Page Up select layers; at the bottom and top they stop without harm.
-    keys(window, "Next", "Next", "Prior", "Prior", "Prior")
+    window.keys("Next", "Next", "Prior", "Prior", "Prior")
     check(proc.poll() is None, "the program ended while stepping through layers")
-    # File > Save As (the fourth item of the File menu) saves under a new name through the dialog,
-    # whose file name field has the focus.
-    click(20, 8)
-    click(57, 117)
-    time.sleep(1)
+    # File > Save As saves under a new name through the dialog, whose file name field has the focus.
+    open_menu_item(window, outdir, FILE_MENU)
+    window.click(*SAVE_AS)
+    check(wait_for_window("^Save Drawing", 15) is not None, "the Save Drawing dialog did not open")
     saved = os.path.join(work, "saved copy.ts.png")
     subprocess.run(["xdotool", "type", "--delay", "20", saved], check=True)
-    time.sleep(0.5)
-    shot(outdir, "save-dialog.png")
+    screenshot(os.path.join(outdir, "save-dialog.png"))
     subprocess.run(["xdotool", "key", "Return"], check=True)
     check(wait_for_window("^Tintsmith - saved copy", 20) is not None, "the title does not name the saved drawing")
     return saved

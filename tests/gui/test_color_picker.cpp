@@ -198,7 +198,20 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&picker));
         const QString folder = QApplication::applicationDirPath() + "/../test-results/gui";
         QDir().mkpath(folder);
-        QVERIFY(picker.grab().save(folder + "/color_picker.png"));
+        const QImage shot = picker.grab().toImage();
+        QVERIFY(shot.save(folder + "/color_picker.png"));
+        // The whole dialog as drawn: the chip shows the colour and the field's marker sits at the
+        // colour's hue and saturation, black arms around an untouched middle.
+        const QPoint chip = picker.Chip()->mapTo(&picker, picker.Chip()->rect().center());
+        QCOMPARE(shot.pixel(chip), qRgb(200, 120, 40));
+        const QPoint marker = picker.HSPanel()->mapTo(
+            &picker, QPoint(picker.Model().FieldMarkerX(), picker.Model().FieldMarkerY()));
+        QCOMPARE(shot.pixel(marker + QPoint(8, 0)), qRgb(0, 0, 0));
+        QCOMPARE(shot.pixel(marker - QPoint(0, 8)), qRgb(0, 0, 0));
+        const QPoint beside = marker + QPoint(20, 20);
+        const QPoint fieldBeside = picker.HSPanel()->mapFrom(&picker, beside);
+        QCOMPARE(shot.pixel(beside),
+                 ToQRgb(ColorPickerModel::FieldColorAt(fieldBeside.x(), fieldBeside.y())));
         const int showFor = qEnvironmentVariableIntValue("TINTSMITH_SHOW_MS");
         if (showFor > 0) {
             QTest::qWait(showFor);
