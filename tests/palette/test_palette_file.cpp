@@ -129,7 +129,7 @@ TEST(PaletteFile, TheStartUpCheckRemovesScratchFilesAndAsksAboutOthers) {
 }
 
 TEST(PaletteFile, TheProgramsOwnPalettesPassTheReader) {
-    const std::filesystem::path data = std::filesystem::path(__FILE__).parent_path() / "../../data";
+    const std::filesystem::path data = std::filesystem::path(TINTSMITH_SOURCE_DIR) / "data";
     for (const char* name : {"Palettes/Rosewood.pal", "Palettes/BlueBungalow.pal", "Palettes/Sculpture.pal",
                              "Palettes/Bavinger.pal", "Tools/CommercialBoards.pal"}) {
         const auto list = ReadPaletteFile((data / name).string());
