@@ -8,11 +8,13 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -20,6 +22,7 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace ts {
@@ -47,9 +50,7 @@ std::map<int32_t, std::string> CMainFrame::ReadTooltips(const std::string& path)
 
 CMainFrame::CMainFrame(Workspace& workspace, QtUserInterface& ui) : m_workspace(workspace), m_ui(ui) {
     m_tooltips = ReadTooltips(workspace.profile.ProgramFolder() + "tooltips.txt");
-    m_view = new CTintsmithView(workspace, this);
-    setCentralWidget(m_view);
-    m_view->changed = [this] { UpdateIndicators(); };
+    BuildViewArea();
     m_workspace.titleChanged = [this](const std::string& title) {
         setWindowTitle(QString::fromStdString(title));
     };
@@ -63,7 +64,6 @@ CMainFrame::CMainFrame(Workspace& workspace, QtUserInterface& ui) : m_workspace(
     m_ui.SetPaneSink([this](int pane, const std::string& text) { SetPane(pane, text); });
     SetWindowTitle("");
     UpdateIndicators();
-    UpdateMenu(MenuFor("File"));
 }
 
 CMainFrame::~CMainFrame() {
@@ -85,6 +85,48 @@ void CMainFrame::SetWindowTitle(const std::string& fileName) {
     setWindowTitle(QString::fromStdString("Tintsmith - " + (name.empty() ? std::string("Untitled") : name)));
 }
 
+// The view with its two scroll bars, which move the drawing as a pan does and follow the view when it
+// pans or zooms.
+void CMainFrame::BuildViewArea() {
+    auto* area = new QWidget(this);
+    auto* grid = new QGridLayout(area);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    m_view = new CTintsmithView(m_workspace, area);
+    m_view->changed = [this] { UpdateIndicators(); };
+    m_view->painted = [this] { SyncScrollBars(); };
+    m_hScroll = new QScrollBar(Qt::Horizontal, area);
+    m_hScroll->setObjectName("Horizontal Scroll");
+    m_vScroll = new QScrollBar(Qt::Vertical, area);
+    m_vScroll->setObjectName("Vertical Scroll");
+    grid->addWidget(m_view, 0, 0);
+    grid->addWidget(m_vScroll, 0, 1);
+    grid->addWidget(m_hScroll, 1, 0);
+    for (QScrollBar* bar : {m_hScroll, m_vScroll}) {
+        bar->setFocusPolicy(Qt::NoFocus); // the keys stay with the view
+        connect(bar, &QScrollBar::valueChanged, this,
+                [this] { m_workspace.panManager.ScrollTo(m_hScroll->value(), m_vScroll->value()); });
+    }
+    setCentralWidget(area);
+    SyncScrollBars();
+}
+
+void CMainFrame::SyncScrollBars() {
+    if (!m_hScroll) {
+        return;
+    }
+    const auto follow = [](QScrollBar* bar, const ScrollAxis& axis) {
+        const QSignalBlocker quiet(bar);
+        bar->setRange(0, axis.maximum);
+        bar->setPageStep(axis.page);
+        bar->setSingleStep(std::max(1, axis.page / 10));
+        bar->setValue(axis.value);
+        bar->setEnabled(axis.maximum > 0);
+    };
+    follow(m_hScroll, m_workspace.viewGeometry.HorizontalScroll());
+    follow(m_vScroll, m_workspace.viewGeometry.VerticalScroll());
+}
+
 QMenu* CMainFrame::MenuFor(const std::string& path) {
     auto it = m_menus.find(path);
     if (it != m_menus.end()) {
@@ -97,68 +139,64 @@ QMenu* CMainFrame::MenuFor(const std::string& path) {
     } else {
         menu = MenuFor(path.substr(0, slash))->addMenu(QString::fromStdString(path.substr(slash + 1)));
     }
-    connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
+    connect(menu, &QMenu::aboutToShow, this, [this] { UpdateActions(); });
     m_menus[path] = menu;
     return menu;
 }
 
+// The frame's accelerators: function keys, Ctrl and Shift combinations. Plain keys (Del, Page Up,
+// the letters) belong to the view's key handling; their menu items only show them.
+bool CMainFrame::IsFrameShortcut(const std::string& accelerator) {
+    return !accelerator.empty() && (accelerator[0] == 'F' || accelerator.rfind("Ctrl+", 0) == 0 ||
+                                    accelerator.rfind("Shift+", 0) == 0);
+}
+
 void CMainFrame::BuildMenus() {
     for (const Command& c : m_workspace.commands.Commands()) {
+        const int32_t id = c.id;
+        if (IsFrameShortcut(c.accelerator)) {
+            // The key runs the command whatever a menu last showed: the command checks its own state,
+            // so a disabled one does nothing and an enabled one never waits for a menu to be opened.
+            auto* key = new QAction(this);
+            key->setObjectName(QString::fromStdString("Key " + c.accelerator));
+            key->setShortcut(QKeySequence(QString::fromStdString(c.accelerator)));
+            connect(key, &QAction::triggered, this, [this, id] { RunCommand(id); });
+            addAction(key);
+        }
         if (c.menu.empty()) {
-            // A function key of a command without a menu item still reaches it.
-            if (!c.accelerator.empty() && c.accelerator[0] == 'F') {
-                auto* key = new QAction(this);
-                key->setShortcut(QKeySequence(QString::fromStdString(c.accelerator)));
-                const int32_t id = c.id;
-                connect(key, &QAction::triggered, this, [this, id] { RunCommand(id); });
-                addAction(key);
-            }
             continue;
         }
         QMenu* menu = MenuFor(c.menu);
-        QAction* action = menu->addAction(QString::fromStdString(c.text));
-        // Function keys and Ctrl combinations are the frame's accelerators; plain keys belong to the
-        // current mode, so the menu only shows them.
-        const bool accelerator =
-            !c.accelerator.empty() && (c.accelerator[0] == 'F' || c.accelerator.rfind("Ctrl", 0) == 0);
-        if (accelerator) {
-            action->setShortcut(QKeySequence(QString::fromStdString(c.accelerator)));
-        } else if (!c.accelerator.empty()) {
-            action->setText(QString::fromStdString(c.text + "\t" + c.accelerator));
-        }
+        QAction* action = menu->addAction(QString::fromStdString(MenuText(c, c.text)));
         action->setStatusTip(QString::fromStdString(c.prompt));
         action->setCheckable(static_cast<bool>(c.checked));
-        const int32_t id = c.id;
         connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
         m_actions[id] = action;
     }
+    UpdateActions();
 }
 
-void CMainFrame::UpdateMenu(QMenu* menu) {
-    for (QAction* action : menu->actions()) {
-        for (const auto& [id, a] : m_actions) {
-            if (a == action && id >= cmd::kRecentFile1 && id < cmd::kRecentFile1 + 10) {
-                // The recent drawings show their file names, numbered; unused places are hidden.
-                const std::string& path =
-                    m_workspace.profile.Recent(RecentList::Drawings).Entry(id - cmd::kRecentFile1);
-                const QString name = QFileInfo(QString::fromStdString(path)).fileName();
-                action->setText(QString("&%1 %2").arg((id - cmd::kRecentFile1 + 1) % 10).arg(name));
-                action->setVisible(!path.empty());
-            }
-            const Command* c = a == action ? m_workspace.commands.Find(id) : nullptr;
-            if (c && c->dynamicText) {
-                // Texts that follow the program's state (loaded palettes, recent palettes); an empty
-                // one hides the item.
-                const std::string text = c->dynamicText();
-                action->setText(QString::fromStdString(text));
-                action->setVisible(!text.empty());
-            }
-            if (a == action) {
-                action->setEnabled(m_workspace.commands.Enabled(id));
-                if (action->isCheckable()) {
-                    action->setChecked(m_workspace.commands.Checked(id));
-                }
-            }
+std::string CMainFrame::MenuText(const Command& c, const std::string& text) {
+    if (c.accelerator.empty() || text.find('\t') != std::string::npos) {
+        return text;
+    }
+    return text + "\t" + c.accelerator;
+}
+
+void CMainFrame::UpdateActions() {
+    const CommandTable& table = m_workspace.commands;
+    for (const auto& [id, action] : m_actions) {
+        const Command* c = table.Find(id);
+        if (c->dynamicText) {
+            // Texts that follow the program's state (recent drawings and palettes, loaded palettes);
+            // an empty one hides the item.
+            const std::string text = c->dynamicText();
+            action->setText(QString::fromStdString(MenuText(*c, text)));
+            action->setVisible(!text.empty());
+        }
+        action->setEnabled(table.Enabled(id));
+        if (action->isCheckable()) {
+            action->setChecked(table.Checked(id));
         }
     }
 }
@@ -255,23 +293,27 @@ void CMainFrame::UpdateIndicators() {
         m_redo->setEnabled(m_workspace.commands.Enabled(cmd::kRedo));
     }
     ShowBrushSize();
+    UpdateActions();
+    SyncScrollBars();
 }
 
 void CMainFrame::BuildPaintingTools(QToolBar* bar) {
+    // Each button with its tooltip number of "tooltips.txt" (0: the command's own texts).
     struct PaintingButton {
         ScreenTool* tool;
         int32_t command;
         const char* text;
+        int32_t tooltip;
     };
     const PaintingButton buttons[] = {
-        {&m_workspace.surfacePaintTool, cmd::kSurfaceTool, "Color"},
-        {&m_workspace.boardEraser, cmd::kBoardEraserTool, "ShowThru Eraser"},
-        {&m_workspace.shadowPaintTool, cmd::kLightingTool, "Lighting"},
-        {&m_workspace.shadowEraser, cmd::kShadowEraserTool, "Shadow Eraser"},
-        {&m_workspace.eraserTool, cmd::kEraserTool, "Eraser"},
-        {&m_workspace.surfaceHueTool, cmd::kSurfaceHueTool, "Hue"},
-        {&m_workspace.surfaceSaturationTool, cmd::kSurfaceSaturationTool, "Sat"},
-        {&m_workspace.surfaceValueTool, cmd::kSurfaceValueTool, "Value"},
+        {&m_workspace.surfacePaintTool, cmd::kSurfaceTool, "Color", 62},
+        {&m_workspace.boardEraser, cmd::kBoardEraserTool, "ShowThru Eraser", 0},
+        {&m_workspace.shadowPaintTool, cmd::kLightingTool, "Lighting", 217},
+        {&m_workspace.shadowEraser, cmd::kShadowEraserTool, "Shadow Eraser", 0},
+        {&m_workspace.eraserTool, cmd::kEraserTool, "Eraser", 232},
+        {&m_workspace.surfaceHueTool, cmd::kSurfaceHueTool, "Hue", 0},
+        {&m_workspace.surfaceSaturationTool, cmd::kSurfaceSaturationTool, "Sat", 0},
+        {&m_workspace.surfaceValueTool, cmd::kSurfaceValueTool, "Value", 0},
     };
     bar->setMovable(false);
     bar->setFloatable(false);
@@ -280,7 +322,12 @@ void CMainFrame::BuildPaintingTools(QToolBar* bar) {
         b->setText(p.text);
         b->setCheckable(true);
         const Command* c = m_workspace.commands.Find(p.command);
-        b->setToolTip(QString::fromStdString(c ? c->text : std::string(p.text)));
+        const auto tip = m_tooltips.find(p.tooltip);
+        if (p.tooltip && tip != m_tooltips.end()) {
+            b->setToolTip(QString::fromStdString(tip->second));
+        } else if (c) {
+            b->setToolTip(QString::fromStdString(c->text + ": " + c->prompt));
+        }
         b->setObjectName(QString::fromStdString(c ? c->text : std::string(p.text)));
         const int32_t id = p.command;
         // The command picks the tool (and so enters its mode); without a drawing layer it does nothing.
@@ -288,12 +335,18 @@ void CMainFrame::BuildPaintingTools(QToolBar* bar) {
         bar->addWidget(b);
         m_toolButtons.emplace_back(p.tool, b);
     }
-    // The brush size of the current tool, in view pixels.
+    // The brush size of the current tool, in screen pixels: the setting of the tools before it.
+    const QString sizeTip = "Size: the diameter of the current painting tool's brush, in screen pixels "
+                            "(odd; each tool keeps its own).";
+    auto* sizeLabel = new QLabel(" Size ", bar);
+    sizeLabel->setToolTip(sizeTip);
+    bar->addWidget(sizeLabel);
     m_brushSize = new QSpinBox(bar);
     m_brushSize->setObjectName("Brush Size");
     m_brushSize->setRange(1, 301);
     m_brushSize->setSingleStep(2);
-    m_brushSize->setToolTip("Brush size");
+    m_brushSize->setToolTip(sizeTip);
+    sizeLabel->setBuddy(m_brushSize);
     connect(m_brushSize, &QSpinBox::valueChanged, this, [this](int size) {
         ScreenTool* tool = m_workspace.toolSlot.CurrentTool();
         if (tool && tool->UsesBrush()) {
@@ -302,6 +355,7 @@ void CMainFrame::BuildPaintingTools(QToolBar* bar) {
         }
     });
     bar->addWidget(m_brushSize);
+    bar->addSeparator();
     m_undoStroke = new QToolButton(bar);
     m_undoStroke->setText("Undo Stroke");
     m_undoStroke->setToolTip("Undo the last  brush stroke");

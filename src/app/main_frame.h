@@ -18,6 +18,7 @@
 
 class QAction;
 class QMenu;
+class QScrollBar;
 class QSpinBox;
 class QToolBar;
 
@@ -39,6 +40,9 @@ public:
     // The tooltip texts of "tooltips.txt", by number (the first entry with a number wins).
     static std::map<int32_t, std::string> ReadTooltips(const std::string& path);
 
+    // Whether an accelerator is the frame's own key (function keys, Ctrl and Shift combinations).
+    static bool IsFrameShortcut(const std::string& accelerator);
+
     // Opens a drawing (or a legacy file) after asking to save the open one: drops and the command line.
     bool OpenFile(const std::string& path);
 
@@ -56,7 +60,11 @@ private:
     void BuildStatusBar();
     QMenu* MenuFor(const std::string& path);
     void RunCommand(int32_t id);
-    void UpdateMenu(QMenu* menu);
+    // The menu items' texts, enabled and checked states as the program's state is now.
+    void UpdateActions();
+    static std::string MenuText(const Command& c, const std::string& text);
+    void BuildViewArea();
+    void SyncScrollBars();
     void BindHelpCommands();
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool m_tooltipsOn = true;
@@ -75,6 +83,8 @@ private:
     ModePanel* m_modePanel = nullptr;
     std::vector<std::pair<ScreenTool*, QToolButton*>> m_toolButtons;
     QSpinBox* m_brushSize = nullptr;
+    QScrollBar* m_hScroll = nullptr;
+    QScrollBar* m_vScroll = nullptr;
     QToolButton* m_undoStroke = nullptr;
 };
 

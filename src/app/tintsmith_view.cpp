@@ -1,5 +1,6 @@
 #include "app/tintsmith_view.h"
 
+#include "app/view_cursors.h"
 #include "interact/virtual_keys.h"
 
 #include <QImage>
@@ -283,15 +284,14 @@ void CTintsmithView::SetCursor(int32_t id) {
     case cursors::kHand:
         setCursor(Qt::OpenHandCursor);
         break;
-    case cursors::kZoom:
-    case cursors::kOrigin:
-    case cursors::kLine:
-    case cursors::kLineEdit:
-    case cursors::kLineGridSnap:
-        setCursor(Qt::CrossCursor);
-        break;
     default:
-        setCursor(Qt::ArrowCursor);
+        if (auto own = m_ownCursors.find(id); own != m_ownCursors.end()) {
+            setCursor(own->second);
+        } else if (const std::optional<QCursor> made = ProgramCursor(id)) {
+            setCursor(m_ownCursors.emplace(id, *made).first->second);
+        } else {
+            setCursor(Qt::ArrowCursor);
+        }
         break;
     }
 }
@@ -323,6 +323,9 @@ void CTintsmithView::paintEvent(QPaintEvent* event) {
     }
     PaintPaletteStrip(painter, event->rect());
     m_painting = false;
+    if (painted) {
+        painted();
+    }
 }
 
 void CTintsmithView::mousePressEvent(QMouseEvent* event) {
@@ -406,7 +409,9 @@ void CTintsmithView::leaveEvent(QEvent* event) {
 
 void CTintsmithView::keyPressEvent(QKeyEvent* event) {
     uint32_t vk = 0;
-    if (!KeyCode(event->key(), vk) ||
+    // Alt+Backspace is one of the frame's accelerators, never a key of the current mode.
+    const bool frameKey = event->key() == Qt::Key_Backspace && (event->modifiers() & Qt::AltModifier);
+    if (frameKey || !KeyCode(event->key(), vk) ||
         !m_workspace.viewInput.OnKeyDown(vk, event->isAutoRepeat() ? 1 : 0,
                                          Flags(event->modifiers(), Qt::NoButton))) {
         QWidget::keyPressEvent(event);

@@ -4,11 +4,13 @@
 #include "render/refresh_manager.h"
 #include "workspace/workspace.h"
 
+#include <QCursor>
 #include <QPainter>
 #include <QString>
 #include <QWidget>
 
 #include <functional>
+#include <map>
 
 namespace ts {
 
@@ -37,6 +39,8 @@ public:
 
     // Called after every input: the frame updates its indicators.
     std::function<void()> changed;
+    // Called after every paint (the scroll bars follow a pan or a zoom).
+    std::function<void()> painted;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -62,6 +66,7 @@ private:
     Workspace& m_workspace;
     QSize m_paintedSize;
     Rect m_lastInvalid;
+    std::map<int32_t, QCursor> m_ownCursors; // made on first use
     bool m_painting = false;
 };
 

@@ -349,14 +349,22 @@ void LayerOperations::Merge() {
         return;
     }
     m_hooks->FinishPendingWork();
+    // An unusual pair is confirmed before the partner is chosen (which may ask its own question); a
+    // partner found only by the choice is confirmed after it.
+    const char* unusual = "Combining with a SketchFrame or RoviDivod is unusual. Continue?";
+    const int32_t marked = MergePartner();
+    const bool markedUnusual = marked >= ImageStackManager::kFirstDrawingLayer && marked != current &&
+                               !m_stack.IsDrawingLayer(marked);
+    const bool askedFirst = !m_stack.IsDrawingLayer(current) || markedUnusual;
+    if (askedFirst && !m_ui.AskYesNo(unusual)) {
+        return;
+    }
     int32_t partner = -1;
     if (!ChooseMergePartner(partner)) {
         return;
     }
-    if (!m_stack.IsDrawingLayer(current) || !m_stack.IsDrawingLayer(partner)) {
-        if (!m_ui.AskYesNo("Combining with a SketchFrame or RoviDivod is unusual. Continue?")) {
-            return;
-        }
+    if (!askedFirst && !m_stack.IsDrawingLayer(partner) && !m_ui.AskYesNo(unusual)) {
+        return;
     }
     const int32_t keptIndex = std::min(current, partner);
     const int32_t otherIndex = std::max(current, partner);

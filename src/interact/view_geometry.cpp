@@ -80,14 +80,34 @@ void ViewGeometry::Scroll(int32_t dx, int32_t dy) {
 
 int32_t ViewGeometry::ClampAxis(int32_t origin, int32_t drawingSize, int32_t areaSize) const {
     const int32_t z = Zoom();
-    // The area's extent in drawing pixels (a part-pixel at the far edge counts).
-    const int32_t areaInDrawing = z >= 1 ? (areaSize + z - 1) / z : areaSize * -z;
+    const int32_t areaInDrawing = AreaInDrawing(areaSize);
     if (drawingSize <= areaInDrawing) {
         const int32_t shownSize = z >= 1 ? drawingSize * z : (drawingSize + -z - 1) / -z;
         const int32_t margin = (areaSize - shownSize) / 2; // view pixels before the drawing
         return z >= 1 ? -(margin / z) : -(margin * -z);
     }
     return std::clamp(origin, 0, drawingSize - areaInDrawing);
+}
+
+int32_t ViewGeometry::AreaInDrawing(int32_t areaSize) const {
+    const int32_t z = Zoom();
+    return z >= 1 ? (areaSize + z - 1) / z : areaSize * -z;
+}
+
+ScrollAxis ViewGeometry::Axis(int32_t origin, int32_t drawingSize, int32_t areaSize) const {
+    ScrollAxis axis;
+    axis.page = std::max(1, AreaInDrawing(areaSize));
+    axis.maximum = std::max(0, drawingSize - axis.page);
+    axis.value = std::clamp(origin, 0, axis.maximum);
+    return axis;
+}
+
+ScrollAxis ViewGeometry::HorizontalScroll() const {
+    return Axis(m_view.OriginX(), m_stack.DrawingWidth(), ViewArea().Width());
+}
+
+ScrollAxis ViewGeometry::VerticalScroll() const {
+    return Axis(m_view.OriginY(), m_stack.DrawingHeight(), ViewArea().Height());
 }
 
 void ViewGeometry::Clamp() {

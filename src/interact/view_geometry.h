@@ -14,6 +14,14 @@ namespace ts {
 // (quarter drawing pixel) coordinates at the view's zoom and scroll origin. The client area is the
 // display buffer; the palette strip, when there is one, takes its bottom or right edge; the canvas is
 // the part of the rest that shows the drawing.
+// One scroll bar's view of the drawing, in drawing pixels: the origin runs from 0 to maximum (0 when
+// the drawing fits the view area) and a page is the view area's extent.
+struct ScrollAxis {
+    int32_t maximum = 0;
+    int32_t page = 0;
+    int32_t value = 0;
+};
+
 class ViewGeometry {
 public:
     ViewGeometry(ViewManager& view, const ImageStackManager& stack) : m_view(view), m_stack(stack) {}
@@ -48,6 +56,9 @@ public:
     // A drawing smaller than the view area is centred in it; a larger one never leaves a gap at
     // its near edges nor scrolls past its far edges.
     void Clamp();
+    // The scroll bars' ranges and positions for the present zoom, origin and view area.
+    ScrollAxis HorizontalScroll() const;
+    ScrollAxis VerticalScroll() const;
 
     static bool Contains(const Rect& r, int32_t x, int32_t y) {
         return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
@@ -55,6 +66,9 @@ public:
 
 private:
     int32_t ClampAxis(int32_t origin, int32_t drawingSize, int32_t areaSize) const;
+    // The area's extent in drawing pixels (a part-pixel at the far edge counts).
+    int32_t AreaInDrawing(int32_t areaSize) const;
+    ScrollAxis Axis(int32_t origin, int32_t drawingSize, int32_t areaSize) const;
 
     ViewManager& m_view;
     const ImageStackManager& m_stack;

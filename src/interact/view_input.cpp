@@ -261,6 +261,9 @@ bool ViewInput::QuickSwitch() {
 }
 
 bool ViewInput::OnKeyDown(uint32_t key, uint32_t repeat, uint32_t flags) {
+    if (keys::IsFrameAccelerator(key, flags)) {
+        return false;
+    }
     // While lettering is typed every key goes to the tool and the mode.
     if (!m_environment.LetteringActive()) {
         auto run = [this](KeyCommands::Action action) {
@@ -334,6 +337,9 @@ bool ViewInput::OnKeyDown(uint32_t key, uint32_t repeat, uint32_t flags) {
 }
 
 bool ViewInput::OnKeyUp(uint32_t key, uint32_t repeat, uint32_t flags) {
+    if (keys::IsFrameAccelerator(key, flags)) {
+        return false;
+    }
     ScreenTool* tool = Tool();
     return tool && tool->OnKeyUp(key, repeat, flags);
 }

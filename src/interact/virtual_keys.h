@@ -21,6 +21,7 @@ inline constexpr uint32_t kLeft = 0x25;
 inline constexpr uint32_t kUp = 0x26;
 inline constexpr uint32_t kRight = 0x27;
 inline constexpr uint32_t kDown = 0x28;
+inline constexpr uint32_t kInsert = 0x2D;
 inline constexpr uint32_t kDelete = 0x2E;
 
 // Letter keys are their upper-case character codes, whether or not Shift is held.
@@ -30,6 +31,14 @@ constexpr uint32_t Letter(char upper) {
 
 constexpr bool IsArrow(uint32_t key) {
     return key >= kLeft && key <= kDown;
+}
+
+// Keys that belong to the frame's accelerators (Ctrl with a letter, Shift+Delete, Shift+Insert): they
+// never reach the view's key handling, so Ctrl+C cannot toggle what C does.
+constexpr bool IsFrameAccelerator(uint32_t key, uint32_t flags) {
+    const bool letter = key >= Letter('A') && key <= Letter('Z');
+    return ((flags & kCtrlFlag) && letter) ||
+           ((flags & kShiftFlag) && !(flags & kCtrlFlag) && (key == kDelete || key == kInsert));
 }
 
 } // namespace ts::keys

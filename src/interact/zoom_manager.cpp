@@ -187,4 +187,15 @@ void PanManager::Move(uint32_t flags, int32_t x, int32_t y) {
     m_refresh.Refresh(kRefreshReason);
 }
 
+void PanManager::ScrollTo(int32_t originX, int32_t originY) {
+    const ScrollAxis x = m_geometry.HorizontalScroll();
+    const ScrollAxis y = m_geometry.VerticalScroll();
+    if (originX == x.value && originY == y.value) {
+        return;
+    }
+    m_geometry.Scroll(originX - x.value, originY - y.value);
+    m_refresh.MarkViewportSize();
+    m_refresh.Refresh(kRefreshReason);
+}
+
 } // namespace ts

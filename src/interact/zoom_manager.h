@@ -90,6 +90,9 @@ public:
     bool BegunByLeftPress() const { return m_panning && m_byLeftPress; }
     void Move(uint32_t flags, int32_t x, int32_t y);
     void End() { m_panning = false; }
+    // The scroll bars: puts the scroll origin at a drawing point (clamped as a pan is) and refreshes
+    // the view as a pan does.
+    void ScrollTo(int32_t originX, int32_t originY);
 
 private:
     ViewGeometry& m_geometry;

@@ -44,4 +44,15 @@ bool CommandTable::Run(int32_t id) const {
     return true;
 }
 
+std::string RecentMenuText(const RecentFileList& list, int32_t place) {
+    if (list.Entry(place).empty()) {
+        return {};
+    }
+    std::string text = "&";
+    text += std::to_string((place + 1) % 10);
+    text += ' ';
+    text += list.DisplayName(place);
+    return text;
+}
+
 } // namespace ts

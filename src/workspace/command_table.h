@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/recent_file_list.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -7,8 +9,8 @@
 
 namespace ts {
 
-// Every command id of the program in one place. The Backdrop commands keep their historic ids; the
-// File commands use the framework's; the others are numbered here.
+// Every command id of the program in one place. The Backdrop, palette and tool commands keep their
+// historic ids; the File commands use the framework's; the others are numbered here, clear of those.
 namespace cmd {
 inline constexpr int32_t kNew = 57600;
 inline constexpr int32_t kOpen = 57601;
@@ -21,7 +23,7 @@ inline constexpr int32_t kHelp = 57670;
 
 inline constexpr int32_t kRestore = 33100;
 inline constexpr int32_t kSaveTempCopy = 33101;
-inline constexpr int32_t kImportCadLines = 33102;
+inline constexpr int32_t kImportCadLines = 33517;
 inline constexpr int32_t kExportImage = 33103;
 inline constexpr int32_t kLoadLayerFile = 33104;
 inline constexpr int32_t kSaveLayerAs = 33105;
@@ -41,32 +43,32 @@ inline constexpr int32_t kBackdropSystem = 32985;
 inline constexpr int32_t kBackdropWhite = 32872;
 inline constexpr int32_t kBackdropSelectedBoard = 32869;
 
-inline constexpr int32_t kPaletteLoad = 33140;
-inline constexpr int32_t kPaletteSave = 33141;
-inline constexpr int32_t kPaletteRecent = 33142;
-inline constexpr int32_t kPaletteDrawing = 33143;
-inline constexpr int32_t kPalettePencils = 33144;
-inline constexpr int32_t kPaletteHue = 33145;
-inline constexpr int32_t kPaletteSaturation = 33146;
-inline constexpr int32_t kPaletteBrightness = 33147;
-inline constexpr int32_t kAddColor = 33148;
-inline constexpr int32_t kRemoveColor = 33149;
-inline constexpr int32_t kNameColor = 33150;
-inline constexpr int32_t kFindColor = 33151;
-inline constexpr int32_t kAverageDrawingColor = 33152;
-inline constexpr int32_t kRecentPalette1 = 33153; // .. + 3
-// The palette strip: the loaded slots (F10-F12), the keys F4 and F8, and the strip's own menu
-// (33400 and up).
-inline constexpr int32_t kPaletteSlot1 = 33400; // .. + 2
-inline constexpr int32_t kPaletteSlotOrPencils = 33403;
-inline constexpr int32_t kPaletteParticles = 33404;
-inline constexpr int32_t kPaletteLowFirst = 33405;
-inline constexpr int32_t kPaletteHighFirst = 33406;
-inline constexpr int32_t kPaletteSortLuminance = 33407;
-inline constexpr int32_t kPaletteSortHue = 33408;
-inline constexpr int32_t kPaletteSortChroma = 33409;
-inline constexpr int32_t kSwatchSize16 = 33410; // .. + 3: 16, 20, 24, 32 pixels
-inline constexpr int32_t kPaletteCondensed = 33414;
+// The palette commands keep their historic ids.
+inline constexpr int32_t kPaletteLoad = 33221;
+inline constexpr int32_t kPaletteSave = 33222;
+inline constexpr int32_t kPaletteRecent = 33154;
+inline constexpr int32_t kPaletteDrawing = 33151;
+inline constexpr int32_t kPalettePencils = 32993;
+inline constexpr int32_t kPaletteHue = 33165;
+inline constexpr int32_t kPaletteSaturation = 33166;
+inline constexpr int32_t kPaletteBrightness = 33168;
+inline constexpr int32_t kAddColor = 33227;
+inline constexpr int32_t kRemoveColor = 33228;
+inline constexpr int32_t kNameColor = 33226;
+inline constexpr int32_t kFindColor = 33229;
+inline constexpr int32_t kAverageDrawingColor = 33439;
+inline constexpr int32_t kRecentPalette1 = 33262; // .. + 3
+// The palette strip: the loaded slots (F10-F12), the keys F4 and F8, and the strip's own menu.
+inline constexpr int32_t kPaletteSlot1 = 33223; // .. + 2
+inline constexpr int32_t kPaletteSlotOrPencils = 32992;
+inline constexpr int32_t kPaletteParticles = 33170;
+inline constexpr int32_t kPaletteLowFirst = 33045;
+inline constexpr int32_t kPaletteHighFirst = 33046;
+inline constexpr int32_t kPaletteSortLuminance = 33054;
+inline constexpr int32_t kPaletteSortHue = 33048;
+inline constexpr int32_t kPaletteSortChroma = 33047;
+inline constexpr int32_t kSwatchSize16 = 33050; // .. + 3: 16, 20, 24, 32 pixels
+inline constexpr int32_t kPaletteCondensed = 33049;
 inline constexpr int32_t kPaletteBoard = 33415;
 inline constexpr int32_t kPaletteLighting = 33416;
 // The strip's menu in order; 0 stands for a separator.
@@ -79,53 +81,53 @@ inline constexpr int32_t kPaletteStripMenu[] = {kPaletteCondensed,     0,
                                                 kSwatchSize16,         kSwatchSize16 + 1,
                                                 kSwatchSize16 + 2,     kSwatchSize16 + 3};
 
-inline constexpr int32_t kPageBackground = 33170;
-inline constexpr int32_t kRotate90Ccw = 33171;
-inline constexpr int32_t kRotate90Cw = 33172;
-inline constexpr int32_t kRotate180 = 33173;
-inline constexpr int32_t kPageSize = 33174;
+inline constexpr int32_t kPageBackground = 33180;
+inline constexpr int32_t kRotate90Ccw = 33181;
+inline constexpr int32_t kRotate90Cw = 33182;
+inline constexpr int32_t kRotate180 = 33183;
+inline constexpr int32_t kPageSize = 33184;
 
-inline constexpr int32_t kBrushOnMerge = 33200;
-inline constexpr int32_t kCenterHorizontally = 33201;
-inline constexpr int32_t kCenterVertically = 33202;
-inline constexpr int32_t kCenterBoth = 33203;
-inline constexpr int32_t kClone = 33204;
-inline constexpr int32_t kColorAdjust = 33205;
-inline constexpr int32_t kCropFullPage = 33206;
-inline constexpr int32_t kCropPrintable = 33207;
-inline constexpr int32_t kDelete = 33208;
-inline constexpr int32_t kExpandFullPage = 33209;
-inline constexpr int32_t kFitFullPage = 33210;
-inline constexpr int32_t kFitPrintable = 33211;
-inline constexpr int32_t kFlipHorizontally = 33212;
-inline constexpr int32_t kFlipVertically = 33213;
-inline constexpr int32_t kLift = 33214;
-inline constexpr int32_t kLightingColor = 33215;
-inline constexpr int32_t kLightingGradient = 33216;
-inline constexpr int32_t kLightingLevels = 33217;
-inline constexpr int32_t kLayerLoad = 33218;
-inline constexpr int32_t kMarkerStrokes = 33219;
-inline constexpr int32_t kMask = 33220;
-inline constexpr int32_t kMerge = 33221;
-inline constexpr int32_t kMinimize = 33222;
-inline constexpr int32_t kName = 33223;
-inline constexpr int32_t kNewBlankSmall = 33224;
-inline constexpr int32_t kNewBlankPrintable = 33225;
-inline constexpr int32_t kNewBlankFullPage = 33226;
-inline constexpr int32_t kOffsetShadow = 33227;
-inline constexpr int32_t kOrderUpOne = 33228;
-inline constexpr int32_t kOrderDownOne = 33229;
-inline constexpr int32_t kOrderToFront = 33230;
-inline constexpr int32_t kOrderToRear = 33231;
-inline constexpr int32_t kLayerSave = 33232;
-inline constexpr int32_t kSelectUp = 33233;
-inline constexpr int32_t kSelectDown = 33234;
-inline constexpr int32_t kSelectBottom = 33235;
-inline constexpr int32_t kSelectTop = 33236;
+inline constexpr int32_t kBrushOnMerge = 33600;
+inline constexpr int32_t kCenterHorizontally = 33601;
+inline constexpr int32_t kCenterVertically = 33602;
+inline constexpr int32_t kCenterBoth = 33603;
+inline constexpr int32_t kClone = 33604;
+inline constexpr int32_t kColorAdjust = 33605;
+inline constexpr int32_t kCropFullPage = 33606;
+inline constexpr int32_t kCropPrintable = 33607;
+inline constexpr int32_t kDelete = 33608;
+inline constexpr int32_t kExpandFullPage = 33609;
+inline constexpr int32_t kFitFullPage = 33610;
+inline constexpr int32_t kFitPrintable = 33611;
+inline constexpr int32_t kFlipHorizontally = 33612;
+inline constexpr int32_t kFlipVertically = 33613;
+inline constexpr int32_t kLift = 33614;
+inline constexpr int32_t kLightingColor = 33615;
+inline constexpr int32_t kLightingGradient = 33616;
+inline constexpr int32_t kLightingLevels = 33617;
+inline constexpr int32_t kLayerLoad = 33618;
+inline constexpr int32_t kMarkerStrokes = 33619;
+inline constexpr int32_t kMask = 33620;
+inline constexpr int32_t kMerge = 33621;
+inline constexpr int32_t kMinimize = 33622;
+inline constexpr int32_t kName = 33623;
+inline constexpr int32_t kNewBlankSmall = 33624;
+inline constexpr int32_t kNewBlankPrintable = 33625;
+inline constexpr int32_t kNewBlankFullPage = 33626;
+inline constexpr int32_t kOffsetShadow = 33627;
+inline constexpr int32_t kOrderUpOne = 33628;
+inline constexpr int32_t kOrderDownOne = 33629;
+inline constexpr int32_t kOrderToFront = 33630;
+inline constexpr int32_t kOrderToRear = 33631;
+inline constexpr int32_t kLayerSave = 33632;
+inline constexpr int32_t kSelectUp = 33633;
+inline constexpr int32_t kSelectDown = 33634;
+inline constexpr int32_t kSelectBottom = 33635;
+inline constexpr int32_t kSelectTop = 33636;
 
-inline constexpr int32_t kKeyConcepts = 33260;
-inline constexpr int32_t kShowTooltips = 33261;
-inline constexpr int32_t kHelperPrompts = 33262;
+inline constexpr int32_t kKeyConcepts = 33660;
+inline constexpr int32_t kShowTooltips = 33661;
+inline constexpr int32_t kHelperPrompts = 33662;
 
 // Panel buttons without menu items.
 inline constexpr int32_t kUndo = 33280;
@@ -157,7 +159,13 @@ struct Command {
     std::function<bool()> checked;            // null: not a check item
     std::function<std::string()> dynamicText; // when set, the menu text as it reads now (empty: hidden)
     bool separatorBefore = false;
+    // The command opens a dialog or changes the drawing as a whole: the select mode is entered first.
+    bool returnsToSelect = false;
 };
+
+// The text of a recent-file entry: "&<place + 1> " and the entry at most 40 characters wide; empty
+// for an empty place.
+std::string RecentMenuText(const RecentFileList& list, int32_t place);
 
 // The commands in menu order.
 class CommandTable {

@@ -98,8 +98,9 @@ constexpr Item kItems[] = {
     {cmd::kExpandFullPage, "Layer/Expand", "To Full Page", "Expand the layer to the page", "", 0},
     {cmd::kFitFullPage, "Layer/Fit", "To Full Page", "Fit the layer to the page", "", 0},
     {cmd::kFitPrintable, "Layer/Fit", "To Printable Area", "Fit the layer to the printable area", "", 0},
-    {cmd::kFlipHorizontally, "Layer/Flip", "Horizontally", "Mirror the layer left to right", "", 0},
-    {cmd::kFlipVertically, "Layer/Flip", "Vertically", "Mirror the layer top to bottom", "", 0},
+    {cmd::kFlipHorizontally, "Layer/Flip", "Horizontally", "The left side will become the right side.", "",
+     0},
+    {cmd::kFlipVertically, "Layer/Flip", "Vertically", "The top will become the bottom.", "", 0},
     {cmd::kLift, "Layer", "Lift", "Lift colour off the layer", "", 311},
     {cmd::kLightingColor, "Layer", "Lighting Color", "Colour the lighting of the layer", "", 218},
     {cmd::kLightingGradient, "Layer", "Lighting Gradient", "Light the layer with a gradient", "", 358},
@@ -137,6 +138,49 @@ constexpr Item kItems[] = {
      0},
     {cmd::kUndo, "", "Undo", "Undo the last change", "Ctrl+Z", 55},
     {cmd::kRedo, "", "Redo", "Redo the change undone last", "Ctrl+Y", 57},
+};
+
+// The commands that open a dialog or change the drawing as a whole: the current mode is left for the
+// select mode before they run. The view switches, the palettes, the layer selection and Save keep the
+// mode (Page Up in the colour mode stays there; a palette is chosen while painting).
+constexpr int32_t kLeaveModeFirst[] = {
+    cmd::kNew,
+    cmd::kOpen,
+    cmd::kRestore,
+    cmd::kSaveAs,
+    cmd::kImportCadLines,
+    cmd::kExportImage,
+    cmd::kLoadLayerFile,
+    cmd::kSaveLayerAs,
+    cmd::kPreferences,
+    cmd::kRotate90Ccw,
+    cmd::kRotate90Cw,
+    cmd::kRotate180,
+    cmd::kPageSize,
+    cmd::kCenterHorizontally,
+    cmd::kCenterVertically,
+    cmd::kCenterBoth,
+    cmd::kClone,
+    cmd::kCropFullPage,
+    cmd::kCropPrintable,
+    cmd::kDelete,
+    cmd::kExpandFullPage,
+    cmd::kFitFullPage,
+    cmd::kFitPrintable,
+    cmd::kFlipHorizontally,
+    cmd::kFlipVertically,
+    cmd::kLayerLoad,
+    cmd::kMerge,
+    cmd::kMinimize,
+    cmd::kName,
+    cmd::kNewBlankSmall,
+    cmd::kNewBlankPrintable,
+    cmd::kNewBlankFullPage,
+    cmd::kOrderUpOne,
+    cmd::kOrderDownOne,
+    cmd::kOrderToFront,
+    cmd::kOrderToRear,
+    cmd::kLayerSave,
 };
 
 // The keys of the View menu's switches run their menu commands.
@@ -187,6 +231,14 @@ void Workspace::BuildCommands() {
         c.tooltip = item.tooltip;
         commands.Add(std::move(c));
     }
+    for (const int32_t id : kLeaveModeFirst) {
+        commands.Find(id)->returnsToSelect = true;
+    }
+    for (int32_t i = 0; i < 10; ++i) {
+        commands.Find(cmd::kRecentFile1 + i)->dynamicText = [this, i] {
+            return RecentMenuText(profile.Recent(RecentList::Drawings), i);
+        };
+    }
     auto on = [this](int32_t id, std::function<void()> run, std::function<bool()> enabled = nullptr,
                      std::function<bool()> checked = nullptr) {
         Command* c = commands.Find(id);
@@ -209,7 +261,14 @@ void Workspace::BuildCommands() {
     }
     on(cmd::kOpen, [this] { drawingDocument.Open(); });
     on(
-        cmd::kSave, [this] { drawingDocument.Save(); }, [this] { return drawingDocument.SaveEnabled(); });
+        cmd::kSave,
+        [this] {
+            // A quick save keeps the name: nothing else tells the workspace the work is stored.
+            if (drawingDocument.Save()) {
+                MarkSaved();
+            }
+        },
+        [this] { return drawingDocument.SaveEnabled(); });
     on(
         cmd::kSaveAs, [this] { drawingDocument.SaveAs(); }, drawing);
     on(
@@ -297,22 +356,21 @@ void Workspace::BuildCommands() {
     on(
         cmd::kSelectTop, [this] { layerOperations.SelectTop(); }, drawing);
 
-    auto leaveForUndo = [this] {
-        if (environmentManager.LeaveBeforeUndo()) {
-            environmentManager.ReturnToSelect();
-        }
-    };
     on(
         cmd::kUndo,
-        [this, leaveForUndo] {
-            leaveForUndo();
+        [this] {
+            if (environmentManager.LeaveBeforeUndo()) {
+                environmentManager.ReturnToSelect();
+            }
             undoStore.Undo();
         },
         [this] { return undoStore.UndoCount() > 0; });
     on(
         cmd::kRedo,
-        [this, leaveForUndo] {
-            leaveForUndo();
+        [this] {
+            if (environmentManager.LeaveBeforeRedo()) {
+                environmentManager.ReturnToSelect();
+            }
             undoStore.Redo();
         },
         [this] { return undoStore.RedoCount() > 0; });
@@ -374,8 +432,12 @@ bool Workspace::RunCommand(int32_t id) {
     if (!commands.Enabled(id)) {
         return false;
     }
-    // The current mode finishes what it holds before any command acts.
+    // The current mode finishes what it holds before any command acts; the commands that open a
+    // dialog or change the whole drawing leave it for the select mode.
     environmentManager.Commit(0);
+    if (commands.Find(id)->returnsToSelect) {
+        environmentManager.ReturnToSelect();
+    }
     return commands.Run(id);
 }
 

@@ -141,18 +141,9 @@ void Workspace::ConnectPalettes() {
         on(
             cmd::kRecentPalette1 + i, [&p, i] { p.LoadRecentPalette(i); },
             [this, i] { return !profile.Recent(RecentList::Palettes).Entry(i).empty(); });
-        // The recent palettes read as the File menu's recent drawings: numbered file names.
+        // The recent palettes read as the File menu's recent drawings.
         commands.Find(cmd::kRecentPalette1 + i)->dynamicText = [this, i] {
-            const std::string& path = profile.Recent(RecentList::Palettes).Entry(i);
-            const size_t slash = path.find_last_of('/');
-            if (path.empty()) {
-                return std::string();
-            }
-            std::string text = "&";
-            text += std::to_string(i + 1);
-            text += ' ';
-            text += slash == std::string::npos ? path : path.substr(slash + 1);
-            return text;
+            return RecentMenuText(profile.Recent(RecentList::Palettes), i);
         };
     }
     for (int32_t i = 0; i < PaletteManager::kSlots; ++i) {

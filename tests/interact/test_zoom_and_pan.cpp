@@ -146,6 +146,37 @@ TEST_F(ZoomAndPan, PanningFollowsThePointerFourTimesFasterWithCtrl) {
     EXPECT_FALSE(workspace->viewWindow.Captured());
 }
 
+TEST_F(ZoomAndPan, ScrollBarsSpanTheHiddenPartAndMoveTheViewAsAPanDoes) {
+    // 300 x 225 drawing pixels in a 200 x 150 client at 100 %.
+    ViewGeometry& geometry = workspace->viewGeometry;
+    EXPECT_EQ(geometry.HorizontalScroll().maximum, 100);
+    EXPECT_EQ(geometry.HorizontalScroll().page, 200);
+    EXPECT_EQ(geometry.VerticalScroll().maximum, 75);
+
+    workspace->panManager.ScrollTo(60, 30);
+    EXPECT_EQ(view().OriginX(), 60);
+    EXPECT_EQ(view().OriginY(), 30);
+    EXPECT_EQ(refresh().reasons.back(), "R_DoPan");
+    workspace->panManager.ScrollTo(500, -5);
+    EXPECT_EQ(view().OriginX(), 100) << "clamped as a pan is";
+    EXPECT_EQ(view().OriginY(), 0);
+
+    // The bars follow a pan and a zoom.
+    workspace->panManager.Begin(100, 100, false);
+    input().OnMouseMove(0, 120, 90);
+    EXPECT_EQ(geometry.HorizontalScroll().value, 80);
+    EXPECT_EQ(geometry.VerticalScroll().value, 10);
+    workspace->panManager.End();
+    zoom().StepIn(100, 75);
+    EXPECT_EQ(geometry.HorizontalScroll().maximum, 300 - 100) << "at 200 % the view shows 100 pixels across";
+    zoom().ZoomToMin(100, 75);
+    EXPECT_EQ(geometry.HorizontalScroll().maximum, 0) << "the whole drawing is in view";
+    EXPECT_EQ(geometry.VerticalScroll().maximum, 0);
+    const int32_t originX = view().OriginX();
+    workspace->panManager.ScrollTo(0, 0);
+    EXPECT_EQ(view().OriginX(), originX) << "nothing to scroll: the drawing stays centred";
+}
+
 TEST_F(ZoomAndPan, MagnifiedPansKeepTheMoveShortOfAPixel) {
     view().SetZoom(4);
     view().SetOrigin(20, 20);

@@ -58,7 +58,9 @@ TEST_F(PaletteCommands, SlotAndRecentPaletteItemsReadTheirPalettes) {
     ui.QueueFile(WritePalette("Moss.pal", 0x00228822, "Moss"));
     ASSERT_TRUE(workspace->RunCommand(cmd::kPaletteLoad));
     EXPECT_EQ(table().Text(cmd::kPaletteSlot1), "Moss\tF10");
-    EXPECT_EQ(table().Text(cmd::kRecentPalette1), "&1 Moss.pal");
+    // Recent entries read as the recent drawings: their paths, at most 40 characters wide.
+    const std::string mossEntry = "&1 " + RecentFileList::Abbreviate(folder.Path() + "Moss.pal", 40);
+    EXPECT_EQ(table().Text(cmd::kRecentPalette1), mossEntry);
     ui.QueueFile(WritePalette("Sand.pal", 0x0088AACC, "Sand"));
     workspace->RunCommand(cmd::kPaletteLoad);
     EXPECT_EQ(table().Text(cmd::kPaletteSlot1 + 1), "Moss\tF11");
@@ -66,7 +68,7 @@ TEST_F(PaletteCommands, SlotAndRecentPaletteItemsReadTheirPalettes) {
     EXPECT_EQ(palettes().CurrentBaseKind(), pk::kSlot2);
     // The second recent palette loads again and moves to the top of the list.
     ASSERT_TRUE(workspace->RunCommand(cmd::kRecentPalette1 + 1));
-    EXPECT_EQ(table().Text(cmd::kRecentPalette1), "&1 Moss.pal");
+    EXPECT_EQ(table().Text(cmd::kRecentPalette1), mossEntry);
     EXPECT_EQ(palettes().Slot(0)->name, "Moss");
     std::string stored;
     EXPECT_TRUE(settings.ReadString("RecentPalettePaths", "file1", stored));
