@@ -3,9 +3,10 @@
 
     make_board_sheet.py PROGRAM_FOLDER OUT.png [--zoom N]
 
-Each row shows a board's name, its paper bitmap as the program makes it (flattened and tinted to a
-new drawing's board colour) at 100 %, and pencil swatches of a few colours on it, at the default
-"Painted Amount" and at "-0%". With --zoom N the tiles are N times larger, pixel for pixel.
+Each entry shows a board's name, its paper bitmap as the program makes it (flattened and tinted to a
+new drawing's board colour) at 100 %, pencil swatches of a few colours on it at the default "Painted
+Amount" and at "-0%", and a corner of the default swatch at 300 %. With --zoom N everything is N
+times larger, pixel for pixel.
 """
 
 import pathlib
@@ -19,7 +20,7 @@ sys.dont_write_bytecode = True  # keep the source tree free of __pycache__
 import board_look  # noqa: E402
 from check_program_data import BOARD_FILES  # noqa: E402
 
-TILE = 128
+TILE = 112
 SWATCH_COLOURS = [(190, 50, 45), (60, 110, 170), (110, 150, 70)]  # brick red, blue, leaf green
 FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 
@@ -45,8 +46,12 @@ def board_row(texture, zoom, font):
             rows = slice(k * strength.shape[0], (k + 1) * strength.shape[0])
             bands.append(board_look.pencil(tile[rows], colour, strength, amount, average))
         swatches.append(np.concatenate(bands, axis=0))
-    cells = [tile] + swatches
-    return [Image.fromarray(c).resize((TILE * zoom, c.shape[0] * zoom), Image.NEAREST) for c in cells]
+    # A corner of the default swatch three times larger: the grain in the colour and on the bare board.
+    corner = swatches[0][TILE // 3 - TILE // 6:TILE // 3 + TILE // 6, :TILE // 3]
+    corner = np.repeat(np.repeat(corner, 3, axis=0), 3, axis=1)[:TILE, :TILE]
+    cells = [tile] + swatches + [corner]
+    return [Image.fromarray(np.ascontiguousarray(c)).resize((TILE * zoom, c.shape[0] * zoom), Image.NEAREST)
+            for c in cells]
 
 
 def main(argv):
@@ -56,12 +61,12 @@ def main(argv):
     folder = pathlib.Path(argv[1]) / "Textures" / "Board"
     zoom = int(argv[4]) if len(argv) == 5 else 1
     font = ImageFont.truetype(FONT, 13)
-    label = 120
+    label = 132
     gap = 6
     cell = TILE * zoom
     header = 22
     columns = 3
-    board_width = label + 3 * (cell + gap)
+    board_width = label + 4 * (cell + gap)
     rows = (len(BOARD_FILES) + columns - 1) // columns
     sheet = Image.new("RGB", (columns * (board_width + 2 * gap), header + rows * (cell + gap) + gap),
                       (250, 250, 250))
@@ -69,7 +74,8 @@ def main(argv):
     default_name = board_look.AMOUNT_NAMES[board_look.DEFAULT_PAINTED_AMOUNT]
     for c in range(columns):
         x = c * (board_width + 2 * gap) + label
-        for k, title in enumerate(["board at 100 %", f"pencil, {default_name}", "pencil, -0%"]):
+        for k, title in enumerate(["board at 100 %", f"pencil, {default_name}", "pencil, -0%",
+                                   f"{default_name}, 300 %"]):
             draw.text((x + k * (cell + gap), 4), title, fill=(60, 60, 60), font=font)
     for n, name in enumerate(BOARD_FILES):
         with Image.open(folder / name) as picture:

@@ -123,11 +123,20 @@ def canvas(size, rng, width, *, slub, tone=CREAM):
     return finish(_lit(height * 3.0, 0.9, 1.0), tone)
 
 
+def _shrunk(field, factor):
+    """The field averaged over factor x factor squares."""
+    size = field.shape[0] // factor
+    return field.reshape(size, factor, size, factor).mean(axis=(1, 3))
+
+
 def cloth(size, rng, draft, width, *, roundness, slub, fuzz, tone, relief=1.0, weft_width=None):
-    """Cloth-covered board: the weave draft rendered with dark gaps between round threads."""
-    height = weave.woven_height(size, rng, draft, width, roundness=roundness, slub=slub, fuzz=fuzz,
-                                weft_width=weft_width)
-    return finish(_lit(height * 2.5, relief, 1.0), tone)
+    """Cloth-covered board: the weave draft rendered with dark gaps between round threads. Threads
+    of a pixel or two are drawn at twice the size and shrunk, so their gaps and lit edges fall
+    between pixels as they would."""
+    factor = 2 if width < 4 else 1
+    height = weave.woven_height(size * factor, rng, draft, width * factor, roundness=roundness, slub=slub,
+                                fuzz=fuzz, weft_width=weft_width and weft_width * factor)
+    return finish(_shrunk(_lit(height * 2.5, relief, 1.0), factor), tone)
 
 
 def flannel(size, rng, draft, width, *, softness, nap_angle=None, tone=WARM_WHITE):
@@ -140,7 +149,7 @@ def flannel(size, rng, draft, width, *, softness, nap_angle=None, tone=WARM_WHIT
         nap = noise.spectral_noise(size, rng, beta=0.3, shortest=0.9, longest=10, stretch=4.0,
                                    angle=nap_angle)
     tufts = np.clip(-noise.spectral_noise(size, rng, beta=0.5, shortest=1.2, longest=6) - 1.0, 0, None)
-    shade = 0.9 * height + 0.8 * nap - 1.2 * tufts
+    shade = _lit(height * 2.5, 0.8, 0.6) + 0.45 * nap - 0.2 * tufts
     return finish(shade, tone, broad=6.0)
 
 
@@ -182,20 +191,20 @@ BOARDS = [
     ("CoarseWeave4.jpg", lambda s, r: cloth(s, r, weave.basket(2), 8, roundness=1.0, slub=0.5, fuzz=0.25,
                                            tone=(236, 232, 220))),
     ("FineWeave1.bmp", lambda s, r: cloth(s, r, weave.plain(), 2, roundness=0.7, slub=0.2, fuzz=0.1,
-                                         tone=WARM_WHITE, relief=0.6)),
+                                         tone=WARM_WHITE)),
     ("FineWeave2.bmp", lambda s, r: cloth(s, r, weave.twill(2, 2), 2, roundness=0.7, slub=0.2, fuzz=0.1,
-                                         tone=WARM_WHITE, relief=0.6)),
+                                         tone=WARM_WHITE)),
     ("FineWeave3.bmp", lambda s, r: cloth(s, r, weave.oxford(), 2, roundness=0.7, slub=0.2, fuzz=0.1,
-                                         tone=COOL_WHITE, relief=0.6)),
-    ("FineWeave4.bmp", lambda s, r: cloth(s, r, weave.plain(), 2, roundness=0.8, slub=0.6, fuzz=0.2,
-                                         tone=LINEN, relief=0.6)),
-    ("FineWeave5.bmp", lambda s, r: cloth(s, r, weave.broken_twill(), 2, roundness=0.6, slub=0.2,
-                                         fuzz=0.1, tone=WARM_WHITE, relief=0.6)),
-    ("Flannel1.jpg", lambda s, r: flannel(s, r, weave.twill(2, 2), 2, softness=0.9)),
-    ("Flannel2.jpg", lambda s, r: flannel(s, r, weave.twill(2, 2), 4, softness=1.3, tone=CREAM)),
-    ("Flannel3.jpg", lambda s, r: flannel(s, r, weave.plain(), 4, softness=1.1, nap_angle=math.pi / 4,
                                          tone=COOL_WHITE)),
-    ("Flannel4.jpg", lambda s, r: flannel(s, r, weave.basket(2), 2, softness=1.4, nap_angle=0.0)),
+    ("FineWeave4.bmp", lambda s, r: cloth(s, r, weave.plain(), 2, roundness=0.8, slub=0.6, fuzz=0.2,
+                                         tone=LINEN)),
+    ("FineWeave5.bmp", lambda s, r: cloth(s, r, weave.broken_twill(), 2, roundness=0.6, slub=0.2,
+                                         fuzz=0.1, tone=WARM_WHITE)),
+    ("Flannel1.jpg", lambda s, r: flannel(s, r, weave.twill(2, 2), 2, softness=0.7)),
+    ("Flannel2.jpg", lambda s, r: flannel(s, r, weave.twill(2, 2), 4, softness=1.0, tone=CREAM)),
+    ("Flannel3.jpg", lambda s, r: flannel(s, r, weave.plain(), 4, softness=0.9, nap_angle=math.pi / 4,
+                                         tone=COOL_WHITE)),
+    ("Flannel4.jpg", lambda s, r: flannel(s, r, weave.basket(2), 2, softness=0.9, nap_angle=0.0)),
     ("Herringbone1.jpg", lambda s, r: cloth(s, r, weave.herringbone(2, 16), 2, roundness=0.8, slub=0.15,
                                            fuzz=0.05, tone=WARM_WHITE)),
     ("Herringbone2.jpg", lambda s, r: cloth(s, r, weave.herringbone(2, 4), 4, roundness=0.8, slub=0.25,
@@ -221,9 +230,9 @@ BACKDROPS = [
     ("PaperCoarse.jpg", lambda s, r: cloth(s, r, weave.plain(), 8, roundness=0.9, slub=0.3, fuzz=0.15,
                                           tone=LINEN)),
     ("PaperFine1.bmp", lambda s, r: cloth(s, r, weave.plain(), 2, roundness=0.7, slub=0.3, fuzz=0.1,
-                                         tone=WARM_WHITE, relief=0.6)),
+                                         tone=WARM_WHITE)),
     ("PaperFine.bmp", lambda s, r: cloth(s, r, weave.twill(2, 2), 2, roundness=0.7, slub=0.2, fuzz=0.1,
-                                        tone=WARM_WHITE, relief=0.6)),
+                                        tone=WARM_WHITE)),
     ("PaperFlannel1.jpg", lambda s, r: flannel(s, r, weave.twill(2, 2), 4, softness=1.2)),
     ("PaperFlannel.jpg", lambda s, r: flannel(s, r, weave.twill(2, 2), 2, softness=1.0)),
     ("PaperHerringbone1.jpg", lambda s, r: cloth(s, r, weave.herringbone(2, 8), 4, roundness=0.8,
