@@ -55,12 +55,15 @@ def finish(shade, tone, warmth=WARM_SHADOW, *, grain=GRAIN, broad=None):
     shade = noise.normalised(shade)
     if broad:
         shade = noise.normalised(shade - noise.blur(shade, broad))
+    # The knee is found on a quarter of the picture (it is the same surface throughout), the scale
+    # on the whole of it.
+    part = shade[:shade.shape[0] // 2, :shade.shape[1] // 2]
     for knee in (2.5, 1.8, 1.3, 1.0, 0.8, 0.65, 0.5, 0.4, 0.3):
-        pressed = _highlights_pressed(shade, knee)
-        flat = _block_flattened(pressed)
-        scale = grain / flat.std()
-        if scale * np.quantile(flat, 0.995) <= HEADROOM:
+        flat = _block_flattened(_highlights_pressed(part, knee))
+        if grain / flat.std() * np.quantile(flat, 0.995) <= HEADROOM:
             break
+    pressed = _highlights_pressed(shade, knee)
+    scale = grain / _block_flattened(pressed).std()
     return noise.paper_picture(pressed * scale, tone, None, warmth)
 
 
