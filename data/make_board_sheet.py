@@ -25,20 +25,20 @@ SWATCH_COLOURS = [(190, 50, 45), (60, 110, 170), (110, 150, 70)]  # brick red, b
 FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 
 
-def swatch_strength(width, height, rng):
-    """Strength 0..255 of a patch of hand shading: strokes of a broad pencil going back and forth,
-    soft at their ends and a little uneven."""
+def swatch_strength(width, height):
+    """Strength 0..255 of a swatch: full inside, falling off over a few pixels at its edges as a
+    pencil stroke's does."""
     y, x = np.mgrid[0:height, 0:width].astype(np.float64)
     along = np.clip(np.minimum(x, width - 1 - x) / 6.0, 0.0, 1.0)
     across = np.clip(np.minimum(y, height - 1 - y) / 3.0, 0.0, 1.0)
     return np.rint(255 * along * across).astype(np.int64)
 
 
-def board_row(texture, zoom, font):
+def board_row(texture, zoom):
     paper = board_look.paper_bitmap(texture)
     average = board_look.average_color(paper)
     tile = paper[:TILE, :TILE]
-    strength = swatch_strength(TILE, TILE // len(SWATCH_COLOURS), None)
+    strength = swatch_strength(TILE, TILE // len(SWATCH_COLOURS))
     swatches = []
     for amount in (board_look.DEFAULT_PAINTED_AMOUNT, 0):
         bands = []
@@ -83,7 +83,7 @@ def main(argv):
         x = (n % columns) * (board_width + 2 * gap)
         y = header + (n // columns) * (cell + gap)
         draw.text((x + 4, y + cell // 2 - 8), f"{n + 1} {name.split('.')[0]}", fill=(30, 30, 30), font=font)
-        for k, image in enumerate(board_row(texture, zoom, font)):
+        for k, image in enumerate(board_row(texture, zoom)):
             sheet.paste(image, (x + label + k * (cell + gap), y))
     sheet.save(argv[2], "PNG", optimize=True)
     return 0
