@@ -2,17 +2,26 @@
 """Checks the data of a built program folder the way the program will read it.
 
     check_program_data.py PROGRAM_FOLDER [Boards|Pictures|Listings|Palettes|Tooltips ...]
+    check_program_data.py PROGRAM_FOLDER Pencil --cli TINTSMITH_CLI
 
-Prints one line per failed check and a summary; exits non-zero when anything failed.
+Prints one line per failed check and a summary; exits non-zero when anything failed. Pencil paints a
+stroke on every board with the command-line tool and measures the grain inside it.
 """
 
+import concurrent.futures
 import pathlib
 import re
 import struct
+import subprocess
 import sys
+import tempfile
 
 import numpy as np
 from PIL import Image
+
+sys.dont_write_bytecode = True  # keep the source tree free of __pycache__
+
+import board_look  # noqa: E402
 
 BOARD_FILES = (
     [f"Standard{n}.jpg" for n in range(1, 5)] + [f"Canvas{n}.jpg" for n in range(1, 4)]
@@ -85,11 +94,16 @@ def seam_is_hidden(grey):
     return True
 
 
-def flattened(grey):
-    """The picture with its 8 x 8 block averages taken out, as the program does before use."""
-    h, w = (d // 8 * 8 for d in grey.shape)
-    blocks = grey[:h, :w].reshape(h // 8, 8, w // 8, 8)
-    return (blocks - blocks.mean(axis=(1, 3), keepdims=True)).reshape(h, w) + grey.mean()
+def repetition(mask, distance):
+    """The largest correlation of a tiling mask with itself shifted by at least distance pixels."""
+    m = mask.astype(np.float64) - mask.mean()
+    spectrum = np.fft.fft2(m)
+    correlation = np.fft.ifft2(spectrum * np.conj(spectrum)).real
+    correlation /= max(correlation[0, 0], 1e-12)
+    h, w = m.shape
+    y, x = np.mgrid[0:h, 0:w]
+    shift = np.hypot(np.minimum(x, w - x), np.minimum(y, h - y))
+    return correlation[shift >= distance].max()
 
 
 def check_boards(checks, root):
@@ -106,8 +120,14 @@ def check_boards(checks, root):
         if name in FLAT_FILES:
             checks.expect(np.ptp(rgb, axis=(0, 1)).max() <= 1, f"{name} is not flat")
             continue
-        grain = flattened(grey).std()
-        checks.expect(1.5 <= grain <= 20, f"{name}: a fine grain of {grain:.2f} levels is not subtle")
+        # The grain the program adds to pencil: the paper bitmap's deviation from its average, per
+        # channel, once the block averages are out and the board is tinted to a new drawing's colour.
+        paper = board_look.paper_bitmap(rgb.astype(np.uint8)).astype(np.float64)
+        grain = (paper - board_look.average_color(paper)).std(axis=(0, 1))
+        checks.expect(12 <= grain.min() and grain.max() <= 28,
+                      f"{name}: a grain of {np.round(grain, 1)} levels is too faint or too coarse")
+        white = (paper == 255).all(axis=2).mean()
+        checks.expect(white < 0.4, f"{name}: {white:.0%} of the board clips to white")
         checks.expect(seam_is_hidden(grey), f"{name} shows a seam when tiled")
         samples[name] = grey[:256, :256] - grey[:256, :256].mean()
     names = sorted(samples)
@@ -115,6 +135,73 @@ def check_boards(checks, root):
         for b in names[k + 1:]:
             difference = np.abs(samples[a] - samples[b]).mean()
             checks.expect(difference > 1.0, f"{a} and {b} are nearly the same ({difference:.2f})")
+
+
+# A stroke of a mid colour (0xBBGGRR) where the first drawing layer of a new drawing lies, with the
+# part of it that every dab covers fully.
+STROKE_COLOR = 0x7080A0
+STROKE_PATH = "size 60\npress 720 600\nmove 1000 600\nmove 1300 600\nrelease 1300 600\n"
+STROKE_SCRIPT = f"tool SurfacePaintTool\ncolor {STROKE_COLOR:#08x}\n" + STROKE_PATH
+STROKE_INSIDE = (slice(585, 616), slice(760, 1261))
+SHADING_SCRIPT = "tool ShadowPaintTool\n" + STROKE_PATH
+BARE_TILE = (slice(1024, 1536), slice(1536, 2048))  # one whole board tile, away from the stroke
+
+
+def paint_on_board(cli, number, folder, gestures=STROKE_SCRIPT, stem="stroke"):
+    """Paints the gestures on board number (1..27) with the program and renders the drawing: the
+    rendered picture, or the tool's complaint."""
+    stem = f"{stem}{number}"
+    drawing, painted, picture = (folder / f"{stem}{suffix}" for suffix in (".ts.png", "p.ts.png", ".png"))
+    script = folder / f"{stem}.txt"
+    script.write_text(gestures)
+    steps = (["new", drawing, "--paper-texture", str(number - 1)], ["replay", drawing, script, painted],
+             ["render", painted, picture])
+    for arguments in steps:
+        run = subprocess.run([str(cli)] + [str(a) for a in arguments], capture_output=True, text=True,
+                             timeout=120)
+        if run.returncode != 0:
+            return f"tintsmith-cli {arguments[0]} failed: {run.stderr.strip()}"
+    with Image.open(picture) as rendered:
+        return np.asarray(rendered.convert("RGB"), dtype=np.float64)
+
+
+def check_pencil(checks, root, cli):
+    """Pencil of a mid colour at the default settings carries the board's grain: inside the stroke
+    every channel varies by at least 6 levels on a textured board, and not at all on None. The board
+    around it is the paper bitmap the Boards checks measure."""
+    folder = root / "Textures" / "Board"
+    colour = np.array([STROKE_COLOR & 0xFF, (STROKE_COLOR >> 8) & 0xFF, STROKE_COLOR >> 16], dtype=np.float64)
+    with tempfile.TemporaryDirectory() as temp, concurrent.futures.ThreadPoolExecutor(2) as pool:
+        numbers = range(1, len(BOARD_FILES) + 1)
+        renders = pool.map(lambda n: paint_on_board(cli, n, pathlib.Path(temp)), numbers)
+        for number, name, rendered in zip(numbers, BOARD_FILES, renders):
+            if not checks.expect(not isinstance(rendered, str), f"{name}: {rendered}"):
+                continue
+            inside = rendered[STROKE_INSIDE]
+            mean = inside.mean(axis=(0, 1))
+            if not checks.expect(np.abs(mean - colour).max() < 12,
+                                 f"{name}: the stroke did not land (mean {np.round(mean)} in the stroke)"):
+                continue
+            spread = inside.std(axis=(0, 1))
+            print(f"{name}: grain inside the stroke {np.round(spread, 1)}")
+            if name in FLAT_FILES:
+                checks.expect(spread.max() <= 1.5, f"{name}: the stroke on a flat board varies by {spread}")
+            else:
+                checks.expect(spread.min() >= 6,
+                              f"{name}: the stroke shows a grain of only {np.round(spread, 1)}")
+            with Image.open(folder / name) as texture:
+                expected = board_look.paper_bitmap(np.asarray(texture.convert("RGB")))
+            shown = rendered[BARE_TILE]
+            checks.expect(expected.shape == shown.shape and np.array_equal(expected, shown),
+                          f"{name}: the board the program shows is not the flattened, tinted texture")
+        # Shading on the flat board shows the pencil-shadow grain in the rendered picture.
+        rendered = paint_on_board(cli, len(BOARD_FILES), pathlib.Path(temp), SHADING_SCRIPT, "shading")
+        if checks.expect(not isinstance(rendered, str), f"shading: {rendered}"):
+            shaded = rendered[STROKE_INSIDE]
+            spread = shaded.std(axis=(0, 1))
+            print(f"shading on None.jpg: grain {np.round(spread, 1)}")
+            checks.expect(shaded.mean() < 200 and spread.min() >= 3,
+                          f"shading on a flat board is flat or missing (grain {np.round(spread, 1)})")
 
 
 def read_tsl_picture(checks, path):
@@ -140,6 +227,10 @@ def check_pictures(checks, root):
         dark = (shadow[:, :, 2] < 128).mean()  # the first byte of a pixel in memory is blue
         checks.expect(0.2 <= dark <= 0.6, f"PencilShadow.png: {dark:.0%} dark pixels")
         checks.expect(seam_is_hidden(shadow.mean(axis=2)), "PencilShadow.png shows a seam when tiled")
+        # Hand shading does not repeat itself: away from a stroke's own width, the dark pixels do not
+        # line up with a shifted copy of themselves as a ruled hatching does.
+        echo = repetition(shadow[:, :, 2] < 128, 12)
+        checks.expect(echo < 0.2, f"PencilShadow.png repeats itself (correlation {echo:.2f} at a shift)")
 
     sizes = [read_tsl_picture(checks, root / f"Splash{s}.tsl") for s in "SML"]
     if all(sizes):
@@ -253,13 +344,21 @@ PARTS = {"Boards": check_boards, "Pictures": check_pictures, "Listings": check_l
 
 
 def main(argv):
-    if len(argv) < 2 or any(part not in PARTS for part in argv[2:]):
-        print(f"usage: check_program_data.py PROGRAM_FOLDER [{'|'.join(PARTS)} ...]", file=sys.stderr)
+    cli = None
+    if len(argv) >= 2 and argv[-2] == "--cli":
+        cli, argv = pathlib.Path(argv[-1]), argv[:-2]
+    if len(argv) < 2 or any(part not in PARTS and part != "Pencil" for part in argv[2:]) or (
+            ("Pencil" in argv[2:]) != (cli is not None)):
+        print(f"usage: check_program_data.py PROGRAM_FOLDER [{'|'.join(PARTS)} ...]\n"
+              "       check_program_data.py PROGRAM_FOLDER Pencil --cli TINTSMITH_CLI", file=sys.stderr)
         return 2
     root = pathlib.Path(argv[1])
     checks = Checks()
     for part in argv[2:] or PARTS:
-        PARTS[part](checks, root)
+        if part == "Pencil":
+            check_pencil(checks, root, cli)
+        else:
+            PARTS[part](checks, root)
     print(f"check_program_data: {checks.count} checks, {len(checks.failures)} failed")
     return 1 if checks.failures else 0
 

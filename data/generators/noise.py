@@ -107,9 +107,10 @@ def add_disc(field, cx, cy, radius, amount):
 
 def paper_picture(grain, base_rgb, amplitude, warmth=(1.0, 1.0, 1.0)):
     """An RGB picture of a paper tone with a grain: grain is scaled to standard deviation
-    `amplitude` grey levels around base_rgb; warmth scales the grain per channel (a warm paper's
-    shadows lose more blue than red)."""
-    grain = normalised(grain) * amplitude
+    `amplitude` grey levels around base_rgb (amplitude None: grain is in grey levels already and is
+    only centred); warmth scales the grain per channel (a warm paper's shadows lose more blue than
+    red)."""
+    grain = normalised(grain) * amplitude if amplitude is not None else grain - grain.mean()
     channels = [base + grain * w for base, w in zip(base_rgb, warmth)]
     rgb = np.stack(channels, axis=-1)
     return Image.fromarray(np.clip(np.rint(rgb), 0, 255).astype(np.uint8), "RGB")

@@ -48,6 +48,7 @@ class Sketch:
     def __init__(self, width, height, rng):
         self.width, self.height = width, height
         tile = np.asarray(boards.cold_press(256, rng), dtype=np.float64)
+        tile = tile.mean(axis=(0, 1)) + 0.6 * (tile - tile.mean(axis=(0, 1)))  # seen from further off
         reps = (height // 256 + 1, width // 256 + 1, 1)
         self.rgb = np.tile(tile, reps)[:height, :width].copy()
         tooth = noise.spectral_noise(256, rng, beta=0.6, shortest=1.0, longest=8)

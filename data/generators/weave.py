@@ -94,17 +94,25 @@ def woven_height(size, rng, draft, width, *, roundness=0.6, slub=0.25, fuzz=0.15
     rows, cols = draft.shape
     assert size % (width * cols) == 0 and size % (weft_width * rows) == 0, "weave must tile"
 
-    y, x = np.mgrid[0:size, 0:size]
+    # Rows (y) and columns (x) as a column and a row vector: every per-pixel field below is formed by
+    # broadcasting, and the draft is tiled rather than looked up pixel by pixel.
+    y = np.arange(size)[:, None]
+    x = np.arange(size)[None, :]
     i, j = x // width, y // weft_width
     u = (x % width + 0.5) / width  # across the warp, 0..1
     v = (y % weft_width + 0.5) / weft_width  # across the weft, 0..1
-    warp_top = draft[j % rows, i % cols]
+
+    def tiled(cells):
+        """A per-crossing table of the draft's shape spread over the pixels."""
+        big = np.tile(cells, (size // (weft_width * rows), size // (width * cols)))
+        return np.repeat(np.repeat(big, weft_width, axis=0), width, axis=1)
+
+    warp_top = tiled(draft)
 
     # Position along each float, so a thread arches over its whole float, not over every crossing.
     warp_pos, warp_len, weft_pos, weft_len = _float_positions(draft)
-    cell = (j % rows, i % cols)
-    t_warp = (warp_pos[cell] + v) / warp_len[cell]
-    t_weft = (weft_pos[cell] + u) / weft_len[cell]
+    t_warp = (tiled(warp_pos) + v) / tiled(warp_len)
+    t_weft = (tiled(weft_pos) + u) / tiled(weft_len)
 
     exponent = max(roundness, 0.05)
     section_warp = np.sin(np.pi * u) ** exponent

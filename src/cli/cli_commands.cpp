@@ -250,6 +250,12 @@ int RenderCommand(const Environment& env, const std::vector<std::string>& args) 
     }
     Session session(env);
     Workspace& w = *session.workspace;
+    // Shading is drawn with the pencil-shadow grain, as the program shows it; without the grain
+    // picture the shading is drawn flat and the tool says so.
+    if (!w.LoadGrain()) {
+        PrintMessages(session.ui);
+    }
+    session.ui.ClearMessages();
     if (!w.drawingDocument.OpenDrawing(args[0], false)) {
         PrintMessages(session.ui);
         return kRefused;
