@@ -122,9 +122,10 @@ uint32_t Compositor::PaperAverage() const {
     const LayerObject* paperLayer = m_stack.Layer(ImageStackManager::kPaperIndex);
     const BMap* picture = paperLayer ? paperLayer->image.get() : nullptr;
     if (!m_paperAverageValid || picture != m_paperAverageOf) {
-        // A board without any pixel to average counts as white.
-        const uint32_t average = picture ? picture->AverageColor() : 0;
-        m_paperAverage = average ? average : 0x00FFFFFF;
+        // White only without a paper picture; a board whose sampled pixels all hold a zero byte (black
+        // or a pure colour) averages to 0, black, as the compositor and the grain read it.
+        const Image24* pixels = PaperPicture();
+        m_paperAverage = pixels ? AverageColor(*pixels) : 0x00FFFFFF;
         m_paperAverageOf = picture;
         m_paperAverageValid = true;
     }
