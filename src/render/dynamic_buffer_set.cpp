@@ -601,11 +601,10 @@ struct PaintRule {
     }
 };
 
-// Types 5, 8, 18, 23 and the colour and lighting parts of 20..22.
+// Types 5, 8, 23 and the colour and lighting parts of 20..22.
 struct EraseRule {
     bool color = false;
     bool lighting = false;
-    bool amountOnly = false;
     ColorRow channels;
     uint8_t* level = nullptr;
     uint8_t* index = nullptr;
@@ -620,7 +619,7 @@ struct EraseRule {
         uint32_t changed = 0;
         if (color) {
             stroke::ColorPixel p = channels.Get(x);
-            amountOnly ? stroke::EraseAmount(p, alpha) : stroke::EraseColor(p, alpha);
+            stroke::EraseColor(p, alpha);
             changed |= channels.Put(x, p);
         }
         if (lighting) {
@@ -838,8 +837,10 @@ void DynamicBufferSet::SampleBlend(int32_t phase, int32_t left, int32_t top, int
     }
 }
 
+// The footprint's disc radius R = b / 2 - 0.5 (integer halving of the side b), the radius the mask
+// was built with; without a brush, the radius the stroke was begun with.
 double DynamicBufferSet::BlendRadius() const {
-    const double r = m_radius > 0 ? m_radius : (m_brush->Side() - 2) / 2.0;
+    const double r = m_brush ? m_brush->Side() / 2 - 0.5 : m_radius;
     return r > 0.5 ? r : 0.5;
 }
 
@@ -867,9 +868,16 @@ Rect DynamicBufferSet::Dab() {
     const int32_t phase = BrushTS::PhaseOf(m_qx, m_qy);
     Rect changed{};
     const int32_t t = m_type;
-    if (t == kStrokeColor) {
+    if (t == kStrokeColor || t == kStrokeSurfaceEraser) {
         PaintRule rule;
         rule.tool = m_tool;
+        if (t == kStrokeSurfaceEraser) {
+            // Opaque paper at the coverage's strength: a fully covered pixel hides the layers below
+            // with the board, a partly covered one mixes towards it (appearances 3 to 5 over pencil).
+            rule.tool.strength = 255;
+            rule.tool.appearance = 1;
+            rule.tool.sampleOwnColor = true;
+        }
         rule.red = static_cast<uint8_t>(ColorRed(m_tool.color));
         rule.green = static_cast<uint8_t>(ColorGreen(m_tool.color));
         rule.blue = static_cast<uint8_t>(ColorBlue(m_tool.color));
@@ -909,13 +917,12 @@ Rect DynamicBufferSet::Dab() {
             rule.radius = -1; // nothing sampled yet: the coverage is recorded, no pixel changes
         }
         changed = Sweep(rule, phase, left, top, from, to, true);
-    } else if (t == kStrokeSurfaceEraser || ErasesColor(t) || ErasesLighting(t)) {
+    } else if (ErasesColor(t) || ErasesLighting(t)) {
         // The parts the layer lacks are left out (the eraser's combinations with lines).
         const bool color =
             b.Holds(kBlue) && b.Holds(kGreen) && b.Holds(kRed) && b.Holds(kAmount) && b.Holds(kAppearance);
         EraseRule rule;
-        rule.color = (t == kStrokeSurfaceEraser || ErasesColor(t)) && color;
-        rule.amountOnly = t == kStrokeSurfaceEraser;
+        rule.color = ErasesColor(t) && color;
         rule.lighting = ErasesLighting(t) && b.Holds(kLighting) && b.Holds(kLightIndex);
         if (rule.color || rule.lighting) {
             changed = Sweep(rule, phase, left, top, from, to, false);
