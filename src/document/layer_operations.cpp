@@ -57,6 +57,14 @@ bool LayerOperations::AddBlankLayer(int32_t width, int32_t height, float poolFac
     if (!buffer || !m_stack.CreateDrawingLayer(std::move(buffer), kBlankLayerName)) {
         return false;
     }
+    // Centred on the drawing: a layer smaller than the page leaves the same margin on either side.
+    LayerObject* layer = m_stack.CurrentLayer();
+    const int32_t dx = std::max(0, (m_stack.DrawingWidth() - layer->bounds.Width()) / 2) - layer->bounds.left;
+    const int32_t dy =
+        std::max(0, (m_stack.DrawingHeight() - layer->bounds.Height()) / 2) - layer->bounds.top;
+    layer->offsetX += dx;
+    layer->offsetY += dy;
+    layer->bounds = Translated(layer->bounds, dx, dy);
     m_undo.SnapshotRegion(m_stack.Current(), Rect{});
     return true;
 }

@@ -1,5 +1,7 @@
 #include "interact/overlays.h"
 
+#include "render/brush_ts.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -51,7 +53,9 @@ void OverlayPainter::Redraw(const Rect& rebuilt) {
 void BrushOutline::Build(int32_t brushSize, int32_t zoom) {
     m_painter.Hide(*this);
     auto odd = [](int32_t v) { return v % 2 == 0 ? v + 1 : v; };
-    const int32_t footprint = odd(std::max(1, zoom >= 1 ? brushSize / zoom : brushSize * -zoom));
+    // The footprint a stroke paints: its size is held at the smallest views (as BrushTS holds it).
+    const int32_t painted = BrushTS::PaintedSize(brushSize, zoom);
+    const int32_t footprint = odd(std::max(1, zoom >= 1 ? painted / zoom : painted * -zoom));
     m_diameter = odd(zoom >= 1 ? footprint * zoom : footprint / -zoom);
     // Radius rho = (c >> 1) + 0.5; points (d, f) with d = trunc(sqrt(rho^2 - f^2)) while d > f, the
     // diagonal point when d = f, then the mirrored points (f, d) in reverse order.

@@ -209,16 +209,48 @@ void LineAppearanceList::InitDefaults() {
     Set(3, fifth);
 }
 
+namespace {
+
+// Pencil share per appearance type: pure pencil, the two papers, then the blends. Types 3 to 5 come of
+// opaque paper and pencil (3 strong paper over pencil, 5 strong pencil over paper), 6 to 8 of pencil
+// over paper (6 the strongest pencil), 9 to 11 of the two papers.
+constexpr uint8_t kShare[CColorAppearanceList::kDefaultTypes] = {255, 0,   0,  64,  128, 192,
+                                                                 192, 128, 64, 192, 128, 64};
+
+CColorAppearance DefaultAppearance(int k) {
+    CColorAppearance a;
+    a.reference = k;
+    a.p1 = kShare[k];
+    return a;
+}
+
+} // namespace
+
 void CColorAppearanceList::InitDefaults() {
     Clear();
-    // Pencil share per appearance type: pure pencil, the two papers, then three blend groups.
-    constexpr uint8_t kShare[12] = {255, 0, 0, 192, 128, 64, 192, 128, 64, 192, 128, 64};
-    for (int k = 0; k < 12; ++k) {
-        CColorAppearance a;
-        a.reference = k;
-        a.p1 = kShare[k];
-        Set(k, a);
+    for (int k = 0; k < kDefaultTypes; ++k) {
+        Set(k, DefaultAppearance(k));
     }
+}
+
+bool CColorAppearanceList::Read(ByteReader& in, int32_t streamVersion) {
+    if (!AppearanceTable<CColorAppearance>::Read(in, streamVersion)) {
+        return false;
+    }
+    // Drawings saved by earlier builds carry the shares of types 3 and 5 the wrong way round (3 at 192,
+    // 5 at 64). Both entries exactly as those builds wrote them are put right; a table changed in any
+    // other way is kept as stored.
+    auto writtenReversed = [this](int k, uint8_t share) {
+        CColorAppearance reversed = DefaultAppearance(k);
+        reversed.p1 = share;
+        const CColorAppearance* slot = Slot(k);
+        return slot && *slot == reversed;
+    };
+    if (writtenReversed(3, 192) && writtenReversed(5, 64)) {
+        Set(3, DefaultAppearance(3));
+        Set(5, DefaultAppearance(5));
+    }
+    return true;
 }
 
 } // namespace ts

@@ -72,10 +72,14 @@ class LineColorList final : public AppearanceTable<LineColor> {};
 // The appearances of a colour layer's paint.
 class CColorAppearanceList final : public AppearanceTable<CColorAppearance> {
 public:
+    static constexpr int kDefaultTypes = 12;
     // A new colour layer's twelve entries: slot k is appearance type k (its reference), with the pencil
-    // share p1: 255 for type 0, 0 for types 1 and 2, and 192, 128, 64 for each blend group 3-5, 6-8
-    // and 9-11.
+    // share p1: 255 for type 0, 0 for types 1 and 2, 64, 128, 192 for types 3-5 (opaque paper and
+    // pencil, 5 mostly pencil) and 192, 128, 64 for types 6-8 and 9-11.
     void InitDefaults();
+    // As the table's Read; a table with the reversed shares of types 3 and 5 that earlier builds wrote
+    // is put right.
+    bool Read(ByteReader& in, int32_t streamVersion);
 };
 
 // The appearances of a shadow layer's lights.

@@ -59,14 +59,9 @@ bool BrushStroke::Begin(int32_t type, const StrokeTool& tool, int32_t x, int32_t
         RecordLayer(*layer);
     }
     m_recorded = false;
-    // The footprint is the tool's size in view pixels at the view's zoom; at the smallest views a large
-    // brush would need masks of hundreds of megabytes, so its drawing size is held to kMaxFootprint.
+    // The footprint is the tool's size in view pixels at the view's zoom, held at the smallest views.
     const int32_t zoom = m_c.geometry.Zoom();
-    int32_t size = ToolBrushSize();
-    if (zoom <= -1) {
-        size = std::min(size, std::max(1, kMaxFootprint / -zoom));
-    }
-    size |= 1;
+    const int32_t size = BrushTS::PaintedSize(ToolBrushSize(), zoom);
     if (m_c.brush.Size() != size || m_c.brush.Zoom() != zoom) {
         m_c.brush.SetSize(size, zoom);
     }
@@ -84,10 +79,21 @@ bool BrushStroke::Begin(int32_t type, const StrokeTool& tool, int32_t x, int32_t
     // stroke coverage keeps the overlap from building up paint.
     m_spacing = std::max(4, m_c.brush.Radius());
     m_last = LayerFine(x, y);
+    NoteOutside(x, y);
     Rect changed;
     DabAt(m_last, changed);
     Show(changed, reason);
     return true;
+}
+
+void BrushStroke::NoteOutside(int32_t x, int32_t y) {
+    const IntPoint fine = LayerFine(x, y);
+    const int32_t lx = fine.x >> 2;
+    const int32_t ly = fine.y >> 2;
+    if (lx < 0 || ly < 0 || lx >= m_c.stack.LayerWidth(*m_layer) || ly >= m_c.stack.LayerHeight(*m_layer)) {
+        // Temporary: the mode's prompt comes back once the pointer moves on.
+        m_c.prompt.SetTemporaryPrompt(kOutsideLayerPrompt);
+    }
 }
 
 void BrushStroke::DabAt(IntPoint fine, Rect& changed) {
@@ -99,6 +105,7 @@ void BrushStroke::Drag(int32_t x, int32_t y) {
     if (!m_running) {
         return;
     }
+    NoteOutside(x, y);
     const IntPoint to = LayerFine(x, y);
     const int64_t dx = to.x - m_last.x;
     const int64_t dy = to.y - m_last.y;

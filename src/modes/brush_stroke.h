@@ -3,6 +3,7 @@
 #include "document/layer_operations.h"
 #include "document/undo_store.h"
 #include "interact/environment_manager.h"
+#include "interact/status_prompt.h"
 #include "interact/view_geometry.h"
 #include "model/image_stack_manager.h"
 #include "palette/palette_manager.h"
@@ -30,14 +31,15 @@ struct PaintingContext {
     ToolView& tools;
     DynamicBufferSet& engine;
     BrushTS& brush;
+    StatusPrompt& prompt;
 };
 
 inline constexpr const char* kBrushRefreshReason = "R_RedrawAreaUnderBrush";
 inline constexpr const char* kStrokeUndoReason = "R_Do stroke undo";
 inline constexpr const char* kUndoStrokeReason = "R_UndoStroke";
 inline constexpr int32_t kStrokeMargin = 30;
-// The largest brush footprint, in drawing pixels.
-inline constexpr int32_t kMaxFootprint = 1001;
+// Shown in the status bar while a stroke's pointer is off the current layer, where it paints nothing.
+inline constexpr const char* kOutsideLayerPrompt = "Outside the current layer.";
 
 // The current drawing layer (index 2 and up), or null.
 LayerObject* CurrentDrawingLayer(ImageStackManager& stack);
@@ -84,6 +86,8 @@ private:
     IntPoint LayerFine(int32_t x, int32_t y) const;
     void DabAt(IntPoint fine, Rect& changed);
     void Show(const Rect& layerRect, const char* reason);
+    // Says so in the status bar when the drawing pixel under the view point lies off the layer.
+    void NoteOutside(int32_t x, int32_t y);
 
     struct SavedParts {
         uint32_t layerId = 0;

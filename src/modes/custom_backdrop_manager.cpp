@@ -47,6 +47,11 @@ void CCustomBackdropManager::ChooseTexture(int32_t item) {
 
 bool CCustomBackdropManager::Activate() {
     ShowPanel();
+    // Back in the mode after the backdrop was switched to another kind: the texture chosen last time
+    // returns, in its plain variant.
+    if (m_loaded && m_view.BackdropState().kind != Backdrop::kCustomTexture) {
+        RestoreTexture();
+    }
     return true;
 }
 
@@ -99,6 +104,7 @@ bool CCustomBackdropManager::LoadTexture(int32_t item, bool restoring) {
     }
     m_texture = std::move(texture);
     m_item = item;
+    m_loaded = true;
     Show();
     return true;
 }

@@ -43,7 +43,8 @@ public:
     // The backdrop takes the palette's new colour.
     void OnPaletteColorChanged() override;
     void SetPaletteColorSource(std::function<uint32_t()> source) { m_paletteColor = std::move(source); }
-    // Loads the backdrop texture of the previous choice again (its plain variant).
+    // Loads the backdrop texture of the previous choice again (its plain variant); entering the mode
+    // does so when the backdrop was switched away from the custom texture since.
     bool RestoreTexture();
 
 private:
@@ -59,6 +60,7 @@ private:
     UserInterface& m_ui;
     int32_t m_item = 0;
     int32_t m_chosenItem = 0;
+    bool m_loaded = false; // a texture has been loaded
     uint32_t m_color = 0x00FFFFFF;
     Image24 m_texture;
     std::function<uint32_t()> m_paletteColor;

@@ -3,7 +3,7 @@
 namespace ts {
 
 BrushTool::BrushTool(ToolContext& context, const Setup& setup)
-    : ScreenTool(context, setup.commandId, setup.toolKind, true), m_setup(setup) {}
+    : ScreenTool(context, setup.commandId, setup.toolKind, setup.brush), m_setup(setup) {}
 
 void BrushTool::Activate() {
     ScreenTool::Activate();
@@ -115,6 +115,21 @@ SurfaceEraserTool::SurfaceEraserTool(ToolContext& context)
 
 SurfaceSampleTool::SurfaceSampleTool(ToolContext& context)
     : BrushTool(context, Make(0, 0, BrushRoute::kSample)) {}
+
+BoardDropperTool::BoardDropperTool(ToolContext& context)
+    : BrushTool(context, [] {
+          BrushTool::Setup s = Make(0, 0, BrushRoute::kSampleThenPaint, "Board Selection",
+                                    "Dropper: Drag on image to select board color.", true);
+          s.brush = false;
+          return s;
+      }()) {}
+
+BoardWandTool::BoardWandTool(ToolContext& context)
+    : BrushTool(context, [] {
+          BrushTool::Setup s = Make(0, 0, BrushRoute::kPaint, "Board Selection", "Wand: Protect colors.");
+          s.brush = false;
+          return s;
+      }()) {}
 
 BoardEraser::BoardEraser(ToolContext& context)
     : BrushTool(context, Make(kCommandId, 4039, BrushRoute::kErase, "Surface", "Erase Board ShowThru.")) {}

@@ -30,6 +30,7 @@ public:
         const char* title = "";
         const char* prompt = "";
         bool reselect = false; // selecting it again re-runs its activation
+        bool brush = true;     // shows the brush outline
     };
 
     BrushTool(ToolContext& context, const Setup& setup);
@@ -113,6 +114,18 @@ public:
     static constexpr int32_t kCommandId = 32961;
     explicit BoardEraser(ToolContext& context);
     bool IsBoardEraser() const override { return true; }
+};
+
+// The paper mode's dropper: dragged over the drawing, it picks the board colour from what it crosses.
+class BoardDropperTool final : public BrushTool {
+public:
+    explicit BoardDropperTool(ToolContext& context);
+};
+
+// The paper mode's wand: a click protects the colour under it from the dropper.
+class BoardWandTool final : public BrushTool {
+public:
+    explicit BoardWandTool(ToolContext& context);
 };
 
 class ShadowPaintTool final : public BrushTool {

@@ -2,8 +2,11 @@
 
 #include "model/board_textures.h"
 #include "platform/profile_settings.h"
+#include "raster/color_spaces.h"
 #include "render/paper.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 namespace ts {
@@ -14,6 +17,9 @@ constexpr Rect kBackgroundRect{20, 37, 100, 57};
 constexpr Rect kTextureRect{112, 37, 275, 57};
 constexpr Rect kBackgroundAmountRect{300, 37, 493, 57};
 constexpr Rect kPaintedAmountRect{510, 37, 675, 57};
+constexpr Rect kDropperRect{690, 37, 750, 57};
+constexpr Rect kWandRect{765, 37, 815, 57};
+constexpr Rect kTextureDisplayRect{830, 37, 930, 57};
 
 } // namespace
 
@@ -73,6 +79,10 @@ void PaperManager::CreatePanel() {
         background.AddString(item);
         painted.AddString(item);
     }
+    panel.Add<CHuecraftButton>(PanelParent(), kDropperRect, "Dropper", kDropperButton, this);
+    panel.Add<CHuecraftButton>(PanelParent(), kWandRect, "Wand", kWandButton, this);
+    panel.Add<CheckBox>(PanelParent(), kTextureDisplayRect, "Texture 1:1", kTextureDisplayBox, this)
+        .SetCheck(m_compositor.paper.textureOneToOne);
 }
 
 void PaperManager::ShowChoices() {
@@ -93,6 +103,8 @@ bool PaperManager::Activate() {
 
 bool PaperManager::Deactivate(int32_t /*how*/) {
     HidePanel();
+    m_dropping = false;
+    m_protected.clear();
     return true;
 }
 
@@ -110,6 +122,15 @@ bool PaperManager::OnPanelCommand(int32_t id) {
         m_chosenPainted = std::clamp(Combo(kPaintedAmountCommand)->GetCurSel(), 0, 4);
     }
     switch (id) {
+    case kDropperButton:
+        SelectTool(m_dropper);
+        return true;
+    case kWandButton:
+        SelectTool(m_wand);
+        return true;
+    case kTextureDisplayBox:
+        OnAlternateView();
+        return true;
     case kPaperCommand:
         if (m_chosenTexture == TextureIndex() && m_chosenColor == m_color) {
             return true;
@@ -175,8 +196,107 @@ void PaperManager::SetTextureOneToOne(bool on) {
         return;
     }
     m_compositor.paper.textureOneToOne = on;
+    if (PanelCreated()) {
+        if (auto* box = dynamic_cast<CheckBox*>(Panel().Find(kTextureDisplayBox))) {
+            box->SetCheck(on);
+        }
+    }
     m_refresh.MarkStackFootprint();
-    m_refresh.Refresh(kRefreshReason);
+    m_refresh.Refresh(kTextureRefreshReason);
+}
+
+void PaperManager::OnAlternateView() {
+    SetTextureOneToOne(!m_compositor.paper.textureOneToOne);
+    if (m_prompt) {
+        m_prompt->SetTemporaryPrompt(kTextureDisplayPrompt);
+    }
+}
+
+void PaperManager::SelectTool(ScreenTool* tool) {
+    if (m_toolView && tool) {
+        m_toolView->SetTool(*tool);
+    }
+}
+
+bool PaperManager::ColorAt(int32_t x, int32_t y, uint32_t& color) {
+    if (!m_geometry) {
+        return false;
+    }
+    const IntPoint p = m_geometry->ToDrawing(x, y);
+    if (p.x < 0 || p.y < 0 || p.x >= m_stack.DrawingWidth() || p.y >= m_stack.DrawingHeight()) {
+        return false;
+    }
+    uint8_t bgr[3] = {0, 0, 0};
+    m_compositor.CompositeRow(p.y, p.x, 1, bgr, nullptr, nullptr, nullptr);
+    color = MakeColor(bgr[2], bgr[1], bgr[0]);
+    return true;
+}
+
+std::vector<uint32_t>::iterator PaperManager::FindProtected(uint32_t color) {
+    return std::find_if(m_protected.begin(), m_protected.end(), [color](uint32_t p) {
+        for (int shift = 0; shift < 24; shift += 8) {
+            const int32_t a = static_cast<int32_t>(color >> shift & 0xFF);
+            const int32_t b = static_cast<int32_t>(p >> shift & 0xFF);
+            if (std::abs(a - b) > kProtectTolerance) {
+                return false;
+            }
+        }
+        return true;
+    });
+}
+
+void PaperManager::DropAt(int32_t x, int32_t y) {
+    uint32_t color = 0;
+    if (!ColorAt(x, y, color) || FindProtected(color) != m_protected.end()) {
+        return;
+    }
+    m_dropSums[0] += ColorRed(color);
+    m_dropSums[1] += ColorGreen(color);
+    m_dropSums[2] += ColorBlue(color);
+    ++m_dropCount;
+}
+
+bool PaperManager::OnSamplePress(uint32_t /*flags*/, int32_t x, int32_t y) {
+    m_dropping = true;
+    m_dropSums[0] = m_dropSums[1] = m_dropSums[2] = 0;
+    m_dropCount = 0;
+    DropAt(x, y);
+    return true; // the drag and the release follow
+}
+
+bool PaperManager::OnPaintDrag(uint32_t /*flags*/, int32_t x, int32_t y) {
+    if (m_dropping) {
+        DropAt(x, y);
+    }
+    return true;
+}
+
+bool PaperManager::OnPaintRelease(uint32_t /*flags*/, int32_t /*x*/, int32_t /*y*/) {
+    if (!m_dropping) {
+        return true;
+    }
+    m_dropping = false;
+    if (m_dropCount == 0) {
+        return true; // only protected colours or nothing of the drawing under the drag
+    }
+    const auto average = [this](int i) { return static_cast<uint8_t>(m_dropSums[i] / m_dropCount); };
+    const uint32_t color = MakeColor(average(0), average(1), average(2));
+    ChooseColor(color);
+    return ChangePaper(TextureIndex(), color, true);
+}
+
+bool PaperManager::OnPaintPress(uint32_t /*flags*/, int32_t x, int32_t y) {
+    uint32_t color = 0;
+    if (!ColorAt(x, y, color)) {
+        return false;
+    }
+    const auto found = FindProtected(color);
+    if (found != m_protected.end()) {
+        m_protected.erase(found);
+    } else {
+        m_protected.push_back(color);
+    }
+    return false; // a click, not a stroke
 }
 
 } // namespace ts

@@ -249,8 +249,9 @@ bool SurfaceManager::OnErasePress(uint32_t /*flags*/, int32_t x, int32_t y) {
     StrokeTool brush;
     brush.strength = 0;
     brush.appearance = 1;
+    // The board show-through eraser lays opaque paper; the mode's own "Erase" takes colour off.
     const ScreenTool* tool = m_c.tools.CurrentTool();
-    const int32_t type = tool && tool == m_eraserTool ? kStrokeEraseColor : kStrokeSurfaceEraser;
+    const int32_t type = tool && tool->IsBoardEraser() ? kStrokeSurfaceEraser : kStrokeEraseColor;
     return m_stroke.Begin(type, brush, x, y, kBrushRefreshReason);
 }
 

@@ -38,6 +38,18 @@ public:
 
     static constexpr int32_t kPhases = 16;
     static constexpr int32_t kMaxSize = 2001;
+    // The largest footprint a stroke paints, in drawing pixels: at the smallest views a large brush
+    // would need masks of hundreds of megabytes.
+    static constexpr int32_t kMaxFootprint = 1001;
+    // The size (odd) a stroke paints with for a tool's brush size at a zoom: when shrinking, held so
+    // that the footprint stays within kMaxFootprint. The brush outline shows this size too.
+    static int32_t PaintedSize(int32_t size, int32_t zoom) {
+        if (zoom <= -1) {
+            size = size < kMaxFootprint / -zoom ? size : kMaxFootprint / -zoom;
+            size = size < 1 ? 1 : size;
+        }
+        return size | 1;
+    }
     static int32_t PhaseOf(int32_t qx, int32_t qy) { return ((qy & 3) << 2) | (qx & 3); }
 
 private:

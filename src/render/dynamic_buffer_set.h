@@ -26,7 +26,7 @@ enum StrokeType : int32_t {
     kStrokeHue = 10,          // channel brushes on the 0..240 scale
     kStrokeSaturation = 11,
     kStrokeValue = 12,
-    kStrokeSurfaceEraser = 18, // surface eraser run by a tool that is not an eraser
+    kStrokeSurfaceEraser = 18, // board show-through eraser: lays opaque paper, the colour bytes kept
     kStrokeBlendLighting = 19, // smudges lighting levels
     // The eraser's combinations with lines: the colour and lighting parts apply, lines come later.
     kStrokeEraseLinesColorLighting = 20,
@@ -95,6 +95,9 @@ public:
     int32_t OffsetX() const { return m_offsetX; }
     int32_t OffsetY() const { return m_offsetY; }
 
+    // The radius the blend types weigh by: the footprint's R = b / 2 - 0.5 pixels.
+    double BlendRadius() const;
+
 private:
     struct Binding;
     class CoverageStore;
@@ -106,7 +109,6 @@ private:
     Rect Sweep(Rule& rule, int32_t phase, int32_t left, int32_t top, int32_t from, int32_t to, bool seesAll);
     // Adds the fully covered footprint pixels to the blend sums.
     void SampleBlend(int32_t phase, int32_t left, int32_t top, int32_t from, int32_t to);
-    double BlendRadius() const;
 
     LayerObject* m_layer = nullptr;
     int32_t m_type = 0;

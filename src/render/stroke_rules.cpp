@@ -93,16 +93,6 @@ void EraseColor(ColorPixel& p, uint8_t alpha) {
     }
 }
 
-void EraseAmount(ColorPixel& p, uint8_t alpha) {
-    p.amount = Mul8(static_cast<uint8_t>(255 - alpha), p.amount);
-    if (p.amount == 0) {
-        p.blue = p.green = p.red = 128;
-        if (p.appearance != 1) {
-            p.appearance = 0;
-        }
-    }
-}
-
 uint8_t EraseLighting(uint8_t level, uint8_t alpha) {
     return static_cast<uint8_t>(
         std::min(255, Mul8(alpha, 128) + Mul8(static_cast<uint8_t>(255 - alpha), level)));

@@ -59,11 +59,6 @@ bool PaintColor(ColorPixel& p, uint32_t toolColor, uint8_t strength, uint8_t app
 // an appearance other than opaque paper (1) becomes plain pencil (0).
 void EraseColor(ColorPixel& p, uint8_t alpha);
 
-// The surface eraser run by a tool that is not an eraser: the amount falls by the coverage as with
-// the colour eraser, but a partly covered pixel keeps its colour and appearance; only a pixel whose
-// amount reaches 0 is reset as the colour eraser resets it.
-void EraseAmount(ColorPixel& p, uint8_t alpha);
-
 // Lighting level towards neutral: mul(alpha, 128) + mul(255 - alpha, level).
 uint8_t EraseLighting(uint8_t level, uint8_t alpha);
 

@@ -133,8 +133,9 @@ public:
     // (wired together by BuildPainting).
     DynamicBufferSet strokeEngine;
     BrushTS brush;
-    PaintingContext paintingContext{imageStack,      refresh,      undoStore, ui,           paletteManager,
-                                    layerOperations, viewGeometry, toolSlot,  strokeEngine, brush};
+    PaintingContext paintingContext{imageStack,     refresh,         undoStore,    ui,
+                                    paletteManager, layerOperations, viewGeometry, toolSlot,
+                                    strokeEngine,   brush,           statusPrompt};
     SurfaceManager surfaceManager{paintingContext, compositor.switches};
     EraserManager eraserManager{paintingContext};
     ShadowManager shadowManager{paintingContext};
@@ -146,6 +147,8 @@ public:
     SurfaceEraserTool surfaceEraserTool{toolContext};
     SurfaceSampleTool surfaceSampleTool{toolContext};
     BoardEraser boardEraser{toolContext};
+    BoardDropperTool boardDropper{toolContext};
+    BoardWandTool boardWand{toolContext};
     ShadowPaintTool shadowPaintTool{toolContext};
     ShadowBlendTool shadowBlendTool{toolContext};
     ShadowSampleTool shadowSampleTool{toolContext};

@@ -403,11 +403,9 @@ void Workspace::ToggleDimUnselected() {
 }
 
 void Workspace::ToggleShowSelectedOnly() {
-    bool& only = compositor.switches.showSelectedOnly;
-    only = !only;
-    for (int32_t i = ImageStackManager::kFirstDrawingLayer; i < imageStack.Count(); ++i) {
-        imageStack.Layer(i)->hidden = only && i != imageStack.Current();
-    }
+    // The compositor draws only the current layer while the switch is on, so the view follows the
+    // selection; the layers' own hidden bits stay the user's.
+    compositor.switches.showSelectedOnly = !compositor.switches.showSelectedOnly;
     refresh.MarkStackFootprint();
     refresh.Refresh("R_ShowSelectedLayerOnly");
 }

@@ -39,6 +39,8 @@ ScreenTool* Workspace::PaintingToolNamed(const std::string& name) {
         {"SurfaceEraserTool", &surfaceEraserTool},
         {"SurfaceSampleTool", &surfaceSampleTool},
         {"BoardEraser", &boardEraser},
+        {"BoardDropper", &boardDropper},
+        {"BoardWand", &boardWand},
         {"ShadowPaintTool", &shadowPaintTool},
         {"ShadowBlendTool", &shadowBlendTool},
         {"ShadowSampleTool", &shadowSampleTool},
@@ -64,6 +66,10 @@ void Workspace::BuildPainting() {
     }
     boardEraser.SetModes(&surfaceManager, &surfaceManager);
     surfaceSampleTool.SetModes(nullptr, &surfaceManager);
+    boardDropper.SetModes(&paperManager, &paperManager);
+    boardWand.SetModes(&paperManager, &paperManager);
+    paperManager.SetView(&viewGeometry, &statusPrompt);
+    paperManager.SetTools(&toolSlot, &boardDropper, &boardWand);
     shadowPaintTool.SetModes(&shadowManager, nullptr);
     shadowBlendTool.SetModes(&shadowManager, nullptr);
     shadowSampleTool.SetModes(nullptr, &shadowManager);

@@ -46,7 +46,10 @@ TEST_F(LayerOperationsTest, NewDrawingLaysOutBackdropPaperAndAHalfSizeBlankLayer
     EXPECT_EQ(stack().Current(), 2);
     EXPECT_EQ(stack().LayerWidth(layer(2)), 1350);
     EXPECT_EQ(stack().LayerHeight(layer(2)), 900);
-    EXPECT_EQ(layer(2).bounds, (Rect{0, 0, 1350, 900}));
+    EXPECT_EQ(layer(2).bounds, (Rect{675, 450, 2025, 1350}))
+        << "centred, so every quarter of the board paints";
+    EXPECT_EQ(layer(2).offsetX, 675);
+    EXPECT_EQ(layer(2).offsetY, 450);
     EXPECT_EQ(Ids(), (std::vector<uint32_t>{1, 2, 3}));
     EXPECT_TRUE(stack().IsEmptyDrawing());
     ASSERT_EQ(undo().UndoCount(), 1);
@@ -80,12 +83,13 @@ TEST_F(LayerOperationsTest, NewDrawingWithoutItsBoardLeavesTheDrawingAsItWas) {
 TEST_F(LayerOperationsTest, NewBlankLayersTakeTheirSizesFromTheDrawingAndThePage) {
     NewDrawing("4", "3"); // 300 x 225
     ASSERT_TRUE(ops().NewBlankLayer(BlankLayerSize::kSmall));
-    EXPECT_EQ(current().bounds, (Rect{0, 0, 150, 112}));
+    EXPECT_EQ(current().bounds, (Rect{75, 56, 225, 168})) << "centred on the drawing";
     ASSERT_TRUE(ops().NewBlankLayer(BlankLayerSize::kFullPage));
     EXPECT_EQ(current().bounds, (Rect{0, 0, 300, 225}));
     ASSERT_TRUE(ops().NewBlankLayer(BlankLayerSize::kPrintableArea));
-    // Margins of 150 and 42 printer dots at 600 dpi: 75 and 21 page pixels on each side.
-    EXPECT_EQ(current().bounds, (Rect{0, 0, (1200 - 150) / 4, (900 - 42) / 4}));
+    // Margins of 150 and 42 printer dots at 600 dpi: 75 and 21 page pixels on each side, so the
+    // printable area is 262 x 214 drawing pixels, centred.
+    EXPECT_EQ(current().bounds, (Rect{19, 5, 19 + (1200 - 150) / 4, 5 + (900 - 42) / 4}));
     EXPECT_EQ(stack().Count(), 6);
     EXPECT_EQ(stack().Current(), 5);
     EXPECT_EQ(undo().NewestUndo()->kind, UndoRedo::kLayerMoved);
@@ -352,6 +356,8 @@ TEST_F(LayerOperationsTest, MarkedPartnerFollowsItsLayerWhenTheStackIsReordered)
     NewDrawing();
     LayerObject& moved = layer(2);
     Paint(moved, 1, 1, 0x000000FF);
+    const int32_t paintedX = moved.offsetX + 1; // drawing pixels
+    const int32_t paintedY = moved.offsetY + 1;
     const uint32_t partnerId = AddLayer(10, 10).id; // 3
     AddLayer(10, 10);                               // 4
     ops().SetMergePartner(3);
@@ -361,7 +367,8 @@ TEST_F(LayerOperationsTest, MarkedPartnerFollowsItsLayerWhenTheStackIsReordered)
     ASSERT_EQ(stack().Count(), 4);
     const int32_t kept = stack().IndexOfId(partnerId);
     ASSERT_GE(kept, 2);
-    EXPECT_EQ(AmountAt(layer(kept), 1, 1), 255) << "the paint went into the marked layer";
+    EXPECT_EQ(AmountAt(layer(kept), paintedX - layer(kept).offsetX, paintedY - layer(kept).offsetY), 255)
+        << "the paint went into the marked layer";
 }
 
 TEST_F(LayerOperationsTest, MergeRemapsAppearanceIndices) {

@@ -287,5 +287,33 @@ TEST(AppearanceTable, NewLayerTablesStartWithTheirDefaultEntries) {
     EXPECT_EQ(paints.Slot(0)->p1, 255);
 }
 
+// Drawings saved before the shares of types 3 and 5 were put right read with the right ones; a table
+// whose entries differ in any other way is the drawing's own and stays as stored.
+TEST(AppearanceTable, ColourTablesWithTheEarlierReversedSharesReadPutRight) {
+    CColorAppearanceList earlier;
+    earlier.InitDefaults();
+    earlier.Set(3, CColorAppearance{3, 192});
+    earlier.Set(5, CColorAppearance{5, 64});
+    ByteWriter out;
+    earlier.Write(out);
+    CColorAppearanceList read;
+    ByteReader in(out.Data());
+    ASSERT_TRUE(read.Read(in, 200));
+    CColorAppearanceList fresh;
+    fresh.InitDefaults();
+    EXPECT_TRUE(read.Equals(fresh));
+    EXPECT_EQ(read.Slot(5)->p1, 192) << "strong pencil over opaque paper is mostly pencil";
+    EXPECT_EQ(read.Slot(3)->p1, 64);
+
+    CColorAppearanceList own = earlier;
+    own.Set(5, CColorAppearance{5, 64, 7}); // another setting byte of its own
+    ByteWriter ownOut;
+    own.Write(ownOut);
+    CColorAppearanceList ownRead;
+    ByteReader ownIn(ownOut.Data());
+    ASSERT_TRUE(ownRead.Read(ownIn, 200));
+    EXPECT_TRUE(ownRead.Equals(own));
+}
+
 } // namespace
 } // namespace ts

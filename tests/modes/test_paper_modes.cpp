@@ -86,7 +86,7 @@ TEST_F(PaperModes, AmountBoxesRecompositeWithTheirShowThrough) {
     EXPECT_EQ(workspace->compositor.paper.backgroundAmount, 3);
     EXPECT_EQ(workspace->compositor.paper.paintedAmount, 4) << "clamped to the last item";
     EXPECT_EQ(refresh().stackFootprintMarks, marks + 1);
-    EXPECT_FALSE(paper().OnPanelCommand(104));
+    EXPECT_FALSE(paper().OnPanelCommand(110));
 }
 
 TEST_F(PaperModes, BackdropMenuCommandsSetTheirKindsAndReasons) {
@@ -142,6 +142,22 @@ TEST_F(PaperModes, CustomBackdropTakesTheComplementAndTintsItsTexture) {
     EXPECT_FALSE(custom.OnPanelCommand(CCustomBackdropManager::kTextureCommand, 0));
     EXPECT_EQ(custom.TextureItem(), 2);
     EXPECT_EQ(view().BackdropBuffer().Picture().Width(), 10);
+}
+
+TEST_F(PaperModes, EnteringTheCustomBackdropAgainBringsBackItsTexture) {
+    CCustomBackdropManager& custom = workspace->customBackdropManager;
+    codec.Put(Folder() + "PaperFlannel1.jpg", Noise(12, 12, 9));
+    codec.Put(Folder() + "PaperFlannel.jpg", Noise(10, 10, 3));
+    ASSERT_TRUE(workspace->RunCommand(cmd::kBackdropBackground));
+    EXPECT_NE(view().BackdropState().kind, Backdrop::kCustomTexture) << "nothing chosen yet: no texture";
+    custom.ChooseTexture(4);
+    ASSERT_TRUE(custom.OnPanelCommand(CCustomBackdropManager::kTextureCommand, 0));
+    ASSERT_TRUE(workspace->RunCommand(cmd::kPageBackground)); // another mode
+    ASSERT_TRUE(workspace->RunCommand(cmd::kBackdropWhite));
+    ASSERT_EQ(view().BackdropState().kind, Backdrop::kWhite);
+    ASSERT_TRUE(workspace->RunCommand(cmd::kBackdropBackground));
+    EXPECT_EQ(view().BackdropState().kind, Backdrop::kCustomTexture);
+    EXPECT_EQ(view().BackdropBuffer().Picture().Width(), 10) << "the plain variant of the last choice";
 }
 
 TEST_F(PaperModes, ScreenScaleGrainFollowsTheWindowAndTheAmounts) {

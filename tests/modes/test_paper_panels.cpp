@@ -38,7 +38,7 @@ TEST_F(PaperPanels, ThePaperPanelIsBuiltOnceShownWhileCurrentAndRunsItsCommands)
     EXPECT_FALSE(paper.PanelCreated());
     env().EnterMode(&paper, PaperManager::kTitle, PaperManager::kPrompt);
     EXPECT_EQ(ui.StatusPane(0), "Select paper from palette, adjust show-thru.");
-    ASSERT_EQ(paper.Panel().Controls().size(), 4u);
+    ASSERT_EQ(paper.Panel().Controls().size(), 7u);
     auto& texture = Control<ComboBox>(paper, PaperManager::kPaperCommand);
     auto& painted = Control<ComboBox>(paper, PaperManager::kPaintedAmountCommand);
     EXPECT_EQ(texture.Rectangle(), (Rect{112, 37, 275, 57}));

@@ -222,6 +222,37 @@ TEST_F(SurfacePainting, TheSurfaceEraserTakesColourOffAndTheBoardEraserMakesOpaq
     EXPECT_EQ(workspace->statusPrompt.Current(), "Erase Board ShowThru.");
 }
 
+TEST_F(SurfacePainting, TheBoardEraserHidesTheLayersBelowWithTheBoard) {
+    const Image24 board = Picture();
+    LayerObject& below = PaintLayer();
+    for (int32_t y = 10; y < 30; ++y) {
+        for (int32_t x = 10; x < 30; ++x) {
+            Paint(below, x, y, 0x000000FF); // red pencil
+        }
+    }
+    LayerObject& above = PaintLayer(); // same place, nothing painted
+    const Image24 red = Picture();
+    ASSERT_NE(red.ColorAt(60, 50), board.ColorAt(60, 50));
+    Gesture("tool BoardEraser\nsize 9\npress 60 50\nrelease 60 50\n");
+    EXPECT_EQ(ByteAt(*above.color->appearance, 20, 20), 1) << "opaque paper";
+    EXPECT_EQ(AmountAt(above, 20, 20), 255);
+    const Image24 erased = Picture();
+    EXPECT_EQ(erased.ColorAt(60, 50), board.ColorAt(60, 50)) << "the board, not the red layer beneath";
+    EXPECT_EQ(erased.ColorAt(66, 56), red.ColorAt(66, 56)) << "beyond the brush the red still shows";
+    EXPECT_EQ(AmountAt(below, 20, 20), 255) << "the layer beneath keeps its paint";
+}
+
+TEST_F(SurfacePainting, APressOffTheCurrentLayerSaysSoInTheStatusBar) {
+    LayerObject& layer = PaintLayer(); // 40..160 x 30..110
+    Gesture("tool SurfacePaintTool\n");
+    const std::string prompt = workspace->statusPrompt.Current();
+    Gesture("press 300 300\nrelease 300 300\n");
+    EXPECT_EQ(workspace->statusPrompt.Current(), kOutsideLayerPrompt);
+    Gesture("press 60 50\nmove 70 50\nrelease 70 50\n");
+    EXPECT_EQ(workspace->statusPrompt.Current(), prompt) << "back on the layer, the mode's prompt returns";
+    EXPECT_EQ(AmountAt(layer, 25, 20), 255);
+}
+
 TEST_F(SurfacePainting, PageKeysSelectTheLayersInTheMode) {
     PaintLayer();
     Gesture("tool SurfacePaintTool\n");

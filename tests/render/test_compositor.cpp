@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -97,6 +98,47 @@ TEST_F(Compositing, EachAppearanceTypeBlendsItsColourOverTheBoard) {
     }
 }
 
+// A new layer's appearances by what they mean, worked out by hand: pencil (blue 250, green 90, red 40)
+// over board pixel (1, 1) = (102, 158, 182), whose deviation from the average is (2, 8, -18), at full
+// amount and "Painted Amount" -50%. The blends take the full deviation: pencil (252, 98, 22).
+TEST_F(Compositing, DefaultAppearancesShowPencilAndBoardInTheirShares) {
+    const Px board{102, 158, 182};
+    const Px mostlyPaper{139, 143, 142}; // a quarter pencil: 191/255 board + 64/255 pencil
+    const Px half{177, 128, 102};
+    const Px mostlyPencil{215, 113, 62}; // three quarters pencil
+    const Px expected[12] = {
+        {251, 94, 31}, // pencil with half the grain
+        board,         // opaque paper
+        board,         // paper
+        mostlyPaper,   // 3: strong opaque paper over pencil
+        half,          // 4
+        mostlyPencil,  // 5: strong pencil over opaque paper
+        mostlyPencil,  // 6: strong pencil over paper
+        half,          // 7
+        mostlyPaper,   // 8: weak pencil over paper
+        board,         // 9 to 11: the two papers
+        board,         board,
+    };
+    LayerObject& layer = AddLayer();
+    compositor.paper.paintedAmount = 2;
+    for (uint8_t type = 0; type < 12; ++type) {
+        testing::Paint(layer, 1, 1, kPencil, 255, type);
+        Composite(1);
+        EXPECT_EQ(At(1), expected[type]) << "appearance " << int{type};
+    }
+    // What the user sees: strong pencil over paper is nearer the pencil than the board.
+    auto distance = [](const Px& a, const Px& b) {
+        int d = 0;
+        for (size_t i = 0; i < 3; ++i) {
+            d += std::abs(a[i] - b[i]);
+        }
+        return d;
+    };
+    const Px pencil{252, 98, 22};
+    EXPECT_LT(distance(mostlyPencil, pencil), distance(mostlyPencil, board));
+    EXPECT_GT(distance(mostlyPaper, pencil), distance(mostlyPaper, board));
+}
+
 TEST_F(Compositing, ShowThroughFourGivesTheChannelColourAndZeroTheFullDeviation) {
     testing::Paint(AddLayer(), 1, 1, kPencil);
     compositor.paper.paintedAmount = 4;
@@ -111,7 +153,7 @@ TEST_F(Compositing, TextureOneToOneShowsFlatPaperWithoutDeviation) {
     LayerObject& layer = AddLayer();
     testing::Paint(layer, 1, 1, kPencil, 255, 0);
     testing::Paint(layer, 2, 1, kPencil, 255, 2); // paper
-    testing::Paint(layer, 3, 1, kPencil, 255, 3); // blend, share 192
+    testing::Paint(layer, 3, 1, kPencil, 255, 5); // strong pencil over opaque paper
     compositor.paper.textureOneToOne = true;
     compositor.paper.paintedAmount = 0;
     Composite(1);
@@ -119,21 +161,26 @@ TEST_F(Compositing, TextureOneToOneShowsFlatPaperWithoutDeviation) {
     EXPECT_EQ(At(1), Bgr(kPencil)) << "no deviation is added at full resolution";
     // The paper appearances show the paper as it is shown here: flat, in its average colour.
     EXPECT_EQ(At(2), kBoardAverage);
-    Px blend;
-    for (size_t b = 0; b < 3; ++b) {
-        blend[b] = static_cast<uint8_t>(Mul8(63, kBoardAverage[b]) + Mul8(192, Bgr(kPencil)[b]));
-    }
-    EXPECT_EQ(At(3), blend);
+    // 63/255 of the average (100, 150, 200) and 192/255 of the pencil (250, 90, 40).
+    EXPECT_EQ(At(3), (Px{213, 105, 79}));
 }
 
-TEST_F(Compositing, WithoutAUsableBoardThePaperIsWhite) {
+TEST_F(Compositing, OnlyWithoutABoardPictureIsThePaperWhite) {
     Image24& board = stack.Layer(ImageStackManager::kPaperIndex)->image->pixels;
     EXPECT_EQ(compositor.PaperAverage(), 0x006496C8u);
     for (const auto& [x, y] : {std::pair{0, 0}, std::pair{4, 0}, std::pair{0, 4}, std::pair{4, 4}}) {
         board.SetColor(x, y, 0x00FF00FF); // no sampled pixel has three non-zero bytes
     }
     compositor.PaperChanged();
-    EXPECT_EQ(compositor.PaperAverage(), 0x00FFFFFFu);
+    EXPECT_EQ(compositor.PaperAverage(), 0u) << "a board that averages to 0 is not taken for white";
+    {
+        // Pencil on it carries the board's deviation from black: board (1, 1) = (102, 158, 182).
+        LayerObject& layer = AddLayer();
+        testing::Paint(layer, 1, 1, 0x00000000, 255, 0);
+        compositor.paper.paintedAmount = 0;
+        Composite(1);
+        EXPECT_EQ(At(1), (Px{102, 158, 182}));
+    }
 
     stack.Layer(ImageStackManager::kPaperIndex)->image.reset();
     LayerObject& layer = AddLayer();

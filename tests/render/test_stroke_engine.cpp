@@ -144,16 +144,39 @@ TEST_F(StrokeEngine, ErasingColourAndLighting) {
     EXPECT_EQ(ByteAt(*layer->shadow->appearanceIndex, 8, 9), 3);
     EXPECT_EQ(ByteAt(*layer->shadow->lighting, 7, 10), 40);
 
-    // The surface eraser of a tool that is no eraser only thins a partly covered pixel.
-    auto other = PaintedLayer(20, 20, 255, 5);
+    // The board show-through eraser lays opaque paper at full amount where it covers, whatever the
+    // strength its mode passes, and keeps the colour bytes; an unpainted rim pixel gets a partial amount.
+    auto other = PaintedLayer(20, 20, 255, 0);
+    tool.strength = 0;
+    tool.appearance = 1;
     ASSERT_TRUE(Begin(*other, kStrokeSurfaceEraser));
     DabAt(10, 10);
     engine.EndStroke();
-    EXPECT_EQ(AmountAt(*other, 10, 10), 0);
-    EXPECT_GT(AmountAt(*other, 8, 9), 0);
-    EXPECT_LT(AmountAt(*other, 8, 9), 255);
-    EXPECT_EQ(ColorAt(*other, 8, 9), kOld);
-    EXPECT_EQ(ByteAt(*other->color->appearance, 8, 9), 5);
+    EXPECT_EQ(AmountAt(*other, 10, 10), 255);
+    EXPECT_EQ(ByteAt(*other->color->appearance, 10, 10), 1);
+    EXPECT_EQ(ColorAt(*other, 10, 10), kOld);
+    EXPECT_EQ(ByteAt(*other->color->appearance, 0, 0), 0) << "beyond the brush";
+    auto bare = PaintedLayer(20, 20, 0, 0);
+    ASSERT_TRUE(Begin(*bare, kStrokeSurfaceEraser));
+    DabAt(10, 10);
+    engine.EndStroke();
+    EXPECT_EQ(AmountAt(*bare, 10, 10), 255);
+    EXPECT_GT(AmountAt(*bare, 8, 9), 0);
+    EXPECT_LT(AmountAt(*bare, 8, 9), 255);
+    EXPECT_EQ(ByteAt(*bare->color->appearance, 8, 9), 1);
+}
+
+TEST_F(StrokeEngine, TheBlendWeighsByTheFootprintsOwnRadius) {
+    // Size 5: side b = 7, R = b / 2 - 0.5 = 2.5 pixels, whatever radius the caller rounded to.
+    auto layer = PaintedLayer(20, 20);
+    engine.SetTool(tool);
+    ASSERT_TRUE(engine.BeginStroke(*layer, kStrokeBlend, 3, brush.Radius()));
+    EXPECT_DOUBLE_EQ(engine.BlendRadius(), 2.5);
+    engine.EndStroke();
+    brush.SetSize(9);
+    ASSERT_TRUE(engine.BeginStroke(*layer, kStrokeBlend, 3, 0));
+    EXPECT_DOUBLE_EQ(engine.BlendRadius(), 4.5);
+    engine.EndStroke();
 }
 
 TEST_F(StrokeEngine, ErasingALayerWithoutColourLeavesNothingPainted) {

@@ -183,14 +183,6 @@ TEST(StrokeRules, ErasersAndLightingRules) {
     EXPECT_EQ(opaque.amount, 100);
     EXPECT_EQ(opaque.appearance, 1);
     EXPECT_EQ(opaque.blue, 1);
-    // The non-eraser variant keeps colour and appearance of a pixel that keeps some amount.
-    ColorPixel partial{1, 2, 3, 200, 5};
-    stroke::EraseAmount(partial, 128);
-    EXPECT_EQ(partial.amount, 100);
-    EXPECT_EQ(partial.appearance, 5);
-    stroke::EraseAmount(partial, 255);
-    EXPECT_EQ(partial.amount, 0);
-    EXPECT_EQ(partial.appearance, 0);
 
     EXPECT_EQ(stroke::EraseLighting(30, 255), 128);
     EXPECT_EQ(stroke::EraseLighting(228, 128), 178);

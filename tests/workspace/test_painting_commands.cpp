@@ -3,6 +3,7 @@
 
 #include "document/drawing_test_support.h"
 #include "interact/virtual_keys.h"
+#include "raster/color_spaces.h"
 #include "workspace/gesture_script.h"
 
 #include <gtest/gtest.h>
@@ -91,7 +92,8 @@ TEST_F(PaintingCommands, ScriptsRunCommandsByIdTextOrMenuPath) {
     EXPECT_EQ(Mode(), &workspace->lightingSet);
     EXPECT_TRUE(script.Run("  # a comment\n\ncommand eraser   # trailing comment\r\n", error)) << error;
     EXPECT_EQ(Mode(), &workspace->eraserManager);
-    EXPECT_TRUE(script.Run("size 9\npress 60 60\nrelease 60 60\ncommand Undo the last brush stroke\n", error))
+    EXPECT_TRUE(
+        script.Run("size 9\npress 100 100\nrelease 100 100\ncommand Undo the last brush stroke\n", error))
         << error;
     EXPECT_FALSE(workspace->commands.Enabled(cmd::kUndoStroke));
 }
@@ -120,6 +122,41 @@ TEST_F(PaintingCommands, ZoomScalesTheBrushFootprint) {
     // Shrunk to half, a brush of 5 view pixels covers about 10 drawing pixels.
     EXPECT_EQ(testing::AmountAt(layer, 100 - layer.offsetX + 4, 100 - layer.offsetY), 255);
     EXPECT_EQ(testing::AmountAt(layer, 100 - layer.offsetX + 8, 100 - layer.offsetY), 0);
+}
+
+TEST_F(PaintingCommands, TheBrushOutlineShowsTheFootprintHeldAtSmallViews) {
+    std::string error;
+    ASSERT_TRUE(
+        script.Run("tool SurfacePaintTool\nzoom -4\nsize 2000\npress 100 100\nrelease 100 100\n", error))
+        << error;
+    // 2000 view pixels at a quarter would be 8000 drawing pixels; the stroke is held to 251 x 4.
+    const int32_t painted = workspace->brush.Side() - 2;
+    EXPECT_EQ(painted, 1005);
+    EXPECT_EQ(workspace->brushOutline.Diameter(), 251) << "the outline on the screen is what is painted";
+}
+
+TEST_F(PaintingCommands, ShowSelectedLayerOnlyFollowsTheSelection) {
+    LayerObject& lower = current();
+    testing::Paint(lower, 10, 10, 0x000000FF);
+    LayerObject& upper = AddLayer(20, 20, 0, 0);
+    testing::Paint(upper, 5, 5, 0x00FF0000);
+    const int32_t lowerX = lower.offsetX + 10;
+    const int32_t lowerY = lower.offsetY + 10;
+    auto shown = [this](int32_t x, int32_t y) {
+        uint8_t bgr[3] = {0, 0, 0};
+        workspace->compositor.CompositeRow(y, x, 1, bgr, nullptr, nullptr, nullptr);
+        return MakeColor(bgr[2], bgr[1], bgr[0]);
+    };
+    ASSERT_TRUE(workspace->RunCommand(cmd::kShowSelectedOnly));
+    EXPECT_EQ(shown(5, 5), 0x00FF0000u);
+    EXPECT_NE(shown(lowerX, lowerY), 0x000000FFu) << "the lower layer is not shown";
+    workspace->layerOperations.SelectDown();
+    EXPECT_EQ(shown(lowerX, lowerY), 0x000000FFu) << "the newly selected layer is shown";
+    EXPECT_NE(shown(5, 5), 0x00FF0000u);
+    EXPECT_FALSE(upper.hidden);
+    ASSERT_TRUE(workspace->RunCommand(cmd::kShowSelectedOnly));
+    EXPECT_EQ(shown(5, 5), 0x00FF0000u);
+    EXPECT_EQ(shown(lowerX, lowerY), 0x000000FFu);
 }
 
 } // namespace

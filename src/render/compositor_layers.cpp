@@ -1,0 +1,325 @@
+// The compositor's drawing of each layer's parts over a row: picture, painted colour, lighting and
+// line art.
+
+#include "render/compositor.h"
+
+#include "raster/pixel_tables.h"
+#include "raster/super_bit_buffer.h"
+#include "render/compositor_kernels.h"
+#include "render/compositor_rows.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ts {
+
+using namespace compositing;
+
+void Compositor::DrawImage(Row& row, const LayerObject& layer, const RowSpan& s) {
+    const Image24& picture = layer.image->pixels;
+    if (s.layerRow >= picture.Height()) {
+        return;
+    }
+    const int32_t to = std::min(s.to, s.offsetX + picture.Width());
+    if (s.from >= to) {
+        return;
+    }
+    const auto at = static_cast<size_t>(s.from - m_first);
+    uint8_t* dest[3] = {row.plane[0] + at, row.plane[1] + at, row.plane[2] + at};
+    kernels::Deinterleave(picture.Pixel(s.from - s.offsetX, s.layerRow), static_cast<size_t>(to - s.from),
+                          dest);
+}
+
+// Plain pencil over row positions at .. at + n - 1, in pieces that each read one stretch of the tiled
+// deviation: the first from the tile position of `at`, the others from the tile's start.
+void Compositor::BlendPencil(Row& row, const uint8_t* amount, const kernels::Colours& colours, size_t at,
+                             size_t n, bool dimmed, kernels::Marks marks) {
+    const kernels::Deviations& deviation = Deviation(row);
+    size_t t = row.tileStart + at;
+    while (t >= row.tileLength) {
+        t -= row.tileLength;
+    }
+    for (size_t i = 0; i < n; t = 0) {
+        const size_t length = std::min(n - i, row.tileLength - t);
+        kernels::Colours c = colours;
+        kernels::Deviations d;
+        uint8_t* out[3];
+        for (size_t b = 0; b < 3; ++b) {
+            c.plane[b] += c.uniform[b] ? 0 : i;
+            d.up[b] = deviation.up[b] + t;
+            d.down[b] = deviation.down[b] + t;
+            out[b] = row.plane[b] + at + i;
+        }
+        kernels::BlendPencil(amount + i, c, d, out, length, dimmed,
+                             {marks.words, marks.x0 + static_cast<int32_t>(i)});
+        i += length;
+    }
+}
+
+// The colour C of each painted pixel of a span at row position `at`, for any appearance: plain pencil
+// (type 0) takes the reduced deviation, the blends and textured types the full one.
+void Compositor::MixedColors(Row& row, const ObjectColor& color, const uint8_t* amount,
+                             const uint8_t* appearance, const kernels::Colours& channels, size_t at, size_t n,
+                             uint8_t* const colour[3]) {
+    const kernels::Deviations* deviation = row.tile[0] ? &Deviation(row) : nullptr;
+    const bool opacity = switches.showOpacity;
+    for (size_t i = 0; i < n; ++i) {
+        if (amount[i] == 0) {
+            continue;
+        }
+        const CColorAppearance* entry = color.appearances.Slot(appearance[i]);
+        const int32_t type = entry ? entry->reference : 0;
+        const uint8_t share = entry ? entry->p1 : 255;
+        const size_t t = (row.tileStart + at + i) % std::max<size_t>(row.tileLength, 1);
+        for (int b = 0; b < 3; ++b) {
+            const uint8_t p = PaperByte(row, b, at + i);
+            const int32_t full = deviation ? p - m_average[b] : 0;
+            const int32_t d = type != 0 ? full : deviation ? deviation->up[b][t] - deviation->down[b][t] : 0;
+            const uint8_t pencil = ClampAdd(channels.plane[b][channels.uniform[b] ? 0 : i], d);
+            uint8_t c = p;
+            if (type == 0 || type > 11) {
+                c = pencil;
+            } else if (type == 1) {
+                c = opacity ? 0 : p;
+            } else if (type >= 3 && type <= 8) {
+                c = Blend(share, pencil, p);
+            }
+            colour[b][i] = c;
+        }
+    }
+}
+
+namespace {
+
+void MarkPlainPencil(const ObjectColor& color, const uint8_t* amount, const uint8_t* appearance, size_t n,
+                     uint32_t* words, int32_t x0) {
+    for (size_t i = 0; i < n; ++i) {
+        const CColorAppearance* entry = color.appearances.Slot(appearance[i]);
+        if (amount[i] != 0 && (!entry || entry->reference == 0)) {
+            const int32_t x = x0 + static_cast<int32_t>(i);
+            words[x >> 5] |= uint32_t{1} << (x & 31);
+        }
+    }
+}
+
+} // namespace
+
+// Painted colour over the row. Only the stretch between the first and the last painted pixel of the
+// layer row is decoded, and of the colour channels only those that vary there; a stretch of plain
+// pencil blends without looking at appearances per pixel.
+void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s, FastBitonalMask* painted) {
+    const ObjectColor& color = *layer.color;
+    const int32_t to = std::min(s.to, s.offsetX + color.Width());
+    if (s.from >= to) {
+        return;
+    }
+    const auto lx = static_cast<size_t>(s.from - s.offsetX);
+    const auto span = static_cast<size_t>(to - s.from);
+    uint8_t* amount = Scratch(kAmountRow, span);
+    const rowcodec::SpanInfo found = color.amount->ReadContent(s.layerRow, lx, lx + span, amount, 0);
+    const size_t begin = found.first;
+    const size_t end = found.last;
+    if (begin == end) {
+        return;
+    }
+    const size_t n = end - begin;
+    const uint8_t* a = amount + begin;
+    const int32_t x0 = s.from + static_cast<int32_t>(begin);
+    const auto at = static_cast<size_t>(x0 - m_first);
+    // A channel of one value over the whole layer row is known from its codes without decoding.
+    alignas(16) uint8_t uniformBytes[3][16];
+    const RLBuffer* planes[3] = {color.blue.get(), color.green.get(), color.red.get()};
+    kernels::Colours channels;
+    for (int b = 0; b < 3; ++b) {
+        uint8_t value = 0;
+        if (planes[b]->RowIsOneValue(s.layerRow, value)) {
+            std::memset(uniformBytes[b], value, sizeof(uniformBytes[b]));
+            channels.plane[b] = uniformBytes[b];
+            channels.uniform[b] = true;
+        } else {
+            uint8_t* bytes = Scratch(kBlueRow + static_cast<size_t>(b), n);
+            planes[b]->ReadSpan(s.layerRow, lx + begin, lx + end, bytes, 0);
+            channels.plane[b] = bytes;
+        }
+    }
+    uint8_t* appearance = Scratch(kAppearanceRow, n);
+    rowcodec::SpanInfo kinds;
+    kinds.uniform = color.appearance->RowIsOneValue(s.layerRow, kinds.value);
+    if (!kinds.uniform) {
+        kinds = color.appearance->ReadSpan(s.layerRow, lx + begin, lx + end, appearance, 0);
+    }
+    const CColorAppearance* uniform = kinds.uniform ? color.appearances.Slot(kinds.value) : nullptr;
+    if (kinds.uniform && (!uniform || uniform->reference == 0)) {
+        const kernels::Marks marks{painted ? painted->Row(row.y) : nullptr, x0};
+        if (row.tile[0]) {
+            BlendPencil(row, a, channels, at, n, layer.dimmed, marks);
+        } else {
+            uint8_t* out[3] = {row.plane[0] + at, row.plane[1] + at, row.plane[2] + at};
+            kernels::BlendColour(a, channels, out, n, layer.dimmed, marks);
+        }
+    } else {
+        if (kinds.uniform) {
+            std::memset(appearance, kinds.value, n);
+        }
+        uint8_t* colours = Scratch(kColourRows, 3 * (n + kSlack));
+        uint8_t* colour[3] = {colours, colours + n + kSlack, colours + 2 * (n + kSlack)};
+        MixedColors(row, color, a, appearance, channels, at, n, colour);
+        if (painted) {
+            MarkPlainPencil(color, a, appearance, n, painted->Row(row.y), x0);
+        }
+        kernels::Colours mixed;
+        std::copy(colour, colour + 3, mixed.plane);
+        uint8_t* out[3] = {row.plane[0] + at, row.plane[1] + at, row.plane[2] + at};
+        kernels::BlendColour(a, mixed, out, n, layer.dimmed);
+    }
+    if (row.lines && row.lines->any) {
+        for (size_t i = 0; i < n; ++i) {
+            if (a[i] != 0 && (row.lines->present[(at + i) >> 5] >> ((at + i) & 31) & 1u)) {
+                UnderPixelManager::SetMask(LineElement(row, at + i), 0); // the colour now lies over the line
+            }
+        }
+    }
+}
+
+// Lighting over the row; only the stretch whose levels are not neutral is read and worked.
+void Compositor::DrawLighting(Row& row, const LayerObject& layer, const RowSpan& s) {
+    const ObjectShadow& shadow = *layer.shadow;
+    const int32_t to = std::min(s.to, s.offsetX + shadow.lighting->Width());
+    if (s.from >= to) {
+        return;
+    }
+    const auto lx = static_cast<size_t>(s.from - s.offsetX);
+    const auto span = static_cast<size_t>(to - s.from);
+    uint8_t* levels = Scratch(kLevelRow, span);
+    const rowcodec::SpanInfo found = shadow.lighting->ReadContent(s.layerRow, lx, lx + span, levels, 128);
+    if (found.first == found.last) {
+        return;
+    }
+    uint8_t* lights = Scratch(kLightIndexRow, found.last - found.first);
+    const size_t lightsTo = std::min(lx + found.last, static_cast<size_t>(shadow.appearanceIndex->Width()));
+    std::memset(lights, 0, found.last - found.first);
+    if (lx + found.first < lightsTo) {
+        shadow.appearanceIndex->ReadSpan(s.layerRow, lx + found.first, lightsTo, lights, 0);
+    }
+    for (size_t i = found.first; i < found.last; ++i) {
+        const int32_t x = s.from + static_cast<int32_t>(i);
+        int32_t h = levels[i];
+        const uint8_t l = lights[i - found.first];
+        if (h != 128 && h >= 3 && h <= 244 && m_grain) {
+            h = m_grain->TestBit(x & (kGrainSize - 1), row.y & (kGrainSize - 1)) ? h - 1 : h + 10;
+        }
+        if (layer.dimmed) {
+            h = 128 + ((h - 128) >> 2);
+        }
+        if (h == 128) {
+            continue;
+        }
+        // Light colour and shade colour of the pixel's light: the entry's colour and its reference.
+        const ShadowAppearance* light = shadow.appearances.Slot(l);
+        const uint32_t tint = h > 128 ? (light ? static_cast<uint32_t>(light->color) : 0x00FFFFFFu)
+                                      : (light ? static_cast<uint32_t>(light->reference) : 0u);
+        // A level of 0 would give 256: the opacity is capped at full.
+        const auto o = static_cast<uint8_t>(std::min(255, h > 128 ? 2 * (h - 128) : 2 * (128 - h)));
+        const uint32_t ramp = layer.lightingRamp[static_cast<size_t>(std::clamp(h, 0, 255))];
+        int32_t alphaLevel = static_cast<int32_t>(ramp >> 24);
+        switch (l & 7) {
+        case 1:
+            alphaLevel = 0;
+            break;
+        case 2:
+            alphaLevel /= 2;
+            break;
+        case 3:
+            alphaLevel += alphaLevel / 2;
+            break;
+        case 4:
+            alphaLevel *= 2;
+            break;
+        default:
+            break;
+        }
+        const auto alpha = static_cast<uint8_t>(std::min(alphaLevel, 255));
+        const uint8_t w[3] = {static_cast<uint8_t>(ramp), static_cast<uint8_t>(ramp >> 8),
+                              static_cast<uint8_t>(ramp >> 16)};
+        auto lightUp = [&](uint8_t& px, int b) {
+            px = Blend(o, ColorByte(tint, b), px);
+            px = Blend(alpha, w[b], px);
+        };
+        const auto at = static_cast<size_t>(x - m_first);
+        for (int b = 0; b < 3; ++b) {
+            lightUp(row.plane[b][at], b);
+        }
+        if (row.lines && row.lines->any && (row.lines->present[at >> 5] >> (at & 31) & 1u)) {
+            uint8_t* e = LineElement(row, at) + UnderPixelManager::kUnder;
+            for (int b = 0; b < 3; ++b) {
+                lightUp(e[b], b);
+            }
+        }
+    }
+}
+
+// The element of row position at, made present (its bytes as they were) when it was not.
+uint8_t* Compositor::LineElement(Row& row, size_t at) {
+    LinePixels& lines = *row.lines;
+    if (!lines.any) {
+        const size_t words = static_cast<size_t>(m_count) / 32 + 1;
+        lines.present.assign(words, 0);
+        lines.elements.resize(static_cast<size_t>(m_count) * UnderPixelManager::kElementSize);
+        lines.any = true;
+    }
+    lines.present[at >> 5] |= uint32_t{1} << (at & 31);
+    return lines.elements.data() + at * UnderPixelManager::kElementSize;
+}
+
+// Line coverage over the row; only the stretch holding coverage is read.
+void Compositor::DrawLines(Row& row, const LayerObject& layer, const RowSpan& s) {
+    const ObjectLineArt& lines = *layer.lineArt;
+    const SuperBitBuffer& coverage = *lines.lineBuffer;
+    const int32_t to = std::min(s.to, s.offsetX + coverage.Width());
+    if (s.from >= to) {
+        return;
+    }
+    const auto lx = static_cast<size_t>(s.from - s.offsetX);
+    const auto span = static_cast<size_t>(to - s.from);
+    uint8_t* masks = Scratch(kMaskRow, 2 * span);
+    const rowcodec::SpanInfo found = coverage.ReadContent(s.layerRow, 2 * lx, 2 * (lx + span), masks, 0);
+    if (found.first == found.last) {
+        return;
+    }
+    const size_t begin = found.first / 2;
+    const size_t end = (found.last + 1) / 2;
+    masks[2 * begin] = found.first % 2 ? 0 : masks[2 * begin]; // background bytes were not written
+    masks[2 * end - 1] = found.last % 2 ? 0 : masks[2 * end - 1];
+    uint8_t* colors = Scratch(kLineColorRow, end - begin);
+    std::memset(colors, 0, end - begin);
+    if (lines.refreshAppearance) {
+        const size_t colorsTo = std::min(lx + end, static_cast<size_t>(lines.refreshAppearance->Width()));
+        if (lx + begin < colorsTo) {
+            lines.refreshAppearance->ReadSpan(s.layerRow, lx + begin, colorsTo, colors, 0);
+        }
+    }
+    for (size_t i = begin; i < end; ++i) {
+        const auto mask = static_cast<uint16_t>(masks[2 * i] | masks[2 * i + 1] << 8);
+        if (mask == 0) {
+            continue;
+        }
+        const LineColor* color = lines.colorList ? lines.colorList->Slot(colors[i - begin]) : nullptr;
+        const uint32_t value = color ? static_cast<uint32_t>(color->color) : 0u;
+        const uint8_t opacity = color ? color->opacity : 255;
+        const uint8_t alpha = Mul8(coverage.MaskAlpha(mask), opacity);
+        const uint8_t line[3] = {ColorByte(value, 0), ColorByte(value, 1), ColorByte(value, 2)};
+        const auto at = static_cast<size_t>(s.from + static_cast<int32_t>(i) - m_first);
+        const uint8_t px[3] = {row.plane[0][at], row.plane[1][at], row.plane[2][at]};
+        if (row.lines) {
+            uint8_t* e = LineElement(row, at);
+            std::memcpy(e + UnderPixelManager::kUnder, px, 3);
+            std::memcpy(e + UnderPixelManager::kLine, line, 3);
+            UnderPixelManager::SetMask(e, mask);
+        }
+        for (int b = 0; b < 3; ++b) {
+            row.plane[b][at] = Blend(alpha, line[b], px[b]);
+        }
+    }
+}
+
+} // namespace ts
