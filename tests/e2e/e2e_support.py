@@ -1,8 +1,10 @@
 """What the end-to-end scripts share: finding the program's window and its place on the display,
 clicks and keys relative to that window, screenshots, waiting for the screen to change (polling with a
 deadline, never a fixed sleep), and ending the program they started."""
+import json
 import os
 import subprocess
+import tempfile
 import time
 
 from PIL import ImageChops, ImageGrab, ImageStat
@@ -161,6 +163,40 @@ def stamp(path):
         return os.stat(path).st_mtime_ns
     except FileNotFoundError:
         return None
+
+
+def layer_names(cli, path):
+    """The names of a drawing file's layers, as the command-line tool reads them."""
+    info = subprocess.run([cli, "info", path, "--json"], capture_output=True, text=True)
+    check(info.returncode == 0, "the saved drawing does not read back: " + info.stderr)
+    return [layer["name"] for layer in json.loads(info.stdout)["layers"]]
+
+
+def run_script(body):
+    """Runs one script's session: body(start, work) gets a function that starts the program with a
+    settings file of its own and a scratch folder. Prints what failed; returns the exit code. Every
+    program started must still be running at the end, and is then ended."""
+    work = tempfile.mkdtemp()
+    env = dict(os.environ)
+    env["TINTSMITH_SETTINGS"] = os.path.join(work, "settings.ini")
+    started = []
+
+    def start(*args):
+        proc = subprocess.Popen([str(a) for a in args], env=env)
+        started.append(proc)
+        return proc
+
+    try:
+        body(start, work)
+        for proc in started:
+            check(proc.poll() is None, "the program ended by itself")
+        return 0
+    except Failed as failure:
+        print(failure)
+        return 1
+    finally:
+        for proc in started:
+            end(proc)
 
 
 def end(proc):

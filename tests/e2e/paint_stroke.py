@@ -7,16 +7,15 @@ Usage: paint_stroke.py PROGRAM CLI OUTDIR   (run under xvfb-run)
 import os
 import subprocess
 import sys
-import tempfile
 
 from PIL import Image, ImageStat
 
-from e2e_support import (Failed, Window, check, end, open_menu_item, screenshot, wait_for_change,
+from e2e_support import (Failed, Window, check, open_menu_item, run_script, screenshot, wait_for_change,
                          wait_for_screen, wait_for_window)
 
 # Client coordinates in the window of 1280 x 1024: the palette strip's first colour, the painting row's
 # first button (the surface paint tool), the File menu and its Save As item.
-STRIP_COLOUR = (120, 883)
+STRIP_COLOUR = (125, 868)
 COLOUR_TOOL = (27, 106)
 FILE_MENU = (20, 8)
 SAVE_AS = (57, 117)
@@ -63,32 +62,24 @@ def session(proc, cli, outdir, saved):
 def main():
     program, cli, outdir = sys.argv[1], sys.argv[2], sys.argv[3]
     os.makedirs(outdir, exist_ok=True)
-    env = dict(os.environ)
-    work = tempfile.mkdtemp()
-    env["TINTSMITH_SETTINGS"] = os.path.join(work, "settings.ini")
-    saved = os.path.join(work, "stroke.ts.png")
-    proc = subprocess.Popen([program], env=env)
-    try:
-        session(proc, cli, outdir, saved)
+
+    def body(start, work):
+        saved = os.path.join(work, "stroke.ts.png")
+        session(start(program), cli, outdir, saved)
         info = subprocess.run([cli, "info", saved, "--json"], capture_output=True, text=True)
         print(info.stdout.strip())
         check(info.returncode == 0 and '"colour"' in info.stdout, "the saved drawing does not read back with its colour")
         rendered = os.path.join(outdir, "saved.png")
         check(subprocess.run([cli, "render", saved, rendered]).returncode == 0, "the saved drawing does not render")
-        # The view shows the 2700 x 1800 drawing at a third, from the canvas corner (126, 196): the
-        # stroke's middle lies near drawing (1100 .. 1600, 822 .. 832).
+        # The view shows the 2700 x 1800 drawing at a third, from the canvas corner (118, 189): the
+        # stroke's middle lies near drawing (1100 .. 1600, 825 .. 860).
         picture = Image.open(rendered).convert("RGB")
-        painted = sum(ImageStat.Stat(picture.crop((1100, 822, 1600, 832))).mean) / 3
-        bare = sum(ImageStat.Stat(picture.crop((1100, 1300, 1600, 1310))).mean) / 3
+        painted = sum(ImageStat.Stat(picture.crop((1100, 830, 1600, 850))).mean) / 3
+        bare = sum(ImageStat.Stat(picture.crop((1100, 1300, 1600, 1320))).mean) / 3
         print(f"saved picture: under the stroke {painted:.1f}, beside it {bare:.1f}")
         check(painted < bare - 40, "the saved picture does not show the stroke")
-        check(proc.poll() is None, "the program ended by itself")
-        return 0
-    except Failed as failure:
-        print(failure)
-        return 1
-    finally:
-        end(proc)
+
+    return run_script(body)
 
 
 if __name__ == "__main__":

@@ -4,13 +4,11 @@ is drawn inside the window, grainy and lighter than the backdrop around it.
 Usage: start_and_look.py PROGRAM OUTDIR   (run under xvfb-run)
 """
 import os
-import subprocess
 import sys
-import tempfile
 
 from PIL import ImageStat
 
-from e2e_support import end, wait_for_screen, wait_for_window
+from e2e_support import check, run_script, wait_for_screen, wait_for_window
 
 
 def board_stats(image):
@@ -22,30 +20,18 @@ def board_stats(image):
 def main():
     program, outdir = sys.argv[1], sys.argv[2]
     os.makedirs(outdir, exist_ok=True)
-    env = dict(os.environ)
-    env["TINTSMITH_SETTINGS"] = os.path.join(tempfile.mkdtemp(), "settings.ini")
-    proc = subprocess.Popen([program], env=env)
-    try:
-        window = wait_for_window("^Tintsmith - Untitled$", 60)
-        if not window:
-            print("no window titled 'Tintsmith - Untitled' appeared")
-            return 1
+
+    def body(start, work):
+        start(program)
+        check(wait_for_window("^Tintsmith - Untitled$", 60) is not None, "no window titled 'Tintsmith - Untitled' appeared")
         # The first paint composites the whole drawing: wait for a light board in the middle.
         image = wait_for_screen(outdir, "start.png", lambda shot: 180 < board_stats(shot)[0] < 250, 30)
-        if image is None:
-            print("the middle of the window does not show a light board")
-            return 1
+        check(image is not None, "the middle of the window does not show a light board")
         mean, spread = board_stats(image)
         print(f"board mean {mean:.1f}, grain spread {spread:.2f}")
-        if spread < 0.5:
-            print("the board shows no grain")
-            return 1
-        if proc.poll() is not None:
-            print("the program ended by itself")
-            return 1
-        return 0
-    finally:
-        end(proc)
+        check(spread >= 0.5, "the board shows no grain")
+
+    return run_script(body)
 
 
 if __name__ == "__main__":

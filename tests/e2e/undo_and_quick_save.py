@@ -5,21 +5,19 @@ and Shift+Page Up selects the top layer, where the next stroke goes.
 
 Usage: undo_and_quick_save.py PROGRAM CLI OUTDIR   (run under xvfb-run)
 """
-import json
 import os
 import subprocess
 import sys
-import tempfile
 
 from PIL import Image
 
-from e2e_support import (Failed, Window, check, difference, end, mean_level, screenshot, stamp,
+from e2e_support import (Window, check, difference, layer_names, mean_level, run_script, screenshot, stamp,
                          wait_for_change, wait_for_file_change, wait_for_screen, wait_for_window, wait_until)
 
 # Places in the window of 1280 x 1024 (client coordinates): the palette strip's first colour, the
 # painting row's first button (the surface colour tool), and a stroke across the middle of the view,
 # which lies on the drawing's middle, where both layers are.
-STRIP_COLOUR = (120, 883)
+STRIP_COLOUR = (125, 868)
 COLOUR_TOOL = (27, 106)
 STROKE = [(430 + 12 * i, 470 + (i % 3)) for i in range(21)]
 UNDER_STROKE = (460, 466, 650, 476)
@@ -46,21 +44,15 @@ def make_drawing(cli, work):
     return drawing
 
 
-def layers_with_paint(cli, path):
-    info = run(cli, "info", path, "--json")
-    check(info.returncode == 0, "the saved drawing does not read back: " + info.stderr)
-    return json.loads(info.stdout)["layers"]
-
-
 def stroke_darkness(cli, path, outdir, name):
     """How much darker the stroke's place is than the board beside it in the saved picture."""
     rendered = os.path.join(outdir, name)
     check(run(cli, "render", path, rendered).returncode == 0, "the saved drawing does not render")
     picture = Image.open(rendered).convert("RGB")
     w, h = picture.size
-    # The view shows the whole drawing at a third from (126, 196): the stroke lies over drawing
-    # (912 .. 1632, 790 .. 860).
-    under = picture.crop((w * 37 // 100, h * 444 // 1000, w * 55 // 100, h * 467 // 1000))
+    # The view shows the whole drawing at a third from (118, 189): the stroke lies over drawing
+    # (912 .. 1632, 805 .. 880).
+    under = picture.crop((w * 37 // 100, h * 455 // 1000, w * 55 // 100, h * 475 // 1000))
     beside = picture.crop((w * 37 // 100, h * 667 // 1000, w * 55 // 100, h * 689 // 1000))
     return mean_level(beside, (0, 0) + beside.size) - mean_level(under, (0, 0) + under.size)
 
@@ -129,28 +121,17 @@ def session(proc, cli, outdir, drawing):
 
 
 def main():
-    program, cli, outdir = sys.argv[1], sys.argv[2], sys.argv[3]
-    outdir = os.path.join(outdir, "undo_and_quick_save")
+    program, cli, outdir = sys.argv[1], sys.argv[2], os.path.join(sys.argv[3], "undo_and_quick_save")
     os.makedirs(outdir, exist_ok=True)
-    work = tempfile.mkdtemp()
-    env = dict(os.environ)
-    env["TINTSMITH_SETTINGS"] = os.path.join(work, "settings.ini")
-    proc = None
-    try:
+
+    def body(start, work):
         drawing = make_drawing(cli, work)
-        proc = subprocess.Popen([program, drawing], env=env)
-        session(proc, cli, outdir, drawing)
-        check(proc.poll() is None, "the program ended by itself")
-        layers = layers_with_paint(cli, drawing)
-        names = [layer["name"] for layer in layers]
+        session(start(program, drawing), cli, outdir, drawing)
+        names = layer_names(cli, drawing)
         check(names == ["Backdrop", "Paper", "Blank Layer", "Blank Layer"], f"the saved drawing holds {names}")
         print(f"saved drawing read back with layers {names}")
-        return 0
-    except Failed as failure:
-        print(failure)
-        return 1
-    finally:
-        end(proc)
+
+    return run_script(body)
 
 
 if __name__ == "__main__":

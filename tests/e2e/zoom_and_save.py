@@ -5,13 +5,11 @@ read back with the command-line tool.
 
 Usage: zoom_and_save.py PROGRAM CLI OUTDIR   (run under xvfb-run)
 """
-import json
 import os
 import subprocess
 import sys
-import tempfile
 
-from e2e_support import (Failed, Window, check, difference, end, open_menu_item, screenshot,
+from e2e_support import (Window, check, difference, layer_names, open_menu_item, run_script, screenshot,
                          wait_for_change, wait_for_screen, wait_for_window)
 
 # Client coordinates in the window of 1280 x 1024: the Layer menu, its "New Blank" item (the twentieth)
@@ -77,27 +75,16 @@ def session(proc, cli, outdir, work):
 def main():
     program, cli, outdir = sys.argv[1], sys.argv[2], sys.argv[3]
     os.makedirs(outdir, exist_ok=True)
-    work = tempfile.mkdtemp()
-    env = dict(os.environ)
-    env["TINTSMITH_SETTINGS"] = os.path.join(work, "settings.ini")
-    proc = None
-    try:
+
+    def body(start, work):
         drawing = os.path.join(work, "opened.ts.png")
         check(run(cli, "new", drawing).returncode == 0, "the command-line tool made no drawing")
-        proc = subprocess.Popen([program, drawing], env=env)
-        saved = session(proc, cli, outdir, work)
-        info = run(cli, "info", saved, "--json")
-        check(info.returncode == 0, "the saved drawing does not read back: " + info.stderr)
-        layers = json.loads(info.stdout)["layers"]
-        names = [layer["name"] for layer in layers]
+        saved = session(start(program, drawing), cli, outdir, work)
+        names = layer_names(cli, saved)
         check(names == ["Backdrop", "Paper", "Blank Layer", "Blank Layer"], f"the saved drawing holds {names}")
         print(f"saved drawing read back with layers {names}")
-        return 0
-    except Failed as failure:
-        print(failure)
-        return 1
-    finally:
-        end(proc)
+
+    return run_script(body)
 
 
 if __name__ == "__main__":
