@@ -1,22 +1,45 @@
 #include "app/tintsmith_app.h"
 
+#include "model/board_textures.h"
 #include "ui/color_picker.h"
 
-#include <QDir>
+#include <QApplication>
+#include <QEvent>
 #include <QFileInfo>
 #include <QScreen>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace ts {
 
-CTintsmithApp::CTintsmithApp(int& argc, char** argv) : m_app(argc, argv) {
+// Watches the view for its first paint after start-up and then hands the command-line file over. The
+// file is dealt with once that paint is done (a queued call), so the window shows before any message
+// of the open and the open's own refresh repaints the view with the drawing.
+class CTintsmithApp::FirstPaint final : public QObject {
+public:
+    explicit FirstPaint(CTintsmithApp& app) : m_app(app) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && m_app.m_ready && m_app.m_launchPending) {
+            m_app.m_launchPending = false;
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, watched, [this] { m_app.HandleCommandLineFile(); });
+        }
+        return false;
+    }
+
+private:
+    CTintsmithApp& m_app;
+};
+
+CTintsmithApp::CTintsmithApp(const QStringList& arguments) {
     QApplication::setOrganizationName("Huecraft Software");
     QApplication::setApplicationName("Tintsmith");
     // Whoever asks the user for a colour gets the program's own picker.
     m_ui.SetColorPickerOpener(&CColorPicker::Choose);
-    const QStringList args = QApplication::arguments();
-    if (args.size() >= 2) {
-        m_commandLineFile = args.at(1).toStdString();
+    if (arguments.size() >= 2) {
+        m_commandLineFile = arguments.at(1).toStdString();
     }
 }
 
@@ -59,21 +82,38 @@ bool CTintsmithApp::InitInstance() {
     }
     const std::string folder = QApplication::applicationDirPath().toStdString() + "/";
     m_workspace = std::make_unique<Workspace>(m_ui, m_settings, m_codec, folder);
-    m_workspace->LoadGrain();
-    m_workspace->profile.LoadRecentLists();
-    m_workspace->toolListings.Load(folder, m_ui);
-    m_workspace->pencilManager.Build();
 
+    // The main frame first: the messages of everything read below belong to its window.
     m_frame = std::make_unique<CMainFrame>(*m_workspace, m_ui);
     m_frame->resize(area.size() * 9 / 10);
     m_frame->showMaximized();
+
+    // Without the plain board the program has nothing to show a drawing on.
+    Image24 none;
+    if (!m_codec.Load(folder + kBoardFolder + "None.jpg", none)) {
+        std::fprintf(stderr, "tintsmith: %s%sNone.jpg is missing\n", folder.c_str(), kBoardFolder);
+        return false;
+    }
+    // The dialogs' folders and the recent lists.
+    m_workspace->profile.LoadFolders();
+    if (!m_workspace->profile.LoadRecentLists()) {
+        return false;
+    }
+    m_workspace->LoadGrain(); // a missing grain is reported and the program goes on without it
+    m_workspace->toolListings.Load(folder, m_ui);
+    m_workspace->pencilManager.Build();
     m_workspace->StartPalettes();
+    m_ready = true;
+    m_launchPending = true;
+    m_firstPaint = std::make_unique<FirstPaint>(*this);
+    m_frame->View()->installEventFilter(m_firstPaint.get());
     if (!m_workspace->layerOperations.NewDrawing()) {
         return false;
     }
     m_workspace->MarkSaved();
     m_workspace->FitDrawingInView(m_frame->View()->width(), m_frame->View()->height());
     m_frame->UpdateIndicators();
+    m_frame->View()->update();
     m_tempCopyPresent = QFileInfo::exists(QString::fromStdString(folder + "Temp/temp.ts.png"));
     m_workspace->drawingDocument.DetectTemporaryCopy();
     for (const char* handles : {"res/resize_han_rgb.bmp", "res/crop_han_rgb.bmp"}) {
@@ -82,27 +122,34 @@ bool CTintsmithApp::InitInstance() {
             return false;
         }
     }
-    // The command-line file is dealt with once the window has painted.
-    QTimer::singleShot(0, m_frame.get(), [this] { HandleCommandLineFile(); });
     return true;
 }
 
 void CTintsmithApp::HandleCommandLineFile() {
+    bool opened = false;
     switch (LaunchKind(m_commandLineFile)) {
     case Launch::kNothing:
-        break;
+        return;
     case Launch::kRefused:
         m_ui.ShowMessage("You can only launch with files of type .png or .ts.png");
-        break;
+        return;
     case Launch::kOpenDrawing:
         m_ui.ShowMessage("RudaV");
-        m_frame->OpenFile(m_commandLineFile);
+        opened = m_frame->OpenFile(m_commandLineFile);
         break;
     case Launch::kImportImage:
         // A plain picture becomes a CAD layer once line import exists; until then it is opened only
         // when it carries a drawing.
-        m_frame->OpenFile(m_commandLineFile);
+        opened = m_frame->OpenFile(m_commandLineFile);
         break;
+    }
+    if (opened) {
+        // The opened drawing is shown whole, as the first drawing was.
+        CTintsmithView* view = m_frame->View();
+        m_workspace->FitDrawingInView(view->width(), view->height());
+        m_workspace->refresh.Refresh("On File Load");
+        m_frame->UpdateIndicators();
+        view->update();
     }
 }
 

@@ -6,7 +6,8 @@
 #include "qtplatform/qt_user_interface.h"
 #include "workspace/workspace.h"
 
-#include <QApplication>
+#include <QObject>
+#include <QStringList>
 
 #include <memory>
 #include <string>
@@ -14,15 +15,18 @@
 namespace ts {
 
 // The application: checks the machine, finds the program folder, opens the settings, shows the main
-// frame with the first drawing, and opens a drawing named on the command line after the first paint.
+// frame with the first drawing, and opens a drawing named on the command line at the view's first
+// paint. The QApplication is made before it and outlives it.
 class CTintsmithApp {
 public:
-    CTintsmithApp(int& argc, char** argv);
+    // The command-line arguments as QApplication::arguments() gives them: the program, then the file.
+    explicit CTintsmithApp(const QStringList& arguments);
     ~CTintsmithApp();
+    CTintsmithApp(const CTintsmithApp&) = delete;
+    CTintsmithApp& operator=(const CTintsmithApp&) = delete;
 
     // The start-up sequence; false ends the process.
     bool InitInstance();
-    int Run() { return QApplication::exec(); }
 
     // The desktop's work area must be larger than 800 x 600.
     static bool WorkAreaIsUsable(int width, int height) { return width > 800 && height > 600; }
@@ -33,18 +37,27 @@ public:
     static Launch LaunchKind(const std::string& fileName);
 
     bool TempCopyPresent() const { return m_tempCopyPresent; }
+    // Set at the end of a successful start-up; the command-line file waits for both.
+    bool Ready() const { return m_ready; }
+    bool LaunchPending() const { return m_launchPending; }
+    Workspace* GetWorkspace() { return m_workspace.get(); }
+    CMainFrame* Frame() { return m_frame.get(); }
 
 private:
+    class FirstPaint;
+    // Run once, right after the view's first paint once start-up is done.
     void HandleCommandLineFile();
 
-    QApplication m_app;
     QtUserInterface m_ui;
     QtSettingsStore m_settings;
     QtImageCodec m_codec;
     std::unique_ptr<Workspace> m_workspace;
     std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<FirstPaint> m_firstPaint;
     std::string m_commandLineFile;
     bool m_tempCopyPresent = false;
+    bool m_ready = false;
+    bool m_launchPending = false;
 };
 
 } // namespace ts

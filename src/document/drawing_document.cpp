@@ -143,6 +143,8 @@ StreamWriteOptions DrawingDocument::WriteOptions(int32_t onlyLayer) {
     StreamWriteOptions options;
     options.onlyLayer = onlyLayer;
     options.backdropSelection = m_hooks->BackdropSelection();
+    options.backdropPicture = m_hooks->BackdropPicture();
+    options.paperAdjust = m_hooks->PaperAdjustments();
     return options;
 }
 
@@ -201,10 +203,11 @@ void DrawingDocument::InstallDrawing(LoadedDrawing& loaded, InstallMode mode) {
         }
     }
     m_stack.SetCurrent(current);
+    // The board first: the backdrop kinds made from it take the loaded one.
+    m_hooks->PaperLoaded(*paper);
     if (backdrop->image) {
         m_hooks->RestoreBackdrop(*backdrop, backdrop->offsetX, backdrop->offsetY);
     }
-    m_hooks->PaperLoaded(*paper);
     m_refresh.MarkStackFootprint();
 }
 
@@ -239,7 +242,10 @@ bool DrawingDocument::InstallObject(LoadedDrawing& loaded, const std::string& pa
     loaded.layers.clear();
     m_stack.SetCurrent(m_stack.Count() - 1);
     if (legacy) {
+        // The file's title: its name without the extension, every other dot removed ("plan.tsl" gives
+        // "plan", "my.old.layer.tsl" "myoldlayer").
         std::string name = CTslFile::FileName(path);
+        name.resize(name.size() - CTslFile::Extension(name).size());
         name.erase(std::remove(name.begin(), name.end(), '.'), name.end());
         m_stack.CurrentLayer()->name = name;
     }
@@ -296,14 +302,19 @@ bool DrawingDocument::OpenDrawing(const std::string& path, bool asObject) {
     if (legacy) {
         FitPage();
     }
+    // Every open (the dialog, the recent list, the command line, a dropped file) comes through here:
+    // the state decides whether "&Save" may write over the file, which it never does for a legacy one.
+    m_state =
+        legacy || path.find(".tsl") != std::string::npos ? DocumentState::kLegacy : DocumentState::kDrawing;
     SetFileName(path);
+    m_refresh.Refresh("On File Load");
     return true;
 }
 
 bool DrawingDocument::Open() {
     m_hooks->FinishPendingWork();
     std::string path;
-    FileDialogRequest request{"Open", m_profile.Folder(RecentFolder::OpenDrawings),
+    FileDialogRequest request{"Open", m_profile.DialogFolder(RecentFolder::OpenDrawings),
                               "",     "Tintsmith Drawings (*.png;*.tsl)|*.png;*.tsl||",
                               "",     false};
     if (!m_ui.ChooseOpenFile(request, path)) {
@@ -328,15 +339,13 @@ bool DrawingDocument::Open() {
         return false;
     }
     m_profile.SetFolder(RecentFolder::OpenDrawings, CTslFile::DialogFolder(path));
-    m_state = path.find(".tsl") != std::string::npos ? DocumentState::kLegacy : DocumentState::kDrawing;
-    m_refresh.Refresh("On File Load");
     return true;
 }
 
 bool DrawingDocument::LoadLayer() {
     m_hooks->FinishPendingWork();
     std::string path;
-    FileDialogRequest request{"Load Layer", m_profile.Folder(RecentFolder::Objects),
+    FileDialogRequest request{"Load Layer", m_profile.DialogFolder(RecentFolder::Objects),
                               "",           "Tintsmith Layers (*.png;*.tsl)|*.png;*.tsl||",
                               "",           false};
     if (!m_ui.ChooseOpenFile(request, path)) {
@@ -430,7 +439,7 @@ bool DrawingDocument::SaveAs() {
 }
 
 bool DrawingDocument::SaveWithDialog() {
-    const std::string folder = m_profile.Folder(RecentFolder::SaveDrawings);
+    const std::string folder = m_profile.DialogFolder(RecentFolder::SaveDrawings);
     FileDialogRequest request{"Save Drawing",
                               folder,
                               m_fileName.empty() ? folder + "/Untitled-1.ts.png" : m_fileName,

@@ -39,6 +39,11 @@ public:
     // The backdrop's present selection, kept with a saved drawing, and one read back from a file.
     virtual std::optional<std::array<int32_t, 2>> BackdropSelection() { return std::nullopt; }
     virtual void RestoreBackdrop(LayerObject& /*backdrop*/, int32_t /*first*/, int32_t /*second*/) {}
+    // The backdrop's present picture, saved with the drawing in place of the backdrop layer's image;
+    // null when the backdrop has none.
+    virtual const Image24* BackdropPicture() { return nullptr; }
+    // The paper adjustment values saved in the paper layer (see LayerObject::paperAdjust).
+    virtual std::optional<std::array<int32_t, 3>> PaperAdjustments() { return std::nullopt; }
     // A drawing was loaded: its paper layer's picture and texture index are the board now.
     virtual void PaperLoaded(LayerObject& /*paper*/) {}
 };

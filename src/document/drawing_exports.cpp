@@ -68,7 +68,7 @@ bool DrawingDocument::ExportDesign() {
     m_refresh.MarkViewContents(m_stack.DrawingRect());
     m_refresh.Refresh("R_SaveDrawing");
     FileDialogRequest request{"Export Design to Image File",
-                              m_profile.Folder(RecentFolder::Images),
+                              m_profile.DialogFolder(RecentFolder::Images),
                               ProposedExportName(m_fileName),
                               "Image File (*.jpg;*.png;*.bmp)|*.jpg;*.png;*.bmp||",
                               "png",
@@ -106,7 +106,7 @@ bool DrawingDocument::ExportDesign() {
 bool DrawingDocument::SaveLayerAs() {
     m_hooks->FinishPendingWork();
     FileDialogRequest request{"Save Layer to File",
-                              m_profile.ObjectWritePath(),
+                              m_profile.ObjectWriteFolder(),
                               "UntitledObject.ts.png",
                               "Tintsmith file: (*.ts.png)|*.ts.png|Portable Network Graphics (*.png)|*.png|"
                               "Jpeg Image (*.jpg)|*.jpg|Windows Bitmap (*.bmp)|*.bmp||",

@@ -68,11 +68,9 @@ bool ReframeImage(const BMap& old, int32_t dx, int32_t dy, int32_t width, int32_
 
 } // namespace
 
-bool TransformParts(LayerObject& layer, const PartTransform& transform) {
-    std::unique_ptr<RLBuffer> color[ObjectColor::kChannels];
-    std::unique_ptr<RLBuffer> shadowIndex, lighting, aux, lineIndex, colorIndex, refresh, widths;
-    std::unique_ptr<SuperBitBuffer> coverage, drawing;
-    std::unique_ptr<BMap> image;
+bool MakeParts(const LayerObject& layer, const PartTransform& transform, TransformedParts& parts) {
+    auto& [color, shadowIndex, lighting, aux, lineIndex, colorIndex, refresh, widths, coverage, drawing,
+           image] = parts;
     auto make = [&](const auto& slot, auto& out, auto&&... fill) {
         if (!slot) {
             return true;
@@ -112,10 +110,12 @@ bool TransformParts(LayerObject& layer, const PartTransform& transform) {
         image = transform.image(*layer.image);
         ok = image != nullptr;
     }
-    if (!ok) {
-        return false;
-    }
+    return ok;
+}
 
+void InstallParts(LayerObject& layer, TransformedParts& parts) {
+    auto& [color, shadowIndex, lighting, aux, lineIndex, colorIndex, refresh, widths, coverage, drawing,
+           image] = parts;
     if (layer.color) {
         std::unique_ptr<RLBuffer>* slots[ObjectColor::kChannels] = {&layer.color->appearance,
                                                                     &layer.color->blue, &layer.color->green,
@@ -147,6 +147,14 @@ bool TransformParts(LayerObject& layer, const PartTransform& transform) {
     if (layer.image) {
         layer.image = std::move(image);
     }
+}
+
+bool TransformParts(LayerObject& layer, const PartTransform& transform) {
+    TransformedParts parts;
+    if (!MakeParts(layer, transform, parts)) {
+        return false;
+    }
+    InstallParts(layer, parts);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/progress_meter.h"
 #include "raster/rect.h"
 #include "raster/rl_buffer.h"
+#include "raster/super_bit_buffer.h"
 
 #include <cstdint>
 #include <functional>
@@ -21,9 +22,22 @@ struct PartTransform {
     std::function<std::unique_ptr<BMap>(const BMap&)> image;
 };
 
+// The new versions of a layer's pixel parts, made apart from the layer (the members are bound by
+// position in layer_geometry.cpp: keep their order).
+struct TransformedParts {
+    std::unique_ptr<RLBuffer> color[ObjectColor::kChannels];
+    std::unique_ptr<RLBuffer> shadowIndex, lighting, aux, lineIndex, colorIndex, refresh, widths;
+    std::unique_ptr<SuperBitBuffer> coverage, drawing;
+    std::unique_ptr<BMap> image;
+};
+
 // Makes the new version of every part the layer has and, only when all could be made, puts them in
 // place. The segments of an unfinished line are dropped. False (layer unchanged) when one failed.
 bool TransformParts(LayerObject& layer, const PartTransform& transform);
+// The two halves of TransformParts: making the new parts (false when one failed; the layer is never
+// touched) and putting them in place, which cannot fail.
+bool MakeParts(const LayerObject& layer, const PartTransform& transform, TransformedParts& parts);
+void InstallParts(LayerObject& layer, TransformedParts& parts);
 
 // Cuts or extends every part of the layer to the rectangle (drawing pixels): the layer's offsets
 // become the rectangle's corner and its bounds the rectangle. Pixels outside the old layer are empty
@@ -44,6 +58,12 @@ void FlipLayer(LayerObject& layer, bool horizontal, ProgressMeter* progress);
 // degrees: its parts, its position, its bounds and a frame's corners. False when memory runs out (the
 // layer is then unchanged).
 bool TurnLayer(LayerObject& layer, int32_t degrees, int32_t drawingWidth, int32_t drawingHeight);
+// The same turn in two steps, so that many layers turn together or not at all: MakeTurn makes the
+// turned parts (false for another angle or when memory runs out; the layer is not touched),
+// InstallTurn puts them in place and moves the layer's position, bounds and frame corners.
+bool MakeTurn(const LayerObject& layer, int32_t degrees, TransformedParts& parts);
+void InstallTurn(LayerObject& layer, TransformedParts& parts, int32_t degrees, int32_t drawingWidth,
+                 int32_t drawingHeight);
 
 // A quarter turn of a buffer of any pixel size; two-byte pixels are coverage masks and turn inside too.
 // Null for other angles or when memory runs out.

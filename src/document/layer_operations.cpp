@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <new>
+#include <vector>
 
 namespace ts {
 
@@ -467,10 +468,23 @@ bool LayerOperations::DesignRotate(int32_t degrees) {
     WaitCursor wait(m_ui);
     const int32_t width = m_stack.DrawingWidth();
     const int32_t height = m_stack.DrawingHeight();
-    bool ok = true;
-    for (int32_t i = 0; i < m_stack.Count(); ++i) {
-        ok = geometry::TurnLayer(*m_stack.Layer(i), degrees, width, height) && ok;
+    // Every layer's turned parts are made before any is put in place: when one cannot be made (memory,
+    // a layer too big to turn) the drawing stays exactly as it was.
+    std::vector<geometry::TransformedParts> turned;
+    try {
+        turned.resize(static_cast<size_t>(m_stack.Count()));
+    } catch (const std::bad_alloc&) {
+        return false;
     }
+    for (int32_t i = 0; i < m_stack.Count(); ++i) {
+        if (!geometry::MakeTurn(*m_stack.Layer(i), degrees, turned[static_cast<size_t>(i)])) {
+            return false;
+        }
+    }
+    for (int32_t i = 0; i < m_stack.Count(); ++i) {
+        geometry::InstallTurn(*m_stack.Layer(i), turned[static_cast<size_t>(i)], degrees, width, height);
+    }
+    turned.clear();
     if (degrees != 180) {
         m_stack.SetDrawingSize(height, width);
         m_hooks->DrawingResized(height, width);
@@ -483,7 +497,7 @@ bool LayerOperations::DesignRotate(int32_t degrees) {
     m_refresh.MarkStackFootprint();
     m_refresh.MarkViewportSize();
     m_refresh.Refresh("Design Rotate");
-    return ok;
+    return true;
 }
 
 bool LayerOperations::BitmapRotate(int32_t degrees) {

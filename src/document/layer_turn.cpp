@@ -122,13 +122,10 @@ void FlipLayer(LayerObject& layer, bool horizontal, ProgressMeter* progress) {
     flip(layer.auxBuffer);
 }
 
-bool TurnLayer(LayerObject& layer, int32_t degrees, int32_t drawingWidth, int32_t drawingHeight) {
+bool MakeTurn(const LayerObject& layer, int32_t degrees, TransformedParts& parts) {
     if (degrees != 90 && degrees != 180 && degrees != 270) {
         return false;
     }
-    const int32_t w = layer.PartWidth() > 0 ? layer.PartWidth() : drawingWidth;
-    const int32_t h = layer.PartHeight() > 0 ? layer.PartHeight() : drawingHeight;
-
     PartTransform turn;
     turn.buffer = [&](const RLBuffer& b, uint8_t) { return TurnBuffer(b, degrees); };
     turn.mask = [&](const SuperBitBuffer& b) { return TurnBuffer(b, degrees); };
@@ -136,9 +133,24 @@ bool TurnLayer(LayerObject& layer, int32_t degrees, int32_t drawingWidth, int32_
         auto out = std::make_unique<BMap>();
         return out->CopyFrom(b) && out->RotateQuarter(degrees) ? std::move(out) : nullptr;
     };
-    if (!TransformParts(layer, turn)) {
+    return MakeParts(layer, turn, parts);
+}
+
+bool TurnLayer(LayerObject& layer, int32_t degrees, int32_t drawingWidth, int32_t drawingHeight) {
+    TransformedParts parts;
+    if (!MakeTurn(layer, degrees, parts)) {
         return false;
     }
+    InstallTurn(layer, parts, degrees, drawingWidth, drawingHeight);
+    return true;
+}
+
+void InstallTurn(LayerObject& layer, TransformedParts& parts, int32_t degrees, int32_t drawingWidth,
+                 int32_t drawingHeight) {
+    // The size before the turn: the corners and the position turn within it.
+    const int32_t w = layer.PartWidth() > 0 ? layer.PartWidth() : drawingWidth;
+    const int32_t h = layer.PartHeight() > 0 ? layer.PartHeight() : drawingHeight;
+    InstallParts(layer, parts);
     if (layer.frame) {
         for (Wireframe::Corner& c : layer.frame->corners) {
             int32_t tx = 0;
@@ -170,7 +182,6 @@ bool TurnLayer(LayerObject& layer, int32_t degrees, int32_t drawingWidth, int32_
         layer.bounds = Rect{drawingWidth - b.right, drawingHeight - b.bottom, drawingWidth - b.left,
                             drawingHeight - b.top};
     }
-    return true;
 }
 
 } // namespace ts::geometry

@@ -15,7 +15,7 @@ void ShowNotValid(UserInterface& ui, bool asObject) {
     ui.ShowMessage(asObject ? kNotValidObject : kNotValidDrawing);
 }
 
-bool ReadStream(UserInterface& ui, ByteReader& in, bool asObject, LoadedDrawing& out) {
+bool ReadStream(UserInterface& ui, ByteReader& in, bool asObject, LoadedDrawing& out, bool legacy = false) {
     switch (ReadDrawingStream(in, out)) {
     case StreamResult::kLoaded:
         return true;
@@ -24,6 +24,14 @@ bool ReadStream(UserInterface& ui, ByteReader& in, bool asObject, LoadedDrawing&
             ui.ShowMessage(text);
         }
         return false;
+    case StreamResult::kNoLayers:
+        // A legacy drawing always carries at least the backdrop; one without names the file that new
+        // drawings were once made from.
+        if (legacy && !asObject) {
+            ui.ShowMessage(kBlankTslCorrupt);
+            return false;
+        }
+        break;
     case StreamResult::kNotValid:
         break;
     }
@@ -89,7 +97,7 @@ bool ReadLegacyDrawing(UserInterface& ui, const std::string& path, bool asObject
         return false;
     }
     ByteReader in(bytes);
-    return ReadStream(ui, in, asObject, out);
+    return ReadStream(ui, in, asObject, out, true);
 }
 
 bool ReadDrawingFile(UserInterface& ui, const std::string& path, bool asObject, LoadedDrawing& out) {

@@ -15,6 +15,7 @@ inline constexpr const char* kNotValidObject =
 inline constexpr const char* kCorruptDrawing = "The drawing file exists, but it's corrupt.";
 inline constexpr const char* kNoDrawingChunk = "Can't Open File!";
 inline constexpr const char* kWrongExtension = "file extension must be .png or .tsl";
+inline constexpr const char* kBlankTslCorrupt = "Blank.tsl file has become corrupt. Reinstall Tintsmith.";
 
 // Reading a drawing for the loaders: the file is read and its stream checked and built into detached
 // layers. Nothing of the open drawing is touched; on failure the program's messages are shown (the

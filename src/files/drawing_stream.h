@@ -20,6 +20,11 @@ struct StreamWriteOptions {
     int32_t onlyLayer = -1;
     // The backdrop's present selection (kind and colour), kept in the backdrop layer's offsets.
     std::optional<std::array<int32_t, 2>> backdropSelection;
+    // The backdrop's present picture (a custom texture), written in place of the
+    // backdrop layer's image so that the backdrop comes back with the drawing; null keeps the image.
+    const Image24* backdropPicture = nullptr;
+    // The paper layer's three adjustment values, written into its property block (see PaperAdjust).
+    std::optional<std::array<int32_t, 3>> paperAdjust;
 };
 
 // Writes the layer stack as a drawing stream: header, one record per layer, trailer. Each written
@@ -52,6 +57,7 @@ enum class StreamResult {
     kLoaded,
     kNotValid, // not a drawing stream, or one that breaks its limits
     kTooNew,   // written by a newer version of the program: see StreamTooNewMessages
+    kNoLayers, // a well-formed stream without a single layer: not even the backdrop
 };
 
 // The largest drawing side accepted from a stream.

@@ -481,9 +481,10 @@ bool DrawingSizeIsSane(int32_t width, int32_t height) {
            Image24::StrideFor(width) * height < Image24::kMaxBytes;
 }
 
-// One pass over the stream from its start. Returns false for anything that is not a valid drawing.
-bool Walk(ByteReader& in, int32_t version, LoadedDrawing* out, int32_t& drawingWidth,
-          int32_t& drawingHeight) {
+// One pass over the stream from its start. Returns false for anything that is not a valid drawing;
+// noLayers tells a stream that ends properly but holds no layer at all.
+bool Walk(ByteReader& in, int32_t version, LoadedDrawing* out, int32_t& drawingWidth, int32_t& drawingHeight,
+          bool& noLayers) {
     RecordWalker walker(in, version, out != nullptr);
     int32_t layers = 0;
     for (;;) {
@@ -528,8 +529,11 @@ bool Walk(ByteReader& in, int32_t version, LoadedDrawing* out, int32_t& drawingW
         ++layers;
     }
     int32_t trailer = 0;
-    return in.GetI32(trailer) && trailer == tags::kTrailerEnd && layers > ImageStackManager::kPaperIndex &&
-           DrawingSizeIsSane(drawingWidth, drawingHeight);
+    if (!in.GetI32(trailer) || trailer != tags::kTrailerEnd) {
+        return false;
+    }
+    noLayers = layers == 0;
+    return layers > ImageStackManager::kPaperIndex && DrawingSizeIsSane(drawingWidth, drawingHeight);
 }
 
 } // namespace
@@ -565,11 +569,12 @@ StreamResult ReadDrawingStream(ByteReader& in, LoadedDrawing& out) {
     const size_t layersStart = in.Position();
     int32_t width = 0;
     int32_t height = 0;
-    if (!Walk(in, version, nullptr, width, height)) {
-        return StreamResult::kNotValid;
+    bool noLayers = false;
+    if (!Walk(in, version, nullptr, width, height, noLayers)) {
+        return noLayers ? StreamResult::kNoLayers : StreamResult::kNotValid;
     }
     in.Seek(layersStart);
-    if (!Walk(in, version, &out, width, height)) {
+    if (!Walk(in, version, &out, width, height, noLayers)) {
         out.layers.clear();
         return StreamResult::kNotValid;
     }

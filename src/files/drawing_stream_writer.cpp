@@ -29,8 +29,7 @@ template <class Table> void PutTable(ByteWriter& out, int32_t tag, const Table& 
 
 // The image record: width, height, the two settings (none kept here), bytes per pixel, the byte count
 // (row stride x height) and the rows with their padding.
-void PutImage(ByteWriter& out, const BMap& image) {
-    const Image24& p = image.pixels;
+void PutImage(ByteWriter& out, const Image24& p) {
     out.PutI32(tags::kImage);
     out.PutI32(p.Width());
     out.PutI32(p.Height());
@@ -99,9 +98,19 @@ void PutLayer(ByteWriter& out, ImageStackManager& stack, LayerObject& layer, int
         height = stack.DrawingHeight();
         layer.offsetX = width;
         layer.offsetY = height;
+        if (options.paperAdjust) {
+            layer.paperAdjust = *options.paperAdjust;
+        }
     } else if (index == ImageStackManager::kBackdropIndex && layer.image && options.backdropSelection) {
         layer.offsetX = (*options.backdropSelection)[0];
         layer.offsetY = (*options.backdropSelection)[1];
+    }
+    // The backdrop layer carries the backdrop's present picture; the layer's own image is not used
+    // while the drawing is open, so it is left as it is.
+    const Image24* picture = layer.image ? &layer.image->pixels : nullptr;
+    if (index == ImageStackManager::kBackdropIndex && picture && options.backdropPicture &&
+        !options.backdropPicture->Empty()) {
+        picture = options.backdropPicture;
     }
     stack.PackProperties(layer, index);
 
@@ -120,8 +129,8 @@ void PutLayer(ByteWriter& out, ImageStackManager& stack, LayerObject& layer, int
     if (layer.auxBuffer) {
         PutBuffer(out, tags::kAuxBuffer, layer.auxBuffer.get());
     }
-    if (layer.image && !layer.image->pixels.Empty()) {
-        PutImage(out, *layer.image);
+    if (picture && !picture->Empty()) {
+        PutImage(out, *picture);
     }
     if (layer.color) {
         PutColor(out, *layer.color);

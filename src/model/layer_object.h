@@ -99,12 +99,24 @@ public:
     bool marked = false; // the third toggle of the layer panel
     std::array<double, 8> scale{};
     int32_t extraInt = 0;
-    // The paper layer's board: texture index and the three paper adjustments.
+    // The paper layer's board: texture index (0-based) and the three paper adjustments. The
+    // adjustments keep the show-through settings: [0] the "Background Amount" and [1] the "Painted
+    // Amount" list index (0..4), each stored plus one; [2] is unused and stays 0. A stored 0 (every file
+    // written before the settings travelled with the drawing) or anything outside 1..5 means "not
+    // stored": opening such a drawing leaves the settings as they are. See PaperAmountStored/-Read.
     int32_t paperTextureIndex = 0;
     std::array<int32_t, 3> paperAdjust{};
 
     static constexpr size_t kMaxExtraData = 50000;
 };
+
+// A show-through list index (0..4) as a paper adjustment value, and back: -1 for "not stored".
+inline constexpr int32_t PaperAmountStored(int32_t index) {
+    return index >= 0 && index <= 4 ? index + 1 : 0;
+}
+inline constexpr int32_t PaperAmountRead(int32_t stored) {
+    return stored >= 1 && stored <= 5 ? stored - 1 : -1;
+}
 
 // A colour in the 8-bit hue, saturation and value scale (hue 0..255 going once round the circle),
 // as 0x00BBGGRR.

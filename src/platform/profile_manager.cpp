@@ -113,6 +113,30 @@ void ProfileManager::SetFolder(RecentFolder folder, const std::string& path) {
     }
 }
 
+std::string ProfileManager::ExistingFolder(const std::string& folder, const char* name) const {
+    std::error_code error;
+    if (!folder.empty() && fs::is_directory(folder, error)) {
+        return folder;
+    }
+    std::string made = WritableFolder(name);
+    fs::create_directories(made, error);
+    if (!fs::is_directory(made, error)) {
+        made = m_programFolder;
+    }
+    while (made.size() > 1 && made.back() == '/') {
+        made.pop_back();
+    }
+    return made;
+}
+
+std::string ProfileManager::DialogFolder(RecentFolder folder) const {
+    return ExistingFolder(Folder(folder), FolderName(folder));
+}
+
+std::string ProfileManager::ObjectWriteFolder() {
+    return ExistingFolder(ObjectWritePath(), "Objects");
+}
+
 std::string ProfileManager::ObjectWritePath() {
     return GetString("Objects", "Object Write Path", m_programFolder + "Objects");
 }

@@ -52,6 +52,10 @@ public:
     // ("<folder>OpenDrawings"). Until then Folder() gives those defaults.
     void LoadFolders();
     const std::string& Folder(RecentFolder folder) const { return m_folders[Index(folder)]; }
+    // The folder a file dialog starts in, always one that exists: the stored folder while it is one,
+    // otherwise the value's default folder, made on first use in the program folder or, where that is
+    // not writable, below the user's data folder (see WritableFolder).
+    std::string DialogFolder(RecentFolder folder) const;
     // Stores a dialog's start folder when it differs from the one in the table.
     void SetFolder(RecentFolder folder, const std::string& path);
     static const char* FolderName(RecentFolder folder);
@@ -59,6 +63,8 @@ public:
     // Section "Objects", value "Object Write Path": the start folder of "Save Layer As".
     std::string ObjectWritePath();
     void SetObjectWritePath(const std::string& path);
+    // The start folder of "Save Layer As" as DialogFolder gives it: the stored one, or "Objects".
+    std::string ObjectWriteFolder();
     // Section "UserDocPath", value "UserMyDocs": the user's documents folder; the program folder
     // while it holds the default.
     std::string UserDocPath();
@@ -93,6 +99,9 @@ public:
 
 private:
     template <typename E> static size_t Index(E e) { return static_cast<size_t>(e); }
+    // folder when it is an existing folder, otherwise the writable folder of that name, made when
+    // missing; the program folder when even that cannot be made. Without a trailing '/'.
+    std::string ExistingFolder(const std::string& folder, const char* name) const;
 
     SettingsStore& m_store;
     std::string m_programFolder;

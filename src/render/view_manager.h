@@ -55,6 +55,8 @@ public:
     void SetCustomBackdrop(Image24 texture, uint32_t color);
     void SetCustomBackdropColor(uint32_t color);
     void SetSplash(Image24 picture) { m_splash = std::move(picture); }
+    // The custom backdrop's texture as chosen (before its tint); empty when none.
+    const Image24& CustomBackdropTexture() const { return m_customTexture; }
     // The average colour sampled by the last whole recomposite; the kinds made from it follow it.
     void SetDrawingAverage(uint32_t color);
 

@@ -97,9 +97,23 @@ public:
         return std::array<int32_t, 2>{b.kind, static_cast<int32_t>(b.color)};
     }
 
-    // Only kinds that need no picture of their own come back from a file; other values (an older
+    // The custom texture travels as the backdrop layer's image (the splash pictures are program data).
+    const Image24* BackdropPicture() override {
+        const Image24& texture = m_w.viewManager.CustomBackdropTexture();
+        return m_w.viewManager.BackdropState().kind == Backdrop::kCustomTexture && !texture.Empty() ? &texture
+                                                                                                    : nullptr;
+    }
+
+    std::optional<std::array<int32_t, 3>> PaperAdjustments() override {
+        const PaperSettings& paper = m_w.compositor.paper;
+        return std::array<int32_t, 3>{PaperAmountStored(paper.backgroundAmount),
+                                      PaperAmountStored(paper.paintedAmount), 0};
+    }
+
+    // Kinds that need no picture come back from their kind and colour, the custom texture from the
+    // backdrop layer's image and the splash pictures from the program folder. Other values (an older
     // file's offsets) leave the backdrop as it is.
-    void RestoreBackdrop(LayerObject& /*backdrop*/, int32_t kind, int32_t color) override {
+    void RestoreBackdrop(LayerObject& backdrop, int32_t kind, int32_t color) override {
         static constexpr int32_t kKinds[] = {
             Backdrop::kGreyAverage,       Backdrop::kAverage,    Backdrop::kWhite,
             Backdrop::kSelectedBoard,     Backdrop::kSystem,     Backdrop::kGreyAverageTextured,
@@ -113,6 +127,13 @@ public:
                                        picture)) {
                 m_w.viewManager.SetSplash(std::move(picture));
                 m_w.viewManager.SetBackdropKind(kind);
+                m_w.refreshManager.MarkViewportSize();
+            }
+            return;
+        }
+        if (kind == Backdrop::kCustomTexture) {
+            if (backdrop.image && !backdrop.image->pixels.Empty()) {
+                m_w.viewManager.SetCustomBackdrop(backdrop.image->pixels, static_cast<uint32_t>(color));
                 m_w.refreshManager.MarkViewportSize();
             }
             return;
@@ -142,6 +163,15 @@ public:
         m_w.compositor.PaperChanged();
         if (paper.image) {
             m_w.paperManager.PaperInstalled(paper.image->AverageColor());
+        }
+        // The show-through settings saved with the drawing; a file without them keeps the present ones.
+        if (const int32_t background = PaperAmountRead(paper.paperAdjust[0]); background >= 0) {
+            m_w.compositor.paper.backgroundAmount = background;
+            m_w.paperManager.ChooseBackgroundAmount(background);
+        }
+        if (const int32_t painted = PaperAmountRead(paper.paperAdjust[1]); painted >= 0) {
+            m_w.compositor.paper.paintedAmount = painted;
+            m_w.paperManager.ChoosePaintedAmount(painted);
         }
     }
 

@@ -7,11 +7,13 @@
 #include "platform/headless_image_codec.h"
 #include "platform/headless_user_interface.h"
 #include "platform/memory_settings_store.h"
+#include "platform/temp_folder.h"
 #include "workspace/workspace.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +26,9 @@ inline const std::string kBoardPath = std::string(kProgramFolder) + "Textures/Bo
 class DrawingTest : public ::testing::Test {
 protected:
     DrawingTest() {
+        // The test's program folder cannot be written: the folders the program makes (the dialogs'
+        // default folders among them) go below a data folder of the test's own, not the user's.
+        setenv("XDG_DATA_HOME", m_userData.Path().c_str(), 1);
         Image24 board;
         board.Create(8, 8);
         for (int32_t y = 0; y < 8; ++y) {
@@ -66,6 +71,7 @@ protected:
         return ids;
     }
 
+    TempFolder m_userData;
     HeadlessUserInterface ui;
     MemorySettingsStore settings;
     HeadlessImageCodec codec;

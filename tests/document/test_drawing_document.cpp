@@ -186,7 +186,8 @@ TEST_F(DrawingDocumentTest, LayerFilesAddTheirLayersWithFreshIds) {
     current().name = "Trees";
     Paint(current(), 1, 1, 0x000000FF);
     ASSERT_TRUE(doc().SaveLayerTo(Path("trees.ts.png")).Saved());
-    PutBytes("my.old.layer.tsl", testing::StreamOf(stack(), StreamWriteOptions{2, std::nullopt}));
+    PutBytes("my.old.layer.tsl",
+             testing::StreamOf(stack(), StreamWriteOptions{2, std::nullopt, nullptr, std::nullopt}));
     NewDrawing();
     const int32_t count = stack().Count();
 
@@ -195,7 +196,7 @@ TEST_F(DrawingDocumentTest, LayerFilesAddTheirLayersWithFreshIds) {
     EXPECT_EQ(current().name, "Trees");
     EXPECT_EQ(testing::ColorAt(current(), 1, 1), 0x000000FFu);
     ASSERT_TRUE(doc().OpenDrawing(Path("my.old.layer.tsl"), true));
-    EXPECT_EQ(current().name, "myoldlayertsl");
+    EXPECT_EQ(current().name, "myoldlayer");
     EXPECT_NE(layer(count).id, layer(count + 1).id);
     EXPECT_TRUE(doc().FileName().empty()) << "an object does not name the drawing";
 

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <array>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,14 +45,20 @@ LoadedDrawing ReadBack(const std::vector<uint8_t>& bytes) {
 class DrawingStream : public ::testing::Test {
 protected:
     DrawingStream() { AddBoardLayers(stack, 64, 48); }
+    static StreamWriteOptions Options(int32_t onlyLayer,
+                                      std::optional<std::array<int32_t, 2>> selection = std::nullopt) {
+        StreamWriteOptions options;
+        options.onlyLayer = onlyLayer;
+        options.backdropSelection = selection;
+        return options;
+    }
     ImageStackManager stack;
 };
 
 TEST_F(DrawingStream, EveryPartOfEveryLayerComesBackUnchanged) {
     AddFullLayer(stack);
     testing::AddDrawingLayer(stack, 4, 4, 1, 1, "Second");
-    const std::vector<uint8_t> bytes =
-        StreamOf(stack, StreamWriteOptions{-1, std::array<int32_t, 2>{12, 0x00ABCDEF}});
+    const std::vector<uint8_t> bytes = StreamOf(stack, Options(-1, std::array<int32_t, 2>{12, 0x00ABCDEF}));
 
     LoadedDrawing loaded = ReadBack(bytes);
     EXPECT_EQ(loaded.version, 200);
@@ -80,14 +88,36 @@ TEST_F(DrawingStream, EveryPartOfEveryLayerComesBackUnchanged) {
     }
     again.SetDrawingSize(64, 48);
     again.UnpackAll(0);
-    EXPECT_EQ(StreamOf(again, StreamWriteOptions{-1, std::array<int32_t, 2>{12, 0x00ABCDEF}}), bytes);
+    EXPECT_EQ(StreamOf(again, Options(-1, std::array<int32_t, 2>{12, 0x00ABCDEF})), bytes);
+}
+
+// The backdrop layer carries the backdrop's picture in place of its own, and the paper layer the
+// show-through settings; neither layer in memory changes its picture.
+TEST_F(DrawingStream, TheBoardLayersCarryTheBackdropPictureAndTheShowThroughSettings) {
+    BMap custom;
+    testing::FillImage(custom, 3, 2, 9);
+    StreamWriteOptions options = Options(-1, std::array<int32_t, 2>{16, 0x00102030});
+    options.backdropPicture = &custom.pixels;
+    options.paperAdjust = std::array<int32_t, 3>{2, 5, 0};
+    const std::vector<uint8_t> before = stack.Layer(0)->image->pixels.Pixels();
+    LoadedDrawing loaded = ReadBack(StreamOf(stack, options));
+    ASSERT_EQ(loaded.layers.size(), 2u);
+    ImageStackManager read;
+    for (LoadedLayer& l : loaded.layers) {
+        read.InsertLayer(read.Count(), std::move(l.layer));
+    }
+    read.UnpackAll(0);
+    EXPECT_EQ(read.Layer(0)->image->pixels.Pixels(), custom.pixels.Pixels());
+    EXPECT_EQ(read.Layer(0)->offsetX, 16);
+    EXPECT_EQ(read.Layer(1)->paperAdjust, (std::array<int32_t, 3>{2, 5, 0}));
+    EXPECT_EQ(stack.Layer(0)->image->pixels.Pixels(), before);
 }
 
 TEST_F(DrawingStream, ALayerFileHoldsTheBoardAndOneLayer) {
     testing::AddDrawingLayer(stack, 4, 4, 0, 0, "First");
     AddFullLayer(stack, 10);
     testing::AddDrawingLayer(stack, 4, 4, 0, 0, "Third");
-    LoadedDrawing loaded = ReadBack(StreamOf(stack, StreamWriteOptions{3, std::nullopt}));
+    LoadedDrawing loaded = ReadBack(StreamOf(stack, Options(3)));
     ASSERT_EQ(loaded.layers.size(), 3u);
     EXPECT_EQ(loaded.layers[2].layer->name, "Sketch Lines");
 }
