@@ -53,7 +53,7 @@ std::unique_ptr<SuperBitBuffer> LayerOperations::NewDrawingBuffer(int32_t width,
     return buffer;
 }
 
-bool LayerOperations::AddBlankLayer(int32_t width, int32_t height, float poolFactor) {
+bool LayerOperations::AddBlankLayer(int32_t width, int32_t height, float poolFactor, BlankUndo undo) {
     auto buffer = NewDrawingBuffer(width, height, poolFactor);
     if (!buffer || !m_stack.CreateDrawingLayer(std::move(buffer), kBlankLayerName)) {
         return false;
@@ -66,7 +66,11 @@ bool LayerOperations::AddBlankLayer(int32_t width, int32_t height, float poolFac
     layer->offsetX += dx;
     layer->offsetY += dy;
     layer->bounds = Translated(layer->bounds, dx, dy);
-    m_undo.SnapshotRegion(m_stack.Current(), Rect{});
+    if (undo == BlankUndo::kRemovesLayer) {
+        m_undo.SnapshotAddedLayer();
+    } else {
+        m_undo.SnapshotRegion(m_stack.Current(), Rect{});
+    }
     return true;
 }
 
@@ -114,7 +118,8 @@ bool LayerOperations::NewDrawing() {
     paperLayer->image = std::move(paper);
     paperLayer->paperTextureIndex = textureIndex;
     m_hooks->PreparePaper(*paperLayer, textureIndex, paperColor);
-    const bool made = AddBlankLayer(m_stack.DrawingWidth() / 2, m_stack.DrawingHeight() / 2, 2.0f);
+    const bool made =
+        AddBlankLayer(m_stack.DrawingWidth() / 2, m_stack.DrawingHeight() / 2, 2.0f, BlankUndo::kPlacement);
     m_refresh.MarkStackFootprint();
     m_refresh.Refresh("BlankObject");
     return made;
@@ -131,7 +136,8 @@ bool LayerOperations::NewBlankLayer(BlankLayerSize size) {
         width = m_page.DrawingWidth();
         height = m_page.DrawingHeight();
     }
-    if (!AddBlankLayer(width, height, 4.0f)) {
+    // Undo takes a layer the user added away again, as it does a cloned one.
+    if (!AddBlankLayer(width, height, 4.0f, BlankUndo::kRemovesLayer)) {
         return false;
     }
     m_refresh.MarkViewContents(m_stack.CurrentLayer()->bounds);

@@ -96,7 +96,10 @@ private:
     void RefreshSelection(const char* reason);
     void RepaintAll(const char* reason);
     std::unique_ptr<SuperBitBuffer> NewDrawingBuffer(int32_t width, int32_t height, float poolFactor);
-    bool AddBlankLayer(int32_t width, int32_t height, float poolFactor);
+    // What undoing the making of a blank layer does: put back its placement (the new drawing's layer,
+    // whose stack is new anyway) or take the layer away.
+    enum class BlankUndo { kPlacement, kRemovesLayer };
+    bool AddBlankLayer(int32_t width, int32_t height, float poolFactor, BlankUndo undo);
 
     ImageStackManager& m_stack;
     UndoStore& m_undo;

@@ -92,8 +92,18 @@ TEST_F(LayerOperationsTest, NewBlankLayersTakeTheirSizesFromTheDrawingAndThePage
     EXPECT_EQ(current().bounds, (Rect{19, 5, 19 + (1200 - 150) / 4, 5 + (900 - 42) / 4}));
     EXPECT_EQ(stack().Count(), 6);
     EXPECT_EQ(stack().Current(), 5);
-    EXPECT_EQ(undo().NewestUndo()->kind, UndoRedo::kLayerMoved);
+    EXPECT_EQ(undo().NewestUndo()->kind, UndoRedo::kLayerAdded);
     EXPECT_EQ(undo().NewestUndo()->layerId, current().id);
+    // Undo takes an added layer away again, even when another layer was selected since; redo brings
+    // it back.
+    const uint32_t added = current().id;
+    stack().SetCurrent(2);
+    undo().Undo();
+    EXPECT_EQ(stack().Count(), 5);
+    EXPECT_LT(stack().IndexOfId(added), 0);
+    undo().Redo();
+    EXPECT_EQ(stack().Count(), 6);
+    EXPECT_GE(stack().IndexOfId(added), 0);
 }
 
 TEST_F(LayerOperationsTest, SelectionMovesTheCurrentIndexWithinTheDrawingLayers) {
