@@ -24,7 +24,7 @@ void EnvironmentManager::EnterMode(Env* mode, const std::string& title, const st
     if (mode == m_idleMode) {
         m_refresh.MarkViewportSize();
     }
-    m_lineConstraint = 0;
+    m_constraint.SetConstraintKind(CConstraintManager::kNone);
     m_previous = m_current;
     m_current = mode;
     mode->SetPanelParent(m_controlBar);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "interact/constraint_manager.h"
 #include "interact/env.h"
 #include "interact/status_prompt.h"
 #include "interact/view_window.h"
@@ -62,9 +63,10 @@ public:
     Env* Previous() const { return m_previous; }
     const std::string& Title() const { return m_title; }
     Env* SelectMode() const { return m_selectMode; }
-    // The rubber line's constraint kind (0 = none); every switch of mode clears it.
-    int32_t LineConstraint() const { return m_lineConstraint; }
-    void SetLineConstraint(int32_t kind) { m_lineConstraint = kind; }
+    // The rubber line's constraint (kind 0 = none); every switch of mode clears it.
+    CConstraintManager& Constraint() { return m_constraint; }
+    int32_t LineConstraint() const { return m_constraint.ConstraintKind(); }
+    void SetLineConstraint(int32_t kind) { m_constraint.SetConstraintKind(kind); }
 
     // Forwarding to the current mode.
     bool Commit(int32_t how) { return m_current && m_current->Commit(how); }
@@ -161,7 +163,7 @@ private:
     Env* m_current = nullptr;
     Env* m_previous = nullptr;
     std::string m_title;
-    int32_t m_lineConstraint = 0;
+    CConstraintManager m_constraint;
 };
 
 } // namespace ts

@@ -32,6 +32,23 @@ void OverlayPainter::Hide(Overlay& overlay) {
     if (area.IsEmpty()) {
         return;
     }
+    // Where other shown overlays drew over this one, the saved pixels are not what lies under them:
+    // those parts are rebuilt and the others drawn there again.
+    std::vector<Rect> others;
+    for (Overlay* o : m_overlays) {
+        const Rect shared = Intersection(o->m_drawn, area);
+        if (o != &overlay && o->m_shown && !shared.IsEmpty()) {
+            others.push_back(shared);
+        }
+    }
+    if (overlay.Restore(m_view.Display(), others)) {
+        for (const Rect& r : others) {
+            m_view.RebuildClient(r);
+            Redraw(r);
+        }
+        m_window.RepaintWindow(area);
+        return;
+    }
     m_view.RebuildClient(area);
     Redraw(area);
     m_window.RepaintWindow(area);

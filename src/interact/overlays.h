@@ -21,6 +21,10 @@ public:
     virtual Rect Bounds() const = 0;
     // Draws the pixels that lie inside clip (already inside the display).
     virtual void Draw(Image24& display, const Rect& clip) const = 0;
+    // An overlay that saved the pixels it covered puts them back itself, except inside the rectangles
+    // of keep (other overlays drew there since; the painter rebuilds those). False when it cannot: its
+    // area is then rebuilt from the view buffer.
+    virtual bool Restore(Image24& /*display*/, const std::vector<Rect>& /*keep*/) { return false; }
     bool IsShown() const { return m_shown; }
 
 private:

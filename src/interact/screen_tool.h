@@ -95,6 +95,8 @@ public:
     bool CtrlAtPress() const { return m_ctrlAtPress; }
     // Sets the press, current and previous fine points (and the drawing point from them).
     void SetStartPoint(int32_t fineX, int32_t fineY);
+    // Replaces the current fine point (the rubber line writes its constrained end back).
+    void SetCurrentFinePoint(IntPoint fine) { m_currentFine = fine; }
 
     void SetBrushSizeRaw(int32_t size) { m_brushSize = size; }
     int32_t GetBrushSize() const { return m_brushSize; }

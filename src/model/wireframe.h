@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace ts {
 
@@ -35,6 +36,10 @@ public:
     PointMemory points;
     std::array<Corner, 4> corners{};
     bool hasCorners = false;
+    // The vanishing points of the layer's perspective in layer pixels, and the one the line constraint
+    // aims at (-1: none). Working state like the segments: the file has no room for them.
+    std::vector<PointTS> vanishingPoints;
+    int32_t currentVanishingPoint = -1;
 };
 
 } // namespace ts

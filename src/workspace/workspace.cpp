@@ -186,6 +186,10 @@ public:
     explicit ModeLinks(Workspace& w) : m_w(w) {}
 
     void ModeEntered(Env& mode) override {
+        // Going back to the select mode drops a line being drawn.
+        if (&mode == &m_w.selectManager && m_w.rubberLine.IsActive()) {
+            m_w.rubberLine.Abort();
+        }
         const bool grain = &mode == &m_w.selectManager || &mode == &m_w.paperManager;
         if (grain != m_w.viewManager.ScreenGrain()) {
             m_w.viewManager.SetScreenGrain(grain);
@@ -244,6 +248,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     // mode, and the tool and mode the program starts with.
     overlayPainter.Add(zoomManager);
     overlayPainter.Add(brushOutline);
+    overlayPainter.Add(rubberLine);
     environmentManager.Connect(toolSlot, selectTool, selectManager, idleManager);
     environmentManager.AddObserver(m_modeLinks.get());
     toolSlot.SetQuickSwitchKeepers(&selectTool, nullptr);

@@ -5,6 +5,7 @@
 #include "document/undo_store.h"
 #include "interact/environment_manager.h"
 #include "interact/overlays.h"
+#include "interact/rubber_line.h"
 #include "interact/screen_tool.h"
 #include "interact/select_manager.h"
 #include "interact/select_tool.h"
@@ -128,6 +129,8 @@ public:
     SelectTool selectTool;
     ZoomTool zoomTool;
     ViewInput viewInput;
+    // The feedback line of the line, ray and offset-shadow tools, drawn over the other overlays.
+    RubberLine rubberLine{toolContext, overlayPainter, refresh};
 
     // Painting: the stroke engine with the shared brush footprint, the painting modes and their tools
     // (wired together by BuildPainting).

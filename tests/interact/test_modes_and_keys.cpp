@@ -43,16 +43,16 @@ TEST_F(ModesAndKeys, TheProgramStartsInTheSelectModeWithTheSelectTool) {
 }
 
 TEST_F(ModesAndKeys, EnteringTheCurrentModeAgainOnlyChangesThePrompt) {
-    env().SetLineConstraint(2);
+    env().SetLineConstraint(1);
     env().EnterMode(&line, "Lines", "first");
     EXPECT_EQ(line.activations, 1);
     EXPECT_EQ(env().Previous(), &select());
     EXPECT_EQ(env().LineConstraint(), 0) << "a switch drops the constraint";
-    env().SetLineConstraint(2);
+    env().SetLineConstraint(1);
     env().EnterMode(&line, "Lines", "second");
     EXPECT_EQ(line.activations, 1);
     EXPECT_EQ(line.deactivations, 0);
-    EXPECT_EQ(env().LineConstraint(), 2);
+    EXPECT_EQ(env().LineConstraint(), 1);
     EXPECT_EQ(Prompt(), "second");
     EXPECT_EQ(env().Previous(), &select());
 
