@@ -1,6 +1,7 @@
 #include "workspace/gesture_script.h"
 
 #include "interact/virtual_keys.h"
+#include "platform/headless_user_interface.h"
 #include "render/viewport.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 namespace ts {
@@ -59,6 +61,64 @@ std::string Comparable(const std::string& text) {
         }
     }
     return out;
+}
+
+// The key a character is typed with (Windows virtual-key codes of a US keyboard), with Shift for a
+// capital; 0 for a character no single key types.
+uint32_t KeyOf(char c, uint32_t& flags) {
+    flags = 0;
+    if (c >= 'a' && c <= 'z') {
+        return keys::Letter(static_cast<char>(c - 'a' + 'A'));
+    }
+    if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ') {
+        flags = c >= 'A' && c <= 'Z' ? keys::kShiftFlag : 0;
+        return static_cast<uint32_t>(c);
+    }
+    static constexpr std::pair<char, uint32_t> kPunctuation[] = {
+        {';', 0xBA}, {'=', 0xBB}, {',', 0xBC},  {'-', 0xBD}, {'.', 0xBE},  {'/', 0xBF},
+        {'`', 0xC0}, {'[', 0xDB}, {'\\', 0xDC}, {']', 0xDD}, {'\'', 0xDE}, {'\t', keys::kTab}};
+    for (const auto& [character, key] : kPunctuation) {
+        if (c == character) {
+            return key;
+        }
+    }
+    return 0;
+}
+
+// A panel control's id, or a caption in double quotes, then the value (quoted or the rest as it is).
+bool SplitPanelArguments(const std::string& text, std::string& control, bool& quoted, std::string& value) {
+    size_t at = text.find_first_not_of(" \t");
+    if (at == std::string::npos) {
+        return false;
+    }
+    quoted = text[at] == '"';
+    size_t end = 0;
+    if (quoted) {
+        end = text.find('"', at + 1);
+        if (end == std::string::npos) {
+            return false;
+        }
+        control = text.substr(at + 1, end - at - 1);
+        ++end;
+    } else {
+        end = std::min(text.find_first_of(" \t", at), text.size());
+        control = text.substr(at, end - at);
+    }
+    const size_t from = text.find_first_not_of(" \t", end);
+    const size_t to = text.find_last_not_of(" \t");
+    value = from == std::string::npos ? std::string() : text.substr(from, to - from + 1);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+        value = value.substr(1, value.size() - 2);
+    }
+    return true;
+}
+
+std::string Trimmed(const std::string& text) {
+    const size_t from = text.find_first_not_of(" \t");
+    if (from == std::string::npos) {
+        return std::string();
+    }
+    return text.substr(from, text.find_last_not_of(" \t") - from + 1);
 }
 
 } // namespace
@@ -131,6 +191,22 @@ bool GestureScript::RunCommandNamed(const std::string& name, std::string& error)
 }
 
 bool GestureScript::RunLine(const std::string& rawLine, int32_t number, std::string& error) {
+    const std::string prefix = "line " + std::to_string(number) + ": ";
+    // The verbs whose text is the rest of the line as it stands, '#' and blanks included.
+    const size_t verbAt = rawLine.find_first_not_of(" \t");
+    if (verbAt != std::string::npos) {
+        const size_t verbEnd = std::min(rawLine.find_first_of(" \t", verbAt), rawLine.size());
+        const std::string rawVerb = Lower(rawLine.substr(verbAt, verbEnd - verbAt));
+        if (rawVerb == "type" || rawVerb == "text" || rawVerb == "answer" || rawVerb == "file") {
+            const std::string rest = verbEnd < rawLine.size() ? rawLine.substr(verbEnd + 1) : std::string();
+            std::string why;
+            if (!RunAnswerLine(rawVerb, rest, why)) {
+                error = prefix + why;
+                return false;
+            }
+            return true;
+        }
+    }
     std::string line = rawLine.substr(0, rawLine.find('#'));
     std::istringstream in(line);
     std::vector<std::string> words;
@@ -140,7 +216,6 @@ bool GestureScript::RunLine(const std::string& rawLine, int32_t number, std::str
     if (words.empty()) {
         return true;
     }
-    const std::string prefix = "line " + std::to_string(number) + ": ";
     auto fail = [&](const std::string& what) {
         error = prefix + what;
         return false;
@@ -174,23 +249,10 @@ bool GestureScript::RunLine(const std::string& rawLine, int32_t number, std::str
         return true;
     }
     if (verb == "panel") {
-        int64_t id = 0;
-        if (args != 1 || !number64(1, 0, INT32_MAX, id)) {
-            return fail("panel needs a control id");
-        }
-        Env* mode = m_w.environmentManager.Current();
-        CControl* control = mode ? mode->Panel().Find(static_cast<int32_t>(id)) : nullptr;
-        if (!control) {
-            return fail("the current mode has no control " + words[1]);
-        }
-        if (auto* box = dynamic_cast<CheckBox*>(control)) {
-            box->UserClick();
-        } else if (auto* button = dynamic_cast<CHuecraftButton*>(control)) {
-            button->UserClick();
-        } else {
-            return fail("control " + words[1] + " is not a button or a check box");
-        }
-        return true;
+        const size_t at = line.find_first_not_of(" \t");
+        const size_t after = std::min(line.find_first_of(" \t", at), line.size());
+        std::string why;
+        return RunPanel(line.substr(after), why) || fail(why);
     }
     if (verb == "color") {
         int64_t color = 0;
@@ -223,36 +285,9 @@ bool GestureScript::RunLine(const std::string& rawLine, int32_t number, std::str
         m_w.imageStack.NotifyIndicator();
         return true;
     }
-    if (verb == "press" || verb == "move" || verb == "release") {
-        int64_t x = 0;
-        int64_t y = 0;
-        if (args < 2 || !number64(1, -kMaxCoordinate, kMaxCoordinate, x) ||
-            !number64(2, -kMaxCoordinate, kMaxCoordinate, y)) {
-            return fail(verb + " needs a point X Y in drawing pixels");
-        }
-        uint32_t flags = 0;
-        for (size_t i = 3; i < words.size(); ++i) {
-            const std::string modifier = Lower(words[i]);
-            if (verb == "press" && modifier == "shift") {
-                flags |= keys::kShiftFlag;
-            } else if (verb == "press" && modifier == "ctrl") {
-                flags |= keys::kCtrlFlag;
-            } else {
-                return fail("unknown word '" + words[i] + "'");
-            }
-        }
-        const IntPoint p = ViewPoint(static_cast<int32_t>(x), static_cast<int32_t>(y));
-        if (verb == "press") {
-            m_buttons = kLeftButtonFlag;
-            m_w.viewInput.OnMouseMove(flags, p.x, p.y);
-            m_w.viewInput.OnLButtonDown(flags | m_buttons, p.x, p.y);
-        } else if (verb == "move") {
-            m_w.viewInput.OnMouseMove(m_buttons, p.x, p.y);
-        } else {
-            m_buttons = 0;
-            m_w.viewInput.OnLButtonUp(0, p.x, p.y);
-        }
-        return true;
+    if (verb == "press" || verb == "move" || verb == "release" || verb == "dblclick") {
+        std::string why;
+        return RunPointer(verb, words, why) || fail(why);
     }
     if (verb == "key") {
         int64_t key = 0;
@@ -277,6 +312,173 @@ bool GestureScript::RunLine(const std::string& rawLine, int32_t number, std::str
         return SetZoom(static_cast<int32_t>(zoom), why) || fail(why);
     }
     return fail("unknown command '" + words[0] + "'");
+}
+
+bool GestureScript::RunPointer(const std::string& verb, const std::vector<std::string>& words,
+                               std::string& error) {
+    int64_t x = 0;
+    int64_t y = 0;
+    if (words.size() < 3 || !ParseNumber(words[1], -kMaxCoordinate, kMaxCoordinate, x) ||
+        !ParseNumber(words[2], -kMaxCoordinate, kMaxCoordinate, y)) {
+        error = verb + " needs a point X Y in drawing pixels";
+        return false;
+    }
+    uint32_t flags = 0;
+    for (size_t i = 3; i < words.size(); ++i) {
+        const std::string modifier = Lower(words[i]);
+        if (modifier == "shift") {
+            flags |= keys::kShiftFlag;
+        } else if (modifier == "ctrl") {
+            flags |= keys::kCtrlFlag;
+        } else {
+            error = "unknown word '" + words[i] + "'";
+            return false;
+        }
+    }
+    const IntPoint p = ViewPoint(static_cast<int32_t>(x), static_cast<int32_t>(y));
+    ViewInput& input = m_w.viewInput;
+    if (verb == "press" || verb == "dblclick") {
+        m_buttons = kLeftButtonFlag;
+        input.OnMouseMove(flags, p.x, p.y);
+        input.OnLButtonDown(flags | m_buttons, p.x, p.y);
+        if (verb == "dblclick") {
+            input.OnLButtonUp(flags, p.x, p.y);
+            input.OnLButtonDblClk(flags | m_buttons, p.x, p.y);
+            m_buttons = 0;
+            input.OnLButtonUp(flags, p.x, p.y);
+        }
+    } else if (verb == "move") {
+        input.OnMouseMove(flags | m_buttons, p.x, p.y);
+    } else {
+        m_buttons = 0;
+        input.OnLButtonUp(flags, p.x, p.y);
+    }
+    return true;
+}
+
+bool GestureScript::RunPanel(const std::string& arguments, std::string& error) {
+    std::string name;
+    std::string value;
+    bool quoted = false;
+    if (!SplitPanelArguments(arguments, name, quoted, value)) {
+        error = "panel needs a control id or caption";
+        return false;
+    }
+    Env* mode = m_w.environmentManager.Current();
+    if (!mode) {
+        error = "no mode is current";
+        return false;
+    }
+    CControl* control = nullptr;
+    int64_t id = 0;
+    if (!quoted && ParseNumber(name, 0, INT32_MAX, id)) {
+        control = mode->Panel().Find(static_cast<int32_t>(id));
+    }
+    if (!control) {
+        // By caption: as the control shows it, without the mnemonic, in any case.
+        int found = 0;
+        for (const auto& c : mode->Panel().Controls()) {
+            if (!c->Caption().empty() && Comparable(c->Caption()) == Comparable(name)) {
+                control = found++ == 0 ? c.get() : control;
+            }
+        }
+        if (found > 1) {
+            error = "two controls are captioned '" + name + "': give the id";
+            return false;
+        }
+    }
+    if (!control) {
+        error = "the current mode has no control " + name;
+        return false;
+    }
+    if (value.empty()) {
+        if (auto* box = dynamic_cast<CheckBox*>(control)) {
+            box->UserClick();
+        } else if (auto* button = dynamic_cast<CHuecraftButton*>(control)) {
+            button->UserClick();
+        } else {
+            error = "control " + name + " needs a value";
+            return false;
+        }
+        return true;
+    }
+    int64_t number = 0;
+    const bool numeric = ParseNumber(value, INT32_MIN, INT32_MAX, number);
+    if (auto* slider = dynamic_cast<SliderCtrl*>(control); slider && numeric) {
+        slider->UserSetPos(static_cast<int32_t>(number));
+    } else if (auto* popup = dynamic_cast<CPopupSlider*>(control); popup && numeric) {
+        popup->UserSetValue(static_cast<int32_t>(number));
+    } else if (auto* edit = dynamic_cast<EditBox*>(control)) {
+        edit->UserEdit(value);
+    } else if (auto* combo = dynamic_cast<ComboBox*>(control)) {
+        const auto& items = combo->Items();
+        auto it = std::find(items.begin(), items.end(), value);
+        if (it == items.end()) {
+            it = std::find_if(items.begin(), items.end(),
+                              [&](const std::string& item) { return Comparable(item) == Comparable(value); });
+        }
+        if (it == items.end()) {
+            error = "control " + name + " has no item '" + value + "'";
+            return false;
+        }
+        combo->UserSelect(static_cast<int32_t>(it - items.begin()));
+    } else if (dynamic_cast<SliderCtrl*>(control) || dynamic_cast<CPopupSlider*>(control)) {
+        error = "control " + name + " needs a whole number, not '" + value + "'";
+        return false;
+    } else {
+        error = "control " + name + " takes no value";
+        return false;
+    }
+    return true;
+}
+
+bool GestureScript::TypeText(const std::string& text, std::string& error) {
+    for (const char c : text) {
+        uint32_t flags = 0;
+        const uint32_t key = KeyOf(c, flags);
+        if (key == 0) {
+            error = std::string("no key types '") + c + "'";
+            return false;
+        }
+        m_w.viewInput.OnKeyDown(key, 1, flags);
+        m_w.viewInput.OnKeyUp(key, 1, flags);
+    }
+    return true;
+}
+
+bool GestureScript::RunAnswerLine(const std::string& verb, const std::string& rest, std::string& error) {
+    if (verb == "type") {
+        return TypeText(rest, error);
+    }
+    auto* ui = dynamic_cast<HeadlessUserInterface*>(&m_w.ui);
+    if (!ui) {
+        error = verb + " needs the headless user interface";
+        return false;
+    }
+    if (verb == "text") {
+        ui->QueueText(rest);
+        return true;
+    }
+    const std::string word = Trimmed(rest);
+    if (verb == "answer") {
+        const std::string answer = Lower(word);
+        if (answer != "yes" && answer != "no") {
+            error = "answer needs yes or no";
+            return false;
+        }
+        ui->QueueAnswer(answer == "yes" ? Answer::Yes : Answer::No);
+        return true;
+    }
+    std::string path = word;
+    if (path.size() >= 2 && path.front() == '"' && path.back() == '"') {
+        path = path.substr(1, path.size() - 2);
+    }
+    if (path.empty()) {
+        error = "file needs a path";
+        return false;
+    }
+    ui->QueueFile(path);
+    return true;
 }
 
 bool GestureScript::Run(const std::string& text, std::string& error) {

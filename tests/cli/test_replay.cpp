@@ -90,5 +90,23 @@ TEST_F(ReplayTest, TheProgramsMessagesArePassedOn) {
     EXPECT_NE(run.out.find("No shadows found."), std::string::npos) << run.out;
 }
 
+TEST_F(ReplayTest, TheScriptAnswersTheFileDialogOfItsCommands) {
+    // A stroke, then Save As into a folder path with blanks: the copy holds the stroke as well.
+    const std::string copy = folder.Path() + "copy of plan.ts.png";
+    const ReplayRun run = Replay(drawing + " " +
+                                 Script("tool SurfacePaintTool\ncolor 0x00FF00\nsize 5\npress 30 30\n"
+                                        "release 30 30\nfile " +
+                                        copy + "\ncommand File/Save As\n") +
+                                 " " + out);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    for (const std::string& path : {out, copy}) {
+        HeadlessUserInterface ui;
+        LoadedDrawing loaded;
+        ASSERT_TRUE(ReadDrawingFile(ui, path, false, loaded)) << path;
+        ASSERT_EQ(loaded.layers.size(), 3u) << path;
+        EXPECT_EQ(testing::ColorAt(*loaded.layers[2].layer, 20, 20), 0x00FF00u) << path;
+    }
+}
+
 } // namespace
 } // namespace ts
