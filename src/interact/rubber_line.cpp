@@ -52,7 +52,11 @@ void RubberLine::Free() {
 
 bool RubberLine::Start(bool rayMode) {
     ScreenTool* tool = m_context.view.CurrentTool();
+    if (m_active) {
+        m_painter.Hide(*this); // a new segment without the old one ended
+    }
     if (!tool || !Allocate()) {
+        m_active = false;
         return false;
     }
     if (!m_gestureOpen) {
