@@ -23,6 +23,9 @@ enum LineStyle : int32_t {
     kLineDashedLong = 6,
 };
 inline constexpr int32_t kLineStyleCount = 7;
+// The styles as the line panel names them.
+inline constexpr const char* kLineStyleNames[kLineStyleCount] = {
+    "Solid", "Dotted", "Dotted Dense", "Dotted Sparse", "Dashed", "Dashed Short", "Dashed Long"};
 inline constexpr uint8_t kLineGapBit = 0x80;
 
 // The length of one dot or dash cycle of a style at a line width: c bounds a phase along either axis,
