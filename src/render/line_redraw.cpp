@@ -27,6 +27,7 @@ struct Stamp {
     int32_t origin = 0;
     std::vector<uint16_t> masks;
     std::vector<uint32_t> distance;
+    std::vector<int32_t> spans; // per row: first and one past the last column with cells
 };
 
 class StampSet {
@@ -74,6 +75,19 @@ private:
                 s.masks[at] = mask;
                 s.distance[at] = static_cast<uint32_t>(ex * ex + ey * ey);
             }
+        }
+        s.spans.assign(2 * static_cast<size_t>(s.side), 0);
+        for (int32_t py = 0; py < s.side; ++py) {
+            int32_t first = s.side;
+            int32_t last = 0;
+            for (int32_t px = 0; px < s.side; ++px) {
+                if (s.masks[static_cast<size_t>(py * s.side + px)] != 0) {
+                    first = std::min(first, px);
+                    last = px + 1;
+                }
+            }
+            s.spans[2 * static_cast<size_t>(py)] = first;
+            s.spans[2 * static_cast<size_t>(py) + 1] = last;
         }
     }
 
@@ -130,22 +144,36 @@ uint8_t FieldByte(int32_t x, int32_t y) {
     return static_cast<uint8_t>((top * (kGrid - fy) + bottom * fy) >> (2 * kGridShift));
 }
 
-// The cell nearest to the mean of a pixel's occupied cells.
-void CentreCell(uint16_t mask, int32_t& cx, int32_t& cy) {
-    int32_t sumX = 0;
-    int32_t sumY = 0;
-    int32_t n = 0;
-    for (int32_t sy = 0; sy < 4; ++sy) {
-        for (int32_t sx = 0; sx < 4; ++sx) {
-            if ((mask >> SuperBitBuffer::SubPixelBit(sx, sy)) & 1u) {
-                sumX += sx;
-                sumY += sy;
-                ++n;
+// The cell nearest to the mean of a pixel's occupied cells, for every occupancy mask: x in the low
+// nibble, y in the high one.
+class CentreCells {
+public:
+    CentreCells() : m_cells(65536) {
+        for (uint32_t mask = 1; mask < 65536; ++mask) {
+            int32_t sumX = 0;
+            int32_t sumY = 0;
+            int32_t n = 0;
+            for (int32_t sy = 0; sy < 4; ++sy) {
+                for (int32_t sx = 0; sx < 4; ++sx) {
+                    if ((mask >> SuperBitBuffer::SubPixelBit(sx, sy)) & 1u) {
+                        sumX += sx;
+                        sumY += sy;
+                        ++n;
+                    }
+                }
             }
+            m_cells[mask] = static_cast<uint8_t>((2 * sumX + n) / (2 * n) | ((2 * sumY + n) / (2 * n)) << 4);
         }
     }
-    cx = (2 * sumX + n) / (2 * n);
-    cy = (2 * sumY + n) / (2 * n);
+    uint8_t operator[](uint16_t mask) const { return m_cells[mask]; }
+
+private:
+    std::vector<uint8_t> m_cells;
+};
+
+const CentreCells& Centres() {
+    static const CentreCells centres;
+    return centres;
 }
 
 bool Fits(const RLBuffer* b, int32_t w, int32_t h) {
@@ -187,8 +215,9 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
     RLBuffer& coverage = *l.lineBuffer;
     RLBuffer& rendered = *l.refreshAppearance;
     const StampSet& stamps = Stamps();
+    const CentreCells& centres = Centres();
 
-    constexpr int32_t kBand = 64;
+    constexpr int32_t kBand = 128; // output rows at a time; their sources are read once per band
     const auto ow = static_cast<size_t>(out.Width());
     const auto sw = static_cast<size_t>(src.Width());
     std::vector<uint16_t> cover;
@@ -248,11 +277,9 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
                     continue; // no line, or a gap of its dash pattern
                 }
                 const int32_t sx = src.left + static_cast<int32_t>(i);
-                int32_t cx = 0;
-                int32_t cy = 0;
-                CentreCell(mask, cx, cy);
-                int32_t qx = 4 * sx + cx;
-                int32_t qy = 4 * sy + cy;
+                const uint8_t centre = centres[mask];
+                int32_t qx = 4 * sx + (centre & 15);
+                int32_t qy = 4 * sy + (centre >> 4);
                 int32_t wx = 0;
                 int32_t wy = 0;
                 linestamps::Wobble(LineFreehandOf(widthRow[i]), sx, sy, wx, wy);
@@ -263,12 +290,14 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
                 const int32_t top = FloorDiv4(qy) - s.origin;
                 const int32_t r0 = std::max(0, y0 - top);
                 const int32_t r1 = std::min(s.side, y1 - top);
-                const int32_t c0 = std::max(0, out.left - left);
-                const int32_t c1 = std::min(s.side, out.right - left);
+                const int32_t clipLeft = std::max(0, out.left - left);
+                const int32_t clipRight = std::min(s.side, out.right - left);
                 const uint8_t lineColor = colorRow[i];
                 for (int32_t r = r0; r < r1; ++r) {
                     const size_t band = static_cast<size_t>(top + r - y0) * ow;
                     const size_t stampRow = static_cast<size_t>(r * s.side);
+                    const int32_t c0 = std::max(clipLeft, s.spans[2 * static_cast<size_t>(r)]);
+                    const int32_t c1 = std::min(clipRight, s.spans[2 * static_cast<size_t>(r) + 1]);
                     for (int32_t c = c0; c < c1; ++c) {
                         const uint16_t m = s.masks[stampRow + static_cast<size_t>(c)];
                         if (m == 0) {
