@@ -1,5 +1,7 @@
 #include "cli/cli_commands.h"
 
+#include "cli/line_summary.h"
+
 #include "files/drawing_reader.h"
 #include "files/drawing_writer.h"
 #include "files/flatten.h"
@@ -208,7 +210,8 @@ int InfoCommand(const Environment& env, const std::vector<std::string>& args) {
             for (size_t p = 0; p < parts.size(); ++p) {
                 std::printf("%s\"%s\"", p ? "," : "", parts[p]);
             }
-            std::printf("]}");
+            const std::string lines = LineSummaryJson(layer);
+            std::printf("]%s%s}", lines.empty() ? "" : ",\"lines\":", lines.c_str());
         } else {
             std::printf("layer %zu name %s caption %s id %u size %dx%d offset %d,%d bounds %d,%d,%d,%d parts",
                         i, JsonString(layer.name).c_str(), JsonString(layer.caption).c_str(), layer.id,

@@ -173,7 +173,23 @@ bool MergeMasks(RLBuffer& kept, const RLBuffer& other, const Placement& at, RLBu
     return true;
 }
 
-bool MergeLines(ObjectLineArt& kept, const ObjectLineArt& other, const Placement& at) {
+// Whether index buffers fit their masks (a loaded layer's parts may be of other sizes).
+bool IndicesFit(const RLBuffer& mask, const RLBuffer* const indices[], int count) {
+    for (int i = 0; i < count; ++i) {
+        if (!indices[i] || indices[i]->Width() != mask.Width() || indices[i]->Height() != mask.Height() ||
+            indices[i]->BytesPerPixel() != 1) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The other layer's lines over the kept ones. Its rendered coverage is united and, where it has any, its
+// rendered colours win; where its centre lines run (its occupancy, else its coverage) its style, colour
+// and width bytes win. Colour indices go through the colour table's remap; the style and width bytes are
+// no table indices and are copied.
+bool MergeLines(ObjectLineArt& kept, const ObjectLineArt& other, const Placement& at, RLBuffer* keptOccupancy,
+                const RLBuffer* otherOccupancy) {
     if (!kept.lineBuffer && !kept.Create(at.width, at.height)) {
         return false;
     }
@@ -190,22 +206,35 @@ bool MergeLines(ObjectLineArt& kept, const ObjectLineArt& other, const Placement
         appearances.Copy(*other.appearanceList);
         kept.appearanceList->Remap(appearances);
     }
+    const uint8_t* colorMap = nullptr;
     if (other.colorList) {
         colors.Copy(*other.colorList);
         kept.colorList->Remap(colors);
+        colorMap = colors.RemapMap().data();
     }
-    RLBuffer* keptIndices[] = {kept.lineAppearanceIndex.get(), kept.colorAppearanceIndex.get(),
-                               kept.refreshAppearance.get(), kept.refreshWidth.get()};
-    const RLBuffer* otherIndices[] = {other.lineAppearanceIndex.get(), other.colorAppearanceIndex.get(),
-                                      other.refreshAppearance.get(), other.refreshWidth.get()};
-    const uint8_t* maps[] = {appearances.RemapMap().data(), colors.RemapMap().data(),
-                             colors.RemapMap().data(), nullptr};
-    for (int i = 0; i < 4; ++i) {
-        if (!keptIndices[i] || !otherIndices[i]) {
-            return MergeMasks(*kept.lineBuffer, *other.lineBuffer, at, keptIndices, otherIndices, maps, 0);
-        }
+    RLBuffer* keptRendered[] = {kept.refreshAppearance.get()};
+    const RLBuffer* otherRendered[] = {other.refreshAppearance.get()};
+    const uint8_t* renderedMaps[] = {colorMap};
+    const bool rendered =
+        IndicesFit(*kept.lineBuffer, keptRendered, 1) && IndicesFit(*other.lineBuffer, otherRendered, 1);
+    if (!MergeMasks(*kept.lineBuffer, *other.lineBuffer, at, keptRendered, otherRendered, renderedMaps,
+                    rendered ? 1 : 0)) {
+        return false;
     }
-    return MergeMasks(*kept.lineBuffer, *other.lineBuffer, at, keptIndices, otherIndices, maps, 4);
+    RLBuffer* keptBytes[] = {kept.lineAppearanceIndex.get(), kept.colorAppearanceIndex.get(),
+                             kept.refreshWidth.get()};
+    const RLBuffer* otherBytes[] = {other.lineAppearanceIndex.get(), other.colorAppearanceIndex.get(),
+                                    other.refreshWidth.get()};
+    const uint8_t* byteMaps[] = {nullptr, colorMap, nullptr};
+    const bool byOccupancy = keptOccupancy && otherOccupancy && IndicesFit(*keptOccupancy, keptBytes, 3) &&
+                             IndicesFit(*otherOccupancy, otherBytes, 3);
+    if (byOccupancy) {
+        return MergeMasks(*keptOccupancy, *otherOccupancy, at, keptBytes, otherBytes, byteMaps, 3);
+    }
+    if (IndicesFit(*kept.lineBuffer, keptBytes, 3) && IndicesFit(*other.lineBuffer, otherBytes, 3)) {
+        return MergeMasks(*kept.lineBuffer, *other.lineBuffer, at, keptBytes, otherBytes, byteMaps, 3);
+    }
+    return true;
 }
 
 } // namespace
@@ -230,11 +259,6 @@ bool MergeLayerInto(LayerObject& kept, const LayerObject& other) {
             return false;
         }
     }
-    if (other.lineArt) {
-        if (!EnsurePart(kept.lineArt) || !MergeLines(*kept.lineArt, *other.lineArt, at)) {
-            return false;
-        }
-    }
     if (other.frame && other.frame->drawingBuffer) {
         if (!EnsurePart(kept.frame)) {
             return false;
@@ -247,6 +271,14 @@ bool MergeLayerInto(LayerObject& kept, const LayerObject& other) {
         }
         if (!MergeMasks(*kept.frame->drawingBuffer, *other.frame->drawingBuffer, at, nullptr, nullptr,
                         nullptr, 0)) {
+            return false;
+        }
+    }
+    if (other.lineArt) {
+        RLBuffer* keptOccupancy = kept.frame ? kept.frame->drawingBuffer.get() : nullptr;
+        const RLBuffer* otherOccupancy = other.frame ? other.frame->drawingBuffer.get() : nullptr;
+        if (!EnsurePart(kept.lineArt) ||
+            !MergeLines(*kept.lineArt, *other.lineArt, at, keptOccupancy, otherOccupancy)) {
             return false;
         }
     }

@@ -40,9 +40,13 @@ void BrushStroke::RecordLayer(LayerObject& layer) {
     m_c.refresh.Refresh(kStrokeUndoReason);
     auto saved = std::make_unique<SavedParts>();
     saved->layerId = layer.id;
+    // The lines' occupancy lives in the frame holder; the frame's other state (the segments of a line
+    // being drawn) is not the stroke's to take back.
+    static const std::unique_ptr<SuperBitBuffer> kNone;
     const bool copied = parts::CopyBuffer(saved->color, layer.color) &&
                         parts::CopyBuffer(saved->shadow, layer.shadow) &&
-                        parts::CopyBuffer(saved->lineArt, layer.lineArt);
+                        parts::CopyBuffer(saved->lineArt, layer.lineArt) &&
+                        parts::CopyBuffer(saved->occupancy, layer.frame ? layer.frame->drawingBuffer : kNone);
     // Without memory for the copy the stroke goes ahead; only its single-stroke undo is lost.
     m_saved = copied ? std::move(saved) : nullptr;
     m_recorded = true;
@@ -128,8 +132,8 @@ void BrushStroke::End() {
     if (!m_running) {
         return;
     }
+    m_c.engine.EndStroke(); // a style pen lays its pattern here, growing the stroke's rectangle
     const Rect stroke = m_c.engine.StrokeRect();
-    m_c.engine.EndStroke();
     m_running = false;
     Show(stroke, kBrushRefreshReason);
     m_layer = nullptr;
@@ -162,6 +166,9 @@ bool BrushStroke::Undo() {
     layer->color = std::move(m_saved->color);
     layer->shadow = std::move(m_saved->shadow);
     layer->lineArt = std::move(m_saved->lineArt);
+    if (layer->frame && m_saved->occupancy) {
+        layer->frame->drawingBuffer = std::move(m_saved->occupancy);
+    }
     const Rect area = m_saved->drawingRect.IsEmpty() ? LayerRect(m_c.stack, *layer) : m_saved->drawingRect;
     m_saved.reset();
     m_c.refresh.MarkViewContents(area);

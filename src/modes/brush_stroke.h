@@ -74,7 +74,8 @@ public:
 
     // Only while nothing else changed the drawing since the stroke.
     bool CanUndo() const { return m_saved != nullptr && !m_running && m_c.undo.Changes() == m_changesAfter; }
-    // Puts the layer's colour, lighting and lines back as they were before the last stroke.
+    // Puts the layer's colour, lighting and lines (their occupancy too) back as they were before the last
+    // stroke.
     bool Undo();
     void Forget() { m_saved.reset(); }
 
@@ -94,6 +95,7 @@ private:
         std::unique_ptr<ObjectColor> color;
         std::unique_ptr<ObjectShadow> shadow;
         std::unique_ptr<ObjectLineArt> lineArt;
+        std::unique_ptr<SuperBitBuffer> occupancy; // the frame holder's, under the lines
         Rect drawingRect;
     };
 

@@ -13,7 +13,7 @@ constexpr Rect kLightingRect{280, 37, 360, 57};
 
 int32_t EraserManager::StrokeTypeFor(bool lines, bool color, bool lighting) {
     if (lines) {
-        return color ? (lighting ? 20 : 21) : (lighting ? 22 : kStrokeLineArtPaint);
+        return color ? (lighting ? 20 : 21) : (lighting ? 22 : kStrokeEraseLines);
     }
     if (color) {
         return lighting ? kStrokeEraseColorAndLighting : kStrokeEraseColor;

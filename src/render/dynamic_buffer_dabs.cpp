@@ -360,8 +360,14 @@ double DynamicBufferSet::BlendRadius() const {
 }
 
 Rect DynamicBufferSet::Dab() {
+    Rect lines{};
+    if (m_lines.Running() && m_brush) {
+        // The brush disc's radius R = b / 2 - 0.5 pixels, in quarter pixels.
+        lines = m_lines.Dab(m_qx, m_qy, 4 * (m_brush->Side() / 2) - 2);
+        m_rect = m_rect.IsEmpty() ? lines : Union(m_rect, lines);
+    }
     if (!m_bind || !m_brush || m_bind->windowed.empty()) {
-        return Rect{}; // nothing bound (types 3 and 9) or only line art, whose rules come with the lines
+        return lines; // no channel rule: nothing bound (types 3 and 9), or only lines
     }
     Binding& b = *m_bind;
     if (!m_started) {
@@ -374,11 +380,8 @@ Rect DynamicBufferSet::Dab() {
     const int32_t top = (m_qy >> 2) - side / 2;
     const int32_t from = std::max(top, 0);
     const int32_t to = std::min(top + side, b.height);
-    if (from >= to || left >= b.width || left + side <= 0) {
-        return Rect{};
-    }
-    if (!EnsureWindows(from, to)) {
-        return Rect{};
+    if (from >= to || left >= b.width || left + side <= 0 || !EnsureWindows(from, to)) {
+        return lines;
     }
     const int32_t phase = BrushTS::PhaseOf(m_qx, m_qy);
     Rect changed{};
@@ -447,7 +450,7 @@ Rect DynamicBufferSet::Dab() {
     if (!m_deferCommits) {
         StoreRows(kLayerDirty);
     }
-    return changed;
+    return Union(changed, lines);
 }
 
 } // namespace ts

@@ -75,9 +75,7 @@ bool DynamicBufferSet::BeginStroke(LayerObject& layer, int32_t strokeType, int32
     bind->coverage[kReference] = reference ? layer.frame->drawingBuffer.get() : nullptr;
 
     const int32_t t = strokeType;
-    const bool lineTypes = t == kStrokeLineArtPaint || t == kStrokeLineArtErase || (t >= 13 && t <= 17) ||
-                           (t >= kStrokeEraseLinesColorLighting && t <= kStrokeEraseLinesLighting) ||
-                           t == kStrokeLineArtLighting;
+    const bool lineTypes = LineStroke::HasLinePart(t);
     const bool wantsColor = IsColorType(t) || ErasesColor(t);
     const bool wantsLighting =
         t == kStrokeLighting || t == kStrokeBlendLighting || ErasesLighting(t) || t == kStrokeLineArtLighting;
@@ -198,6 +196,11 @@ bool DynamicBufferSet::BeginStroke(LayerObject& layer, int32_t strokeType, int32
             return false;
         }
     }
+    // The line part works on the layer's occupancy and line bytes itself; a type that is nothing but
+    // lines fails without them, the others go on without their line part.
+    if (lineTypes && !m_lines.Begin(layer, t, m_tool.lines) && LineStroke::LinesOnly(t)) {
+        return false;
+    }
     m_bind = std::move(bind);
     m_layer = &layer;
     m_type = strokeType;
@@ -205,6 +208,10 @@ bool DynamicBufferSet::BeginStroke(LayerObject& layer, int32_t strokeType, int32
 }
 
 void DynamicBufferSet::EndStroke() {
+    if (m_lines.Running()) {
+        const Rect lines = m_lines.End();
+        m_rect = m_rect.IsEmpty() ? lines : Union(m_rect, lines);
+    }
     if (!m_bind) {
         m_layer = nullptr;
         return;

@@ -4,6 +4,7 @@
 #include "raster/rect.h"
 #include "raster/super_bit_buffer.h"
 #include "render/brush_ts.h"
+#include "render/line_strokes.h"
 
 #include <array>
 #include <cstdint>
@@ -14,8 +15,8 @@ namespace ts {
 
 // Stroke types: what a stroke paints and which of the layer's buffers it binds.
 enum StrokeType : int32_t {
-    kStrokeLineArtPaint = 1, // line-art brushes (lines come later)
-    kStrokeLineArtErase = 2,
+    kStrokeEraseLines = 1,    // the line eraser: lines the brush meets are taken away
+    kStrokeLineRepair = 2,    // draws the centre line along the drag
     kStrokeNone = 3,          // binds nothing
     kStrokeColor = 4,         // colour painting with the appearance mix
     kStrokeEraseColor = 5,    // colour eraser
@@ -26,14 +27,19 @@ enum StrokeType : int32_t {
     kStrokeHue = 10,          // channel brushes on the 0..240 scale
     kStrokeSaturation = 11,
     kStrokeValue = 12,
+    kStrokePenAppearance = 13, // the pens: the bytes of the lines the brush meets
+    kStrokePenWidth = 14,
+    kStrokePenColor = 15,
+    kStrokePenFreehand = 16,
+    kStrokePenStyle = 17,
     kStrokeSurfaceEraser = 18, // board show-through eraser: lays opaque paper, the colour bytes kept
     kStrokeBlendLighting = 19, // smudges lighting levels
-    // The eraser's combinations with lines: the colour and lighting parts apply, lines come later.
+    // The eraser's combinations with lines.
     kStrokeEraseLinesColorLighting = 20,
     kStrokeEraseLinesColor = 21,
     kStrokeEraseLinesLighting = 22,
     kStrokeEraseColorAndLighting = 23,
-    kStrokeLineArtLighting = 24, // line art and lighting (lines come later)
+    kStrokeLineArtLighting = 24, // line art and lighting: lines copied from a source or cleared
 };
 
 // What the current tool paints with; the modes fill it in before BeginStroke.
@@ -49,6 +55,7 @@ struct StrokeTool {
     uint8_t lightTarget = 96;    // lighting brush target level T
     bool lightRelative = false;  // lighting brush: relative instead of set mode
     uint8_t lightIndex = 0;      // light-colour index written by the lighting brush
+    LineStrokeTool lines;        // the line strokes' settings (read at BeginStroke)
 };
 
 // The stroke engine: binds a layer's buffers for a stroke type, stamps the brush footprint at quarter-
@@ -127,6 +134,7 @@ private:
     const BrushTS* m_brush = nullptr;
     std::unique_ptr<Binding> m_bind;
     std::unique_ptr<CoverageStore> m_coverage; // kept from stroke to stroke
+    LineStroke m_lines;                        // the line part of the stroke types that have one
 };
 
 } // namespace ts

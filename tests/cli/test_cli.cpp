@@ -5,6 +5,7 @@
 #include "files/drawing_writer.h"
 #include "files/stream_block.h"
 #include "platform/temp_folder.h"
+#include "render/line_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,29 @@ protected:
     std::string legacy;
 };
 
+TEST_F(CliTest, InfoTellsTheColoursStylesAndWidthsOfLines) {
+    LayerObject& layer = testing::AddDrawingLayer(stack, 30, 20, 0, 0, "Blank Layer");
+    ASSERT_TRUE(EnsureLineArt(layer));
+    layer.lineArt->colorList->FindOrAdd(LineColor{0x00000000, 255});
+    layer.lineArt->colorList->FindOrAdd(LineColor{0x00FF8000, 255});
+    testing::DrawLine(layer, {testing::LevelLine(2, 27, 10)}, {1, kLineDashed, 0, 1});
+    Image24 picture;
+    picture.Create(30, 20);
+    const std::string path = folder.Path() + "dashes.ts.png";
+    ASSERT_TRUE(WriteDrawingFile(path, stack, StreamWriteOptions{}, picture).Saved());
+    const CliRun json = Cli("info " + path + " --json");
+    ASSERT_EQ(json.exitCode, 0) << json.out;
+    // 26 centre pixels dashed 4 on, 3 off from the right end: three whole cycles and 4 + 1 more, 10 in gaps.
+    EXPECT_NE(json.out.find("\"styles\":[{\"style\":\"Dashed\",\"pixels\":26}],\"gapPixels\":10,"
+                            "\"widths\":[{\"width\":1,\"pixels\":26}]"),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("{\"index\":1,\"color\":\"#0080FF\",\"opacity\":255,\"pixels\":"),
+              std::string::npos)
+        << json.out;
+    EXPECT_EQ(json.out.find("\"#000000\""), std::string::npos) << "the unused colour is not listed";
+}
+
 TEST_F(CliTest, InfoListsEveryLayerWithItsParts) {
     const CliRun json = Cli("info " + drawing + " --json");
     ASSERT_EQ(json.exitCode, 0) << json.out;
@@ -64,7 +88,12 @@ TEST_F(CliTest, InfoListsEveryLayerWithItsParts) {
     EXPECT_NE(json.out.find(
                   "\"name\":\"Ink \\\"A\\\"\",\"caption\":\"every part\",\"id\":3,\"width\":23,\"height\":11,"
                   "\"offsetX\":5,\"offsetY\":4,\"bounds\":[5,4,28,15],"
-                  "\"parts\":[\"image\",\"colour\",\"shadows\",\"lines\",\"frame\",\"extra\"]}"),
+                  "\"parts\":[\"image\",\"colour\",\"shadows\",\"lines\",\"frame\",\"extra\"],\"lines\":{"),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("\"lines\":{\"colors\":[{\"index\":1,\"color\":\"#FF0000\",\"opacity\":128,"
+                            "\"pixels\":1}],\"styles\":[{\"style\":\"Solid\",\"pixels\":1}],\"gapPixels\":0,"
+                            "\"widths\":[{\"width\":1,\"pixels\":1}]}"),
               std::string::npos)
         << json.out;
     const CliRun text = Cli("info " + legacy);

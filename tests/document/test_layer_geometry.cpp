@@ -91,6 +91,7 @@ TEST(LayerGeometry, MergeCompositesPaintAddsLightingAndRemapsLineTables) {
     other->lineArt->colorList->Set(0, LineColor{0x00ABCDEF, 99});
     kept->lineArt->colorList->Set(0, LineColor{0x00000001, 255});
     SetMask(*other->lineArt->lineBuffer, 4, 4, 0x00F0);
+    SetMask(*other->frame->drawingBuffer, 4, 4, 0x0060); // the centre line runs there
     SetByte(*other->lineArt->lineAppearanceIndex, 4, 4, 4);
     SetByte(*other->lineArt->colorAppearanceIndex, 4, 4, 0);
     SetByte(*other->lineArt->refreshWidth, 4, 4, 3);
@@ -107,10 +108,9 @@ TEST(LayerGeometry, MergeCompositesPaintAddsLightingAndRemapsLineTables) {
 
     ObjectLineArt& lines = *kept->lineArt;
     EXPECT_EQ(MaskAt(*lines.lineBuffer, 9, 9), 0x00FF);
-    const uint8_t appearance = ByteAt(*lines.lineAppearanceIndex, 9, 9);
-    ASSERT_NE(lines.appearanceList->Slot(appearance), nullptr);
-    EXPECT_EQ(*lines.appearanceList->Slot(appearance), otherOwn);
+    EXPECT_EQ(ByteAt(*lines.lineAppearanceIndex, 9, 9), 4) << "the style byte is copied, not remapped";
     EXPECT_EQ(*lines.appearanceList->Slot(4), keptOwn);
+    EXPECT_EQ(lines.appearanceList->Count(), 6) << "the other's appearance joined the table";
     const uint8_t color = ByteAt(*lines.colorAppearanceIndex, 9, 9);
     ASSERT_NE(lines.colorList->Slot(color), nullptr);
     EXPECT_EQ(*lines.colorList->Slot(color), (LineColor{0x00ABCDEF, 99}));

@@ -319,6 +319,35 @@ TEST_F(LayerOperationsTest, AnUnusualMergeIsConfirmedBeforeThePartnerIsChosen) {
     EXPECT_EQ(stack().Count(), 4);
 }
 
+TEST_F(LayerOperationsTest, MergeKeepsTheStyleAndWidthOfTheUpperLines) {
+    NewDrawing();
+    auto giveLines = [](LayerObject& l) {
+        l.lineArt = std::make_unique<ObjectLineArt>();
+        l.lineArt->Create(l.frame->drawingBuffer->Width(), l.frame->drawingBuffer->Height());
+    };
+    LayerObject& lower = AddLayer(50, 40);
+    giveLines(lower);
+    lower.lineArt->colorList->FindOrAdd(LineColor{0x000000FF, 255});
+    LayerObject& upper = AddLayer(50, 40);
+    giveLines(upper);
+    upper.lineArt->colorList->FindOrAdd(LineColor{0x00000000, 255});
+    upper.lineArt->colorList->FindOrAdd(LineColor{0x0000FF00, 255}); // slot 1 here, new below
+    // A gap pixel of a dashed line: occupied, with no rendered coverage.
+    SetMask(*upper.frame->drawingBuffer, 12, 7, 0x0660);
+    testing::SetByte(*upper.lineArt->lineAppearanceIndex, 12, 7, 4 | 0x80);
+    testing::SetByte(*upper.lineArt->refreshWidth, 12, 7, 5 | 3 << 5);
+    testing::SetByte(*upper.lineArt->colorAppearanceIndex, 12, 7, 1);
+    ops().SetMergePartner(3);
+    ops().Merge();
+
+    const ObjectLineArt& merged = *layer(3).lineArt;
+    EXPECT_EQ(testing::ByteAt(*merged.lineAppearanceIndex, 12, 7), 4 | 0x80) << "a style, not a table index";
+    EXPECT_EQ(testing::ByteAt(*merged.refreshWidth, 12, 7), 5 | 3 << 5);
+    const LineColor* color = merged.colorList->Slot(testing::ByteAt(*merged.colorAppearanceIndex, 12, 7));
+    ASSERT_NE(color, nullptr);
+    EXPECT_EQ(color->color, 0x0000FF00);
+}
+
 TEST_F(LayerOperationsTest, MergeCombinesPixelsAtTheirDrawingPositionsAndUndoBringsBothBack) {
     NewDrawing();
     LayerObject& lower = AddLayer(100, 80, 10, 10);

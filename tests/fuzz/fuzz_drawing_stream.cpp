@@ -1,13 +1,14 @@
 // Feeds arbitrary bytes to the drawing stream reader, as a legacy ".tsl" file or a decompressed chunk.
 //
 // A refused stream leaves no layers behind. An accepted one is a drawing that works: between 2 and 256
-// layers, a sane drawing size, parts the compositor can draw side by side; written again, it reads back
-// to as many layers.
+// layers, a sane drawing size, parts the compositor can draw side by side, line layers whose bytes the
+// line renderer can redraw from; written again, it reads back to as many layers.
 
 #include "files/drawing_stream.h"
 #include "model/image_stack_manager.h"
 #include "raster/byte_stream.h"
 #include "render/compositor.h"
+#include "render/line_renderer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -52,6 +53,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
     for (int32_t y : {0, height / 2, height - 1}) {
         compositor.CompositeRow(y, 0, width, row.data(), nullptr, nullptr, nullptr);
+    }
+
+    // Line layers redraw a band across their middle from the bytes that came with them.
+    for (int32_t i = 0; i < stack.Count(); ++i) {
+        ts::LayerObject* layer = stack.Layer(i);
+        if (layer && ts::IsLineLayer(*layer) && layer->lineArt) {
+            ts::LineRenderer renderer(*layer);
+            const ts::Rect all = renderer.LayerRectangle();
+            renderer.RedrawLines(ts::Rect{all.left, all.Height() / 2, all.right, all.Height() / 2 + 1});
+        }
     }
 
     ts::ByteWriter writer;

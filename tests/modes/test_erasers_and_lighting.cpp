@@ -2,6 +2,7 @@
 
 #include "modes/painting_test_support.h"
 #include "raster/color_spaces.h"
+#include "render/line_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -69,6 +70,33 @@ TEST_F(Erasers, ColourAndLightingComeOffTogether) {
     Gesture("tool EraserTool\nsize 7\npress 60 50\nrelease 60 50\n");
     EXPECT_EQ(AmountAt(layer, 20, 20), 0);
     EXPECT_EQ(ByteAt(*layer.shadow->lighting, 20, 20), 128);
+}
+
+TEST_F(Erasers, LinesComeOffAndBothUndosBringTheirCentreLinesBack) {
+    LayerObject& layer = PaintLayer(); // drawing (40, 30) onwards
+    ASSERT_TRUE(EnsureLineArt(layer));
+    testing::DrawLine(layer, {testing::LevelLine(5, 100, 20)}, {5, kLineSolid, 0, 0});
+    const RLBuffer& occupancy = *layer.frame->drawingBuffer;
+    const uint16_t centre = testing::MaskAt(occupancy, 60, 20);
+    ASSERT_NE(centre, 0);
+    eraser().SetBoxes(true, false, false);
+    const std::string erase = "tool EraserTool\nsize 9\npress 100 50\nrelease 100 50\n";
+    Gesture(erase);
+    EXPECT_EQ(testing::MaskAt(*layer.frame->drawingBuffer, 60, 20), 0);
+    EXPECT_FALSE(testing::Covered(layer, 60, 20));
+    EXPECT_TRUE(testing::Covered(layer, 20, 20));
+
+    ASSERT_TRUE(eraser().CanUndoStroke());
+    eraser().UndoStroke();
+    EXPECT_EQ(testing::MaskAt(*layer.frame->drawingBuffer, 60, 20), centre);
+    EXPECT_TRUE(testing::Covered(layer, 60, 20));
+
+    Gesture(erase);
+    ASSERT_EQ(testing::MaskAt(*layer.frame->drawingBuffer, 60, 20), 0);
+    undo().Undo();
+    LayerObject& restored = *stack().CurrentLayer();
+    EXPECT_EQ(testing::MaskAt(*restored.frame->drawingBuffer, 60, 20), centre);
+    EXPECT_TRUE(testing::Covered(restored, 60, 20));
 }
 
 TEST_F(Erasers, APressWhoseBrushMissesTheLayerLeavesItAlone) {

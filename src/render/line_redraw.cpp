@@ -1,0 +1,352 @@
+// The redraw pass of the line renderer: the stamps, the freehand wobble and the pass itself.
+
+#include "raster/pixel_tables.h"
+#include "raster/super_bit_buffer.h"
+#include "render/line_renderer.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <new>
+
+namespace ts {
+
+namespace {
+
+int32_t FloorDiv4(int32_t v) {
+    return v >> 2; // arithmetic: rounds towards minus infinity
+}
+
+// The stamp of one width centred on one quarter-pixel cell (cx, cy) of its pixel: side x side pixels,
+// the centre pixel at (origin, origin); per pixel its coverage cells and the squared distance (in eighth
+// pixels) from the stamp's centre to the pixel's centre.
+struct Stamp {
+    int32_t side = 0;
+    int32_t origin = 0;
+    std::vector<uint16_t> masks;
+    std::vector<uint32_t> distance;
+    std::vector<int32_t> spans; // per row: first and one past the last column with cells
+};
+
+class StampSet {
+public:
+    StampSet() {
+        for (int32_t w = 1; w <= kMaxLineWidth; ++w) {
+            for (int32_t phase = 0; phase < 16; ++phase) {
+                Build(m_stamps[static_cast<size_t>(w)][static_cast<size_t>(phase)], w, phase & 3, phase >> 2);
+            }
+        }
+    }
+    const Stamp& Get(int32_t width, int32_t phase) const {
+        return m_stamps[static_cast<size_t>(width)][static_cast<size_t>(phase)];
+    }
+
+private:
+    // Width 1 is a one-pixel square of cells, so that a line of it is one pixel wide and unbroken in
+    // every direction; wider ones are discs of diameter 4 x width - 1 cells.
+    static void Build(Stamp& s, int32_t w, int32_t cx, int32_t cy) {
+        const int32_t lo = FloorDiv4(-2 * w - 2);
+        const int32_t hi = FloorDiv4(2 * w + 4);
+        s.side = hi - lo + 1;
+        s.origin = -lo;
+        const auto cells = static_cast<size_t>(s.side) * static_cast<size_t>(s.side);
+        s.masks.assign(cells, 0);
+        s.distance.assign(cells, 0);
+        const int32_t r2 = 4 * w * w;
+        for (int32_t py = 0; py < s.side; ++py) {
+            for (int32_t px = 0; px < s.side; ++px) {
+                uint16_t mask = 0;
+                for (int32_t sy = 0; sy < 4; ++sy) {
+                    for (int32_t sx = 0; sx < 4; ++sx) {
+                        const int32_t dx = 4 * (px - s.origin) + sx - cx;
+                        const int32_t dy = 4 * (py - s.origin) + sy - cy;
+                        const bool in =
+                            w == 1 ? dx >= -2 && dx <= 1 && dy >= -2 && dy <= 1 : dx * dx + dy * dy < r2;
+                        if (in) {
+                            mask = static_cast<uint16_t>(mask | 1u << SuperBitBuffer::SubPixelBit(sx, sy));
+                        }
+                    }
+                }
+                const int32_t ex = 8 * (px - s.origin) + 4 - (2 * cx + 1);
+                const int32_t ey = 8 * (py - s.origin) + 4 - (2 * cy + 1);
+                const auto at = static_cast<size_t>(py * s.side + px);
+                s.masks[at] = mask;
+                s.distance[at] = static_cast<uint32_t>(ex * ex + ey * ey);
+            }
+        }
+        s.spans.assign(2 * static_cast<size_t>(s.side), 0);
+        for (int32_t py = 0; py < s.side; ++py) {
+            int32_t first = s.side;
+            int32_t last = 0;
+            for (int32_t px = 0; px < s.side; ++px) {
+                if (s.masks[static_cast<size_t>(py * s.side + px)] != 0) {
+                    first = std::min(first, px);
+                    last = px + 1;
+                }
+            }
+            s.spans[2 * static_cast<size_t>(py)] = first;
+            s.spans[2 * static_cast<size_t>(py) + 1] = last;
+        }
+    }
+
+    std::array<std::array<Stamp, 16>, kMaxLineWidth + 1> m_stamps;
+};
+
+const StampSet& Stamps() {
+    static const StampSet stamps;
+    return stamps;
+}
+
+// The freehand table: for amount a and a byte r, the displacement 3a quarter pixels long in the
+// direction r x 2 pi / 256. The bytes come from a smooth random field, so the direction turns slowly
+// along a line and neighbouring stamps stay close enough to overlap.
+struct WobbleTable {
+    std::array<std::array<int8_t, 256>, kMaxFreehand + 1> dx{};
+    std::array<std::array<int8_t, 256>, kMaxFreehand + 1> dy{};
+
+    WobbleTable() {
+        constexpr double kPi = 3.14159265358979323846;
+        for (int32_t a = 1; a <= kMaxFreehand; ++a) {
+            for (int32_t r = 0; r < 256; ++r) {
+                const double angle = 2.0 * kPi * r / 256.0;
+                dx[static_cast<size_t>(a)][static_cast<size_t>(r)] =
+                    static_cast<int8_t>(std::lround(3.0 * a * std::cos(angle)));
+                dy[static_cast<size_t>(a)][static_cast<size_t>(r)] =
+                    static_cast<int8_t>(std::lround(3.0 * a * std::sin(angle)));
+            }
+        }
+    }
+};
+
+const WobbleTable& Wobbles() {
+    static const WobbleTable table;
+    return table;
+}
+
+// The random grid: one random byte every kGrid pixels (repeating every 128 grid points), bilinearly
+// interpolated in between.
+constexpr int32_t kGridShift = 6;
+constexpr int32_t kGrid = 1 << kGridShift;
+
+uint8_t GridByte(int32_t gx, int32_t gy) {
+    return RandomByte(static_cast<size_t>((gy & 127) << 7 | (gx & 127)));
+}
+
+uint8_t FieldByte(int32_t x, int32_t y) {
+    const int32_t gx = x >> kGridShift;
+    const int32_t gy = y >> kGridShift;
+    const int32_t fx = x & (kGrid - 1);
+    const int32_t fy = y & (kGrid - 1);
+    const int32_t top = GridByte(gx, gy) * (kGrid - fx) + GridByte(gx + 1, gy) * fx;
+    const int32_t bottom = GridByte(gx, gy + 1) * (kGrid - fx) + GridByte(gx + 1, gy + 1) * fx;
+    return static_cast<uint8_t>((top * (kGrid - fy) + bottom * fy) >> (2 * kGridShift));
+}
+
+// The cell nearest to the mean of a pixel's occupied cells, for every occupancy mask: x in the low
+// nibble, y in the high one.
+class CentreCells {
+public:
+    CentreCells() : m_cells(65536) {
+        for (uint32_t mask = 1; mask < 65536; ++mask) {
+            int32_t sumX = 0;
+            int32_t sumY = 0;
+            int32_t n = 0;
+            for (int32_t sy = 0; sy < 4; ++sy) {
+                for (int32_t sx = 0; sx < 4; ++sx) {
+                    if ((mask >> SuperBitBuffer::SubPixelBit(sx, sy)) & 1u) {
+                        sumX += sx;
+                        sumY += sy;
+                        ++n;
+                    }
+                }
+            }
+            m_cells[mask] = static_cast<uint8_t>((2 * sumX + n) / (2 * n) | ((2 * sumY + n) / (2 * n)) << 4);
+        }
+    }
+    uint8_t operator[](uint16_t mask) const { return m_cells[mask]; }
+
+private:
+    std::vector<uint8_t> m_cells;
+};
+
+const CentreCells& Centres() {
+    static const CentreCells centres;
+    return centres;
+}
+
+bool Fits(const RLBuffer* b, int32_t w, int32_t h) {
+    return b && b->IsCreated() && b->Width() == w && b->Height() == h && b->BytesPerPixel() == 1;
+}
+
+} // namespace
+
+namespace linestamps {
+
+void Wobble(int32_t amount, int32_t x, int32_t y, int32_t& dx, int32_t& dy) {
+    if (amount <= 0 || amount > kMaxFreehand) {
+        dx = dy = 0;
+        return;
+    }
+    const uint8_t r = FieldByte(x, y);
+    dx = Wobbles().dx[static_cast<size_t>(amount)][r];
+    dy = Wobbles().dy[static_cast<size_t>(amount)][r];
+}
+
+} // namespace linestamps
+
+Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
+    if (!m_valid) {
+        return Rect{};
+    }
+    const Rect out = Intersection(Grown(area, kLineReach), LayerRectangle());
+    if (out.IsEmpty()) {
+        return Rect{};
+    }
+    const Rect src = Intersection(Grown(out, kLineReach), LayerRectangle());
+    const RLBuffer& occupancy = *m_layer.frame->drawingBuffer;
+    ObjectLineArt& l = *m_layer.lineArt;
+    const RLBuffer* styles =
+        Fits(l.lineAppearanceIndex.get(), m_width, m_height) ? l.lineAppearanceIndex.get() : nullptr;
+    const RLBuffer* widths = Fits(l.refreshWidth.get(), m_width, m_height) ? l.refreshWidth.get() : nullptr;
+    const RLBuffer* colors =
+        Fits(l.colorAppearanceIndex.get(), m_width, m_height) ? l.colorAppearanceIndex.get() : nullptr;
+    RLBuffer& coverage = *l.lineBuffer;
+    RLBuffer& rendered = *l.refreshAppearance;
+    const StampSet& stamps = Stamps();
+    const CentreCells& centres = Centres();
+
+    constexpr int32_t kBand = 128; // output rows at a time; their sources are read once per band
+    const auto ow = static_cast<size_t>(out.Width());
+    const auto sw = static_cast<size_t>(src.Width());
+    std::vector<uint16_t> cover;
+    std::vector<uint32_t> nearest;
+    std::vector<uint8_t> color;
+    std::vector<uint8_t> occ, styleRow, widthRow, colorRow, coverRow, colorOut;
+    try {
+        cover.resize(kBand * ow);
+        nearest.resize(kBand * ow);
+        color.resize(kBand * ow);
+        occ.resize(2 * sw);
+        styleRow.resize(sw);
+        widthRow.resize(sw);
+        colorRow.resize(sw);
+        coverRow.resize(coverage.RawRowLength());
+        colorOut.resize(rendered.RawRowLength());
+    } catch (const std::bad_alloc&) {
+        return Rect{};
+    }
+    if (progress) {
+        progress->Start(out.Height());
+    }
+    for (int32_t y0 = out.top; y0 < out.bottom; y0 += kBand) {
+        const int32_t y1 = std::min(y0 + kBand, out.bottom);
+        std::fill(cover.begin(), cover.end(), uint16_t{0});
+        std::fill(nearest.begin(), nearest.end(), std::numeric_limits<uint32_t>::max());
+        std::fill(color.begin(), color.end(), uint8_t{0});
+        const int32_t fromRow = std::max(src.top, y0 - kLineReach);
+        const int32_t toRow = std::min(src.bottom, y1 + kLineReach);
+        for (int32_t sy = fromRow; sy < toRow; ++sy) {
+            uint8_t one = 0;
+            if (occupancy.RowIsOneValue(sy, one) && one == 0) {
+                continue;
+            }
+            const rowcodec::SpanInfo info = occupancy.ReadSpan(
+                sy, 2 * static_cast<size_t>(src.left), 2 * static_cast<size_t>(src.right), occ.data(), 0);
+            if (info.first == info.last) {
+                continue;
+            }
+            const size_t first = info.first / 2;
+            const size_t last = (info.last + 1) / 2;
+            const auto read = [&](const RLBuffer* b, std::vector<uint8_t>& row) {
+                if (b) {
+                    b->ReadSpan(sy, static_cast<size_t>(src.left) + first,
+                                static_cast<size_t>(src.left) + last, row.data() + first, 0);
+                } else {
+                    std::fill(row.begin() + static_cast<ptrdiff_t>(first),
+                              row.begin() + static_cast<ptrdiff_t>(last), uint8_t{0});
+                }
+            };
+            read(styles, styleRow);
+            read(widths, widthRow);
+            read(colors, colorRow);
+            for (size_t i = first; i < last; ++i) {
+                const auto mask = static_cast<uint16_t>(occ[2 * i] | occ[2 * i + 1] << 8);
+                if (mask == 0 || (styleRow[i] & kLineGapBit) != 0) {
+                    continue; // no line, or a gap of its dash pattern
+                }
+                const int32_t sx = src.left + static_cast<int32_t>(i);
+                const uint8_t centre = centres[mask];
+                int32_t qx = 4 * sx + (centre & 15);
+                int32_t qy = 4 * sy + (centre >> 4);
+                int32_t wx = 0;
+                int32_t wy = 0;
+                linestamps::Wobble(LineFreehandOf(widthRow[i]), sx, sy, wx, wy);
+                qx += wx;
+                qy += wy;
+                const Stamp& s = stamps.Get(LineWidthOf(widthRow[i]), (qy & 3) * 4 + (qx & 3));
+                const int32_t left = FloorDiv4(qx) - s.origin;
+                const int32_t top = FloorDiv4(qy) - s.origin;
+                const int32_t r0 = std::max(0, y0 - top);
+                const int32_t r1 = std::min(s.side, y1 - top);
+                const int32_t clipLeft = std::max(0, out.left - left);
+                const int32_t clipRight = std::min(s.side, out.right - left);
+                const uint8_t lineColor = colorRow[i];
+                for (int32_t r = r0; r < r1; ++r) {
+                    const size_t band = static_cast<size_t>(top + r - y0) * ow;
+                    const size_t stampRow = static_cast<size_t>(r * s.side);
+                    const int32_t c0 = std::max(clipLeft, s.spans[2 * static_cast<size_t>(r)]);
+                    const int32_t c1 = std::min(clipRight, s.spans[2 * static_cast<size_t>(r) + 1]);
+                    for (int32_t c = c0; c < c1; ++c) {
+                        const uint16_t m = s.masks[stampRow + static_cast<size_t>(c)];
+                        if (m == 0) {
+                            continue;
+                        }
+                        const size_t k = band + static_cast<size_t>(left + c - out.left);
+                        cover[k] = static_cast<uint16_t>(cover[k] | m);
+                        const uint32_t d = s.distance[stampRow + static_cast<size_t>(c)];
+                        if (d < nearest[k]) {
+                            nearest[k] = d;
+                            color[k] = lineColor;
+                        }
+                    }
+                }
+            }
+        }
+        for (int32_t y = y0; y < y1; ++y) {
+            const size_t band = static_cast<size_t>(y - y0) * ow;
+            coverage.ReadRow(y, coverRow.data());
+            rendered.ReadRow(y, colorOut.data());
+            bool coverChanged = false;
+            bool colorChanged = false;
+            for (size_t i = 0; i < ow; ++i) {
+                const size_t x = static_cast<size_t>(out.left) + i;
+                const uint16_t m = cover[band + i];
+                const uint8_t lo = static_cast<uint8_t>(m);
+                const uint8_t hi = static_cast<uint8_t>(m >> 8);
+                const uint8_t c = m ? color[band + i] : uint8_t{0};
+                coverChanged = coverChanged || coverRow[2 * x] != lo || coverRow[2 * x + 1] != hi;
+                colorChanged = colorChanged || colorOut[x] != c;
+                coverRow[2 * x] = lo;
+                coverRow[2 * x + 1] = hi;
+                colorOut[x] = c;
+            }
+            if (coverChanged) {
+                coverage.PutRow(y, coverRow.data());
+            }
+            if (colorChanged) {
+                rendered.PutRow(y, colorOut.data());
+            }
+            if (progress) {
+                progress->Step();
+            }
+        }
+    }
+    if (progress) {
+        progress->Finish();
+    }
+    return out;
+}
+
+} // namespace ts
