@@ -229,6 +229,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     drawingDocument.SetHooks(m_fileHooks.get());
     layerOperations.SetHooks(m_hooks.get());
     undoStore.SetHooks(m_undoLinks.get());
+    unitsManager.unitsChanged = [this] { environmentManager.OnUnitsChanged(); };
     BuildCommands();
     BuildPainting();
     ConnectPalettes();

@@ -14,6 +14,7 @@
 #include "interact/view_input.h"
 #include "interact/view_window.h"
 #include "interact/zoom_manager.h"
+#include "measure/units_manager.h"
 #include "model/image_stack_manager.h"
 #include "modes/custom_backdrop_manager.h"
 #include "modes/eraser_manager.h"
@@ -107,6 +108,8 @@ public:
     PencilManager pencilManager;
     PaletteManager paletteManager;
     PaletteManager& Palettes() { return paletteManager; }
+    // The unit distances are shown in; a change is passed on to the current mode.
+    UnitsManager unitsManager;
 
     // Interaction: the status bar texts, the view window's services, the modes' switch, the tools and
     // the view's input routing. The application points viewWindow at its view and feeds viewInput.
