@@ -117,6 +117,10 @@ void ViewManager::ClientRow(int32_t cy, int32_t left, int32_t right) {
         if (m_screenGrain && m_zoom <= 1 && m_compositor.paper.textureOneToOne) {
             AddScreenGrain(cy, from, to, out + static_cast<size_t>(from) * 3);
         }
+        if (m_grid.AnyShown()) {
+            DrawGridRow(m_grid, m_zoom, m_originX, m_originY, cy, from, to,
+                        out + static_cast<size_t>(from) * 3);
+        }
     }
 }
 

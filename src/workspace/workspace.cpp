@@ -232,6 +232,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     unitsManager.unitsChanged = [this] { environmentManager.OnUnitsChanged(); };
     BuildCommands();
     BuildPainting();
+    BuildGrid();
     ConnectPalettes();
     // A new layer's scale settings come from the profile.
     LayerDefaults defaults;

@@ -21,6 +21,7 @@
 #include "modes/lighting_set.h"
 #include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
+#include "modes/scale_grid.h"
 #include "modes/shadow_manager.h"
 #include "modes/surface_manager.h"
 #include "palette/palette_manager.h"
@@ -157,6 +158,9 @@ public:
     ShadowSampleTool shadowSampleTool{toolContext};
     ShadowEraser shadowEraser{toolContext};
     EraserTool eraserTool{toolContext, cmd::kEraserTool};
+    // The grid over the drawing: its set-up mode and the tool that clicks its origin.
+    ScaleGrid scaleGrid{viewManager, imageStack, refresh, profile, toolSlot};
+    OriginTool originTool{toolContext, scaleGrid};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
 
@@ -165,6 +169,7 @@ private:
     // The palette commands, the palette's links to the view, the modes and the strip's input.
     void ConnectPalettes();
     void BuildPainting();
+    void BuildGrid();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();

@@ -62,6 +62,12 @@ constexpr Item kItems[] = {
     {cmd::kUnitInches + 3, "View/Units", "Centimeters", "Display distances in centimeters.", "", 0},
     {cmd::kUnitInches + 4, "View/Units", "Meters", "Display distances in meters.", "", 0},
     {cmd::kUnitInches + 5, "View/Units", "Pixels", "Display distances in pixels.", "", 0},
+    {cmd::kGridSetup, "View", "Grid Setup", "Configure the grid.", "", 0},
+    {cmd::kGridOrigin, "View/Grid Origin", "Set Origin", "Set the position of the grid origin.", "", 0},
+    {cmd::kGridPreviousOrigin, "View/Grid Origin", "Previous Origin", "Set grid origin at previous position.",
+     "", 0},
+    {cmd::kGridResetOrigin, "View/Grid Origin", "Upper Left Corner",
+     "Set grid origin at the upper left corner of the design.", "", 0},
 
     {cmd::kPaletteLoad, "Palette", "Load", "Load a palette file", "", 0},
     {cmd::kPaletteSave, "Palette", "Save", "Save the palette to a file", "", 0},
