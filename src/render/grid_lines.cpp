@@ -1,7 +1,5 @@
 #include "render/grid_lines.h"
 
-#include "raster/pixel_tables.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -9,10 +7,25 @@ namespace ts {
 
 namespace {
 
-void Blend(uint8_t* px, const uint8_t colour[3], uint8_t intensity) {
-    const uint8_t rest = static_cast<uint8_t>(255 - intensity);
-    for (int b = 0; b < 3; ++b) {
-        px[b] = static_cast<uint8_t>(std::min(255, Mul8(intensity, colour[b]) + Mul8(rest, px[b])));
+uint8_t Mixed(uint32_t colourPart, uint32_t rest, uint8_t pixel) {
+    const uint32_t v = colourPart + (2 * rest * pixel + 255) / 510;
+    return static_cast<uint8_t>(v > 255 ? 255 : v);
+}
+
+// The client positions floor((origin + k × spacing - view) × scale) for every k that falls in 0 .. end - 1.
+template <class F>
+void EachLine(double origin, double spacing, int32_t view, double scale, int32_t end, F at) {
+    // At least one position apart on the screen: never more lines than positions (the count also
+    // bounds the loop where k would be too large to step).
+    double k = std::ceil((view - origin) / spacing);
+    for (int32_t count = 0; count <= end; ++count, k += 1.0) {
+        const double position = std::floor((origin + k * spacing - view) * scale);
+        if (position >= end) {
+            return;
+        }
+        if (position >= 0) {
+            at(static_cast<int32_t>(position));
+        }
     }
 }
 
@@ -27,40 +40,61 @@ bool ViewGrid::AnyShown() const {
     return false;
 }
 
-void DrawGridRow(const ViewGrid& grid, int32_t zoom, int32_t viewX, int32_t viewY, int32_t cy, int32_t from,
-                 int32_t to, uint8_t* dest) {
-    if (from >= to) {
-        return;
-    }
+void GridPlan::Prepare(const ViewGrid& grid, int32_t zoom, int32_t viewX, int32_t viewY, int32_t clientWidth,
+                       int32_t clientHeight) {
+    m_grids.clear();
     const double scale = zoom >= 1 ? static_cast<double>(zoom) : 1.0 / static_cast<double>(-zoom);
     for (const GridLines& g : grid.grids) {
-        if (!g.shown || !(g.spacing > 0.0) || g.spacing * scale < ViewGrid::kMinimumGap) {
+        if (!g.shown || !(g.spacing > 0.0) || !(g.spacing * scale >= ViewGrid::kMinimumGap) ||
+            !std::isfinite(g.spacing) || !std::isfinite(grid.originX) || !std::isfinite(grid.originY)) {
             continue;
         }
-        const uint8_t colour[3] = {static_cast<uint8_t>((g.color >> 16) & 0xFF),
-                                   static_cast<uint8_t>((g.color >> 8) & 0xFF),
-                                   static_cast<uint8_t>(g.color & 0xFF)};
-        const uint8_t intensity = static_cast<uint8_t>(std::clamp(g.intensity, 0, 255));
-        // A line across: the first line at or below the row's top edge lies before its bottom edge.
-        const double top = viewY + cy / scale;
-        const double line = grid.originY + std::ceil((top - grid.originY) / g.spacing) * g.spacing;
-        if (std::floor((line - viewY) * scale) == cy) {
-            for (int32_t cx = from; cx < to; ++cx) {
-                Blend(dest + static_cast<size_t>(cx - from) * 3, colour, intensity);
+        Planned p;
+        const uint32_t a = static_cast<uint32_t>(std::clamp(g.intensity, 0, 255));
+        const uint32_t bgr[3] = {(g.color >> 16) & 0xFF, (g.color >> 8) & 0xFF, g.color & 0xFF};
+        for (size_t b = 0; b < 3; ++b) {
+            const uint32_t colourPart = (2 * a * bgr[b] + 255) / 510;
+            for (uint32_t v = 0; v < 256; ++v) {
+                p.mixed[b * 256 + v] = Mixed(colourPart, 255 - a, static_cast<uint8_t>(v));
             }
+        }
+        EachLine(grid.originX, g.spacing, viewX, scale, clientWidth,
+                 [&p](int32_t x) { p.columns.push_back(x); });
+        p.lineRows.assign(static_cast<size_t>(std::max(clientHeight, 0)), 0);
+        EachLine(grid.originY, g.spacing, viewY, scale, clientHeight,
+                 [&p](int32_t y) { p.lineRows[static_cast<size_t>(y)] = 1; });
+        m_grids.push_back(std::move(p));
+    }
+}
+
+void GridPlan::DrawRow(int32_t cy, int32_t from, int32_t to, uint8_t* dest, const uint8_t* source) const {
+    for (const Planned& p : m_grids) {
+        if (cy < 0 || cy >= static_cast<int32_t>(p.lineRows.size())) {
             continue;
         }
-        // Lines down: every one whose column falls in the span.
-        const double left = viewX + from / scale;
-        for (double k = std::ceil((left - grid.originX) / g.spacing);; k += 1.0) {
-            const double column = std::floor((grid.originX + k * g.spacing - viewX) * scale);
-            if (column >= to) {
-                break;
+        const uint8_t* table = p.mixed.data();
+        auto mix = [table](uint8_t* px, const uint8_t* under) {
+            const uint8_t b = table[under[0]];
+            const uint8_t g = table[256 + under[1]];
+            const uint8_t r = table[512 + under[2]];
+            px[0] = b;
+            px[1] = g;
+            px[2] = r;
+        };
+        if (p.lineRows[static_cast<size_t>(cy)]) {
+            for (int32_t i = 0; i < to - from; ++i) {
+                const size_t at = static_cast<size_t>(i) * 3;
+                mix(dest + at, (source ? source : dest) + at);
             }
-            if (column >= from) {
-                Blend(dest + static_cast<size_t>(column - from) * 3, colour, intensity);
-            }
+            source = nullptr; // the row now holds this grid's line: the next grid mixes over it
+            continue;
         }
+        for (auto it = std::lower_bound(p.columns.begin(), p.columns.end(), from);
+             it != p.columns.end() && *it < to; ++it) {
+            const size_t at = static_cast<size_t>(*it - from) * 3;
+            mix(dest + at, (source ? source : dest) + at);
+        }
+        source = nullptr;
     }
 }
 

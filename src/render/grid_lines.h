@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace ts {
 
@@ -27,12 +28,27 @@ struct ViewGrid {
     bool AnyShown() const;
 };
 
-// Draws the grid lines that cross client row cy between client columns from and to - 1 into dest
-// (3 bytes a pixel, blue-green-red, dest holding column from). The view shows drawing pixel
-// (viewX, viewY) at its client top-left corner at zoom z (z >= 1 magnifies, z <= -2 shrinks -z times);
-// a line at drawing coordinate g lies on client column floor((g - viewX) × scale), the scale being z
-// or 1 / -z. Each grid pixel becomes mul(intensity, colour) + mul(255 - intensity, pixel).
-void DrawGridRow(const ViewGrid& grid, int32_t zoom, int32_t viewX, int32_t viewY, int32_t cy, int32_t from,
-                 int32_t to, uint8_t* dest);
+// Where the grids' lines fall in a client area, worked out once per rebuild of the client rows. The
+// view shows drawing pixel (viewX, viewY) at its client top-left corner at zoom z (z >= 1 magnifies,
+// z <= -2 shrinks -z times); a line at drawing coordinate g lies on client column (or row)
+// floor((g - viewX) × scale), the scale being z or 1 / -z. A grid pixel becomes
+// mul(intensity, colour) + mul(255 - intensity, pixel), mul(a, b) = a × b / 255 rounded.
+class GridPlan {
+public:
+    void Prepare(const ViewGrid& grid, int32_t zoom, int32_t viewX, int32_t viewY, int32_t clientWidth,
+                 int32_t clientHeight);
+    // Draws the lines of client row cy between client columns from and to - 1 into dest (3 bytes a
+    // pixel, blue-green-red, dest holding column from). With source, the pixels under the lines are
+    // read there (a copy of what dest holds): reading back bytes just copied stalls.
+    void DrawRow(int32_t cy, int32_t from, int32_t to, uint8_t* dest, const uint8_t* source = nullptr) const;
+
+private:
+    struct Planned {
+        std::array<uint8_t, 3 * 256> mixed; // per channel (blue, green, red): the pixel value mixed
+        std::vector<int32_t> columns;       // ascending client columns of the lines down
+        std::vector<uint8_t> lineRows;      // per client row: 1 where a line runs across
+    };
+    std::vector<Planned> m_grids;
+};
 
 } // namespace ts

@@ -90,6 +90,7 @@ private:
     uint32_t m_drawingAverage = 0;
     bool m_screenGrain = false;
     ViewGrid m_grid;
+    GridPlan m_gridPlan; // where m_grid's lines fall, for the rebuild in progress
     int32_t m_zoom = 1;
     int32_t m_originX = 0;
     int32_t m_originY = 0;
