@@ -66,6 +66,13 @@ GOALS = [
          "<=", 3.0),
     Goal("render", "viewport_z-16_vs_memcpy", "BM_Memcpy/480000000", "BM_RebuildViewport/-16",
          "bytes_per_second", "<=", 3.0),
+    # The scale grid drawn over the rebuilt client rows: the time with it over the time without.
+    Goal("render", "viewport_grid_z1_vs_plain", "BM_RebuildViewportGrid/1/1", "BM_RebuildViewportGrid/1/0",
+         "real_time", "<=", 1.15),
+    Goal("render", "viewport_grid_z4_vs_plain", "BM_RebuildViewportGrid/4/1", "BM_RebuildViewportGrid/4/0",
+         "real_time", "<=", 1.15),
+    Goal("render", "viewport_grid_z-4_vs_plain", "BM_RebuildViewportGrid/-4/1", "BM_RebuildViewportGrid/-4/0",
+         "real_time", "<=", 1.15),
     # Drawing files on a 3600 x 2700 drawing of 12 painted layers: the stream compressed against zlib's
     # compress2 at the default level (time, and the size within 2 %), the flattened PNG against libpng's
     # default settings (time, and the file at most 20 % larger), loading the drawing against decoding the

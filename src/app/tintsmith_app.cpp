@@ -2,6 +2,7 @@
 
 #include "model/board_textures.h"
 #include "ui/color_picker.h"
+#include "ui/entry_dialog.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -38,6 +39,7 @@ CTintsmithApp::CTintsmithApp(const QStringList& arguments) {
     QApplication::setApplicationName("Tintsmith");
     // Whoever asks the user for a colour gets the program's own picker.
     m_ui.SetColorPickerOpener(&CColorPicker::Choose);
+    m_ui.SetEntryDialogOpener(&CEntryDialog::Show);
     if (arguments.size() >= 2) {
         m_commandLineFile = arguments.at(1).toStdString();
     }

@@ -6,6 +6,7 @@
 #include "files/drawing_writer.h"
 #include "files/flatten.h"
 #include "files/tsl_file.h"
+#include "measure/layer_scale.h"
 #include "platform/headless_image_codec.h"
 #include "platform/headless_user_interface.h"
 #include "platform/memory_settings_store.h"
@@ -210,8 +211,11 @@ int InfoCommand(const Environment& env, const std::vector<std::string>& args) {
             for (size_t p = 0; p < parts.size(); ++p) {
                 std::printf("%s\"%s\"", p ? "," : "", parts[p]);
             }
+            // The layer's real-world scale factor and calibration (fine units per metre); 0 = none.
+            std::printf("],\"scale\":%.9g,\"calibration\":%.9g", LayerScaleFactor(layer),
+                        LayerCalibration(layer));
             const std::string lines = LineSummaryJson(layer);
-            std::printf("]%s%s}", lines.empty() ? "" : ",\"lines\":", lines.c_str());
+            std::printf("%s%s}", lines.empty() ? "" : ",\"lines\":", lines.c_str());
         } else {
             std::printf("layer %zu name %s caption %s id %u size %dx%d offset %d,%d bounds %d,%d,%d,%d parts",
                         i, JsonString(layer.name).c_str(), JsonString(layer.caption).c_str(), layer.id,

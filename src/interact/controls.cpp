@@ -1,9 +1,9 @@
 #include "interact/controls.h"
 
 #include "interact/env.h"
+#include "measure/units_manager.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
 namespace ts {
@@ -148,9 +148,7 @@ void EditBox::SetText(std::string text) {
 }
 
 void EditBox::SetNumber(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.5g", value);
-    SetText(text);
+    SetText(UnitsManager::FormatNumber(value));
 }
 
 bool EditBox::UserChar(char c) {

@@ -160,7 +160,7 @@ public:
     bool Accepts(char c) const;
 
     void SetText(std::string text);
-    // Five significant digits (%.5g).
+    // Five significant digits in the units manager's number format (" 12.000", " 25.4").
     void SetNumber(double value);
     const std::string& GetText() const { return m_text; }
 

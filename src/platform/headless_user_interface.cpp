@@ -37,6 +37,20 @@ Answer HeadlessUserInterface::MessageBox(const std::string& text, const std::str
 bool HeadlessUserInterface::EnterText(const std::string& prompt, const std::string& caption,
                                       const std::string& initial, std::string& out) {
     m_textEntries.push_back(TextEntry{prompt, caption, initial});
+    return NextText(out);
+}
+
+bool HeadlessUserInterface::EnterValue(const EntryDialog& dialog, std::string& out) {
+    m_entryDialogs.push_back(dialog);
+    std::string text;
+    if (!NextText(text)) {
+        return false;
+    }
+    out = dialog.Filtered(text);
+    return true;
+}
+
+bool HeadlessUserInterface::NextText(std::string& out) {
     if (m_texts.empty()) {
         return false;
     }

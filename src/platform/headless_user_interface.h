@@ -19,8 +19,8 @@ namespace ts {
 // the front answer, or the default answer when the queue is empty (Yes, unless SetDefaultAnswer
 // changed it). An answer the box does not offer is read as its counterpart: Ok and Yes agree, Cancel
 // and No agree, and a Yes/No/Cancel box reads Ok as Yes.
-// Text entries, file dialogs and colour pickers take the front of their queue; an empty queue cancels
-// the dialog.
+// Text entries, entry dialogs (one queue for both), file dialogs and colour pickers take the front of
+// their queue; an empty queue cancels the dialog.
 class HeadlessUserInterface final : public UserInterface {
 public:
     struct Message {
@@ -47,6 +47,9 @@ public:
                       MessageButtons buttons) override;
     bool EnterText(const std::string& prompt, const std::string& caption, const std::string& initial,
                    std::string& out) override;
+    // Answers from the text queue, as EnterText does; the answer keeps only the characters the dialog's
+    // field takes, as if it had been typed there.
+    bool EnterValue(const EntryDialog& dialog, std::string& out) override;
     bool ChooseOpenFile(const FileDialogRequest& request, std::string& out) override;
     bool ChooseSaveFile(const FileDialogRequest& request, std::string& out) override;
     bool ChooseColor(uint32_t& color) override;
@@ -77,6 +80,8 @@ public:
     }
     void ClearMessages() { m_messages.clear(); }
     const std::vector<TextEntry>& TextEntries() const { return m_textEntries; }
+    // The entry dialogs shown, in order.
+    const std::vector<EntryDialog>& EntryDialogs() const { return m_entryDialogs; }
     const std::vector<FileDialog>& FileDialogs() const { return m_fileDialogs; }
     // The colour each colour picker was opened with, in order.
     const std::vector<uint32_t>& ColorPickers() const { return m_colorPickers; }
@@ -92,9 +97,12 @@ protected:
 
 private:
     bool AnswerFile(bool save, const FileDialogRequest& request, std::string& out);
+    // Takes the front of the text queue; false when it is empty or holds a cancel.
+    bool NextText(std::string& out);
 
     std::vector<Message> m_messages;
     std::vector<TextEntry> m_textEntries;
+    std::vector<EntryDialog> m_entryDialogs;
     std::vector<FileDialog> m_fileDialogs;
     std::vector<uint32_t> m_colorPickers;
     std::deque<Answer> m_answers;

@@ -46,6 +46,7 @@ inline constexpr IntSetting kCapabilities{"Settings", "Capabilities", 28313};
 inline constexpr IntSetting kLineWidth{"Settings", "LineWidth", 4};
 inline constexpr IntSetting kScreenSize{"Settings", "ScreenSize", 3};
 inline constexpr IntSetting kThinLineIndex{"Settings", "ThinLineIndex", 3};
+inline constexpr IntSetting kEnableMetric{"Settings", "EnableMetric", 0}; // 1: metres, else feet and inches
 inline constexpr IntSetting kAddressIndex{"Postcards", "Address Index", 0};
 } // namespace settings
 

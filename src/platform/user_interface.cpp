@@ -44,6 +44,16 @@ std::vector<std::string> SplitPatterns(const std::string& list) {
 
 } // namespace
 
+std::string EntryDialog::Filtered(const std::string& text) const {
+    std::string kept;
+    for (const char c : text) {
+        if (Accepts(c)) {
+            kept += c;
+        }
+    }
+    return kept;
+}
+
 std::vector<FileFilter> ParseFileFilters(const std::string& filters) {
     std::vector<FileFilter> result;
     const std::vector<std::string> pieces = SplitBars(filters);

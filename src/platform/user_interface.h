@@ -29,6 +29,19 @@ struct FileFilter {
     std::vector<std::string> patterns;
 };
 
+// A small dialog with one edit field that takes only some characters: the distance and angle entries.
+struct EntryDialog {
+    int32_t resource = 0; // the dialog's number
+    std::string caption;  // the window title
+    std::string label;    // before the edit field
+    std::string example;  // a line of help under the field; empty for none
+    std::string accepted; // every character the field takes; empty takes all
+    // Whether the field takes the character.
+    bool Accepts(char c) const { return accepted.empty() || accepted.find(c) != std::string::npos; }
+    // The text as the field would hold it after it was typed: refused characters are left out.
+    std::string Filtered(const std::string& text) const;
+};
+
 // Splits a framework filter string into its filters; an entry with no pattern part is dropped.
 std::vector<FileFilter> ParseFileFilters(const std::string& filters);
 
@@ -56,6 +69,9 @@ public:
     // A one-line text entry; true with the text in out on OK, false (out untouched) on Cancel.
     virtual bool EnterText(const std::string& prompt, const std::string& caption, const std::string& initial,
                            std::string& out) = 0;
+
+    // An entry dialog; true with the field's text in out on OK, false (out untouched) on Cancel.
+    virtual bool EnterValue(const EntryDialog& dialog, std::string& out) = 0;
 
     // File dialogs: true with the chosen path in out, false (out untouched) when cancelled.
     virtual bool ChooseOpenFile(const FileDialogRequest& request, std::string& out) = 0;

@@ -130,6 +130,18 @@ bool QtUserInterface::EnterText(const std::string& prompt, const std::string& ca
     return ok;
 }
 
+bool QtUserInterface::EnterValue(const EntryDialog& dialog, std::string& out) {
+    if (m_entryDialogOpener) {
+        return m_entryDialogOpener(m_parent, dialog, out);
+    }
+    std::string text;
+    if (!EnterText(dialog.label, dialog.caption, "", text)) {
+        return false;
+    }
+    out = dialog.Filtered(text);
+    return true;
+}
+
 bool QtUserInterface::ChooseOpenFile(const FileDialogRequest& request, std::string& out) {
     QFileDialog dialog(m_parent, Q(request.title), Q(request.folder), NameFilters(request.filters));
     dialog.setOption(QFileDialog::DontUseNativeDialog);

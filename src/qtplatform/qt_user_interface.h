@@ -28,10 +28,17 @@ public:
     using ColorPickerOpener = std::function<bool(QWidget*, uint32_t&)>;
     void SetColorPickerOpener(ColorPickerOpener opener) { m_colorPickerOpener = std::move(opener); }
 
+    // The entry dialogs (distance, angle) are drawn above this layer too; the application installs the
+    // function that shows one (parent window, the dialog, the text out, true on OK). Without one a
+    // plain text entry is shown and the refused characters are dropped from its answer.
+    using EntryDialogOpener = std::function<bool(QWidget*, const EntryDialog&, std::string&)>;
+    void SetEntryDialogOpener(EntryDialogOpener opener) { m_entryDialogOpener = std::move(opener); }
+
     Answer MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                       MessageButtons buttons) override;
     bool EnterText(const std::string& prompt, const std::string& caption, const std::string& initial,
                    std::string& out) override;
+    bool EnterValue(const EntryDialog& dialog, std::string& out) override;
     bool ChooseOpenFile(const FileDialogRequest& request, std::string& out) override;
     bool ChooseSaveFile(const FileDialogRequest& request, std::string& out) override;
     bool ChooseColor(uint32_t& color) override;
@@ -47,6 +54,7 @@ private:
     std::unique_ptr<BarMeter> m_meter;
     std::function<void(int, const std::string&)> m_paneSink;
     ColorPickerOpener m_colorPickerOpener;
+    EntryDialogOpener m_entryDialogOpener;
 };
 
 } // namespace ts

@@ -117,6 +117,12 @@ void ViewManager::ClientRow(int32_t cy, int32_t left, int32_t right) {
         if (m_screenGrain && m_zoom <= 1 && m_compositor.paper.textureOneToOne) {
             AddScreenGrain(cy, from, to, out + static_cast<size_t>(from) * 3);
         }
+        if (m_grid.AnyShown()) {
+            // At 1:1 the row is a copy of the view buffer's, which the grid reads from instead.
+            const bool copied = m_zoom == 1 && !(m_screenGrain && m_compositor.paper.textureOneToOne);
+            m_gridPlan.DrawRow(cy, from, to, out + static_cast<size_t>(from) * 3,
+                               copied ? m_view.Pixel(from + m_originX, cy + m_originY) : nullptr);
+        }
     }
 }
 
@@ -188,6 +194,9 @@ void ViewManager::RebuildClient(const Rect& clientRect) {
         return;
     }
     m_magnified = MagnifiedRow{}; // the view buffer may have changed since
+    if (m_grid.AnyShown()) {
+        m_gridPlan.Prepare(m_grid, m_zoom, m_originX, m_originY, m_display.Width(), m_display.Height());
+    }
     for (int32_t cy = r.top; cy < r.bottom; ++cy) {
         if (m_zoom > 1) {
             // The under-pixel row of the view row shown here.

@@ -6,6 +6,7 @@
 #include "raster/rect.h"
 #include "render/backdrop.h"
 #include "render/compositor.h"
+#include "render/grid_lines.h"
 #include "render/under_pixel_manager.h"
 #include "render/viewport.h"
 
@@ -65,6 +66,9 @@ public:
     // window position.
     void SetScreenGrain(bool on) { m_screenGrain = on; }
     bool ScreenGrain() const { return m_screenGrain; }
+    // The grids drawn over the drawing on the screen, after the zoom; never into the view buffer.
+    ViewGrid& Grid() { return m_grid; }
+    const ViewGrid& Grid() const { return m_grid; }
     size_t ViewBufferBytes() const { return m_view.Pixels().size(); }
 
 private:
@@ -85,6 +89,8 @@ private:
     Image24 m_splash;
     uint32_t m_drawingAverage = 0;
     bool m_screenGrain = false;
+    ViewGrid m_grid;
+    GridPlan m_gridPlan; // where m_grid's lines fall, for the rebuild in progress
     int32_t m_zoom = 1;
     int32_t m_originX = 0;
     int32_t m_originY = 0;

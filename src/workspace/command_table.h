@@ -37,6 +37,13 @@ inline constexpr int32_t kShowLines = 33123;
 inline constexpr int32_t kShowLighting = 33124;
 inline constexpr int32_t kShowColorAreas = 33125;
 inline constexpr int32_t kShowOpacity = 33126;
+// View > Units: distances in inches, feet, millimetres, centimetres, metres, pixels (unit codes 0-5).
+inline constexpr int32_t kUnitInches = 33740; // .. + 5
+// View: the grid set-up mode and the three grid origin commands.
+inline constexpr int32_t kGridSetup = 33750;
+inline constexpr int32_t kGridOrigin = 33751;
+inline constexpr int32_t kGridPreviousOrigin = 33752;
+inline constexpr int32_t kGridResetOrigin = 33753;
 inline constexpr int32_t kBackdropAverage = 32990;
 inline constexpr int32_t kBackdropBackground = 33524;
 inline constexpr int32_t kBackdropSystem = 32985;

@@ -233,8 +233,10 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     drawingDocument.SetHooks(m_fileHooks.get());
     layerOperations.SetHooks(m_hooks.get());
     undoStore.SetHooks(m_undoLinks.get());
+    unitsManager.unitsChanged = [this] { environmentManager.OnUnitsChanged(); };
     BuildCommands();
     BuildPainting();
+    BuildGrid();
     ConnectPalettes();
     // A new layer's scale settings come from the profile.
     LayerDefaults defaults;

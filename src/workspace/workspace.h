@@ -15,12 +15,14 @@
 #include "interact/view_input.h"
 #include "interact/view_window.h"
 #include "interact/zoom_manager.h"
+#include "measure/units_manager.h"
 #include "model/image_stack_manager.h"
 #include "modes/custom_backdrop_manager.h"
 #include "modes/eraser_manager.h"
 #include "modes/lighting_set.h"
 #include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
+#include "modes/scale_grid.h"
 #include "modes/shadow_manager.h"
 #include "modes/surface_manager.h"
 #include "palette/palette_manager.h"
@@ -108,6 +110,8 @@ public:
     PencilManager pencilManager;
     PaletteManager paletteManager;
     PaletteManager& Palettes() { return paletteManager; }
+    // The unit distances are shown in; a change is passed on to the current mode.
+    UnitsManager unitsManager;
 
     // Interaction: the status bar texts, the view window's services, the modes' switch, the tools and
     // the view's input routing. The application points viewWindow at its view and feeds viewInput.
@@ -157,6 +161,9 @@ public:
     ShadowSampleTool shadowSampleTool{toolContext};
     ShadowEraser shadowEraser{toolContext};
     EraserTool eraserTool{toolContext, cmd::kEraserTool};
+    // The grid over the drawing: its set-up mode and the tool that clicks its origin.
+    ScaleGrid scaleGrid{viewManager, imageStack, refresh, profile, toolSlot};
+    OriginTool originTool{toolContext, scaleGrid};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
 
@@ -165,6 +172,7 @@ private:
     // The palette commands, the palette's links to the view, the modes and the strip's input.
     void ConnectPalettes();
     void BuildPainting();
+    void BuildGrid();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();

@@ -56,6 +56,18 @@ constexpr Item kItems[] = {
     {cmd::kBackdropSystem, "View/Backdrop", "System", "Surround the drawing with the desktop's colour", "",
      0},
     {cmd::kBackdropWhite, "View/Backdrop", "White", "Surround the drawing with white", "", 0},
+    {cmd::kUnitInches + 0, "View/Units", "Inches", "Display distances in inches.", "", 0},
+    {cmd::kUnitInches + 1, "View/Units", "Feet", "Display distances in feet.", "", 0},
+    {cmd::kUnitInches + 2, "View/Units", "Millimeters", "Display distances in millimeters.", "", 0},
+    {cmd::kUnitInches + 3, "View/Units", "Centimeters", "Display distances in centimeters.", "", 0},
+    {cmd::kUnitInches + 4, "View/Units", "Meters", "Display distances in meters.", "", 0},
+    {cmd::kUnitInches + 5, "View/Units", "Pixels", "Display distances in pixels.", "", 0},
+    {cmd::kGridSetup, "View", "Grid Setup", "Configure the grid.", "", 0},
+    {cmd::kGridOrigin, "View/Grid Origin", "Set Origin", "Set the position of the grid origin.", "", 0},
+    {cmd::kGridPreviousOrigin, "View/Grid Origin", "Previous Origin", "Set grid origin at previous position.",
+     "", 0},
+    {cmd::kGridResetOrigin, "View/Grid Origin", "Upper Left Corner",
+     "Set grid origin at the upper left corner of the design.", "", 0},
 
     {cmd::kPaletteLoad, "Palette", "Load", "Load a palette file", "", 0},
     {cmd::kPaletteSave, "Palette", "Save", "Save the palette to a file", "", 0},
@@ -374,6 +386,12 @@ void Workspace::BuildCommands() {
             undoStore.Redo();
         },
         [this] { return undoStore.RedoCount() > 0; });
+    for (int32_t code = UnitsManager::kInches; code <= UnitsManager::kPixels; ++code) {
+        on(
+            cmd::kUnitInches + code, [this, code] { unitsManager.SetUnit(code); },
+            [this] { return unitsManager.UnitsMenuEnabled(); },
+            [this, code] { return unitsManager.IsUnit(code); });
+    }
     on(cmd::kPageBackground,
        [this] { environmentManager.EnterMode(&paperManager, PaperManager::kTitle, PaperManager::kPrompt); });
     on(cmd::kBackdropBackground, [this] {

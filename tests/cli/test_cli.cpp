@@ -4,6 +4,7 @@
 #include "files/drawing_samples.h"
 #include "files/drawing_writer.h"
 #include "files/stream_block.h"
+#include "measure/layer_scale.h"
 #include "platform/temp_folder.h"
 #include "render/line_test_support.h"
 
@@ -88,7 +89,8 @@ TEST_F(CliTest, InfoListsEveryLayerWithItsParts) {
     EXPECT_NE(json.out.find(
                   "\"name\":\"Ink \\\"A\\\"\",\"caption\":\"every part\",\"id\":3,\"width\":23,\"height\":11,"
                   "\"offsetX\":5,\"offsetY\":4,\"bounds\":[5,4,28,15],"
-                  "\"parts\":[\"image\",\"colour\",\"shadows\",\"lines\",\"frame\",\"extra\"],\"lines\":{"),
+                  "\"parts\":[\"image\",\"colour\",\"shadows\",\"lines\",\"frame\",\"extra\"],"
+                  "\"scale\":0,\"calibration\":0,\"lines\":{"),
               std::string::npos)
         << json.out;
     EXPECT_NE(json.out.find("\"lines\":{\"colors\":[{\"index\":1,\"color\":\"#FF0000\",\"opacity\":128,"
@@ -99,6 +101,21 @@ TEST_F(CliTest, InfoListsEveryLayerWithItsParts) {
     const CliRun text = Cli("info " + legacy);
     ASSERT_EQ(text.exitCode, 0) << text.out;
     EXPECT_NE(text.out.find("layer 1 name \"Paper\""), std::string::npos) << text.out;
+}
+
+TEST_F(CliTest, InfoGivesEachLayersScaleAndCalibration) {
+    LayerObject& ink = *stack.Layer(stack.Count() - 1);
+    ink.scale[kScaleFactorSetting] = 48.0;
+    ink.scale[kCalibrationSetting] = 11811.0234375; // stored as a float, so exactly this
+    Image24 picture;
+    picture.Create(30, 20);
+    const std::string scaled = folder.Path() + "scaled.ts.png";
+    ASSERT_TRUE(WriteDrawingFile(scaled, stack, StreamWriteOptions{}, picture).Saved());
+    const CliRun json = Cli("info " + scaled + " --json");
+    ASSERT_EQ(json.exitCode, 0) << json.out;
+    EXPECT_NE(json.out.find("\"scale\":48,\"calibration\":11811.0234}"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"name\":\"Paper\""), std::string::npos);
+    EXPECT_NE(json.out.find("\"scale\":0,\"calibration\":0}"), std::string::npos) << "the paper has none";
 }
 
 TEST_F(CliTest, CheckTellsValidDrawingsFromEverythingElse) {

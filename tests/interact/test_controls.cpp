@@ -104,8 +104,13 @@ TEST_F(Controls, EditBoxFiltersTypedCharactersAndPassesTabToThePanel) {
 
     edit.SetAllowedCharacters("");
     EXPECT_TRUE(edit.UserChar('m')) << "an empty allowed set takes anything";
+    // Numbers read as the units manager writes them, without calling the mode.
+    const size_t notices = mode.ids.size();
     edit.SetNumber(3.14159265);
-    EXPECT_EQ(edit.GetText(), "3.1416");
+    EXPECT_EQ(edit.GetText(), " 3.1416");
+    edit.SetNumber(12);
+    EXPECT_EQ(edit.GetText(), " 12.000");
+    EXPECT_EQ(mode.ids.size(), notices);
 }
 
 } // namespace

@@ -1,0 +1,116 @@
+// The scale grid on the screen: one-pixel lines at the spacing, at every zoom, over the zoomed
+// drawing and never in the view buffer.
+
+#include "raster/pixel_tables.h"
+#include "render/grid_lines.h"
+#include "render/view_manager.h"
+#include "render_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace ts {
+namespace {
+
+using testing::Bgr;
+using testing::Px;
+
+constexpr uint32_t kPaperGrey = 0x00646464;
+constexpr uint32_t kRed = 0x000000FF;
+
+class ScreenGrid : public ::testing::Test {
+protected:
+    ScreenGrid() : compositor(stack), view(compositor) {
+        EXPECT_TRUE(view.ResizeDrawing(200, 120));
+        for (int32_t y = 0; y < 120; ++y) {
+            for (int32_t x = 0; x < 200; ++x) {
+                const Px p = Bgr(kPaperGrey);
+                std::copy(p.begin(), p.end(), view.ViewBuffer().Pixel(x, y));
+            }
+        }
+    }
+    void Show(int32_t zoom) {
+        ASSERT_TRUE(view.ResizeClient(100, 60));
+        ASSERT_TRUE(view.SetZoom(zoom));
+        view.SetOrigin(0, 0);
+        view.RebuildClient(Rect{0, 0, 100, 60});
+    }
+    Px Client(int32_t x, int32_t y) const {
+        const uint8_t* p = view.Display().Pixel(x, y);
+        return {p[0], p[1], p[2]};
+    }
+    // The columns of a client row that show the grid colour.
+    std::vector<int32_t> RedColumns(int32_t cy) const {
+        std::vector<int32_t> columns;
+        for (int32_t cx = 0; cx < view.Display().Width(); ++cx) {
+            if (Client(cx, cy) == Bgr(kRed)) {
+                columns.push_back(cx);
+            }
+        }
+        return columns;
+    }
+    void OneGrid(double spacing, double originX, double originY, int32_t intensity = 255) {
+        view.Grid().grids[0] = GridLines{true, spacing, kRed, intensity};
+        view.Grid().originX = originX;
+        view.Grid().originY = originY;
+    }
+
+    ImageStackManager stack;
+    Compositor compositor;
+    ViewManager view;
+};
+
+TEST_F(ScreenGrid, LinesFollowTheOriginAtOneToOneMagnifiedAndShrunk) {
+    OneGrid(20.0, 3.0, 5.0);
+    Show(1);
+    EXPECT_EQ(RedColumns(1), (std::vector<int32_t>{3, 23, 43, 63, 83}));
+    EXPECT_EQ(RedColumns(5).size(), 100u) << "a line across";
+    EXPECT_EQ(RedColumns(25).size(), 100u);
+
+    Show(4); // a drawing pixel is 4 x 4 client pixels
+    EXPECT_EQ(RedColumns(1), (std::vector<int32_t>{12, 92}));
+    EXPECT_EQ(RedColumns(20).size(), 100u);
+    EXPECT_EQ(RedColumns(21).size(), 2u) << "one-pixel lines, not magnified ones";
+
+    Show(-4); // four drawing pixels to a client pixel
+    EXPECT_EQ(RedColumns(2), (std::vector<int32_t>{0, 5, 10, 15, 20, 25, 30, 35, 40, 45}));
+    EXPECT_EQ(RedColumns(1).size(), 50u) << "the drawing ends at client column 50";
+
+    OneGrid(20.0, 13.0, 5.0); // the origin moved 10 drawing pixels right
+    Show(1);
+    EXPECT_EQ(RedColumns(1), (std::vector<int32_t>{13, 33, 53, 73, 93}));
+}
+
+TEST_F(ScreenGrid, LinesTooCloseOnTheScreenAreLeftOut) {
+    OneGrid(10.0, 0.0, 0.0);
+    Show(-4); // 2.5 client pixels apart
+    EXPECT_TRUE(RedColumns(1).empty());
+    EXPECT_TRUE(RedColumns(0).empty());
+    Show(1);
+    EXPECT_EQ(RedColumns(1).size(), 10u);
+}
+
+TEST_F(ScreenGrid, TheIntensityMixesTheColourWithThePaperAndTheViewBufferStaysClean) {
+    OneGrid(50.0, 0.0, 0.0, 127);
+    const std::vector<uint8_t> before = view.ViewBuffer().Pixels();
+    Show(1);
+    const Px mixed = Client(50, 1);
+    const uint8_t grey = 0x64;
+    EXPECT_EQ(mixed[2], Mul8(127, 255) + Mul8(128, grey));
+    EXPECT_EQ(mixed[0], Mul8(128, grey));
+    EXPECT_EQ(Client(51, 1), Bgr(kPaperGrey));
+    EXPECT_EQ(view.ViewBuffer().Pixels(), before);
+
+    // Hidden or without spacing, nothing is drawn; the later grid lies over the earlier one.
+    view.Grid().grids[0].shown = false;
+    Show(1);
+    EXPECT_EQ(Client(50, 1), Bgr(kPaperGrey));
+    view.Grid().grids[0] = GridLines{true, 50.0, 0x00FF0000, 255};
+    view.Grid().grids[2] = GridLines{true, 25.0, kRed, 255};
+    Show(1);
+    EXPECT_EQ(Client(50, 1), Bgr(kRed));
+}
+
+} // namespace
+} // namespace ts
