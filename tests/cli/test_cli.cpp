@@ -113,7 +113,7 @@ TEST_F(CliTest, InfoGivesEachLayersScaleAndCalibration) {
     ASSERT_TRUE(WriteDrawingFile(scaled, stack, StreamWriteOptions{}, picture).Saved());
     const CliRun json = Cli("info " + scaled + " --json");
     ASSERT_EQ(json.exitCode, 0) << json.out;
-    EXPECT_NE(json.out.find("\"scale\":48,\"calibration\":11811.0234}"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"scale\":48,\"calibration\":11811.0234,"), std::string::npos) << json.out;
     EXPECT_NE(json.out.find("\"name\":\"Paper\""), std::string::npos);
     EXPECT_NE(json.out.find("\"scale\":0,\"calibration\":0}"), std::string::npos) << "the paper has none";
 }
