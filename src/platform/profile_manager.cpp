@@ -255,7 +255,11 @@ ProfileManager::Location ProfileManager::LocateProgramFolder(const std::string& 
 std::string ProfileManager::UserDataFolder() {
     const char* dataHome = std::getenv("XDG_DATA_HOME");
     if (dataHome != nullptr && dataHome[0] == '/') {
-        return std::string(dataHome) + "/Tintsmith/";
+        std::string folder = dataHome;
+        while (folder.size() > 1 && folder.back() == '/') {
+            folder.pop_back();
+        }
+        return (folder == "/" ? "" : folder) + "/Tintsmith/";
     }
     const char* home = std::getenv("HOME");
     if (home != nullptr && home[0] != '\0') {
