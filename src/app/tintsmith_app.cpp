@@ -37,6 +37,8 @@ private:
 CTintsmithApp::CTintsmithApp(const QStringList& arguments) {
     QApplication::setOrganizationName("Huecraft Software");
     QApplication::setApplicationName("Tintsmith");
+    // The desktop entry an installed program is started from, for the desktop's window icon and name.
+    QGuiApplication::setDesktopFileName("com.huecraft.Tintsmith");
     // Whoever asks the user for a colour gets the program's own picker.
     m_ui.SetColorPickerOpener(&CColorPicker::Choose);
     m_ui.SetEntryDialogOpener(&CEntryDialog::Show);
@@ -82,8 +84,12 @@ bool CTintsmithApp::InitInstance() {
         m_ui.ShowMessage("Sorry, Tintsmith requires a newer cpu.");
         return false;
     }
-    const std::string folder = QApplication::applicationDirPath().toStdString() + "/";
+    // Installed, the data lies in <prefix>/share/tintsmith/ and is never written to.
+    const ProfileManager::Location location =
+        ProfileManager::LocateProgramFolder(QApplication::applicationDirPath().toStdString() + "/");
+    const std::string& folder = location.folder;
     m_workspace = std::make_unique<Workspace>(m_ui, m_settings, m_codec, folder);
+    m_workspace->profile.SetProgramFolderReadOnly(location.installed);
 
     // The main frame first: the messages of everything read below belong to its window.
     m_frame = std::make_unique<CMainFrame>(*m_workspace, m_ui);
@@ -102,7 +108,8 @@ bool CTintsmithApp::InitInstance() {
         return false;
     }
     m_workspace->LoadGrain(); // a missing grain is reported and the program goes on without it
-    m_workspace->toolListings.Load(folder, m_ui);
+    // The user's own listings sit below the user's data folder, beside the program's.
+    m_workspace->toolListings.Load(folder, m_ui, ProfileManager::UserDataFolder());
     m_workspace->pencilManager.Build();
     m_workspace->StartPalettes();
     m_ready = true;
@@ -116,7 +123,8 @@ bool CTintsmithApp::InitInstance() {
     m_workspace->FitDrawingInView(m_frame->View()->width(), m_frame->View()->height());
     m_frame->UpdateIndicators();
     m_frame->View()->update();
-    m_tempCopyPresent = QFileInfo::exists(QString::fromStdString(folder + "Temp/temp.ts.png"));
+    m_tempCopyPresent = QFileInfo::exists(
+        QString::fromStdString(m_workspace->profile.WritableFolder("Temp/") + "temp.ts.png"));
     m_workspace->drawingDocument.DetectTemporaryCopy();
     for (const char* handles : {"res/resize_han_rgb.bmp", "res/crop_han_rgb.bmp"}) {
         Image24 picture;

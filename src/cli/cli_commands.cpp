@@ -38,7 +38,9 @@ int Usage(const char* text) {
 struct Session {
     explicit Session(const Environment& env)
         : codec(env.codec ? env.codec : &noCodec),
-          workspace(std::make_unique<Workspace>(ui, settings, *codec, env.programFolder)) {}
+          workspace(std::make_unique<Workspace>(ui, settings, *codec, env.programFolder)) {
+        workspace->profile.SetProgramFolderReadOnly(env.installed);
+    }
 
     HeadlessUserInterface ui;
     MemorySettingsStore settings;

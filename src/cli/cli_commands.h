@@ -13,10 +13,12 @@ inline constexpr int kRefused = 1;
 inline constexpr int kUsage = 2;
 
 // What the commands run on: the program folder (ending with '/') and the image codec of this build
-// (null when the build has none, which leaves only PNG pictures and drawing files).
+// (null when the build has none, which leaves only PNG pictures and drawing files). An installed
+// program folder is read-only.
 struct Environment {
     std::string programFolder;
     ImageCodec* codec = nullptr;
+    bool installed = false;
 };
 
 // Each command takes its own arguments (after the command name) and returns an exit code; refusals

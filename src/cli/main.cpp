@@ -1,5 +1,6 @@
 // tintsmith-cli: a headless batch tool over the workspace.
 #include "cli/cli_commands.h"
+#include "platform/profile_manager.h"
 
 #if defined(TINTSMITH_CLI_QT)
 #include "qtplatform/qt_image_codec.h"
@@ -28,14 +29,15 @@ void PrintUsage() {
               "Exit codes: 0 done, 1 refused input (the message on standard error), 2 usage.");
 }
 
-// The folder of the executable, ending with '/': the program folder with the data files.
-std::string ProgramFolder(const char* argv0) {
+// The program folder with the data files: the executable's folder in a build, <prefix>/share/tintsmith/
+// when installed.
+ts::ProfileManager::Location ProgramFolder(const char* argv0) {
     std::error_code error;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error) {
         exe = std::filesystem::absolute(argv0, error);
     }
-    return exe.parent_path().string() + "/";
+    return ts::ProfileManager::LocateProgramFolder(exe.parent_path().string() + "/");
 }
 
 int Run(int argc, char** argv, ts::ImageCodec* codec) {
@@ -52,7 +54,8 @@ int Run(int argc, char** argv, ts::ImageCodec* codec) {
         PrintUsage();
         return ts::cli::kDone;
     }
-    const ts::cli::Environment env{ProgramFolder(argv[0]), codec};
+    const ts::ProfileManager::Location location = ProgramFolder(argv[0]);
+    const ts::cli::Environment env{location.folder, codec, location.installed};
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "new") {
         return ts::cli::NewCommand(env, args);

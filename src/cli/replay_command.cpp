@@ -52,6 +52,7 @@ int ReplayCommand(const Environment& env, const std::vector<std::string>& args) 
     auto workspace = std::make_unique<Workspace>(ui, settings, codec, env.programFolder,
                                                  std::make_unique<RecordingRefresh>());
     Workspace& w = *workspace;
+    w.profile.SetProgramFolderReadOnly(env.installed);
     w.LoadGrain();
     ui.ClearMessages();
     if (!w.drawingDocument.OpenDrawing(args[0], false)) {

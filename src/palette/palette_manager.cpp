@@ -55,6 +55,19 @@ const char* KindName(int32_t kind) {
     }
 }
 
+// Whether a folder holds at least one palette file.
+bool HoldsPalettes(const std::string& folder) {
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() > 4 && (name.ends_with(".pal") || name.ends_with(".PAL"))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string WithoutCarriageReturns(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     return text;
@@ -69,7 +82,8 @@ PaletteManager::PaletteManager(const ToolListings& listings, PencilManager& penc
 PaletteManager::~PaletteManager() = default;
 
 void PaletteManager::CheckPalettes() {
-    CheckPaletteFolder(m_profile.ProgramFolder() + "Palettes/", m_ui);
+    // Only palettes the program may write are offered for removal: never an installed copy's.
+    CheckPaletteFolder(m_profile.WritableFolder("Palettes/"), m_ui);
     if (auto boards = ReadPaletteFile(m_profile.ProgramFolder() + "Tools/CommercialBoards.pal")) {
         m_commercial = std::make_unique<PaletteColorList>(std::move(*boards));
     } else {
@@ -373,6 +387,11 @@ bool PaletteManager::RunFileDialog(bool save, std::string& path) {
     FileDialogRequest request;
     request.title = save ? "Save Palette" : "Load Palette";
     request.folder = save ? m_profile.WritableFolder("Palettes/") : m_profile.ProgramFolder() + "Palettes";
+    // Installed, the palettes the user saved are kept apart from the program's; once there are any,
+    // loading starts among them.
+    if (!save && m_profile.ProgramFolderReadOnly() && HoldsPalettes(m_profile.WritableFolder("Palettes/"))) {
+        request.folder = m_profile.WritableFolder("Palettes/");
+    }
     request.filters = kFileFilter;
     request.defaultExtension = "pal";
     request.overwritePrompt = true;

@@ -3,6 +3,7 @@
 #include "palette/color_keys.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 namespace ts {
@@ -68,18 +69,29 @@ void ToolListings::Reset() {
     m_boards.clear();
 }
 
-int32_t ToolListings::Load(const std::string& programFolder, UserInterface& ui) {
-    std::string folder = programFolder;
-    if (!folder.empty() && folder.back() != '/') {
-        folder += '/';
+int32_t ToolListings::Load(const std::string& programFolder, UserInterface& ui,
+                           const std::string& userFolder) {
+    // File name -> path, the user's file replacing the program's of the same name; in name order.
+    std::map<std::string, std::string> files;
+    for (const std::string* base : {&programFolder, &userFolder}) {
+        if (base->empty()) {
+            continue;
+        }
+        std::string folder = *base;
+        if (folder.back() != '/') {
+            folder += '/';
+        }
+        folder += "Tools/";
+        for (std::string& name : ListListingFiles(folder)) {
+            files[name] = folder + name;
+        }
     }
-    folder += "Tools/";
 
     Reset();
     int32_t taken = 0;
-    for (const std::string& name : ListListingFiles(folder)) {
+    for (const auto& [name, path] : files) {
         std::string bytes;
-        if (!ReadListingFile(folder + name, bytes)) {
+        if (!ReadListingFile(path, bytes)) {
             continue;
         }
         if (const std::optional<ListingFile> listing = ParseListing(bytes); listing && Add(*listing)) {

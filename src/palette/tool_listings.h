@@ -21,8 +21,9 @@ public:
 
     // Reads every listing file of programFolder + "Tools/" in name order into fresh tables. A file that
     // is not a valid listing is skipped silently; a full table takes no further entries. Returns the
-    // number of listings taken.
-    int32_t Load(const std::string& programFolder, UserInterface& ui);
+    // number of listings taken. The user's own listings in userFolder + "Tools/" (when given) are read
+    // in the same name order; one named as a listing of the program folder takes its place.
+    int32_t Load(const std::string& programFolder, UserInterface& ui, const std::string& userFolder = "");
 
     // The same from listing files' contents, in this order.
     int32_t LoadFromContents(const std::vector<std::string_view>& contents, UserInterface& ui);

@@ -152,7 +152,7 @@ std::string ProfileManager::UserDocPath() {
 std::string ProfileManager::DrawingsFolder() {
     std::string documents = UserDocPath();
     if (documents == m_programFolder) {
-        return m_programFolder + "Drawings/";
+        return m_programFolderReadOnly ? WritableFolder("Drawings/") : m_programFolder + "Drawings/";
     }
     while (!documents.empty() && documents.back() == '/') {
         documents.pop_back();
@@ -226,17 +226,40 @@ std::string ProfileManager::WritableFolder(const std::string& relative) const {
         rel += '/';
     }
     const std::string local = m_programFolder + rel;
-    if (IsWritableFolder(local) || (!NameTaken(local) && IsWritableFolder(m_programFolder))) {
+    if (!m_programFolderReadOnly &&
+        (IsWritableFolder(local) || (!NameTaken(local) && IsWritableFolder(m_programFolder)))) {
         return local;
     }
     const std::string user = UserDataFolder();
     return user.empty() ? local : user + rel;
 }
 
+ProfileManager::Location ProfileManager::LocateProgramFolder(const std::string& executableFolder) {
+    // <prefix>/bin/ gives <prefix>/share/tintsmith/; a build folder's bin/ has no share/ beside it.
+    fs::path executable(executableFolder);
+    if (!executable.has_filename()) {
+        executable = executable.parent_path();
+    }
+    const fs::path installed = executable.parent_path() / "share" / "tintsmith";
+    std::error_code error;
+    if (fs::is_directory(installed, error)) {
+        return {installed.lexically_normal().string() + "/", true};
+    }
+    std::string folder = executableFolder;
+    if (folder.empty() || folder.back() != '/') {
+        folder += '/';
+    }
+    return {folder, false};
+}
+
 std::string ProfileManager::UserDataFolder() {
     const char* dataHome = std::getenv("XDG_DATA_HOME");
     if (dataHome != nullptr && dataHome[0] == '/') {
-        return std::string(dataHome) + "/Tintsmith/";
+        std::string folder = dataHome;
+        while (folder.size() > 1 && folder.back() == '/') {
+            folder.pop_back();
+        }
+        return (folder == "/" ? "" : folder) + "/Tintsmith/";
     }
     const char* home = std::getenv("HOME");
     if (home != nullptr && home[0] != '\0') {

@@ -25,6 +25,10 @@ inline constexpr int32_t kRecentListCount = 5;
 // Store failures are never reported.
 //
 // The program folder ends with '/'; relative data paths are joined to it by plain concatenation.
+//
+// Run from a build, the program folder is the executable's folder. Installed, the executable lives in
+// <prefix>/bin/ and the program folder is <prefix>/share/tintsmith/, which is read-only: whatever the
+// program writes then goes below the user's data folder, even where the prefix could be written to.
 class ProfileManager {
 public:
     static constexpr int32_t kMissingInt = 9999;
@@ -34,8 +38,19 @@ public:
     ProfileManager(const ProfileManager&) = delete;
     ProfileManager& operator=(const ProfileManager&) = delete;
 
+    // The folder with the program's data for an executable in executableFolder (ending with '/'):
+    // <prefix>/share/tintsmith/ beside an installed <prefix>/bin/, otherwise the executable's own folder.
+    struct Location {
+        std::string folder;     // ends with '/'
+        bool installed = false; // the folder is read-only for the program
+    };
+    static Location LocateProgramFolder(const std::string& executableFolder);
+
     SettingsStore& Store() { return m_store; }
     const std::string& ProgramFolder() const { return m_programFolder; }
+    // An installed program folder is never written to; WritableFolder then always gives the user's.
+    void SetProgramFolderReadOnly(bool readOnly) { m_programFolderReadOnly = readOnly; }
+    bool ProgramFolderReadOnly() const { return m_programFolderReadOnly; }
 
     int32_t GetInt(const std::string& section, const std::string& name, int32_t defaultValue);
     std::string GetString(const std::string& section, const std::string& name,
@@ -69,7 +84,8 @@ public:
     // while it holds the default.
     std::string UserDocPath();
     // Where proposed names of new drawings go: the documents folder's "Tintsmith/Drawings/", or the
-    // program folder's "Drawings/" while the documents folder is the default.
+    // program folder's "Drawings/" (the user's, when the program folder is read-only) while the
+    // documents folder is the default.
     std::string DrawingsFolder();
 
     // Reads the five recent lists, tops up the palette list with the default palettes (see the .cpp)
@@ -91,8 +107,9 @@ public:
     std::string HistoryFilePath() const { return WritableFolder("History/") + "LoadLayerLastDir.txt"; }
 
     // Where a writable data folder ("Temp/", "History/", "Palettes/") lives: in the program folder
-    // when that folder (or, while it does not exist, the program folder) is writable, otherwise below
-    // $XDG_DATA_HOME/Tintsmith/ (~/.local/share/Tintsmith/ when that is unset). Ends with '/'.
+    // when that folder (or, while it does not exist, the program folder) is writable and the program
+    // folder is not read-only, otherwise below $XDG_DATA_HOME/Tintsmith/ (~/.local/share/Tintsmith/
+    // when that is unset). Ends with '/'.
     std::string WritableFolder(const std::string& relative) const;
     // $XDG_DATA_HOME/Tintsmith/ or ~/.local/share/Tintsmith/; empty when neither can be found.
     static std::string UserDataFolder();
@@ -105,6 +122,7 @@ private:
 
     SettingsStore& m_store;
     std::string m_programFolder;
+    bool m_programFolderReadOnly = false;
     std::array<std::string, kRecentFolderCount> m_folders;
     std::array<RecentFileList, kRecentListCount> m_lists;
     std::string m_layouts;

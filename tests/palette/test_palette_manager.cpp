@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <filesystem>
 
 namespace ts {
@@ -158,6 +160,37 @@ TEST_F(PaletteManagerTest, TheLoadDialogChecksTheExtensionAndTakesShortPaths) {
     ASSERT_TRUE(palettes.LoadPalette());
     EXPECT_EQ(palettes.Slot(0)->name, "P");
     EXPECT_EQ(profile.Recent(RecentList::Palettes).Entry(0), "Palettes/P.pal");
+}
+
+// Installed, the program's palettes are read-only: a corrupt one is never offered for removal, saved
+// palettes go to the user's data folder, and loading starts among them once there are any.
+TEST_F(PaletteManagerTest, AnInstalledProgramKeepsItsPalettesAndTheUsersApart) {
+    TempFolder data;
+    ASSERT_FALSE(data.Path().empty());
+    ASSERT_EQ(setenv("XDG_DATA_HOME", data.Path().c_str(), 1), 0);
+    profile.SetProgramFolderReadOnly(true);
+    const std::string installedCorrupt = Write("Broken.pal", "not a palette");
+    const std::string user = data.Path() + "Tintsmith/Palettes/";
+    std::filesystem::create_directories(user);
+    WriteTextFile(user + "Mine Broken.pal", "not a palette either");
+    ui.SetDefaultAnswer(Answer::Yes);
+    palettes.CheckPalettes();
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(installedCorrupt));
+    EXPECT_FALSE(std::filesystem::exists(user + "Mine Broken.pal"));
+
+    // No palette of the user's yet: loading starts among the program's.
+    ui.QueueFileCancel();
+    EXPECT_FALSE(palettes.LoadPalette());
+    EXPECT_EQ(ui.FileDialogs().back().request.folder, folder.Path() + "Palettes");
+    palettes.LoadIntoSlot(WriteColours("Blue.pal", {{0x00FF0000, "Blue"}}));
+    ui.QueueFile(user + "Saved.pal");
+    ASSERT_TRUE(palettes.SavePalette());
+    EXPECT_EQ(ui.FileDialogs().back().request.folder, user);
+    ui.QueueFileCancel();
+    EXPECT_FALSE(palettes.LoadPalette());
+    EXPECT_EQ(ui.FileDialogs().back().request.folder, user);
+    unsetenv("XDG_DATA_HOME");
 }
 
 TEST_F(PaletteManagerTest, SavingWritesTheShownFullPaletteUnlessItIsCalculated) {

@@ -145,6 +145,33 @@ TEST_F(ToolListingsTest, LoadsListingFilesInNameOrderAndSkipsInvalidOnesWholly) 
     EXPECT_EQ(listings.Tools().size(), 3u);
 }
 
+TEST_F(ToolListingsTest, TheUsersOwnListingsJoinTheProgramsAndReplaceOnesOfTheSameName) {
+    TempFolder program;
+    TempFolder user;
+    ASSERT_FALSE(program.Path().empty());
+    ASSERT_FALSE(user.Path().empty());
+    std::filesystem::create_directory(program.Path() + "Tools");
+    std::filesystem::create_directory(user.Path() + "Tools");
+    WriteTextFile(program.Path() + "Tools/a.tls",
+                  ListingText("Installed A", "Colored Pencil", {ToolLine("A1", "1", 100, 0, 0)}));
+    WriteTextFile(program.Path() + "Tools/c.tls",
+                  ListingText("Installed C", "Colored Pencil", {ToolLine("C1", "1", 0, 0, 100)}));
+    WriteTextFile(user.Path() + "Tools/b.tls",
+                  ListingText("Mine", "Colored Pencil", {ToolLine("B1", "1", 0, 100, 0)}));
+    WriteTextFile(user.Path() + "Tools/c.tls",
+                  ListingText("My C", "Colored Pencil", {ToolLine("C2", "1", 50, 50, 50)}));
+
+    EXPECT_EQ(listings.Load(program.Path(), ui, user.Path()), 3);
+    ASSERT_EQ(listings.Sets().size(), 4u);
+    EXPECT_EQ(listings.Sets()[1].menuName, "Installed A");
+    EXPECT_EQ(listings.Sets()[2].menuName, "Mine");
+    EXPECT_EQ(listings.Sets()[3].menuName, "My C");
+
+    // A user folder without listings, or none at all, leaves the program's.
+    EXPECT_EQ(listings.Load(program.Path(), ui, program.Path() + "nowhere"), 2);
+    EXPECT_EQ(listings.Sets()[2].menuName, "Installed C");
+}
+
 TEST_F(ToolListingsTest, RoundsColoursToMultiplesOfEightAndKeepsTheListedColour) {
     Load({ListingText(
         "Grid", "Colored Pencil",

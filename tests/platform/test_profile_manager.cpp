@@ -167,5 +167,54 @@ TEST(ProfileManager, WritableFoldersFallBackToTheUserDataFolder) {
     unsetenv("XDG_DATA_HOME");
 }
 
+TEST(ProfileManager, AnInstalledProgramFindsItsDataBesideBinAndABuildInItsOwnFolder) {
+    TempFolder prefix;
+    ASSERT_FALSE(prefix.Path().empty());
+    std::filesystem::create_directories(prefix.Path() + "bin");
+    // A build: nothing beside bin/, the executable's folder holds the data.
+    ProfileManager::Location build = ProfileManager::LocateProgramFolder(prefix.Path() + "bin/");
+    EXPECT_EQ(build.folder, prefix.Path() + "bin/");
+    EXPECT_FALSE(build.installed);
+    EXPECT_EQ(ProfileManager::LocateProgramFolder(prefix.Path() + "bin").folder, prefix.Path() + "bin/");
+
+    std::filesystem::create_directories(prefix.Path() + "share/tintsmith");
+    for (const std::string& bin : {prefix.Path() + "bin/", prefix.Path() + "bin"}) {
+        const ProfileManager::Location installed = ProfileManager::LocateProgramFolder(bin);
+        EXPECT_EQ(installed.folder, prefix.Path() + "share/tintsmith/");
+        EXPECT_TRUE(installed.installed);
+    }
+}
+
+TEST(ProfileManager, AReadOnlyProgramFolderIsNeverWrittenEvenWhenItCouldBe) {
+    TempFolder home;
+    ASSERT_FALSE(home.Path().empty());
+    ASSERT_EQ(setenv("XDG_DATA_HOME", (home.Path() + "data").c_str(), 1), 0);
+    const std::string program = home.Path() + "share/tintsmith/";
+    std::filesystem::create_directories(program + "Palettes");
+    MemorySettingsStore store;
+    ProfileManager profile(store, program);
+    profile.SetProgramFolderReadOnly(true);
+    profile.LoadFolders();
+
+    const std::string user = home.Path() + "data/Tintsmith/";
+    EXPECT_EQ(profile.WritableFolder("Palettes/"), user + "Palettes/");
+    EXPECT_EQ(profile.WritableFolder("Temp"), user + "Temp/");
+    EXPECT_EQ(profile.DrawingsFolder(), user + "Drawings/");
+    // The dialogs' default folders are made on first use, in the user's folder.
+    EXPECT_EQ(profile.DialogFolder(RecentFolder::SaveDrawings), user + "SaveDrawings");
+    EXPECT_TRUE(std::filesystem::is_directory(user + "SaveDrawings"));
+    EXPECT_EQ(profile.ObjectWriteFolder(), user + "Objects");
+    profile.SetLastImageFolder(home.Path());
+    EXPECT_EQ(profile.HistoryFilePath(), user + "History/LoadLayerLastDir.txt");
+
+    // Nothing appeared in the program folder.
+    std::vector<std::string> inside;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(program)) {
+        inside.push_back(entry.path().string());
+    }
+    EXPECT_EQ(inside, std::vector<std::string>{program + "Palettes"});
+    unsetenv("XDG_DATA_HOME");
+}
+
 } // namespace
 } // namespace ts
