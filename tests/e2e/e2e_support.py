@@ -43,6 +43,18 @@ def wait_for_window(title, seconds):
     return wait_until(probe, seconds, 0.3)
 
 
+def wait_for_launch_drawing(title, seconds=30):
+    """The window of a program started with a drawing on its command line: the launch shows its message
+    first, and Return answers it until the window's title names the drawing. Fails when it never does."""
+    check(wait_for_window("^Tintsmith", 60) is not None, "the program window did not appear")
+    for _ in range(seconds):
+        subprocess.run(["xdotool", "key", "Return"])
+        opened = wait_for_window(title, 1)
+        if opened:
+            return Window(opened)
+    raise Failed("no window titled after the opened drawing appeared")
+
+
 def window_origin(window):
     """The top left corner of the window's client area on the display."""
     out = subprocess.run(["xdotool", "getwindowgeometry", window], capture_output=True, text=True).stdout

@@ -9,7 +9,7 @@ import sys
 
 from PIL import ImageStat
 
-from e2e_support import check, run_script, wait_for_screen, wait_for_window
+from e2e_support import check, run_script, wait_for_launch_drawing, wait_for_screen
 
 
 def middle_colour(image):
@@ -32,15 +32,7 @@ def main():
         made = subprocess.run([cli, "new", drawing, "--paper-color", "0x0000FF"])
         check(made.returncode == 0, "the command-line tool made no drawing")
         start(program, drawing)
-        check(wait_for_window("^Tintsmith", 60) is not None, "no window appeared")
-        # The launch shows its message first; Return answers it until the drawing's name is the title.
-        opened = None
-        for _ in range(60):
-            subprocess.run(["xdotool", "key", "Return"])
-            opened = wait_for_window("^Tintsmith - red.ts.png$", 1)
-            if opened:
-                break
-        check(opened is not None, "the drawing was not opened")
+        wait_for_launch_drawing("^Tintsmith - red.ts.png$")
         shown = wait_for_screen(outdir, "launch.png", lambda shot: is_red(middle_colour(shot)), 30)
         if shown is None:
             colour = middle_colour(wait_for_screen(outdir, "launch.png", lambda shot: True, 0))

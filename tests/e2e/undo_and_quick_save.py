@@ -11,8 +11,8 @@ import sys
 
 from PIL import Image
 
-from e2e_support import (Window, check, difference, layer_names, mean_level, run_script, screenshot, stamp,
-                         wait_for_change, wait_for_file_change, wait_for_screen, wait_for_window, wait_until)
+from e2e_support import (check, difference, layer_names, mean_level, run_script, screenshot, stamp, wait_for_change,
+                         wait_for_file_change, wait_for_launch_drawing, wait_for_screen, wait_until)
 
 # Places in the window of 1280 x 1024 (client coordinates): the palette strip's first colour, the
 # painting row's first button (the surface colour tool), and a stroke across the middle of the view,
@@ -74,16 +74,7 @@ def paint(window, outdir, name, reference):
 
 
 def session(proc, cli, outdir, drawing):
-    check(wait_for_window("^Tintsmith - Untitled$", 60) is not None, "the program window did not appear")
-    # A drawing named on the command line opens after the launch message is answered.
-    opened = None
-    for _ in range(30):
-        subprocess.run(["xdotool", "key", "Return"])
-        opened = wait_for_window("^Tintsmith - house", 1)
-        if opened:
-            break
-    check(opened is not None, "no window titled after the opened drawing appeared")
-    window = Window(opened)
+    window = wait_for_launch_drawing("^Tintsmith - house")
     # The first paint after the launch shows the drawing, not bare board: wait for a steady view.
     first = wait_for_screen(outdir, "opened.png", lambda shot: mean_level(shot, window.box(*UNDER_STROKE)) > 150, 20)
     check(first is not None, "the opened drawing is not shown")

@@ -9,8 +9,8 @@ import os
 import subprocess
 import sys
 
-from e2e_support import (Window, check, difference, layer_names, open_menu_item, run_script, screenshot,
-                         wait_for_change, wait_for_screen, wait_for_window)
+from e2e_support import (check, difference, layer_names, open_menu_item, run_script, screenshot, wait_for_change,
+                         wait_for_launch_drawing, wait_for_screen, wait_for_window)
 
 # Client coordinates in the window of 1280 x 1024: the Layer menu, its "New Blank" item (the twentieth)
 # and that submenu's first item "Small"; the File menu and its Save As item.
@@ -29,16 +29,7 @@ def run(*args):
 
 
 def session(proc, cli, outdir, work):
-    # A drawing named on the command line opens after the launch message box is answered.
-    check(wait_for_window("^Tintsmith - Untitled$", 60) is not None, "the program window did not appear")
-    window_id = None
-    for _ in range(30):
-        subprocess.run(["xdotool", "key", "Return"])
-        window_id = wait_for_window("^Tintsmith - opened", 1)
-        if window_id:
-            break
-    check(window_id is not None, "no window titled after the opened drawing appeared")
-    window = Window(window_id)
+    window = wait_for_launch_drawing("^Tintsmith - opened")
     window.focus()
     before = wait_for_screen(outdir, "opened.png", lambda shot: True, 1)
     # Wheel forward over the middle of the view zooms in: the board's grain grows.
