@@ -180,64 +180,62 @@ void BM_Recomposite250Layers(benchmark::State& state) {
 }
 BENCHMARK(BM_Recomposite250Layers)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Rebuilding a 1600 x 1000 client area from the view buffer at a zoom. Bytes: at z >= 1 the client
-// bytes written; at z < 0 the view-buffer bytes read.
-void BM_RebuildViewport(benchmark::State& state) {
-    const auto zoom = static_cast<int32_t>(state.range(0));
-    constexpr int32_t kClientW = 1600;
-    constexpr int32_t kClientH = 1000;
-    const int32_t scale = zoom < 0 ? -zoom : 1;
-    const int32_t drawW = std::max(kClientW * scale, 2000);
-    const int32_t drawH = std::max(kClientH * scale, 1200);
-    ImageStackManager stack;
-    stack.SetDrawingSize(drawW, drawH);
-    ts::Compositor compositor(stack);
-    ts::ViewManager view(compositor);
-    view.ResizeDrawing(drawW, drawH);
-    view.ResizeClient(kClientW, kClientH);
-    view.SetZoom(zoom);
-    std::vector<uint8_t>& pixels = view.ViewBuffer().Pixels();
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        pixels[i] = static_cast<uint8_t>(i * 2654435761u >> 24);
+// A 1600 x 1000 client area over a view buffer of noise, at a zoom; a shrinking zoom gets a drawing
+// large enough to fill the client.
+struct ClientAtZoom {
+    static constexpr int32_t kClientW = 1600;
+    static constexpr int32_t kClientH = 1000;
+
+    explicit ClientAtZoom(int32_t zoom) : scale(zoom < 0 ? -zoom : 1), compositor(stack), view(compositor) {
+        const int32_t drawW = std::max(kClientW * scale, 2000);
+        const int32_t drawH = std::max(kClientH * scale, 1200);
+        stack.SetDrawingSize(drawW, drawH);
+        view.ResizeDrawing(drawW, drawH);
+        view.ResizeClient(kClientW, kClientH);
+        view.SetZoom(zoom);
+        std::vector<uint8_t>& pixels = view.ViewBuffer().Pixels();
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            pixels[i] = static_cast<uint8_t>(i * 2654435761u >> 24);
+        }
     }
-    for (auto _ : state) {
+
+    void Rebuild() {
         view.RebuildClient(ts::Rect{0, 0, kClientW, kClientH});
         benchmark::DoNotOptimize(view.Display().Pixels().data());
     }
+
+    int32_t scale;
+    ImageStackManager stack;
+    ts::Compositor compositor;
+    ts::ViewManager view;
+};
+
+// Rebuilding the client area from the view buffer at a zoom. Bytes: at z >= 1 the client bytes
+// written; at z < 0 the view-buffer bytes read.
+void BM_RebuildViewport(benchmark::State& state) {
+    const auto zoom = static_cast<int32_t>(state.range(0));
+    ClientAtZoom client(zoom);
+    for (auto _ : state) {
+        client.Rebuild();
+    }
     // Shrinking reads at most 10 x 10 pixels of each block.
-    const int64_t k = std::min(scale, 10);
-    const int64_t bytes = static_cast<int64_t>(kClientW) * kClientH * 3 * (zoom < 0 ? k * k : 1);
+    const int64_t k = std::min(client.scale, 10);
+    const int64_t bytes =
+        int64_t{ClientAtZoom::kClientW} * ClientAtZoom::kClientH * 3 * (zoom < 0 ? k * k : 1);
     SetBytes(state, bytes);
 }
 BENCHMARK(BM_RebuildViewport)->Arg(1)->Arg(4)->Arg(-2)->Arg(-16)->Unit(benchmark::kMillisecond);
 
-// The same rebuild of a 1600 x 1000 client area with a half-inch grid shown (second argument 1) and
-// without it (0), in the same run: every stroke's refresh pays what the grid costs.
+// The same rebuild with a half-inch grid shown (second argument 1) and without it (0), in the same
+// run: every stroke's refresh pays what the grid costs.
 void BM_RebuildViewportGrid(benchmark::State& state) {
-    const auto zoom = static_cast<int32_t>(state.range(0));
-    constexpr int32_t kClientW = 1600;
-    constexpr int32_t kClientH = 1000;
-    const int32_t scale = zoom < 0 ? -zoom : 1;
-    const int32_t drawW = std::max(kClientW * scale, 2000);
-    const int32_t drawH = std::max(kClientH * scale, 1200);
-    ImageStackManager stack;
-    stack.SetDrawingSize(drawW, drawH);
-    ts::Compositor compositor(stack);
-    ts::ViewManager view(compositor);
-    view.ResizeDrawing(drawW, drawH);
-    view.ResizeClient(kClientW, kClientH);
-    view.SetZoom(zoom);
-    std::vector<uint8_t>& pixels = view.ViewBuffer().Pixels();
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        pixels[i] = static_cast<uint8_t>(i * 2654435761u >> 24);
-    }
+    ClientAtZoom client(static_cast<int32_t>(state.range(0)));
     // Half an inch on the page: 150 fine units, 37.5 drawing pixels.
-    view.Grid().grids[0] = ts::GridLines{state.range(1) != 0, 37.5, 0x00C08040, 127};
-    view.Grid().originX = 11.0;
-    view.Grid().originY = 7.0;
+    client.view.Grid().grids[0] = ts::GridLines{state.range(1) != 0, 37.5, 0x00C08040, 127};
+    client.view.Grid().originX = 11.0;
+    client.view.Grid().originY = 7.0;
     for (auto _ : state) {
-        view.RebuildClient(ts::Rect{0, 0, kClientW, kClientH});
-        benchmark::DoNotOptimize(view.Display().Pixels().data());
+        client.Rebuild();
     }
 }
 BENCHMARK(BM_RebuildViewportGrid)
