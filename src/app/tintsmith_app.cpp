@@ -3,6 +3,7 @@
 #include "model/board_textures.h"
 #include "ui/color_picker.h"
 #include "ui/entry_dialog.h"
+#include "ui/preferences_dialog.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -42,6 +43,7 @@ CTintsmithApp::CTintsmithApp(const QStringList& arguments) {
     // Whoever asks the user for a colour gets the program's own picker.
     m_ui.SetColorPickerOpener(&CColorPicker::Choose);
     m_ui.SetEntryDialogOpener(&CEntryDialog::Show);
+    m_ui.SetPreferencesOpener(&CPreferencesDialog::Show);
     if (arguments.size() >= 2) {
         m_commandLineFile = arguments.at(1).toStdString();
     }

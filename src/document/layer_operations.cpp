@@ -1,6 +1,7 @@
 #include "document/layer_operations.h"
 
 #include "document/layer_geometry.h"
+#include "files/drawing_stream.h"
 #include "model/board_textures.h"
 
 #include <algorithm>
@@ -552,6 +553,32 @@ void LayerOperations::Name() {
         layer->name = name;
         m_stack.NotifyIndicator();
     }
+}
+
+bool LayerOperations::ResizePage(int32_t pageWidth, int32_t pageHeight) {
+    constexpr int32_t k = Page::kPagePixelsPerDrawingPixel;
+    auto fits = [](int32_t side) { return side >= k && side / k <= kMaxDrawingSide; };
+    if (!fits(pageWidth) || !fits(pageHeight)) {
+        return false;
+    }
+    m_hooks->FinishPendingWork();
+    // The printable area keeps the margins it had, while the page is larger than them.
+    const int32_t marginX = std::max(0, m_page.width - m_page.printableWidth);
+    const int32_t marginY = std::max(0, m_page.height - m_page.printableHeight);
+    m_page.width = pageWidth;
+    m_page.height = pageHeight;
+    m_page.printableWidth = pageWidth - marginX > k ? pageWidth - marginX : pageWidth;
+    m_page.printableHeight = pageHeight - marginY > k ? pageHeight - marginY : pageHeight;
+    if (m_page.DrawingWidth() == m_stack.DrawingWidth() &&
+        m_page.DrawingHeight() == m_stack.DrawingHeight()) {
+        return true;
+    }
+    m_stack.SetDrawingSize(m_page.DrawingWidth(), m_page.DrawingHeight());
+    m_hooks->DrawingResized(m_stack.DrawingWidth(), m_stack.DrawingHeight());
+    m_refresh.MarkStackFootprint();
+    m_refresh.MarkViewportSize();
+    m_refresh.Refresh("Page Size");
+    return true;
 }
 
 } // namespace ts

@@ -44,6 +44,11 @@ public:
     void SetHooks(LayerOperationHooks* hooks) { m_hooks = hooks ? hooks : &m_noHooks; }
     Page& CurrentPage() { return m_page; }
     void SetPage(const Page& page) { m_page = page; }
+    // Lays the drawing out on a page of this many page pixels: the drawing becomes a quarter of it each
+    // way (the remainder of a side not divisible by 4 is dropped) and the view follows; the layers keep
+    // their places and pixels, the page its margins. False, with nothing changed, when a side would hold
+    // no drawing pixel or more than a drawing file can hold.
+    bool ResizePage(int32_t pageWidth, int32_t pageHeight);
 
     // Clears the stack (and, when asked, the undo store; unless keepTitle, the file name goes too).
     void ClearDrawing(bool keepTitle, bool resetUndo);

@@ -99,6 +99,22 @@ bool HeadlessUserInterface::ChooseColor(uint32_t& color) {
     return true;
 }
 
+bool HeadlessUserInterface::EditPreferences(PreferencesRequest& request) {
+    m_preferenceDialogs.push_back(request);
+    if (m_preferences.empty()) {
+        return false;
+    }
+    const std::optional<PreferenceChanges> changes = std::move(m_preferences.front());
+    m_preferences.pop_front();
+    if (!changes) {
+        return false;
+    }
+    for (const auto& [name, text] : *changes) {
+        request.values.Set(name, text);
+    }
+    return true;
+}
+
 std::vector<std::string> HeadlessUserInterface::MessageTexts() const {
     std::vector<std::string> texts;
     texts.reserve(m_messages.size());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/preferences.h"
 #include "platform/progress_meter.h"
 #include "platform/user_interface.h"
 
@@ -8,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ts {
@@ -53,6 +55,8 @@ public:
     bool ChooseOpenFile(const FileDialogRequest& request, std::string& out) override;
     bool ChooseSaveFile(const FileDialogRequest& request, std::string& out) override;
     bool ChooseColor(uint32_t& color) override;
+    // Records the values the dialog opened with; answers from the preferences queue.
+    bool EditPreferences(PreferencesRequest& request) override;
     ProgressMeter& Progress() override { return m_progress; }
     void SetStatusPane(int pane, const std::string& text) override { m_panes[pane] = text; }
 
@@ -66,6 +70,11 @@ public:
     void QueueFileCancel() { m_files.emplace_back(std::nullopt); }
     void QueueColor(uint32_t color) { m_colors.emplace_back(color & 0x00FFFFFF); }
     void QueueColorCancel() { m_colors.emplace_back(std::nullopt); }
+    // The next preferences dialog: OK with these values changed (by settings name, as
+    // PreferenceValues::Set takes them), or Cancel.
+    using PreferenceChanges = std::vector<std::pair<std::string, std::string>>;
+    void QueuePreferences(PreferenceChanges changes) { m_preferences.emplace_back(std::move(changes)); }
+    void QueuePreferencesCancel() { m_preferences.emplace_back(std::nullopt); }
     size_t PendingAnswers() const { return m_answers.size(); }
     size_t PendingTexts() const { return m_texts.size(); }
     size_t PendingFiles() const { return m_files.size(); }
@@ -85,6 +94,8 @@ public:
     const std::vector<FileDialog>& FileDialogs() const { return m_fileDialogs; }
     // The colour each colour picker was opened with, in order.
     const std::vector<uint32_t>& ColorPickers() const { return m_colorPickers; }
+    // What each preferences dialog showed when it opened, in order.
+    const std::vector<PreferencesRequest>& PreferenceDialogs() const { return m_preferenceDialogs; }
     // The text last set on a status pane, empty when never set.
     std::string StatusPane(int pane) const;
     // How often the wait cursor appeared, and whether it shows now.
@@ -109,6 +120,8 @@ private:
     std::deque<std::optional<std::string>> m_texts;
     std::deque<std::optional<std::string>> m_files;
     std::deque<std::optional<uint32_t>> m_colors;
+    std::deque<std::optional<PreferenceChanges>> m_preferences;
+    std::vector<PreferencesRequest> m_preferenceDialogs;
     Answer m_defaultAnswer = Answer::Yes;
     std::map<int, std::string> m_panes;
     CountingProgressMeter m_progress;

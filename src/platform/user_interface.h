@@ -8,6 +8,8 @@
 
 namespace ts {
 
+struct PreferencesRequest;
+
 enum class MessageIcon { None, Information, Warning, Error, Question };
 enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Answer { Ok, Cancel, Yes, No };
@@ -88,6 +90,10 @@ public:
     // The colour picker: color (0x00BBGGRR) is the colour shown at first; true with the chosen colour
     // in color on OK, false (color untouched) on Cancel.
     virtual bool ChooseColor(uint32_t& color) = 0;
+
+    // The preferences dialog, opened with request.values; true on OK with the values as the user left
+    // them, false on Cancel. Without a dialog of its own an interface cancels.
+    virtual bool EditPreferences(PreferencesRequest& /*request*/) { return false; }
 
     // The wait cursor nests: it shows at the first Begin and goes at the matching last End. An End
     // without a Begin is ignored.

@@ -173,6 +173,10 @@ bool QtUserInterface::ChooseSaveFile(const FileDialogRequest& request, std::stri
     return true;
 }
 
+bool QtUserInterface::EditPreferences(PreferencesRequest& request) {
+    return m_preferencesOpener && m_preferencesOpener(m_parent, request);
+}
+
 bool QtUserInterface::ChooseColor(uint32_t& color) {
     if (m_colorPickerOpener) {
         uint32_t chosen = color & 0x00FFFFFF;

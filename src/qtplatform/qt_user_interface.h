@@ -34,6 +34,11 @@ public:
     using EntryDialogOpener = std::function<bool(QWidget*, const EntryDialog&, std::string&)>;
     void SetEntryDialogOpener(EntryDialogOpener opener) { m_entryDialogOpener = std::move(opener); }
 
+    // The preferences dialog is drawn above this layer as well (parent window, the request, true on
+    // OK). Without one the dialog is cancelled.
+    using PreferencesOpener = std::function<bool(QWidget*, PreferencesRequest&)>;
+    void SetPreferencesOpener(PreferencesOpener opener) { m_preferencesOpener = std::move(opener); }
+
     Answer MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                       MessageButtons buttons) override;
     bool EnterText(const std::string& prompt, const std::string& caption, const std::string& initial,
@@ -42,6 +47,7 @@ public:
     bool ChooseOpenFile(const FileDialogRequest& request, std::string& out) override;
     bool ChooseSaveFile(const FileDialogRequest& request, std::string& out) override;
     bool ChooseColor(uint32_t& color) override;
+    bool EditPreferences(PreferencesRequest& request) override;
     ProgressMeter& Progress() override;
     void SetStatusPane(int pane, const std::string& text) override;
 
@@ -55,6 +61,7 @@ private:
     std::function<void(int, const std::string&)> m_paneSink;
     ColorPickerOpener m_colorPickerOpener;
     EntryDialogOpener m_entryDialogOpener;
+    PreferencesOpener m_preferencesOpener;
 };
 
 } // namespace ts

@@ -93,6 +93,7 @@ inline constexpr int32_t kRotate90Ccw = 33181;
 inline constexpr int32_t kRotate90Cw = 33182;
 inline constexpr int32_t kRotate180 = 33183;
 inline constexpr int32_t kPageSize = 33184;
+inline constexpr int32_t kPageLayout = 33185;
 
 inline constexpr int32_t kBrushOnMerge = 33600;
 inline constexpr int32_t kCenterHorizontally = 33601;

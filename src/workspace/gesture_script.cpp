@@ -226,6 +226,9 @@ bool GestureScript::RunLine(const std::string& rawLine, int32_t number, std::str
         return ParseNumber(words[i], low, high, v);
     };
 
+    if (verb == "preferences") {
+        return QueuePreferences(words, error) || fail(error);
+    }
     if (verb == "command") {
         if (args < 1) {
             return fail("command needs a name or an id");
@@ -478,6 +481,32 @@ bool GestureScript::RunAnswerLine(const std::string& verb, const std::string& re
         return false;
     }
     ui->QueueFile(path);
+    return true;
+}
+
+bool GestureScript::QueuePreferences(const std::vector<std::string>& words, std::string& error) {
+    auto* ui = dynamic_cast<HeadlessUserInterface*>(&m_w.ui);
+    if (!ui) {
+        error = "preferences needs the headless user interface";
+        return false;
+    }
+    if (words.size() == 2 && Lower(words[1]) == "cancel") {
+        ui->QueuePreferencesCancel();
+        return true;
+    }
+    HeadlessUserInterface::PreferenceChanges changes;
+    PreferenceValues check;
+    for (size_t i = 1; i < words.size(); ++i) {
+        const size_t equals = words[i].find('=');
+        const std::string name = words[i].substr(0, equals);
+        const std::string value = equals == std::string::npos ? std::string() : words[i].substr(equals + 1);
+        if (equals == std::string::npos || !PreferenceValues::IsName(name) || !check.Set(name, value)) {
+            error = "preferences takes cancel or NAME=VALUE pairs, not '" + words[i] + "'";
+            return false;
+        }
+        changes.emplace_back(name, value);
+    }
+    ui->QueuePreferences(std::move(changes));
     return true;
 }
 

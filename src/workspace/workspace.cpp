@@ -237,15 +237,9 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     BuildCommands();
     BuildPainting();
     BuildGrid();
+    BuildPageAndPreferences();
     ConnectPalettes();
-    // A new layer's scale settings come from the profile.
-    LayerDefaults defaults;
-    defaults.scale[kTargetPaperWidth] = Inches(profile, settings::kTargetPaperWidth);
-    defaults.scale[kTargetPaperHeight] = Inches(profile, settings::kTargetPaperHeight);
-    defaults.scale[kPaperWidth] = Inches(profile, settings::kPaperWidth);
-    defaults.scale[kPaperHeight] = Inches(profile, settings::kPaperHeight);
-    defaults.scale[kResolution] = profile.Get(settings::kResolution);
-    imageStack.SetLayerDefaults(defaults);
+    ReadLayerDefaults();
     // Interaction: the overlays in drawing order over the selection frame, the way back to the select
     // mode, and the tool and mode the program starts with.
     overlayPainter.Add(zoomManager);
@@ -260,6 +254,16 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
 }
 
 Workspace::~Workspace() = default;
+
+void Workspace::ReadLayerDefaults() {
+    LayerDefaults defaults;
+    defaults.scale[kTargetPaperWidth] = Inches(profile, settings::kTargetPaperWidth);
+    defaults.scale[kTargetPaperHeight] = Inches(profile, settings::kTargetPaperHeight);
+    defaults.scale[kPaperWidth] = Inches(profile, settings::kPaperWidth);
+    defaults.scale[kPaperHeight] = Inches(profile, settings::kPaperHeight);
+    defaults.scale[kResolution] = profile.Get(settings::kResolution);
+    imageStack.SetLayerDefaults(defaults);
+}
 
 bool Workspace::LoadGrain() {
     Image24 picture;

@@ -20,6 +20,7 @@
 #include "modes/custom_backdrop_manager.h"
 #include "modes/eraser_manager.h"
 #include "modes/lighting_set.h"
+#include "modes/page_manager.h"
 #include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
 #include "modes/scale_grid.h"
@@ -164,6 +165,11 @@ public:
     // The grid over the drawing: its set-up mode and the tool that clicks its origin.
     ScaleGrid scaleGrid{viewManager, imageStack, refresh, profile, toolSlot};
     OriginTool originTool{toolContext, scaleGrid};
+    // Page > Layout: the size of the page the drawing lies on.
+    PageManager pageManager{layerOperations, imageStack, profile, ui};
+    // File > Preferences...: the dialog over the stored preferences; OK stores every value and the
+    // layers made afterwards take the new paper and resolution. False when cancelled or refused.
+    bool EditPreferences();
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
 
@@ -173,6 +179,9 @@ private:
     void ConnectPalettes();
     void BuildPainting();
     void BuildGrid();
+    void BuildPageAndPreferences();
+    // A new layer's scale settings: the stored paper sizes and resolution.
+    void ReadLayerDefaults();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();

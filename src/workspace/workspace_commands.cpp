@@ -97,6 +97,7 @@ constexpr Item kItems[] = {
     {cmd::kRotate90Cw, "Page/Rotate", "90 CW", "Turn the drawing a quarter turn clockwise", "", 0},
     {cmd::kRotate180, "Page/Rotate", "180", "Turn the drawing half a turn", "", 0},
     {cmd::kPageSize, "Page", "Size", "Crop or expand the drawing", "", 0},
+    {cmd::kPageLayout, "Page", "Layout", "Check Page Size.", "", 0},
 
     {cmd::kBrushOnMerge, "Layer", "Brush-on Merge", "Brush the layer below into the selected layer", "", 258},
     {cmd::kCenterHorizontally, "Layer/Center", "Horizontally", "Center the layer horizontally", "", 0},
