@@ -12,14 +12,15 @@ namespace ts {
 
 namespace {
 
+// Each edit keeps 64 pixels for itself; its label takes the rest of its rectangle.
 constexpr Rect kLayoutRect{20, 37, 100, 57};
-constexpr Rect kInchesWidthRect{110, 37, 235, 57};
-constexpr Rect kInchesHeightRect{238, 37, 300, 57};
-constexpr Rect kPixelsWidthRect{312, 37, 440, 57};
-constexpr Rect kPixelsHeightRect{443, 37, 505, 57};
-constexpr Rect kDotsPerInchRect{517, 37, 585, 57};
-constexpr Rect kUpdateRect{597, 37, 657, 57};
-constexpr Rect kResetRect{665, 37, 725, 57};
+constexpr Rect kInchesWidthRect{110, 37, 250, 57};
+constexpr Rect kInchesHeightRect{252, 37, 335, 57};
+constexpr Rect kPixelsWidthRect{347, 37, 487, 57};
+constexpr Rect kPixelsHeightRect{489, 37, 572, 57};
+constexpr Rect kDotsPerInchRect{584, 37, 684, 57};
+constexpr Rect kUpdateRect{696, 37, 756, 57};
+constexpr Rect kResetRect{764, 37, 824, 57};
 
 std::string Trim(const std::string& text) {
     const size_t first = text.find_first_not_of(" \t");
