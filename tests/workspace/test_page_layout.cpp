@@ -1,6 +1,7 @@
 // Page > Layout: the page the drawing lies on, shown in pixels and inches, and laid out anew by Update.
 
 #include "document/drawing_test_support.h"
+#include "workspace/gesture_script.h"
 
 #include <gtest/gtest.h>
 
@@ -69,6 +70,20 @@ TEST_F(PageLayout, UpdateWith14400By10800GivesA3600By2700DrawingOf48By36Inches) 
     EXPECT_EQ(blank.bounds, before);
     EXPECT_EQ(workspace->profile.Layouts(), "14400 10800 300");
     EXPECT_TRUE(ui.Messages().empty());
+}
+
+TEST_F(PageLayout, AScriptTypesThePageAndUpdates) {
+    NewDrawing();
+    GestureScript script(*workspace);
+    std::string error;
+    ASSERT_TRUE(script.Run("command Page/Layout\n"
+                           "panel \"W x H Inches\" 12\n"
+                           "panel 105 10800\n"
+                           "panel Update\n",
+                           error))
+        << error;
+    EXPECT_EQ(stack().DrawingWidth(), 900);
+    EXPECT_EQ(stack().DrawingHeight(), 2700);
 }
 
 TEST_F(PageLayout, EnteringShowsThePageTheDrawingLiesOnSoAnUntouchedUpdateChangesNothing) {
