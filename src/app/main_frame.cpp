@@ -306,6 +306,12 @@ void CMainFrame::BuildPaintingTools(QToolBar* bar) {
         int32_t tooltip;
     };
     const PaintingButton buttons[] = {
+        {&m_workspace.pointTool, cmd::kLineTool, "Line", 0},
+        {&m_workspace.rayTool, cmd::kRayTool, "Ray", 0},
+        {&m_workspace.offsetLineTool, cmd::kOffsetLineTool, "Offset", 0},
+        {&m_workspace.offsetRayTool, cmd::kOffsetRayTool, "Offset Ray", 0},
+        {&m_workspace.partialSegmentEraser, cmd::kPartialSegmentEraser, "Part Erase", 0},
+        {&m_workspace.coloredPencilTool, cmd::kPenTool, "Pen", 0},
         {&m_workspace.surfacePaintTool, cmd::kSurfaceTool, "Color", 62},
         {&m_workspace.boardEraser, cmd::kBoardEraserTool, "ShowThru Eraser", 0},
         {&m_workspace.shadowPaintTool, cmd::kLightingTool, "Lighting", 217},

@@ -237,6 +237,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     BuildCommands();
     BuildPainting();
     BuildGrid();
+    BuildLines();
     ConnectPalettes();
     // A new layer's scale settings come from the profile.
     LayerDefaults defaults;
@@ -250,6 +251,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     // mode, and the tool and mode the program starts with.
     overlayPainter.Add(zoomManager);
     overlayPainter.Add(brushOutline);
+    overlayPainter.Add(segmentOverlay);
     overlayPainter.Add(rubberLine);
     environmentManager.Connect(toolSlot, selectTool, selectManager, idleManager);
     environmentManager.AddObserver(m_modeLinks.get());

@@ -20,6 +20,8 @@
 #include "modes/custom_backdrop_manager.h"
 #include "modes/eraser_manager.h"
 #include "modes/lighting_set.h"
+#include "modes/line_manager.h"
+#include "modes/line_tools.h"
 #include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
 #include "modes/scale_grid.h"
@@ -164,6 +166,18 @@ public:
     // The grid over the drawing: its set-up mode and the tool that clicks its origin.
     ScaleGrid scaleGrid{viewManager, imageStack, refresh, profile, toolSlot};
     OriginTool originTool{toolContext, scaleGrid};
+    // Lines: the line mode, the overlay of the segments of the line being drawn, and the line tools.
+    SegmentOverlay segmentOverlay{imageStack, viewGeometry};
+    LineManager lineManager{paintingContext, environmentManager, compositor.switches,
+                            rubberLine,      overlayPainter,     segmentOverlay};
+    PointTool pointTool{toolContext, rubberLine};
+    RayTool rayTool{toolContext, rubberLine};
+    OffsetLineTool offsetLineTool{toolContext};
+    OffsetRayTool offsetRayTool{toolContext};
+    LinePartialSegmentEraserTool partialSegmentEraser{toolContext};
+    LineEraserTool lineEraserTool{toolContext};
+    LineDropperTool lineDropperTool{toolContext};
+    ColoredPencilTool coloredPencilTool{toolContext};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
 
@@ -173,6 +187,7 @@ private:
     void ConnectPalettes();
     void BuildPainting();
     void BuildGrid();
+    void BuildLines();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();
