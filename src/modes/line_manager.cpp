@@ -108,6 +108,7 @@ bool LineManager::Deactivate(int32_t /*how*/) {
     if (!(m_keepSegments && m_keepSegments())) {
         FinishLine();
     }
+    DropRubberLine();
     m_editing = false;
     HidePanel();
     m_c.ui.SetStatusPane(kVanishingPane, "");
@@ -356,8 +357,8 @@ bool LineManager::AddClipped(IntPoint a, IntPoint b) {
 }
 
 bool LineManager::OnRubberLineEnded() {
-    if (m_editing) {
-        return false; // the vertex drag ends on its own
+    if (m_editing || m_dropping) {
+        return false; // a vertex drag, or a line finished without its last rubber segment
     }
     const IntPoint a = m_rubber.StartPoint();
     IntPoint b = m_rubber.CurrentPoint();
@@ -386,10 +387,19 @@ bool LineManager::OnDoubleClick(uint32_t /*flags*/, int32_t /*x*/, int32_t /*y*/
     return true;
 }
 
+void LineManager::DropRubberLine() {
+    if (m_rubber.IsActive()) {
+        m_dropping = true;
+        m_rubber.End();
+        m_dropping = false;
+    }
+}
+
 bool LineManager::FinishLine() {
     if (m_finishing) {
         return false;
     }
+    DropRubberLine();
     m_finishing = true;
     PointMemory* points = Points();
     LayerObject* layer = points && !points->IsEmpty() ? LineLayer() : nullptr;

@@ -205,6 +205,8 @@ private:
     LayerObject* LineLayer();
     PointMemory* Points();
     void ShowSegments();
+    // Takes the rubber line off without a segment.
+    void DropRubberLine();
     void RefreshView(const char* reason);
     // The segment nearest a view point within 4 view pixels (its index), or -1.
     int32_t SegmentAt(int32_t x, int32_t y) const;
@@ -240,6 +242,7 @@ private:
     IntPoint m_grabbed;
     bool m_editing = false;
     bool m_finishing = false;
+    bool m_dropping = false;
 };
 
 } // namespace ts
