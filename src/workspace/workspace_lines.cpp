@@ -92,10 +92,10 @@ void Workspace::BuildLines() {
         {cmd::kRemoveVanishingPoints, "Remove Vanishing Points"},
         {cmd::kLineArray, "Array"},
     };
+    // Panel commands of the line mode (its buttons), without menu items; scripts run them by name.
     for (const auto& [id, text] : texts) {
         Command c;
         c.id = id;
-        c.menu = "Layer/Lines";
         c.text = text;
         c.prompt = id == cmd::kSetVanishingPoint
                        ? "Make the crossing of the last two segments a vanishing point"
