@@ -27,10 +27,11 @@ constexpr Rect kIncRect{733, 37, 763, 57};
 constexpr Rect kDecRect{766, 37, 796, 57};
 constexpr Rect kAllRect{799, 37, 840, 57};
 constexpr Rect kReplaceRect{845, 37, 905, 57};
-constexpr Rect kArrayCountRect{910, 37, 975, 57};
-constexpr Rect kArrayRect{978, 37, 1018, 57};
-constexpr Rect kSetVanishingRect{1021, 37, 1076, 57};
-constexpr Rect kRemoveVanishingRect{1079, 37, 1159, 57};
+// The segment commands in a second row under the settings.
+constexpr Rect kArrayCountRect{77, 62, 142, 82};
+constexpr Rect kArrayRect{145, 62, 189, 82};
+constexpr Rect kSetVanishingRect{192, 62, 252, 82};
+constexpr Rect kRemoveVanishingRect{255, 62, 345, 82};
 
 constexpr int32_t kRadios[] = {LineManager::kDrawLine,   LineManager::kSample,  LineManager::kErase,
                                LineManager::kAppearance, LineManager::kColor,   LineManager::kWidth,
