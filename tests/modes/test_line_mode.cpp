@@ -434,5 +434,46 @@ TEST_F(LineMode, RaysRunOnToTheLayersEdge) {
     EXPECT_EQ(points(layer).At(0).endX, 4 * 400 - 1);
 }
 
+TEST_F(LineMode, EnteringTheModeShowsTheLinesSwitchesTheConstraintOnAndWarnsOnTheSketchFrame) {
+    LayerObject& layer = Layer();
+    layer.name = kSketchFrameName;
+    workspace->RunCommand(cmd::kShowLines);
+    ASSERT_FALSE(workspace->compositor.switches.showLines);
+    Gesture("tool PointTool\n");
+    EXPECT_EQ(LastMessage(), LineManager::kSketchFrameWarning);
+    EXPECT_TRUE(workspace->compositor.switches.showLines);
+    EXPECT_EQ(env().LineConstraint(), CConstraintManager::kLineDrawing);
+    EXPECT_EQ(workspace->statusPrompt.Current(), LineManager::kPrompt);
+    EXPECT_EQ(ui.StatusPane(LineManager::kVanishingPane), "VP: None");
+    Gesture("tool SurfacePaintTool\n");
+    EXPECT_EQ(env().LineConstraint(), CConstraintManager::kNone);
+}
+
+TEST_F(LineMode, ThePenCommandsPickTheirVariant) {
+    Layer();
+    ASSERT_TRUE(workspace->RunCommand(cmd::kPenStyleTool));
+    EXPECT_EQ(env().Current(), &lines());
+    EXPECT_EQ(workspace->toolSlot.CurrentTool(), &workspace->coloredPencilTool);
+    EXPECT_EQ(lines().PenVariant(), LineManager::kPenStyle);
+    EXPECT_EQ(workspace->coloredPencilTool.CurrentId(), ColoredPencilTool::kStyleId);
+    ASSERT_TRUE(workspace->RunCommand(cmd::kLineRepairTool));
+    EXPECT_EQ(workspace->coloredPencilTool.CurrentId(), ColoredPencilTool::kRepairId);
+}
+
+TEST_F(LineMode, TheOffsetLineToolCopiesASegmentAcrossTheDrag) {
+    LayerObject& layer = Layer();
+    Gesture("tool PointTool\npress 100 100\nrelease 100 100\npress 200 100\nrelease 200 100\n");
+    Gesture("tool OffsetLineTool\n");
+    // The polyline waits: picking the tool finishes nothing, the segment is there to be copied.
+    ASSERT_EQ(points(layer).Count(), 1u);
+    Gesture("press 150 100\nmove 170 130\nrelease 170 130\n");
+    ASSERT_EQ(points(layer).Count(), 2u);
+    const Segment& copy = points(layer).At(1);
+    EXPECT_EQ(copy.startY, copy.endY);
+    EXPECT_EQ(copy.startY, points(layer).At(0).startY + 4 * 30);
+    EXPECT_EQ(copy.startX, points(layer).At(0).startX);
+    EXPECT_EQ(copy.endX, points(layer).At(0).endX);
+}
+
 } // namespace
 } // namespace ts
