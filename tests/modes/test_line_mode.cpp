@@ -262,6 +262,24 @@ TEST_F(LineMode, AllWithStyleDashesEveryLineAndUndoBringsItBack) {
     EXPECT_TRUE(current().SameAs(*before));
 }
 
+TEST_F(LineMode, AllWithEraseTakesEveryLineAwayAndAppearanceRestylesThemAll) {
+    LayerObject& layer = Layer();
+    LevelLine(100, 300, 100);
+    LevelLine(100, 300, 200);
+    Gesture("panel 104 7\npanel 127\npanel 105 3\npanel 126\npanel 102 Dotted\npanel 123\npanel 131\n");
+    for (const int32_t y : {90, 190}) {
+        EXPECT_EQ(LineWidthOf(ByteAt(*layer.lineArt->refreshWidth, 150, y)), 7);
+        EXPECT_EQ(LineFreehandOf(ByteAt(*layer.lineArt->refreshWidth, 150, y)), 3);
+        EXPECT_EQ(ByteAt(*layer.lineArt->lineAppearanceIndex, 150, y) & 0x7F, kLineDotted);
+    }
+    const auto before = Copy(layer);
+    Gesture("panel 122\npanel 131\n");
+    EXPECT_EQ(Occupied(layer), 0);
+    EXPECT_FALSE(layer.lineArt->HasLines());
+    workspace->RunCommand(cmd::kUndo);
+    EXPECT_TRUE(current().SameAs(*before));
+}
+
 TEST_F(LineMode, IncAndDecStepTheWidthOfEveryLineOnce) {
     LayerObject& layer = Layer();
     Gesture("tool PointTool\npanel 104 3\n");
