@@ -144,6 +144,12 @@ void LineManager::EnableStepButtons(bool inc, bool dec) {
 
 void LineManager::SetPenVariant(int32_t variant) {
     m_penVariant = std::clamp(variant, 0, static_cast<int32_t>(kPenRepair));
+    // The panel shows the radio button of the pen's change (line repair has none).
+    static constexpr int32_t kRadioOf[] = {kAppearance, kWidth, kColor, kFreehand, kStyle};
+    if (m_penVariant != kPenRepair) {
+        m_radio = kRadioOf[m_penVariant];
+        PressRadio(m_radio);
+    }
 }
 
 bool LineManager::OnPanelCommand(int32_t id) {

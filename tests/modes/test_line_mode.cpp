@@ -473,6 +473,7 @@ TEST_F(LineMode, ThePenCommandsPickTheirVariant) {
     EXPECT_EQ(env().Current(), &lines());
     EXPECT_EQ(workspace->toolSlot.CurrentTool(), &workspace->coloredPencilTool);
     EXPECT_EQ(lines().PenVariant(), LineManager::kPenStyle);
+    EXPECT_EQ(lines().SelectedRadio(), LineManager::kStyle);
     EXPECT_EQ(workspace->coloredPencilTool.CurrentId(), ColoredPencilTool::kStyleId);
     ASSERT_TRUE(workspace->RunCommand(cmd::kLineRepairTool));
     EXPECT_EQ(workspace->coloredPencilTool.CurrentId(), ColoredPencilTool::kRepairId);
