@@ -314,6 +314,13 @@ void CMainFrame::BuildPaintingTools(QToolBar* bar) {
         {&m_workspace.surfaceHueTool, cmd::kSurfaceHueTool, "Hue", 0},
         {&m_workspace.surfaceSaturationTool, cmd::kSurfaceSaturationTool, "Sat", 0},
         {&m_workspace.surfaceValueTool, cmd::kSurfaceValueTool, "Value", 0},
+        // The line mode's tools; its eraser and dropper are picked by its panel.
+        {&m_workspace.pointTool, cmd::kLineTool, "Line", 0},
+        {&m_workspace.rayTool, cmd::kRayTool, "Ray", 0},
+        {&m_workspace.offsetLineTool, cmd::kOffsetLineTool, "Offset", 0},
+        {&m_workspace.offsetRayTool, cmd::kOffsetRayTool, "Offset Ray", 0},
+        {&m_workspace.partialSegmentEraser, cmd::kPartialSegmentEraser, "Part Erase", 0},
+        {&m_workspace.coloredPencilTool, cmd::kPenTool, "Pen", 0},
     };
     bar->setMovable(false);
     bar->setFloatable(false);

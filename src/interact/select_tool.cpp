@@ -30,7 +30,17 @@ int32_t SelectTool::HitTest(int32_t x, int32_t y) {
 }
 
 bool SelectTool::OnLButtonDown(uint32_t flags, int32_t x, int32_t y) {
+    m_editingSegments = false;
     if (ScreenTool::OnLButtonDown(flags, x, y)) {
+        return true;
+    }
+    // The segments of a line being drawn on the current layer are hit first: an end is dragged, a
+    // segment selected.
+    const LayerObject* current = m_context.stack.CurrentLayer();
+    if (m_segmentEditor && current && current->frame && !current->frame->points.IsEmpty() &&
+        m_context.stack.Current() >= ImageStackManager::kFirstDrawingLayer &&
+        m_segmentEditor->OnEditPress(flags, x, y)) {
+        m_editingSegments = true;
         return true;
     }
     SelectionTracker* tracker = m_select.Tracker();
@@ -59,6 +69,10 @@ bool SelectTool::OnLButtonDown(uint32_t flags, int32_t x, int32_t y) {
 
 bool SelectTool::OnMouseMove(uint32_t flags, int32_t x, int32_t y) {
     const bool done = ScreenTool::OnMouseMove(flags, x, y);
+    if (m_editingSegments && IsButtonDown()) {
+        m_segmentEditor->OnEditDrag(flags, x, y);
+        return true;
+    }
     SelectionTracker* tracker = m_select.Tracker();
     if (tracker->Dragging()) {
         tracker->Drag(x, y, m_select.ProportionLock());
@@ -68,6 +82,12 @@ bool SelectTool::OnMouseMove(uint32_t flags, int32_t x, int32_t y) {
 }
 
 bool SelectTool::OnLButtonUp(uint32_t flags, int32_t x, int32_t y) {
+    if (m_editingSegments) {
+        m_editingSegments = false;
+        const bool consumed = ScreenTool::OnLButtonUp(flags, x, y);
+        m_segmentEditor->OnEditRelease(flags, x, y);
+        return consumed;
+    }
     SelectionTracker* tracker = m_select.Tracker();
     if (tracker->Dragging()) {
         tracker->Drag(x, y, m_select.ProportionLock());

@@ -25,10 +25,14 @@ public:
     // The frame part under the view point: a handle index (when the current mode shows the frame),
     // 8 for the body (when the mode lets it be moved), else -1; sets the matching cursor.
     int32_t HitTest(int32_t x, int32_t y);
+    // The mode that edits the segments of a line being drawn: presses on them go there first.
+    void SetSegmentEditor(Env* editor) { m_segmentEditor = editor; }
 
 private:
     SelectManager& m_select;
     const SelectionDetector& m_detector;
+    Env* m_segmentEditor = nullptr;
+    bool m_editingSegments = false;
 };
 
 // The zoom tool: a press begins a zoom rectangle; the release zooms by the modifiers held.

@@ -277,7 +277,11 @@ bool ViewInput::OnKeyDown(uint32_t key, uint32_t repeat, uint32_t flags) {
                 m_environment.ReturnToSelect();
             }
         } else if (keys::IsArrow(key) || key == keys::kDelete) {
-            m_environment.ReturnToSelect();
+            // In the line mode Delete takes away the selected segments of the line being drawn, not the
+            // layer.
+            if (key != keys::kDelete || !current || current->GetModeId() != Env::kLineId) {
+                m_environment.ReturnToSelect();
+            }
         } else {
             switch (key) {
             case keys::Letter('C'):

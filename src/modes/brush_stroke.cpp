@@ -52,6 +52,22 @@ void BrushStroke::RecordLayer(LayerObject& layer) {
     m_recorded = true;
 }
 
+void BrushStroke::SaveParts(LayerObject& layer, const Rect& drawingArea) {
+    End();
+    auto saved = std::make_unique<SavedParts>();
+    saved->layerId = layer.id;
+    static const std::unique_ptr<SuperBitBuffer> kNone;
+    const bool copied = parts::CopyBuffer(saved->color, layer.color) &&
+                        parts::CopyBuffer(saved->shadow, layer.shadow) &&
+                        parts::CopyBuffer(saved->lineArt, layer.lineArt) &&
+                        parts::CopyBuffer(saved->occupancy, layer.frame ? layer.frame->drawingBuffer : kNone);
+    m_saved = copied ? std::move(saved) : nullptr;
+    if (m_saved) {
+        m_saved->drawingRect = drawingArea;
+    }
+    m_changesAfter = m_c.undo.Changes();
+}
+
 bool BrushStroke::Begin(int32_t type, const StrokeTool& tool, int32_t x, int32_t y, const char* reason) {
     End();
     LayerObject* layer = CurrentDrawingLayer(m_c.stack);

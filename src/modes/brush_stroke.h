@@ -71,6 +71,9 @@ public:
     // Takes the undo snapshot and the stroke's own record of the layer before a change that adds
     // parts to it (so that undo takes them away again).
     void RecordLayer(LayerObject& layer);
+    // Keeps the layer's parts before a change made outside a stroke (a finished line), for "Undo the
+    // last  brush stroke"; the caller has taken the undo snapshot. drawingArea is what the change touches.
+    void SaveParts(LayerObject& layer, const Rect& drawingArea);
 
     // Only while nothing else changed the drawing since the stroke.
     bool CanUndo() const { return m_saved != nullptr && !m_running && m_c.undo.Changes() == m_changesAfter; }

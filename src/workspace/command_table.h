@@ -152,6 +152,22 @@ inline constexpr int32_t kLightingTool = 32941;
 inline constexpr int32_t kShadowEraserTool = 32939;
 inline constexpr int32_t kEraserTool = 33300;
 inline constexpr int32_t kUndoStroke = 33301;
+// The line mode: its tools (the pen's variants have their own buttons) and its commands.
+inline constexpr int32_t kLineTool = 33062;
+inline constexpr int32_t kRayTool = 33083;
+inline constexpr int32_t kOffsetLineTool = 33187;
+inline constexpr int32_t kOffsetRayTool = 33087;
+inline constexpr int32_t kPartialSegmentEraser = 32;
+inline constexpr int32_t kLineEraserTool = 32926;
+inline constexpr int32_t kPenTool = 32940;
+inline constexpr int32_t kPenWidthTool = 32957;
+inline constexpr int32_t kPenColorTool = 32958;
+inline constexpr int32_t kPenFreehandTool = 32959;
+inline constexpr int32_t kPenStyleTool = 32960;
+inline constexpr int32_t kLineRepairTool = 31;
+inline constexpr int32_t kSetVanishingPoint = 33760;
+inline constexpr int32_t kRemoveVanishingPoints = 33761;
+inline constexpr int32_t kLineArray = 33762;
 } // namespace cmd
 
 // One command: where the menus show it, its texts, and what it does.
@@ -169,6 +185,8 @@ struct Command {
     bool separatorBefore = false;
     // The command opens a dialog or changes the drawing as a whole: the select mode is entered first.
     bool returnsToSelect = false;
+    // The current mode finishes its pending work (a line being drawn) before the command runs.
+    bool commitsFirst = true;
 };
 
 // The text of a recent-file entry: "&<place + 1> " and the entry at most 40 characters wide; empty

@@ -238,12 +238,14 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     BuildPainting();
     BuildGrid();
     BuildPageAndPreferences();
+    BuildLines();
     ConnectPalettes();
     ReadLayerDefaults();
     // Interaction: the overlays in drawing order over the selection frame, the way back to the select
     // mode, and the tool and mode the program starts with.
     overlayPainter.Add(zoomManager);
     overlayPainter.Add(brushOutline);
+    overlayPainter.Add(segmentOverlay);
     overlayPainter.Add(rubberLine);
     environmentManager.Connect(toolSlot, selectTool, selectManager, idleManager);
     environmentManager.AddObserver(m_modeLinks.get());

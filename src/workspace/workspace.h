@@ -21,6 +21,8 @@
 #include "modes/eraser_manager.h"
 #include "modes/lighting_set.h"
 #include "modes/page_manager.h"
+#include "modes/line_manager.h"
+#include "modes/line_tools.h"
 #include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
 #include "modes/scale_grid.h"
@@ -170,6 +172,18 @@ public:
     // File > Preferences...: the dialog over the stored preferences; OK stores every value and the
     // layers made afterwards take the new paper and resolution. False when cancelled or refused.
     bool EditPreferences();
+    // Lines: the line mode, the overlay of the segments of the line being drawn, and the line tools.
+    SegmentOverlay segmentOverlay{imageStack, viewGeometry};
+    LineManager lineManager{paintingContext, environmentManager, compositor.switches,
+                            rubberLine,      overlayPainter,     segmentOverlay};
+    PointTool pointTool{toolContext, rubberLine};
+    RayTool rayTool{toolContext, rubberLine};
+    OffsetLineTool offsetLineTool{toolContext};
+    OffsetRayTool offsetRayTool{toolContext};
+    LinePartialSegmentEraserTool partialSegmentEraser{toolContext};
+    LineEraserTool lineEraserTool{toolContext};
+    LineDropperTool lineDropperTool{toolContext};
+    ColoredPencilTool coloredPencilTool{toolContext};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
 
@@ -182,6 +196,7 @@ private:
     void BuildPageAndPreferences();
     // A new layer's scale settings: the stored paper sizes and resolution.
     void ReadLayerDefaults();
+    void BuildLines();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();

@@ -451,7 +451,9 @@ bool Workspace::RunCommand(int32_t id) {
     }
     // The current mode finishes what it holds before any command acts; the commands that open a
     // dialog or change the whole drawing leave it for the select mode.
-    environmentManager.Commit(0);
+    if (commands.Find(id)->commitsFirst) {
+        environmentManager.Commit(0);
+    }
     if (commands.Find(id)->returnsToSelect) {
         environmentManager.ReturnToSelect();
     }

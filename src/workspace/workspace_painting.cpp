@@ -48,6 +48,14 @@ ScreenTool* Workspace::PaintingToolNamed(const std::string& name) {
         {"EraserTool", &eraserTool},
         {"SelectTool", &selectTool},
         {"ZoomTool", &zoomTool},
+        {"PointTool", &pointTool},
+        {"RayTool", &rayTool},
+        {"OffsetLineTool", &offsetLineTool},
+        {"OffsetRayTool", &offsetRayTool},
+        {"LinePartialSegmentEraserTool", &partialSegmentEraser},
+        {"LineEraserTool", &lineEraserTool},
+        {"ColoredPencilTool", &coloredPencilTool},
+        {"LineDropperTool", &lineDropperTool},
     };
     for (const auto& [toolName, tool] : tools) {
         if (name == toolName) {

@@ -108,5 +108,38 @@ TEST_F(ReplayTest, TheScriptAnswersTheFileDialogOfItsCommands) {
     }
 }
 
+TEST_F(ReplayTest, APolylineRestyledDashedIsSavedWithItsGaps) {
+    // Three clicks and a double click in the layer (drawing 10..70 x 10..50), then "Style", "Dashed", "All".
+    const ReplayRun run = Replay(drawing + " " +
+                                 Script("tool PointTool\npress 12 20\nrelease 12 20\nmove 60 20\n"
+                                        "press 60 20\nrelease 60 20\npress 60 40\nrelease 60 40\n"
+                                        "dblclick 15 40\npanel 126\npanel 102 Dashed\npanel 131\n") +
+                                 " " + out);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    HeadlessUserInterface ui;
+    LoadedDrawing loaded;
+    ASSERT_TRUE(ReadDrawingFile(ui, out, false, loaded));
+    ASSERT_EQ(loaded.layers.size(), 3u);
+    const LayerObject& layer = *loaded.layers[2].layer;
+    ASSERT_TRUE(layer.lineArt && layer.frame);
+    // Along the level top segment (layer row 10) the pixels are dashed: inked runs with gaps between.
+    int32_t inked = 0;
+    int32_t gaps = 0;
+    int32_t runs = 0;
+    bool wasGap = true;
+    for (int32_t x = 4; x <= 48; ++x) {
+        ASSERT_NE(testing::MaskAt(*layer.frame->drawingBuffer, x, 10), 0) << x;
+        const uint8_t style = testing::ByteAt(*layer.lineArt->lineAppearanceIndex, x, 10);
+        EXPECT_EQ(style & 0x7F, 4) << x; // Dashed
+        const bool gap = (style & 0x80) != 0;
+        (gap ? gaps : inked) += 1;
+        runs += wasGap && !gap;
+        wasGap = gap;
+    }
+    EXPECT_GT(inked, 10);
+    EXPECT_GT(gaps, 10);
+    EXPECT_GE(runs, 3);
+}
+
 } // namespace
 } // namespace ts
