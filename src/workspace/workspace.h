@@ -3,6 +3,7 @@
 #include "document/drawing_document.h"
 #include "document/layer_operations.h"
 #include "document/undo_store.h"
+#include "import/cad_import.h"
 #include "interact/environment_manager.h"
 #include "interact/overlays.h"
 #include "interact/rubber_line.h"
@@ -112,6 +113,8 @@ public:
     PaletteManager& Palettes() { return paletteManager; }
     // The unit distances are shown in; a change is passed on to the current mode.
     UnitsManager unitsManager;
+    // "Import CAD Lines" and the launch with a plain PNG.
+    CadLineImport cadImport{imageStack, layerOperations, undoStore, refresh, ui, profile};
 
     // Interaction: the status bar texts, the view window's services, the modes' switch, the tools and
     // the view's input routing. The application points viewWindow at its view and feeds viewInput.
