@@ -15,6 +15,13 @@ namespace ts {
 
 namespace {
 
+// Eight RGB pixels of pure white.
+inline bool AllWhite(const uint8_t* rgb) {
+    uint64_t words[3];
+    std::memcpy(words, rgb, sizeof words);
+    return (words[0] & words[1] & words[2]) == ~uint64_t{0};
+}
+
 // Gathers four image rows into one layer row, then stores it.
 class CadRowSink final : public PngRowSink {
 public:
@@ -50,7 +57,16 @@ public:
         if (j == 0) {
             StartLayerRow();
         }
-        for (int32_t x = 0; x < m_parts.imageWidth; ++x, rgb += 3) {
+        const int32_t width = m_parts.imageWidth;
+        for (int32_t x = 0; x < width; ++x, rgb += 3) {
+            // Runs of pure white (most of a print) leave the layer row as it starts: clear, no lines.
+            while (x + 8 <= width && AllWhite(rgb)) {
+                x += 8;
+                rgb += 24;
+            }
+            if (x >= width) {
+                break;
+            }
             const uint8_t r = rgb[0];
             const uint8_t g = rgb[1];
             const uint8_t b = rgb[2];

@@ -89,8 +89,12 @@ bool ReadSequential(png_structp png, const Layout* layout, uint8_t* row, uint8_t
     }
     for (png_uint_32 y = 0; y < layout->height; ++y) {
         png_read_row(png, row, nullptr);
-        ToRgb(row, layout->channels, layout->width, rgb);
-        sink->Row(static_cast<int32_t>(y), rgb);
+        if (layout->channels == 3) {
+            sink->Row(static_cast<int32_t>(y), row);
+        } else {
+            ToRgb(row, layout->channels, layout->width, rgb);
+            sink->Row(static_cast<int32_t>(y), rgb);
+        }
     }
     return true;
 }
