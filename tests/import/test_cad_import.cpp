@@ -221,6 +221,8 @@ TEST_F(CadImport, APortraitSheetTurnsAndThePageFollowsItWithAWholeDrawingUndo) {
     workspace->RunCommand(cmd::kUndo);
     EXPECT_EQ(stack().DrawingWidth(), 300);
     EXPECT_EQ(stack().DrawingHeight(), 225);
+    EXPECT_EQ(ops().CurrentPage().width, 1200) << "the page comes back with the drawing";
+    EXPECT_EQ(ops().CurrentPage().height, 900);
     ASSERT_EQ(stack().Count(), 3);
     EXPECT_EQ(layer(2).name, kBlankLayerName);
 }
