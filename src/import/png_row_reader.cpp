@@ -56,10 +56,21 @@ bool ReadLayout(png_structp png, png_infop info, Layout* layout) {
         return false;
     }
     png_read_info(png, info);
-    png_set_expand(png);
-    png_set_scale_16(png);
-    png_set_gray_to_rgb(png);
-    layout->passes = png_set_interlace_handling(png);
+    // Only the transforms the image needs: 8-bit RGB, the usual print, passes through untouched.
+    const png_byte colorType = png_get_color_type(png, info);
+    if (colorType == PNG_COLOR_TYPE_PALETTE || png_get_bit_depth(png, info) < 8 ||
+        png_get_valid(png, info, PNG_INFO_tRNS)) {
+        png_set_expand(png);
+    }
+    if (png_get_bit_depth(png, info) == 16) {
+        png_set_scale_16(png);
+    }
+    if ((colorType & PNG_COLOR_MASK_COLOR) == 0) {
+        png_set_gray_to_rgb(png);
+    }
+    if (png_get_interlace_type(png, info) != PNG_INTERLACE_NONE) {
+        layout->passes = png_set_interlace_handling(png);
+    }
     png_read_update_info(png, info);
     layout->width = png_get_image_width(png, info);
     layout->height = png_get_image_height(png, info);
