@@ -429,6 +429,12 @@ bool CMainFrame::OpenFile(const std::string& path) {
     return opened;
 }
 
+bool CMainFrame::ImportCadFile(const std::string& path) {
+    const bool imported = m_workspace.cadImport.Import(path);
+    UpdateIndicators();
+    return imported;
+}
+
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
@@ -439,7 +445,21 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (!urls.isEmpty() && urls.front().isLocalFile()) {
         event->acceptProposedAction();
-        OpenFile(urls.front().toLocalFile().toStdString());
+        const std::string path = urls.front().toLocalFile().toStdString();
+        switch (KindOfIncomingFile(path)) {
+        case IncomingFile::kDrawing:
+            OpenFile(path);
+            break;
+        case IncomingFile::kCadPicture:
+            ImportCadFile(path);
+            break;
+        case IncomingFile::kPicture: {
+            WaitCursor wait(m_ui);
+            m_workspace.importImage.ImportFile(path);
+            UpdateIndicators();
+            break;
+        }
+        }
     }
 }
 

@@ -45,6 +45,8 @@ public:
 
     // Opens a drawing (or a legacy file) after asking to save the open one: drops and the command line.
     bool OpenFile(const std::string& path);
+    // A plain PNG imported as the drawing's "CAD Layer" (its refusals shown as messages).
+    bool ImportCadFile(const std::string& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

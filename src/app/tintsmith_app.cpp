@@ -150,9 +150,8 @@ void CTintsmithApp::HandleCommandLineFile() {
         opened = m_frame->OpenFile(m_commandLineFile);
         break;
     case Launch::kImportImage:
-        // A plain picture becomes a CAD layer once line import exists; until then it is opened only
-        // when it carries a drawing.
-        opened = m_frame->OpenFile(m_commandLineFile);
+        // A plain PNG is a CAD print: its lines become the drawing's "CAD Layer".
+        opened = m_frame->ImportCadFile(m_commandLineFile);
         break;
     }
     if (opened) {

@@ -30,6 +30,8 @@ int RenderCommand(const Environment& env, const std::vector<std::string>& args);
 int ConvertCommand(const Environment& env, const std::vector<std::string>& args);
 // Lists a palette file: its name, then one line per colour, "rrggbb name".
 int PaletteCommand(const Environment& env, const std::vector<std::string>& args);
+// A CAD picture as the "CAD Layer" of a new drawing, or of the drawing given with --into, saved.
+int ImportCommand(const Environment& env, const std::vector<std::string>& args);
 // Runs a gesture script on a drawing without a window and saves the result.
 int ReplayCommand(const Environment& env, const std::vector<std::string>& args);
 

@@ -24,6 +24,7 @@ void PrintUsage() {
               "       tintsmith-cli check FILE\n"
               "       tintsmith-cli render FILE OUT.(png|jpg|bmp|tif) [--half]\n"
               "       tintsmith-cli convert IN.tsl OUT.ts.png\n"
+              "       tintsmith-cli import IN.png OUT.ts.png [--into DRAWING.ts.png]\n"
               "       tintsmith-cli palette FILE.pal\n"
               "       tintsmith-cli replay DRAWING SCRIPT OUT.ts.png\n"
               "Exit codes: 0 done, 1 refused input (the message on standard error), 2 usage.");
@@ -71,6 +72,9 @@ int Run(int argc, char** argv, ts::ImageCodec* codec) {
     }
     if (command == "convert") {
         return ts::cli::ConvertCommand(env, args);
+    }
+    if (command == "import") {
+        return ts::cli::ImportCommand(env, args);
     }
     if (command == "palette") {
         return ts::cli::PaletteCommand(env, args);

@@ -72,8 +72,25 @@ public:
     bool SaveDrawing(std::vector<uint8_t>& block) override {
         return m_w.drawingDocument.SnapshotBlock(block);
     }
+    // The page comes back with the drawing's size (an import may have fitted it to a layer); the
+    // margins stay.
     bool LoadDrawing(const std::vector<uint8_t>& block) override {
-        return m_w.drawingDocument.RestoreBlock(block);
+        if (!m_w.drawingDocument.RestoreBlock(block)) {
+            return false;
+        }
+        Page page = m_w.layerOperations.CurrentPage();
+        const int32_t w = m_w.imageStack.DrawingWidth();
+        const int32_t h = m_w.imageStack.DrawingHeight();
+        if (w > 0 && h > 0 && (page.DrawingWidth() != w || page.DrawingHeight() != h)) {
+            const int32_t marginX = page.width - page.printableWidth;
+            const int32_t marginY = page.height - page.printableHeight;
+            page.width = w * Page::kPagePixelsPerDrawingPixel;
+            page.height = h * Page::kPagePixelsPerDrawingPixel;
+            page.printableWidth = page.width - marginX > 4 ? page.width - marginX : page.width;
+            page.printableHeight = page.height - marginY > 4 ? page.height - marginY : page.height;
+            m_w.layerOperations.SetPage(page);
+        }
+        return true;
     }
 
 private:

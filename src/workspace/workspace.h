@@ -3,6 +3,8 @@
 #include "document/drawing_document.h"
 #include "document/layer_operations.h"
 #include "document/undo_store.h"
+#include "import/cad_import.h"
+#include "import/import_image_processor.h"
 #include "interact/environment_manager.h"
 #include "interact/overlays.h"
 #include "interact/rubber_line.h"
@@ -115,6 +117,10 @@ public:
     PaletteManager& Palettes() { return paletteManager; }
     // The unit distances are shown in; a change is passed on to the current mode.
     UnitsManager unitsManager;
+    // "Import CAD Lines" and the launch with a plain PNG.
+    CadLineImport cadImport{imageStack, layerOperations, undoStore, refresh, ui, profile};
+    // Pictures and drawings brought in as layers.
+    ImportImageProcessor importImage{imageStack, undoStore, refresh, ui, codec, profile, drawingDocument};
 
     // Interaction: the status bar texts, the view window's services, the modes' switch, the tools and
     // the view's input routing. The application points viewWindow at its view and feeds viewInput.

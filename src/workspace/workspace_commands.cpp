@@ -295,6 +295,13 @@ void Workspace::BuildCommands() {
         cmd::kLoadLayerFile, [this] { drawingDocument.LoadLayer(); }, drawing);
     on(
         cmd::kLayerLoad, [this] { drawingDocument.LoadLayer(); }, drawing);
+    on(
+        cmd::kImportCadLines, [this] { cadImport.ChooseAndImport(); }, drawing);
+    cadImport.drawingResized = [this](int32_t width, int32_t height) {
+        viewManager.ResizeDrawing(width, height);
+        refreshManager.MarkViewBufferSize();
+        refreshManager.MarkViewportSize();
+    };
     layerCommand(cmd::kSaveLayerAs, [this] { drawingDocument.SaveLayerAs(); });
     layerCommand(cmd::kLayerSave, [this] { drawingDocument.SaveLayerAs(); });
 

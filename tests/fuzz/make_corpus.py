@@ -282,6 +282,37 @@ def palette_file_seeds() -> list:
     ]
 
 
+def picture_png(width: int, height: int, colour_type: int, depth: int, rows: bytes, extra: bytes = b"",
+                interlace: int = 0) -> bytes:
+    """A PNG picture of any colour type; rows already carry their filter bytes."""
+    return (b"\x89PNG\r\n\x1a\n"
+            + png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, depth, colour_type, 0, 0, interlace))
+            + extra + png_chunk(b"IDAT", zlib.compress(rows)) + png_chunk(b"IEND", b""))
+
+
+def cad_png_seeds() -> list:
+    """CAD prints: a white sheet with dark and coloured lines, in every colour type, whole and broken."""
+    w, h = 9, 6
+    rgb = b"".join(b"\0" + b"".join(bytes((x * 28, 0, 255 - y * 40)) if (x + y) % 3 == 0 else b"\xff\xff\xff"
+                                     for x in range(w)) for y in range(h))
+    grey = b"".join(b"\0" + bytes(0 if x == y else 255 for x in range(w)) for y in range(h))
+    rgba16 = b"".join(b"\0" + b"".join(struct.pack(">HHHH", 0, 0, 0, (x * 7000) & 0xFFFF) for x in range(w))
+                      for _ in range(h))
+    palette = png_chunk(b"PLTE", bytes((0, 0, 0, 255, 255, 255, 200, 30, 30))) + png_chunk(b"tRNS", b"\x80")
+    indexed = b"".join(b"\0" + bytes((x + y) % 3 for x in range(w)) for y in range(h))
+    good = picture_png(w, h, 2, 8, rgb)
+    return [
+        good,
+        picture_png(w, h, 0, 8, grey),
+        picture_png(w, h, 6, 16, rgba16),
+        picture_png(w, h, 3, 8, indexed, palette),
+        picture_png(w, h, 2, 8, rgb, interlace=1),
+        good[:len(good) // 2],                                     # cut short
+        picture_png(w, h + 5, 2, 8, rgb),                          # rows missing
+        picture_png(2**20, 4, 0, 1, b"\0" * 8),                    # far wider than it holds
+    ]
+
+
 def write(program: str, seeds: list) -> None:
     folder = CORPUS / program
     shutil.rmtree(folder, ignore_errors=True)
@@ -300,6 +331,7 @@ def main() -> None:
     write("fuzz_drawing_chunk", drawing_chunk_seeds())
     write("fuzz_image_tsl", image_tsl_seeds())
     write("fuzz_palette_file", palette_file_seeds())
+    write("fuzz_cad_png", cad_png_seeds())
 
 
 if __name__ == "__main__":

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QImage>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -91,6 +92,30 @@ private slots:
             return bgr[2] > 200 && bgr[1] < 60 && bgr[0] < 60;
         };
         QTRY_VERIFY(middleIsRed());
+        qunsetenv("TINTSMITH_SETTINGS");
+    }
+
+    void aPlainPngAtLaunchBecomesTheCadLayer() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QImage plan(600, 400, QImage::Format_RGB32);
+        plan.fill(Qt::white);
+        for (int x = 0; x < 600; ++x) {
+            plan.setPixel(x, 200, qRgb(0, 0, 0));
+        }
+        const QString path = dir.path() + "/plan.png";
+        QVERIFY(plan.save(path, "PNG"));
+        qputenv("TINTSMITH_SETTINGS", (dir.path() + "/settings.ini").toLocal8Bit());
+        CTintsmithApp app(QStringList{"tintsmith", path});
+        QVERIFY(app.InitInstance());
+        Workspace& workspace = *app.GetWorkspace();
+        QTRY_VERIFY(!app.LaunchPending());
+        QTRY_COMPARE(QString::fromStdString(workspace.imageStack.Layer(2)->name), QString("CAD Layer"));
+        QCOMPARE(workspace.imageStack.Count(), 3);
+        const LayerObject& layer = *workspace.imageStack.Layer(2);
+        QCOMPARE(layer.PartWidth(), 150);
+        QVERIFY(layer.lineArt && layer.lineArt->HasLines());
+        QCOMPARE(workspace.imageStack.DrawingWidth(), 150);
         qunsetenv("TINTSMITH_SETTINGS");
     }
 };
