@@ -237,6 +237,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     BuildCommands();
     BuildPainting();
     BuildGrid();
+    BuildMeasure();
     ConnectPalettes();
     // A new layer's scale settings come from the profile.
     LayerDefaults defaults;
@@ -253,7 +254,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     overlayPainter.Add(rubberLine);
     environmentManager.Connect(toolSlot, selectTool, selectManager, idleManager);
     environmentManager.AddObserver(m_modeLinks.get());
-    toolSlot.SetQuickSwitchKeepers(&selectTool, nullptr);
+    toolSlot.SetQuickSwitchKeepers(&selectTool, &scalingTool);
     viewInput.SetSelectTool(&selectTool);
     imageStack.SetListener(&statusIndicators);
     toolSlot.SetTool(selectTool);

@@ -20,6 +20,7 @@
 #include "modes/custom_backdrop_manager.h"
 #include "modes/eraser_manager.h"
 #include "modes/lighting_set.h"
+#include "modes/measure.h"
 #include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
 #include "modes/scale_grid.h"
@@ -164,6 +165,10 @@ public:
     // The grid over the drawing: its set-up mode and the tool that clicks its origin.
     ScaleGrid scaleGrid{viewManager, imageStack, refresh, profile, toolSlot};
     OriginTool originTool{toolContext, scaleGrid};
+    // Measuring: the mode that calibrates and measures, its tool, and the snap every tool asks.
+    Measure measure{
+        MeasureContext{imageStack, ui, statusPrompt, profile, unitsManager, toolSlot, scaleGrid, rubberLine}};
+    ScalingTool scalingTool{toolContext, measure};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
 
@@ -173,6 +178,7 @@ private:
     void ConnectPalettes();
     void BuildPainting();
     void BuildGrid();
+    void BuildMeasure();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();
