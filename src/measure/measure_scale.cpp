@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <numbers>
 
 namespace ts {
 
@@ -192,7 +193,7 @@ Measurement MeasureStretch(IntPoint from, IntPoint to, const MeasureScale& scale
     Measurement m;
     m.length = scale.ToReal(std::hypot(dx, dy));
     // The drawing's y runs down; on paper angles turn counter-clockwise from the right.
-    m.degrees = dx == 0.0 && dy == 0.0 ? 0.0 : std::atan2(-dy, dx) * kTurnsPerRadian * 360.0;
+    m.degrees = dx == 0.0 && dy == 0.0 ? 0.0 : std::atan2(-dy, dx) * 180.0 / std::numbers::pi;
     if (m.degrees <= -180.0) {
         m.degrees += 360.0;
     }

@@ -47,6 +47,7 @@ bool ScalingTool::OnLButtonDown(uint32_t flags, int32_t x, int32_t y) {
     if (ScreenTool::OnLButtonDown(flags, x, y) || !IsButtonDown()) {
         return true;
     }
+    m_dragged = false;
     m_measure.OnScalingPress(GetPressFinePoint());
     return true;
 }
@@ -55,7 +56,8 @@ bool ScalingTool::OnMouseMove(uint32_t flags, int32_t x, int32_t y) {
     if (ScreenTool::OnMouseMove(flags, x, y)) {
         return true;
     }
-    if (IsButtonDown()) {
+    if (IsButtonDown() && GetCurrentFinePoint() != GetPressFinePoint()) {
+        m_dragged = true;
         m_measure.OnScalingDrag(GetCurrentFinePoint());
     }
     return true;
@@ -66,7 +68,8 @@ bool ScalingTool::OnLButtonUp(uint32_t flags, int32_t x, int32_t y) {
     if (ScreenTool::OnLButtonUp(flags, x, y)) {
         return true;
     }
-    if (down) {
+    // A click has been measured by its press; a drag ends where it is let go.
+    if (down && m_dragged) {
         m_measure.OnScalingDrag(GetReleaseFinePoint());
     }
     return true;

@@ -33,6 +33,7 @@ public:
 
 private:
     Measure& m_measure;
+    bool m_dragged = false;
 };
 
 // What the measure mode works with.
