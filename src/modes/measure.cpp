@@ -14,18 +14,19 @@ namespace ts {
 
 namespace {
 
+// Two rows, so that the panel fits beside the layer list.
 constexpr Rect kTitleRect{20, 37, 85, 57};
 constexpr Rect kCalibrateRect{90, 37, 155, 57};
 constexpr Rect kResetScaleRect{160, 37, 235, 57};
-constexpr Rect kScaleRect{240, 37, 400, 57};
-constexpr Rect kUnitsRect{405, 37, 500, 57};
-constexpr Rect kDistanceRect{505, 37, 640, 57};
-constexpr Rect kAngleRect{645, 37, 765, 57};
-constexpr Rect kOriginRect{770, 37, 830, 57};
-constexpr Rect kPolarRect{835, 37, 890, 57};
-constexpr Rect kRelativeRect{895, 37, 965, 57};
-constexpr Rect kSnapRect{970, 37, 1025, 57};
-constexpr Rect kResetOriginRect{1030, 37, 1115, 57};
+constexpr Rect kScaleRect{240, 37, 420, 57};
+constexpr Rect kUnitsRect{425, 37, 525, 57};
+constexpr Rect kResetOriginRect{530, 37, 615, 57};
+constexpr Rect kDistanceRect{20, 62, 160, 82};
+constexpr Rect kAngleRect{165, 62, 305, 82};
+constexpr Rect kOriginRect{312, 62, 370, 82};
+constexpr Rect kPolarRect{375, 62, 430, 82};
+constexpr Rect kRelativeRect{435, 62, 505, 82};
+constexpr Rect kSnapRect{510, 62, 565, 82};
 
 constexpr int kDistancePane = 1;
 constexpr int kAnglePane = 2;
@@ -402,6 +403,8 @@ void Measure::OnScalingPress(IntPoint fine) {
             m_reference = fine;
             m_c.rubber.End();
             m_c.rubber.Start(false);
+        } else {
+            m_c.rubber.Update();
         }
         break;
     default:
@@ -412,6 +415,7 @@ void Measure::OnScalingPress(IntPoint fine) {
 void Measure::OnScalingDrag(IntPoint fine) {
     if (m_state == kMeasuring) {
         ShowReadout(fine);
+        m_c.rubber.Update();
     }
 }
 
@@ -530,6 +534,10 @@ void Measure::ClearReadout() {
     m_hasReadout = false;
     for (int pane : {kDistancePane, kAnglePane, kResolutionPane}) {
         m_c.ui.SetStatusPane(pane, "");
+    }
+    // The panes the readout borrowed go back to their usual texts.
+    if (readoutCleared) {
+        readoutCleared();
     }
 }
 

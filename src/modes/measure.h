@@ -58,10 +58,10 @@ struct MeasureContext {
 // is drawn, else the measuring reference while this mode is current). Snapping needs a calibrated
 // layer: without one no real length exists and points stay where they are.
 //
-// The readout takes status panes 1 to 3: "Dist: " the measured length, "Deg: " its direction
-// (counter-clockwise from the right), "Resolution: " the real size of one drawing pixel, each in the
-// unit the units manager shows (pixels as drawing pixels). The "Units" list switches the units system
-// and with it the shown unit (feet and inches, or metres).
+// The readout borrows status panes 1 to 3 while measuring: "Dist: " the measured length, "Deg: " its
+// direction (counter-clockwise from the right), "Resolution: " the real size of one drawing pixel, each in
+// the unit the units manager shows (pixels as drawing pixels). The "Units" list switches the units system and
+// with it the shown unit (feet and inches, or metres).
 class Measure final : public EnvEffect, public PointSnap {
 public:
     static constexpr const char* kTitle = "Measure";
@@ -149,6 +149,8 @@ public:
 
     // Told after the current layer's calibration changed (the grid spacing follows it).
     std::function<void()> calibrationChanged;
+    // Told after the readout left status panes 1 to 3, which show other things the rest of the time.
+    std::function<void()> readoutCleared;
 
 private:
     void CreatePanel() override;

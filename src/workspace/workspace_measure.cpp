@@ -16,6 +16,11 @@ void Workspace::BuildMeasure() {
             refresh.Refresh(ScaleGrid::kUpdateReason);
         }
     };
+    measure.readoutCleared = [this] {
+        ui.SetStatusPane(PaletteManager::kColorPane,
+                         PaletteManager::ColorDescription(paletteManager.GetCurrentColor()));
+        ui.SetStatusPane(PaletteManager::kTitlePane, paletteManager.Title());
+    };
     if (Command* c = commands.Find(cmd::kMeasure)) {
         c->run = [this] { environmentManager.EnterMode(&measure, Measure::kTitle, Measure::kPrompt); };
         c->enabled = [this] { return imageStack.Count() >= 2; };

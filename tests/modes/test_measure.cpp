@@ -77,9 +77,11 @@ TEST_F(MeasureMode, CalibratesTenFeetOverALineAndMeasuresHalfOfItAsFiveFeet) {
     EXPECT_EQ(Pane(2), "Deg:  90.000");
     input().OnLButtonUp(0, 20, 50);
 
-    // Leaving the mode takes the readout away.
+    // Leaving the mode takes the readout away and gives the palette its panes back.
     env().ReturnToSelect();
     EXPECT_EQ(Pane(1), "");
+    EXPECT_EQ(Pane(2).rfind("Color RGB:", 0), 0u) << Pane(2);
+    EXPECT_EQ(Pane(3), workspace->paletteManager.Title());
 }
 
 TEST_F(MeasureMode, ChainedMeasuringStartsEachStretchAtTheLastClick) {
