@@ -99,8 +99,9 @@ int32_t Measure::Cursor() const {
     }
 }
 
+// The layer measured: the current drawing layer (the paper holds the drawing's scale, not its own).
 LayerObject* Measure::Layer() const {
-    return m_c.stack.CurrentLayer();
+    return m_c.stack.Current() >= ImageStackManager::kFirstDrawingLayer ? m_c.stack.CurrentLayer() : nullptr;
 }
 
 MeasureScale Measure::LayerScale() const {
