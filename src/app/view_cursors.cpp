@@ -136,6 +136,62 @@ constexpr Picture kGridMark = {{
     "................",
 }};
 
+// The measure cursors' marks: a ruler (measuring), and the number of the calibration point to click.
+constexpr Picture kRulerMark = {{
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    ".........XXXXXXX",
+    ".........XoXoXoX",
+    ".........XoooooX",
+    ".........XXXXXXX",
+    "................",
+    "................",
+}};
+constexpr Picture kOneMark = {{
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    "...........XX...",
+    "..........XXX...",
+    "...........XX...",
+    "...........XX...",
+    "...........XX...",
+    "..........XXXX..",
+    "................",
+}};
+constexpr Picture kTwoMark = {{
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    "................",
+    "..........XXXX..",
+    ".............XX.",
+    "............XX..",
+    "...........XX...",
+    "..........XX....",
+    "..........XXXXX.",
+    "................",
+}};
+
 QCursor Draw(std::initializer_list<const Picture*> layers, int hotX, int hotY) {
     QImage image(kSize * kScale, kSize * kScale, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
@@ -193,6 +249,12 @@ std::optional<QCursor> ProgramCursor(int32_t cursorId) {
         return Draw({&kCross, &kEditMark}, 6, 6);
     case cursors::kLineGridSnap:
         return Draw({&kCross, &kGridMark}, 6, 6);
+    case cursors::kMeasure:
+        return Draw({&kCross, &kRulerMark}, 6, 6);
+    case cursors::kCalibrateFirst:
+        return Draw({&kCross, &kOneMark}, 6, 6);
+    case cursors::kCalibrateSecond:
+        return Draw({&kCross, &kTwoMark}, 6, 6);
     default:
         return std::nullopt;
     }

@@ -2,6 +2,7 @@
 
 #include "interact/constraint_manager.h"
 #include "interact/env.h"
+#include "interact/point_snap.h"
 #include "interact/status_prompt.h"
 #include "interact/view_window.h"
 #include "render/refresh_requests.h"
@@ -51,6 +52,9 @@ public:
     // The lettering-tool mode, in which every key is typed text.
     void SetLetteringMode(Env* mode) { m_lettering = mode; }
     bool LetteringActive() const { return m_lettering && m_current == m_lettering; }
+    // The measuring snap the tools ask (none: points are never moved).
+    void SetPointSnap(PointSnap* snap) { m_snap = snap; }
+    PointSnap* GetPointSnap() const { return m_snap; }
 
     // Enters a mode: the mode already current only gets the prompt; otherwise the old mode is
     // deactivated, the line constraint is switched off, and the new mode is activated (its prompt
@@ -158,6 +162,7 @@ private:
     Env* m_selectMode = nullptr;
     Env* m_idleMode = nullptr;
     Env* m_lettering = nullptr;
+    PointSnap* m_snap = nullptr;
     ControlParent* m_controlBar = nullptr;
     std::vector<EnvironmentObserver*> m_observers;
     Env* m_current = nullptr;

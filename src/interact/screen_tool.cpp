@@ -78,7 +78,15 @@ void ScreenTool::SnapshotPress(int32_t x, int32_t y) {
 
 IntPoint ScreenTool::SnapPoint(int32_t x, int32_t y) {
     m_snapped = false;
-    return {x, y};
+    PointSnap* snap = m_context.environment.GetPointSnap();
+    IntPoint snapped;
+    if (!snap || !m_context.geometry.OnCanvas(x, y) || !snap->Snap(m_currentFine, snapped)) {
+        return {x, y};
+    }
+    m_snapped = true;
+    m_currentFine = snapped;
+    m_viewPoint = m_context.geometry.FineToView(snapped.x, snapped.y);
+    return m_viewPoint;
 }
 
 void ScreenTool::SetStartPoint(int32_t fineX, int32_t fineY) {
@@ -101,6 +109,10 @@ bool ScreenTool::OnLButtonDown(uint32_t flags, int32_t x, int32_t y) {
         m_previousFine = m_currentFine;
         SnapshotPress(x, y);
         SnapPoint(x, y);
+        if (m_snapped) {
+            m_previousFine = m_pressFine = m_currentFine;
+            m_pressDrawing = {m_currentFine.x >> 2, m_currentFine.y >> 2};
+        }
         // A press near a segment end of the line being drawn takes that end exactly.
         LayerObject* layer = m_context.stack.CurrentLayer();
         if (layer && layer->frame && !layer->frame->points.IsEmpty() &&
@@ -122,9 +134,9 @@ bool ScreenTool::OnLButtonUp(uint32_t flags, int32_t x, int32_t y) {
     m_flags = flags;
     m_previousFine = m_currentFine;
     m_currentFine = m_context.geometry.ToFine(x, y);
+    SnapPoint(x, y);
     m_releaseFine = m_currentFine;
     m_releaseDrawing = {m_releaseFine.x >> 2, m_releaseFine.y >> 2};
-    SnapPoint(x, y);
     m_buttonDown = false;
     if (m_context.pan.BegunByLeftPress()) {
         m_context.pan.End();

@@ -123,7 +123,9 @@ public:
     void UpdatePointer(uint32_t flags, int32_t x, int32_t y);
     bool ResetZones();
     void SnapshotPress(int32_t x, int32_t y);
-    // The point after the measuring snap (none yet: the point itself).
+    // Asks the measuring snap about the current fine point (the pointer at view point x, y). When it
+    // snaps, the current fine point and view point become the snapped ones (IsSnapped) and the view
+    // point is returned; otherwise the point itself.
     IntPoint SnapPoint(int32_t x, int32_t y);
 
 protected:

@@ -21,6 +21,9 @@ inline constexpr int32_t kOrigin = 170;
 inline constexpr int32_t kLine = 194;
 inline constexpr int32_t kLineEdit = 338;
 inline constexpr int32_t kLineGridSnap = 419;
+inline constexpr int32_t kMeasure = 169;
+inline constexpr int32_t kCalibrateFirst = 407;
+inline constexpr int32_t kCalibrateSecond = 409;
 } // namespace cursors
 
 // What the interaction code asks of the view window: its cursor, mouse capture, keyboard focus and

@@ -58,7 +58,9 @@ bool BrushTool::OnLButtonDown(uint32_t flags, int32_t x, int32_t y) {
     if (!IsButtonDown()) {
         return false;
     }
-    m_strokeOpen = Press(flags, x, y);
+    // The measuring snap may have moved the point.
+    const IntPoint at = IsSnapped() ? GetCurrentViewPoint() : IntPoint{x, y};
+    m_strokeOpen = Press(flags, at.x, at.y);
     return true;
 }
 
@@ -67,7 +69,8 @@ bool BrushTool::OnMouseMove(uint32_t flags, int32_t x, int32_t y) {
         return true;
     }
     if (IsButtonDown() && m_strokeOpen) {
-        Drag(flags, x, y);
+        const IntPoint at = IsSnapped() ? GetCurrentViewPoint() : IntPoint{x, y};
+        Drag(flags, at.x, at.y);
     }
     return true;
 }
@@ -77,7 +80,8 @@ bool BrushTool::OnLButtonUp(uint32_t flags, int32_t x, int32_t y) {
     m_strokeOpen = false;
     const bool consumed = ScreenTool::OnLButtonUp(flags, x, y);
     if (open) {
-        Release(flags, x, y);
+        const IntPoint at = IsSnapped() ? GetCurrentViewPoint() : IntPoint{x, y};
+        Release(flags, at.x, at.y);
     }
     return consumed || open;
 }

@@ -177,9 +177,14 @@ void ScaleGrid::RefreshPanel() {
     if (auto* intensity = dynamic_cast<ComboBox*>(MutablePanel().Find(kIntensityList))) {
         intensity->SetCurSel(ItemOfIntensity(c.intensity));
     }
-    if (selectPaletteColor && (!paletteColor || paletteColor() != c.color)) {
+    // Only while the panel shows: an origin set from the menu leaves the painting colour alone.
+    if (m_current && selectPaletteColor && (!paletteColor || paletteColor() != c.color)) {
         selectPaletteColor(c.color);
     }
+}
+
+bool ScaleGrid::AnyShown() const {
+    return std::any_of(m_configs.begin(), m_configs.end(), [](const Configuration& c) { return c.shown; });
 }
 
 void ScaleGrid::SelectEdited(int32_t index) {
@@ -188,6 +193,7 @@ void ScaleGrid::SelectEdited(int32_t index) {
 }
 
 bool ScaleGrid::Activate() {
+    m_current = true;
     ShowPanel();
     UpdateView(); // the scale indices are known before they are saved
     m_saved = m_configs;
@@ -196,6 +202,7 @@ bool ScaleGrid::Activate() {
 }
 
 bool ScaleGrid::Deactivate(int32_t /*how*/) {
+    m_current = false;
     HidePanel();
     return true;
 }
@@ -300,7 +307,7 @@ bool ScaleGrid::OnPanelCommand(int32_t id) {
 }
 
 void ScaleGrid::OnPaletteColorChanged() {
-    if (paletteColor) {
+    if (m_current && paletteColor) {
         m_configs[static_cast<size_t>(m_edited)].color = paletteColor() & 0x00FFFFFF;
         Refresh(kUpdateReason);
     }

@@ -82,6 +82,8 @@ public:
     int32_t Edited() const { return m_edited; }
     void SelectEdited(int32_t index);
     IntPoint Origin() const { return m_origin; }
+    // Whether any of the three grids shows.
+    bool AnyShown() const;
     IntPoint PreviousOrigin() const { return m_previousOrigin; }
     // The spacing of a grid in drawing pixels (see the class comment).
     double Spacing(const Configuration& config) const;
@@ -124,7 +126,8 @@ private:
     std::array<Configuration, 3> m_configs{};
     std::array<Configuration, 3> m_saved{};
     int32_t m_edited = 0;
-    bool m_metric = false; // the list the scale indices belong to
+    bool m_metric = false;  // the list the scale indices belong to
+    bool m_current = false; // between Activate and Deactivate
     IntPoint m_origin{0, 0};
     IntPoint m_previousOrigin{0, 0};
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -43,11 +44,18 @@ public:
     void DrawRow(int32_t cy, int32_t from, int32_t to, uint8_t* dest, const uint8_t* source = nullptr) const;
 
 private:
+    // Bytes of a run of 16 pixels: the colour's pattern repeats every 3 bytes.
+    static constexpr size_t kBlock = 48;
     struct Planned {
         std::array<uint8_t, 3 * 256> mixed; // per channel (blue, green, red): the pixel value mixed
+        std::array<uint16_t, kBlock> part;  // mul(intensity, colour) for the bytes of a block
+        uint16_t rest = 0;                  // 255 - intensity
         std::vector<int32_t> columns;       // ascending client columns of the lines down
         std::vector<uint8_t> lineRows;      // per client row: 1 where a line runs across
     };
+    // A whole row under a line across: the same mix as the table, in arithmetic the compiler turns into
+    // vector instructions.
+    static void MixRun(const Planned& p, const uint8_t* under, uint8_t* out, size_t bytes);
     std::vector<Planned> m_grids;
 };
 

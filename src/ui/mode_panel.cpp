@@ -58,10 +58,13 @@ void ModePanel::Rebuild(const Env& mode) {
     m_widgets.clear();
     // A panel wider than the usual area (the lighting colour's reaches past 900) widens it.
     int right = 700;
+    int bottom = 40; // a panel of two rows is taller
     for (const auto& control : mode.Panel().Controls()) {
         right = std::max(right, control->Rectangle().right + 8);
+        bottom = std::max(bottom, control->Rectangle().bottom - kTopOffset + 2);
     }
     setMinimumWidth(right);
+    setMinimumHeight(bottom);
     updateGeometry();
     for (const auto& control : mode.Panel().Controls()) {
         QWidget* widget = MakeWidget(*control);

@@ -44,6 +44,8 @@ inline constexpr int32_t kGridSetup = 33750;
 inline constexpr int32_t kGridOrigin = 33751;
 inline constexpr int32_t kGridPreviousOrigin = 33752;
 inline constexpr int32_t kGridResetOrigin = 33753;
+// View: the measure mode (also the key M).
+inline constexpr int32_t kMeasure = 33754;
 inline constexpr int32_t kBackdropAverage = 32990;
 inline constexpr int32_t kBackdropBackground = 33524;
 inline constexpr int32_t kBackdropSystem = 32985;

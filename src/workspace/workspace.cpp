@@ -256,6 +256,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     BuildGrid();
     BuildPageAndPreferences();
     BuildLines();
+    BuildMeasure();
     ConnectPalettes();
     ReadLayerDefaults();
     // Interaction: the overlays in drawing order over the selection frame, the way back to the select
@@ -266,7 +267,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     overlayPainter.Add(rubberLine);
     environmentManager.Connect(toolSlot, selectTool, selectManager, idleManager);
     environmentManager.AddObserver(m_modeLinks.get());
-    toolSlot.SetQuickSwitchKeepers(&selectTool, nullptr);
+    toolSlot.SetQuickSwitchKeepers(&selectTool, &scalingTool);
     viewInput.SetSelectTool(&selectTool);
     imageStack.SetListener(&statusIndicators);
     toolSlot.SetTool(selectTool);

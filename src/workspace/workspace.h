@@ -25,6 +25,7 @@
 #include "modes/page_manager.h"
 #include "modes/line_manager.h"
 #include "modes/line_tools.h"
+#include "modes/measure.h"
 #include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
 #include "modes/scale_grid.h"
@@ -190,6 +191,10 @@ public:
     LineEraserTool lineEraserTool{toolContext};
     LineDropperTool lineDropperTool{toolContext};
     ColoredPencilTool coloredPencilTool{toolContext};
+    // Measuring: the mode that calibrates and measures, its tool, and the snap every tool asks.
+    Measure measure{
+        MeasureContext{imageStack, ui, statusPrompt, profile, unitsManager, toolSlot, scaleGrid, rubberLine}};
+    ScalingTool scalingTool{toolContext, measure};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
 
@@ -203,6 +208,7 @@ private:
     // A new layer's scale settings: the stored paper sizes and resolution.
     void ReadLayerDefaults();
     void BuildLines();
+    void BuildMeasure();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();

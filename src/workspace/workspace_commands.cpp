@@ -68,6 +68,7 @@ constexpr Item kItems[] = {
      "", 0},
     {cmd::kGridResetOrigin, "View/Grid Origin", "Upper Left Corner",
      "Set grid origin at the upper left corner of the design.", "", 0},
+    {cmd::kMeasure, "View", "Measure", "Measure distances on the layer.", "M", 220},
 
     {cmd::kPaletteLoad, "Palette", "Load", "Load a palette file", "", 0},
     {cmd::kPaletteSave, "Palette", "Save", "Save the palette to a file", "", 0},
@@ -220,8 +221,15 @@ public:
         case kKeyShowOpacity:
             m_w.RunCommand(cmd::kShowOpacity);
             break;
-        default:
-            break; // the measure panel's boxes come with the measure mode
+        case kKeyMeasureToggleP:
+            m_w.measure.TogglePolar();
+            break;
+        case kKeyMeasureToggleR:
+            m_w.measure.ToggleRelative();
+            break;
+        case kKeyMeasureToggleS:
+            m_w.measure.ToggleSnap();
+            break;
         }
     }
 

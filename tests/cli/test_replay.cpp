@@ -69,6 +69,22 @@ TEST_F(ReplayTest, AStrokeOfTheScriptIsSavedInTheDrawing) {
     EXPECT_EQ(testing::AmountAt(layer, 30, 35), 0);
 }
 
+TEST_F(ReplayTest, ALayerCalibratedByTheScriptKeepsItsScaleInTheFile) {
+    // Ten feet between two clicks 60 pixels apart (240 fine units), then a metric scale on the layer.
+    const ReplayRun run = Replay(drawing + " " +
+                                 Script("layer 2\ncommand Measure\ntext 10'\npanel Calibrate\n"
+                                        "press 10 20\nrelease 10 20\npress 70 20\nrelease 70 20\n"
+                                        "panel Units meter\npanel Scale 3:1\n") +
+                                 " " + out);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    // The drawing layer keeps fine units per metre and the scale, as the file's floats hold them.
+    const testing::CliRun info = testing::RunCli("info " + out + " --json");
+    ASSERT_EQ(info.exitCode, 0) << info.out;
+    EXPECT_NE(info.out.find("\"name\":\"Blank Layer\""), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("\"scale\":0.333330005,\"calibration\":78.7401581"), std::string::npos)
+        << info.out;
+}
+
 TEST_F(ReplayTest, ABadScriptIsRefusedWithItsLineAndNothingIsWritten) {
     const ReplayRun run =
         Replay(drawing + " " + Script("tool SurfacePaintTool\npress 1 2\nscribble\n") + " " + out);

@@ -112,5 +112,45 @@ TEST_F(ScreenGrid, TheIntensityMixesTheColourWithThePaperAndTheViewBufferStaysCl
     EXPECT_EQ(Client(50, 1), Bgr(kRed));
 }
 
+TEST_F(ScreenGrid, EveryPixelValueMixesAlikeAlongALineAcrossAndDown) {
+    // Each drawing column its own grey, so that a line across meets every value 0 .. 199 and a line
+    // down every row's; the same mix both ways and for several intensities.
+    for (int32_t y = 0; y < 120; ++y) {
+        for (int32_t x = 0; x < 200; ++x) {
+            const auto v = static_cast<uint8_t>(x < 100 ? x * 2 + (y & 1) : 255 - (x - 100));
+            uint8_t* p = view.ViewBuffer().Pixel(x, y);
+            p[0] = v;
+            p[1] = static_cast<uint8_t>(255 - v);
+            p[2] = static_cast<uint8_t>(v / 2);
+        }
+    }
+    const uint32_t colour = 0x0030A0F0;
+    const uint8_t bgr[3] = {0x30, 0xA0, 0xF0};
+    for (const int32_t intensity : {255, 200, 127, 12, 0}) {
+        view.Grid().grids[0] = GridLines{true, 40.0, colour, intensity};
+        view.Grid().originX = 7.0;
+        view.Grid().originY = 5.0;
+        ASSERT_TRUE(view.ResizeClient(200, 60));
+        ASSERT_TRUE(view.SetZoom(1));
+        view.SetOrigin(0, 0);
+        view.RebuildClient(Rect{0, 0, 200, 60});
+        auto expected = [&](int32_t x, int32_t y, int b) {
+            const uint8_t under = view.ViewBuffer().Pixel(x, y)[b];
+            const int32_t v = Mul8(intensity, bgr[b]) + Mul8(255 - intensity, under);
+            return static_cast<uint8_t>(v > 255 ? 255 : v);
+        };
+        for (int32_t x = 0; x < 200; ++x) { // the line across at row 5
+            for (int b = 0; b < 3; ++b) {
+                ASSERT_EQ(view.Display().Pixel(x, 5)[b], expected(x, 5, b)) << intensity << " at " << x;
+            }
+        }
+        for (int32_t y = 0; y < 60; ++y) { // the line down at column 47
+            for (int b = 0; b < 3; ++b) {
+                ASSERT_EQ(view.Display().Pixel(47, y)[b], expected(47, y, b)) << intensity << " at " << y;
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace ts
