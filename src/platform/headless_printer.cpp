@@ -7,6 +7,16 @@
 namespace ts {
 
 bool HeadlessPrinter::SetupWithDialog() {
+    if (!m_file.empty()) {
+        // A file takes the place of the dialog: its sheet, printable to the edges.
+        PrinterDescription& d = m_description;
+        d.dpiX = d.dpiY = m_fileDpi;
+        d.physicalWidth = d.printableWidth = static_cast<int32_t>(m_fileWidth * m_fileDpi + 0.5);
+        d.physicalHeight = d.printableHeight = static_cast<int32_t>(m_fileHeight * m_fileDpi + 0.5);
+        d.offsetX = d.offsetY = 0;
+        d.toFile = true;
+        return true;
+    }
     ++m_dialogs;
     return m_available;
 }

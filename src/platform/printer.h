@@ -58,9 +58,30 @@ public:
     // The next setup prints into this PDF file without a dialog (empty: back to the printers).
     virtual void PrintToFile(const std::string& path) { m_file = path; }
     const std::string& PrintFile() const { return m_file; }
+    // The sheet of PDF files, in inches, and their dots per inch. A sheet given here stays; without one
+    // the print takes the page's own size (SetDefaultFilePaper).
+    void SetFilePaper(double widthInches, double heightInches, int32_t dotsPerInch) {
+        if (widthInches > 0 && heightInches > 0 && dotsPerInch > 0) {
+            m_fileWidth = widthInches;
+            m_fileHeight = heightInches;
+            m_fileDpi = dotsPerInch;
+            m_filePaperGiven = true;
+        }
+    }
+    void SetDefaultFilePaper(double widthInches, double heightInches, int32_t dotsPerInch) {
+        if (!m_filePaperGiven && widthInches > 0 && heightInches > 0 && dotsPerInch > 0) {
+            m_fileWidth = widthInches;
+            m_fileHeight = heightInches;
+            m_fileDpi = dotsPerInch;
+        }
+    }
 
 protected:
     std::string m_file;
+    double m_fileWidth = 8.5;
+    double m_fileHeight = 11.0;
+    int32_t m_fileDpi = 300;
+    bool m_filePaperGiven = false;
 };
 
 // The printer of tests and of builds without Qt: it is set up with a description given beforehand and

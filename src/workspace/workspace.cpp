@@ -237,6 +237,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     BuildCommands();
     BuildPainting();
     BuildGrid();
+    BuildPrinting();
     ConnectPalettes();
     // A new layer's scale settings come from the profile.
     LayerDefaults defaults;

@@ -22,6 +22,7 @@
 #include "modes/lighting_set.h"
 #include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
+#include "modes/print_manager.h"
 #include "modes/scale_grid.h"
 #include "modes/shadow_manager.h"
 #include "modes/surface_manager.h"
@@ -164,6 +165,10 @@ public:
     // The grid over the drawing: its set-up mode and the tool that clicks its origin.
     ScaleGrid scaleGrid{viewManager, imageStack, refresh, profile, toolSlot};
     OriginTool originTool{toolContext, scaleGrid};
+    // Printing: the print mode over the printer the platform hands in (the headless one until then).
+    HeadlessPrinter headlessPrinter;
+    PrintManager printManager{imageStack, compositor,      viewManager, ui,
+                              profile,    drawingDocument, refresh,     overlayPainter};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
 
@@ -173,6 +178,7 @@ private:
     void ConnectPalettes();
     void BuildPainting();
     void BuildGrid();
+    void BuildPrinting();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();
