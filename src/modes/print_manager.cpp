@@ -1,6 +1,7 @@
 #include "modes/print_manager.h"
 
 #include "model/page.h"
+#include "print/postcards.h"
 
 #include <algorithm>
 
@@ -157,14 +158,21 @@ bool PrintManager::RunJob(bool fit) {
 }
 
 bool PrintManager::Print(bool fit) {
+    // A PDF without a sheet of its own gets the page's.
+    return PrintOn(fit,
+                   double(m_stack.DrawingWidth()) * Page::kPagePixelsPerDrawingPixel / Page::kDotsPerInch,
+                   double(m_stack.DrawingHeight()) * Page::kPagePixelsPerDrawingPixel / Page::kDotsPerInch);
+}
+
+bool PrintManager::PrintPostcardFront() {
+    return PrintOn(true, postcards::kCardWidthInches, postcards::kCardHeightInches);
+}
+
+bool PrintManager::PrintOn(bool fit, double fileWidthInches, double fileHeightInches) {
     if (!m_printer || m_stack.Count() <= ImageStackManager::kFirstDrawingLayer) {
         return false;
     }
-    // A PDF without a sheet of its own gets the page's.
-    m_printer->SetDefaultFilePaper(
-        double(m_stack.DrawingWidth()) * Page::kPagePixelsPerDrawingPixel / Page::kDotsPerInch,
-        double(m_stack.DrawingHeight()) * Page::kPagePixelsPerDrawingPixel / Page::kDotsPerInch,
-        Page::kDotsPerInch);
+    m_printer->SetDefaultFilePaper(fileWidthInches, fileHeightInches, Page::kDotsPerInch);
     if (PrintSetup::Run(*m_printer, m_ui, false, 0, 0) != SetupResult::kReady) {
         return false;
     }

@@ -77,6 +77,8 @@ public:
 
     // "Print" (scale 1.0) and "Print Fit": the print dialog, then the job. False when nothing printed.
     bool Print(bool fit);
+    // "Print Postcard Front": the drawing fitted to the card (a PDF takes the card's size).
+    bool PrintPostcardFront();
     // The command line's print requests: the default (or named) printer without a dialog, fitted.
     bool PrintWithoutDialog();
     // The traced-layer print: the default printer, no dialog, the paper matching the page at the
@@ -99,6 +101,7 @@ public:
 private:
     void CreatePanel() override;
     bool RunJob(bool fit);
+    bool PrintOn(bool fit, double fileWidthInches, double fileHeightInches);
     void UpdatePreview();
 
     ImageStackManager& m_stack;

@@ -40,6 +40,7 @@ bool HeadlessPrinter::SetupDefault(PaperOrientation orientation) {
 
 bool HeadlessPrinter::StartDoc(const std::string& /*title*/) {
     m_bands.clear();
+    m_texts.clear();
     m_page.Clear();
     if (!m_building.Create(std::max(1, m_description.printableWidth),
                            std::max(1, m_description.printableHeight))) {
@@ -77,6 +78,15 @@ bool HeadlessPrinter::EndDoc() {
     m_started = false;
     m_page = std::move(m_building);
     m_building.Clear();
+    return true;
+}
+
+bool HeadlessPrinter::DrawText(int32_t x, int32_t y, const std::string& text, const std::string& family,
+                               int32_t points) {
+    if (!m_started) {
+        return false;
+    }
+    m_texts.push_back(Text{x, y, text, family, points});
     return true;
 }
 

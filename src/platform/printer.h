@@ -54,6 +54,12 @@ public:
     virtual bool EndDoc() = 0;
     // Drops the document started: nothing of it is printed.
     virtual void AbortDoc() = 0;
+    // A line of text, black on white, its top-left at (x, y), in a font family (or the nearest the
+    // system has) of the given points.
+    virtual bool DrawText(int32_t /*x*/, int32_t /*y*/, const std::string& /*text*/,
+                          const std::string& /*family*/, int32_t /*points*/) {
+        return false;
+    }
 
     // The next setup prints into this PDF file without a dialog (empty: back to the printers).
     virtual void PrintToFile(const std::string& path) { m_file = path; }
@@ -91,6 +97,11 @@ public:
     struct Band {
         int32_t x, y, width, height;
     };
+    struct Text {
+        int32_t x, y;
+        std::string text, family;
+        int32_t points;
+    };
 
     void SetDescription(const PrinterDescription& d) { m_description = d; }
     // Whether setup succeeds (false: the dialog is cancelled, or there is no default printer).
@@ -104,7 +115,11 @@ public:
                   size_t stride) override;
     bool EndDoc() override;
     void AbortDoc() override;
+    bool DrawText(int32_t x, int32_t y, const std::string& text, const std::string& family,
+                  int32_t points) override;
 
+    // The texts of the last document.
+    const std::vector<Text>& Texts() const { return m_texts; }
     // The printed page; empty until a document ended.
     const Image24& Page() const { return m_page; }
     const std::vector<Band>& Bands() const { return m_bands; }
@@ -120,6 +135,7 @@ private:
     Image24 m_building;
     Image24 m_page;
     std::vector<Band> m_bands;
+    std::vector<Text> m_texts;
     int32_t m_dialogs = 0;
     int32_t m_aborts = 0;
     PaperOrientation m_orientation = PaperOrientation::kPortrait;

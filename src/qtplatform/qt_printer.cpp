@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFont>
+#include <QFontDatabase>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
@@ -133,6 +135,33 @@ bool QtPrinter::EndDoc() {
     const bool ended = m_painter->end();
     m_painter.reset();
     return ended;
+}
+
+bool QtPrinter::DrawText(int32_t x, int32_t y, const std::string& text, const std::string& family,
+                         int32_t points) {
+    if (!m_painter || !m_painter->isActive()) {
+        return false;
+    }
+    // The family asked for when the system has it, else a sans serif it has (DejaVu Sans on Debian).
+    QString name = QString::fromStdString(family);
+    if (!QFontDatabase::hasFamily(name)) {
+        name = QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans"))
+                   ? QStringLiteral("DejaVu Sans")
+                   : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    }
+    QFont font(name);
+    font.setPointSize(points);
+    // Letters as typed (no "fi" ligatures), so that the text of the PDF reads as the address does.
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    m_painter->save();
+    m_painter->setFont(font);
+    m_painter->setBackgroundMode(Qt::OpaqueMode);
+    m_painter->setBackground(Qt::white);
+    m_painter->setPen(Qt::black);
+    const QFontMetrics metrics(font, m_printer.get());
+    m_painter->drawText(QPoint(x, y + metrics.ascent()), QString::fromStdString(text));
+    m_painter->restore();
+    return true;
 }
 
 void QtPrinter::AbortDoc() {

@@ -32,6 +32,8 @@ public:
                   size_t stride) override;
     bool EndDoc() override;
     void AbortDoc() override;
+    bool DrawText(int32_t x, int32_t y, const std::string& text, const std::string& family,
+                  int32_t points) override;
 
 private:
     void SetupFile();

@@ -22,6 +22,7 @@
 #include "modes/lighting_set.h"
 #include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
+#include "modes/postcard_addresses.h"
 #include "modes/print_manager.h"
 #include "modes/scale_grid.h"
 #include "modes/shadow_manager.h"
@@ -169,6 +170,7 @@ public:
     HeadlessPrinter headlessPrinter;
     PrintManager printManager{imageStack, compositor,      viewManager, ui,
                               profile,    drawingDocument, refresh,     overlayPainter};
+    PostCardAddresses postcardAddresses{ui, profile, profile.ProgramFolder()};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
 

@@ -1,5 +1,6 @@
 // Printing: the print mode, its commands and the postcards.
 
+#include "print/postcards.h"
 #include "workspace/workspace.h"
 
 namespace ts {
@@ -30,6 +31,28 @@ void Workspace::BuildPrinting() {
             printManager.FocusMargin();
         },
         [this, printable] { return environmentManager.Current() == &printManager || printable(); });
+
+    on(
+        cmd::kPostcardFront, [this] { printManager.PrintPostcardFront(); }, printable);
+    on(
+        cmd::kPostcardBack,
+        [this] {
+            if (Printer* printer = printManager.GetPrinter()) {
+                PrintPostcardBack(*printer, ui, profile, postcardAddresses.ListPath());
+            }
+        },
+        nullptr);
+    on(
+        cmd::kPostcardAddress,
+        [this] {
+            environmentManager.EnterMode(&postcardAddresses, PostCardAddresses::kTitle,
+                                         PostCardAddresses::kPrompt);
+        },
+        nullptr);
+    on(
+        cmd::kPostcardNextAddress, [this] { postcardAddresses.DisplayNextAddress(); }, nullptr);
+    on(
+        cmd::kPostcardResetIndex, [this] { postcardAddresses.ResetAddressIndex(); }, nullptr);
 }
 
 } // namespace ts
