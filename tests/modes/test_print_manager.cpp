@@ -84,6 +84,10 @@ TEST_F(PrintManagerTest, MarginOverAQuarterOfThePrintableSideIsRefusedAndReset) 
     EXPECT_EQ(print().Job().OffsetX(), (1200 - 900) / 2);
     EXPECT_EQ(workspace->headlessPrinter.Dialogs(), 2);
     EXPECT_EQ(ui.WaitCursorDepth(), 0);
+    // The printer set up is the one the settings describe from now on ("Printable Area" follows it).
+    EXPECT_EQ(workspace->profile.Get(settings::kPrinterResolutionX), 150);
+    EXPECT_EQ(workspace->profile.Get(settings::kPrintableWidth), 1200);
+    EXPECT_EQ(workspace->profile.Get(settings::kSubstrateHeight), 1650);
 }
 
 TEST_F(PrintManagerTest, ScriptPrintsIntoAFileOnThePagesOwnSheetWithoutTheDialog) {
@@ -98,6 +102,8 @@ TEST_F(PrintManagerTest, ScriptPrintsIntoAFileOnThePagesOwnSheetWithoutTheDialog
     EXPECT_EQ(print().Job().OffsetY(), 0);
     const Image24 picture = Picture();
     EXPECT_EQ(printer.Page().ColorAt(4 * 123 + 1, 4 * 77 + 3), picture.ColorAt(123, 77));
+    // A file is no printer: the stored one stays.
+    EXPECT_EQ(workspace->profile.Get(settings::kPrinterResolutionX), 600);
 }
 
 } // namespace
