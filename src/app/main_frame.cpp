@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -238,6 +239,15 @@ void CMainFrame::BuildControlBar() {
     m_modePanel = new ModePanel(m_workspace.environmentManager, bar);
     m_modePanel->changed = [this] { UpdateIndicators(); };
     bar->addWidget(m_modePanel);
+    // "Margins": the print mode's margin edit takes the keyboard.
+    m_workspace.printManager.focusControl = [this](int32_t id) {
+        const CControl* control = m_workspace.printManager.Panel().Find(id);
+        QWidget* widget = control ? m_modePanel->WidgetOf(*control) : nullptr;
+        if (widget) {
+            QLineEdit* edit = widget->findChild<QLineEdit*>();
+            (edit ? static_cast<QWidget*>(edit) : widget)->setFocus(Qt::ShortcutFocusReason);
+        }
+    };
     auto* spacer = new QWidget(bar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     bar->addWidget(spacer);

@@ -44,9 +44,32 @@ CTintsmithApp::CTintsmithApp(const QStringList& arguments) {
     m_ui.SetColorPickerOpener(&CColorPicker::Choose);
     m_ui.SetEntryDialogOpener(&CEntryDialog::Show);
     m_ui.SetPreferencesOpener(&CPreferencesDialog::Show);
-    if (arguments.size() >= 2) {
+    if (arguments.size() >= 3 && arguments.at(1) == QLatin1String("--print")) {
+        m_printRequest = true;
+        m_commandLineFile = arguments.at(2).toStdString();
+    } else if (arguments.size() >= 4 && arguments.at(1) == QLatin1String("--print-to")) {
+        m_printRequest = true;
+        m_commandLineFile = arguments.at(2).toStdString();
+        m_printerName = arguments.at(3).toStdString();
+    } else if (arguments.size() >= 2) {
         m_commandLineFile = arguments.at(1).toStdString();
     }
+}
+
+bool CTintsmithApp::PrintRequested() {
+    m_launchPending = false;
+    const std::string file = m_commandLineFile;
+    m_commandLineFile.clear();
+    if (!m_workspace->drawingDocument.OpenDrawing(file, false)) {
+        return false;
+    }
+    m_printer.SetPrinterName(m_printerName);
+    const bool printed = m_workspace->printManager.PrintWithoutDialog();
+    if (!printed && m_workspace->printManager.LastResult() != PrintResult::kCancelled) {
+        std::fprintf(stderr, "tintsmith: %s was not printed\n", file.c_str());
+    }
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    return true;
 }
 
 CTintsmithApp::~CTintsmithApp() {
@@ -92,6 +115,7 @@ bool CTintsmithApp::InitInstance() {
     const std::string& folder = location.folder;
     m_workspace = std::make_unique<Workspace>(m_ui, m_settings, m_codec, folder);
     m_workspace->profile.SetProgramFolderReadOnly(location.installed);
+    m_workspace->printManager.SetPrinter(&m_printer);
 
     // The main frame first: the messages of everything read below belong to its window.
     m_frame = std::make_unique<CMainFrame>(*m_workspace, m_ui);
@@ -128,6 +152,10 @@ bool CTintsmithApp::InitInstance() {
     m_tempCopyPresent = QFileInfo::exists(
         QString::fromStdString(m_workspace->profile.WritableFolder("Temp/") + "temp.ts.png"));
     m_workspace->drawingDocument.DetectTemporaryCopy();
+    m_printer.SetParent(m_frame.get());
+    if (m_printRequest && !PrintRequested()) {
+        return false;
+    }
     for (const char* handles : {"res/resize_han_rgb.bmp", "res/crop_han_rgb.bmp"}) {
         Image24 picture;
         if (!m_codec.Load(folder + handles, picture)) {

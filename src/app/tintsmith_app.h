@@ -2,6 +2,7 @@
 
 #include "app/main_frame.h"
 #include "qtplatform/qt_image_codec.h"
+#include "qtplatform/qt_printer.h"
 #include "qtplatform/qt_settings_store.h"
 #include "qtplatform/qt_user_interface.h"
 #include "workspace/workspace.h"
@@ -51,10 +52,16 @@ private:
     QtUserInterface m_ui;
     QtSettingsStore m_settings;
     QtImageCodec m_codec;
+    QtPrinter m_printer;
     std::unique_ptr<Workspace> m_workspace;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<FirstPaint> m_firstPaint;
     std::string m_commandLineFile;
+    // The print requests: "--print FILE" and "--print-to FILE PRINTER" open the drawing, print it
+    // without the dialog and close the program.
+    bool m_printRequest = false;
+    std::string m_printerName;
+    bool PrintRequested();
     bool m_tempCopyPresent = false;
     bool m_ready = false;
     bool m_launchPending = false;

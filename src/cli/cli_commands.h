@@ -34,6 +34,8 @@ int PaletteCommand(const Environment& env, const std::vector<std::string>& args)
 int ImportCommand(const Environment& env, const std::vector<std::string>& args);
 // Runs a gesture script on a drawing without a window and saves the result.
 int ReplayCommand(const Environment& env, const std::vector<std::string>& args);
+// Prints a drawing into a PDF file: at full size, or fitted to the paper with a margin.
+int PrintCommand(const Environment& env, const std::vector<std::string>& args);
 
 // Text for JSON: quotes, backslashes and control characters escaped; bytes above 0x7F are taken as
 // Latin-1 characters, so that any layer name gives valid JSON.

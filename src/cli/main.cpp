@@ -27,6 +27,7 @@ void PrintUsage() {
               "       tintsmith-cli import IN.png OUT.ts.png [--into DRAWING.ts.png]\n"
               "       tintsmith-cli palette FILE.pal\n"
               "       tintsmith-cli replay DRAWING SCRIPT OUT.ts.png\n"
+              "       tintsmith-cli print FILE OUT.pdf [--fit] [--page WxH] [--margin M]\n"
               "Exit codes: 0 done, 1 refused input (the message on standard error), 2 usage.");
 }
 
@@ -82,6 +83,9 @@ int Run(int argc, char** argv, ts::ImageCodec* codec) {
     if (command == "replay") {
         return ts::cli::ReplayCommand(env, args);
     }
+    if (command == "print") {
+        return ts::cli::PrintCommand(env, args);
+    }
     std::fprintf(stderr, "tintsmith-cli: unknown argument '%s'\n", argv[1]);
     PrintUsage();
     return ts::cli::kUsage;
@@ -92,7 +96,9 @@ int Run(int argc, char** argv, ts::ImageCodec* codec) {
 int main(int argc, char** argv) {
     try {
 #if defined(TINTSMITH_CLI_QT)
-        ts::QtRuntime qt(argc, argv);
+        const bool paints =
+            argc >= 2 && (std::strcmp(argv[1], "print") == 0 || std::strcmp(argv[1], "replay") == 0);
+        ts::QtRuntime qt(argc, argv, paints);
         ts::QtImageCodec codec;
         return Run(argc, argv, &codec);
 #else

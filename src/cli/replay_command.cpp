@@ -8,6 +8,10 @@
 #include "workspace/gesture_script.h"
 #include "workspace/workspace.h"
 
+#if defined(TINTSMITH_CLI_QT)
+#include "qtplatform/qt_printer.h"
+#endif
+
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -59,6 +63,11 @@ int ReplayCommand(const Environment& env, const std::vector<std::string>& args) 
         PrintAll(ui);
         return kRefused;
     }
+#if defined(TINTSMITH_CLI_QT)
+    // "printer OUT.pdf" sends the script's prints into a PDF file.
+    QtPrinter printer;
+    w.printManager.SetPrinter(&printer);
+#endif
     GestureScript script(w);
     std::string error;
     const bool ran = script.Run(text.str(), error);

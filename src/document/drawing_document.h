@@ -136,7 +136,7 @@ private:
     void InstallDrawing(LoadedDrawing& loaded, InstallMode mode);
     bool InstallObject(LoadedDrawing& loaded, const std::string& path, bool legacy);
     void FitPage();
-    bool LoadTemporary(const std::string& path);
+    bool LoadTemporary(const std::string& path, bool keepUndo = false);
     Rect CurrentLayerArea() const;
 
     ImageStackManager& m_stack;

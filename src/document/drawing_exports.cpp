@@ -183,7 +183,7 @@ bool DrawingDocument::SaveTempCopy() {
 
 // Reads a temporary copy in full before anything of the open drawing changes; the file name and state
 // stay, as the copy is the same drawing.
-bool DrawingDocument::LoadTemporary(const std::string& path) {
+bool DrawingDocument::LoadTemporary(const std::string& path, bool keepUndo) {
     if (!FileExists(path)) {
         return false;
     }
@@ -191,7 +191,7 @@ bool DrawingDocument::LoadTemporary(const std::string& path) {
     if (!ReadDrawingPng(m_ui, path, false, loaded)) {
         return false;
     }
-    InstallDrawing(loaded, InstallMode::kDrawing);
+    InstallDrawing(loaded, keepUndo ? InstallMode::kUndo : InstallMode::kDrawing);
     return true;
 }
 
@@ -219,8 +219,13 @@ bool DrawingDocument::RestorePrintCopy() {
         return false;
     }
     WaitCursor wait(m_ui);
-    if (!LoadTemporary(TemporaryPath(kPrintCopyName))) {
+    // The copy is the drawing as it was on entering the print mode: what could be undone then still can.
+    const int32_t current = m_stack.Current();
+    if (!LoadTemporary(TemporaryPath(kPrintCopyName), true)) {
         return false;
+    }
+    if (current >= ImageStackManager::kFirstDrawingLayer && current < m_stack.Count()) {
+        m_stack.SetCurrent(current);
     }
     m_printCopyWritten = false;
     m_refresh.Refresh("On File Load");

@@ -136,4 +136,17 @@ void HeadlessUserInterface::ShowWaitCursor(bool show) {
     m_waitShown = show;
 }
 
+bool HeadlessUserInterface::EscapePressed() {
+    ++m_escapePolls;
+    if (m_escapeAfter < 0) {
+        return false;
+    }
+    if (m_escapeAfter == 0) {
+        m_escapeAfter = -1;
+        return true;
+    }
+    --m_escapeAfter;
+    return false;
+}
+
 } // namespace ts

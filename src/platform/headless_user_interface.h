@@ -59,6 +59,10 @@ public:
     bool EditPreferences(PreferencesRequest& request) override;
     ProgressMeter& Progress() override { return m_progress; }
     void SetStatusPane(int pane, const std::string& text) override { m_panes[pane] = text; }
+    // Esc is "pressed" at the poll that follows `polls` polls (0: the next one); -1 never.
+    bool EscapePressed() override;
+    void PressEscapeAfter(int32_t polls) { m_escapeAfter = polls; }
+    int32_t EscapePolls() const { return m_escapePolls; }
 
     // Scripting.
     void QueueAnswer(Answer answer) { m_answers.push_back(answer); }
@@ -127,6 +131,8 @@ private:
     CountingProgressMeter m_progress;
     int32_t m_waitShows = 0;
     bool m_waitShown = false;
+    int32_t m_escapeAfter = -1;
+    int32_t m_escapePolls = 0;
 };
 
 } // namespace ts

@@ -114,6 +114,10 @@ public:
     // Pane 0 is the prompt pane of the status bar.
     virtual void SetStatusPane(int pane, const std::string& text) = 0;
 
+    // Polled during long work (printing): whether Esc was pressed since the last poll. Other input
+    // that waits is handled meanwhile.
+    virtual bool EscapePressed() { return false; }
+
 protected:
     virtual void ShowWaitCursor(bool show) = 0;
 

@@ -8,7 +8,8 @@ namespace ts {
 // image format plugins and settings work. Does nothing when one exists already.
 class QtRuntime {
 public:
-    QtRuntime(int& argc, char** argv);
+    // paints: the program draws (prints into a PDF), which needs a GUI application, run offscreen.
+    QtRuntime(int& argc, char** argv, bool paints = false);
     ~QtRuntime();
     QtRuntime(const QtRuntime&) = delete;
     QtRuntime& operator=(const QtRuntime&) = delete;

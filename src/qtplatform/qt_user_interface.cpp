@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QStringList>
@@ -65,7 +66,6 @@ private:
 };
 
 QtUserInterface::QtUserInterface() : m_meter(std::make_unique<BarMeter>()) {}
-QtUserInterface::~QtUserInterface() = default;
 
 void QtUserInterface::SetProgressBar(QProgressBar* bar) {
     m_meter->bar = bar;
@@ -75,7 +75,10 @@ Answer QtUserInterface::MessageBox(const std::string& text, const std::string& c
                                    MessageButtons buttons) {
     QMessageBox box(m_parent);
     box.setWindowTitle(Caption(caption));
-    box.setText(Q(text));
+    // A lone carriage return is a line break in the program's texts.
+    QString shown = Q(text);
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    box.setText(shown);
     switch (icon) {
     case MessageIcon::Information:
         box.setIcon(QMessageBox::Information);
@@ -215,5 +218,36 @@ void QtUserInterface::ShowWaitCursor(bool show) {
         QApplication::restoreOverrideCursor();
     }
 }
+
+// Watches the application's key presses for Esc between polls.
+class QtUserInterface::EscapeWatch final : public QObject {
+public:
+    bool pressed = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            pressed = true;
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+bool QtUserInterface::EscapePressed() {
+    if (!QCoreApplication::instance()) {
+        return false;
+    }
+    if (!m_escape) {
+        m_escape = std::make_unique<EscapeWatch>();
+        QCoreApplication::instance()->installEventFilter(m_escape.get());
+    }
+    QCoreApplication::processEvents();
+    const bool pressed = m_escape->pressed;
+    m_escape->pressed = false;
+    return pressed;
+}
+
+QtUserInterface::~QtUserInterface() = default;
 
 } // namespace ts

@@ -50,12 +50,16 @@ public:
     bool EditPreferences(PreferencesRequest& request) override;
     ProgressMeter& Progress() override;
     void SetStatusPane(int pane, const std::string& text) override;
+    // Handles the events that wait and tells whether Esc was among the key presses since the last poll.
+    bool EscapePressed() override;
 
 protected:
     void ShowWaitCursor(bool show) override;
 
 private:
     class BarMeter;
+    class EscapeWatch;
+    std::unique_ptr<EscapeWatch> m_escape;
     QWidget* m_parent = nullptr;
     std::unique_ptr<BarMeter> m_meter;
     std::function<void(int, const std::string&)> m_paneSink;

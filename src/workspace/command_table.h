@@ -28,6 +28,13 @@ inline constexpr int32_t kExportImage = 33103;
 inline constexpr int32_t kLoadLayerFile = 33104;
 inline constexpr int32_t kSaveLayerAs = 33105;
 inline constexpr int32_t kPrintManager = 33106;
+// Printing: the print mode's margin edit, and the postcard commands with their historic ids.
+inline constexpr int32_t kMargins = 33108;
+inline constexpr int32_t kPostcardBack = 33292;
+inline constexpr int32_t kPostcardFront = 33293;
+inline constexpr int32_t kPostcardAddress = 33299;
+inline constexpr int32_t kPostcardNextAddress = 33760;
+inline constexpr int32_t kPostcardResetIndex = 33761;
 inline constexpr int32_t kPreferences = 33107;
 
 inline constexpr int32_t kDimUnselected = 33120;

@@ -197,7 +197,8 @@ bool GestureScript::RunLine(const std::string& rawLine, int32_t number, std::str
     if (verbAt != std::string::npos) {
         const size_t verbEnd = std::min(rawLine.find_first_of(" \t", verbAt), rawLine.size());
         const std::string rawVerb = Lower(rawLine.substr(verbAt, verbEnd - verbAt));
-        if (rawVerb == "type" || rawVerb == "text" || rawVerb == "answer" || rawVerb == "file") {
+        if (rawVerb == "type" || rawVerb == "text" || rawVerb == "answer" || rawVerb == "file" ||
+            rawVerb == "printer") {
             const std::string rest = verbEnd < rawLine.size() ? rawLine.substr(verbEnd + 1) : std::string();
             std::string why;
             if (!RunAnswerLine(rawVerb, rest, why)) {
@@ -452,6 +453,20 @@ bool GestureScript::TypeText(const std::string& text, std::string& error) {
 bool GestureScript::RunAnswerLine(const std::string& verb, const std::string& rest, std::string& error) {
     if (verb == "type") {
         return TypeText(rest, error);
+    }
+    if (verb == "printer") {
+        // The next print goes into this PDF file, without the print dialog.
+        std::string path = Trimmed(rest);
+        if (path.size() >= 2 && path.front() == '"' && path.back() == '"') {
+            path = path.substr(1, path.size() - 2);
+        }
+        Printer* printer = m_w.printManager.GetPrinter();
+        if (path.empty() || !printer) {
+            error = "printer needs a path";
+            return false;
+        }
+        printer->PrintToFile(path);
+        return true;
     }
     auto* ui = dynamic_cast<HeadlessUserInterface*>(&m_w.ui);
     if (!ui) {

@@ -257,6 +257,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     BuildPageAndPreferences();
     BuildLines();
     BuildMeasure();
+    BuildPrinting();
     ConnectPalettes();
     ReadLayerDefaults();
     // Interaction: the overlays in drawing order over the selection frame, the way back to the select

@@ -22,12 +22,14 @@
 #include "modes/custom_backdrop_manager.h"
 #include "modes/eraser_manager.h"
 #include "modes/lighting_set.h"
-#include "modes/page_manager.h"
 #include "modes/line_manager.h"
 #include "modes/line_tools.h"
 #include "modes/measure.h"
+#include "modes/page_manager.h"
 #include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
+#include "modes/postcard_addresses.h"
+#include "modes/print_manager.h"
 #include "modes/scale_grid.h"
 #include "modes/shadow_manager.h"
 #include "modes/surface_manager.h"
@@ -195,6 +197,11 @@ public:
     Measure measure{
         MeasureContext{imageStack, ui, statusPrompt, profile, unitsManager, toolSlot, scaleGrid, rubberLine}};
     ScalingTool scalingTool{toolContext, measure};
+    // Printing: the print mode over the printer the platform hands in (the headless one until then).
+    HeadlessPrinter headlessPrinter;
+    PrintManager printManager{imageStack, compositor,      viewManager, ui,
+                              profile,    drawingDocument, refresh,     overlayPainter};
+    PostCardAddresses postcardAddresses{ui, profile, profile.ProgramFolder()};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
 
@@ -209,6 +216,7 @@ private:
     void ReadLayerDefaults();
     void BuildLines();
     void BuildMeasure();
+    void BuildPrinting();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();

@@ -29,6 +29,15 @@ constexpr Item kItems[] = {
     {cmd::kSaveLayerAs, "File", "Save Layer As", "Save only the selected layer into a separate ts.png file",
      "", 0},
     {cmd::kPrintManager, "File", "Print Manager", "Print the drawing", "Ctrl+P", 52},
+    {cmd::kPostcardFront, "File/Postcards", "Print Postcard Front",
+     "Print the drawing on the front of a postcard.", "", 0},
+    {cmd::kPostcardBack, "File/Postcards", "Print Postcard Back", "Print the back of the postcard.", "", 0},
+    {cmd::kPostcardAddress, "File/Postcards", "Set Postcard Address", "Set Next address for printing.", "",
+     0},
+    {cmd::kPostcardNextAddress, "File/Postcards", "Display Next Address", "Show the next address to print.",
+     "", 0},
+    {cmd::kPostcardResetIndex, "File/Postcards", "Reset Address Index", "Start again at the first address.",
+     "", 0},
     {cmd::kPreferences, "File", "Preferences...", "Change default settings.", "", 53},
     {cmd::kRecentFile1 + 0, "File", "Recent File1", "Open this drawing", "", 0},
     {cmd::kRecentFile1 + 1, "File", "Recent File2", "Open this drawing", "", 0},
@@ -150,6 +159,7 @@ constexpr Item kItems[] = {
 
     {cmd::kBackdropSelectedBoard, "", "Selected Board", "Surround the drawing with the selected board", "",
      0},
+    {cmd::kMargins, "", "Margins", "Set the margin of a fitted print", "", 0},
     {cmd::kUndo, "", "Undo", "Undo the last change", "Ctrl+Z", 55},
     {cmd::kRedo, "", "Redo", "Redo the change undone last", "Ctrl+Y", 57},
 };
