@@ -125,6 +125,38 @@ bool RLBuffer::PutRow(int32_t row, const uint8_t* src) {
     return StoreRow(row, src ? src : WorkingRow());
 }
 
+bool RLBuffer::PutSpan(int32_t row, size_t from, size_t to, const uint8_t* bytes) {
+    if (!IsCreated() || row < 0 || row >= m_height || from > to || to > RawRowLength()) {
+        return false;
+    }
+    if (from == to) {
+        return true;
+    }
+    if (m_spliced.size() < rowcodec::WorstCaseRoom(RawRowLength())) {
+        try {
+            m_spliced.resize(rowcodec::WorstCaseRoom(RawRowLength()));
+        } catch (const std::bad_alloc&) {
+            m_spliced.clear();
+        }
+    }
+    const size_t length =
+        m_spliced.empty()
+            ? 0
+            : rowcodec::Splice(RowEncoding(row), Capacity() - RowOffset(row), RawRowLength(), from, to, bytes,
+                               m_spliced.data(), m_spliced.data() + m_spliced.size(), WorkingRow());
+    if (length != 0) {
+        return StoreEncodedRow(row, m_spliced.data(), length);
+    }
+    // A row the splice does not walk (delta codes, an empty row, a very short row): the whole row.
+    if (RowEncodedLength(row) == rowcodec::kEmptyRowLength) {
+        std::memset(WorkingRow(), 0, RawRowLength()); // a row lost to a failed store reads as zeros
+    } else {
+        DecodeStored(row, WorkingRow());
+    }
+    std::memcpy(WorkingRow() + from, bytes, to - from);
+    return PutRow(row);
+}
+
 size_t RLBuffer::EncodeInto(const uint8_t* src, uint8_t* dest, const uint8_t* limit) {
     return rowcodec::Encode(src, RawRowLength(), dest, limit);
 }

@@ -65,6 +65,10 @@ public:
     // Encodes and stores a row from src (the working row when null). False for a row outside the
     // buffer (nothing changes) or when the pool could not grow (the row is then empty).
     bool PutRow(int32_t row, const uint8_t* src = nullptr);
+    // Stores a row in which only bytes from .. to - 1 (byte positions) change, to bytes[0 .. to - from):
+    // the stored row is the same as PutRow of the whole changed row would store, but only the codes
+    // around the change are rewritten. Uses the working row. False as PutRow, or for a bad range.
+    bool PutSpan(int32_t row, size_t from, size_t to, const uint8_t* bytes);
 
     void Clear();
     bool Fill(uint8_t value);
@@ -130,6 +134,7 @@ private:
 
     uint32_t m_checksum = 0;
     std::unique_ptr<ImageBuffer> m_window;
+    std::vector<uint8_t> m_spliced; // PutSpan's encoding, before it is stored
 
     // Run reader state.
     struct RunReader {

@@ -81,6 +81,18 @@ bool DecodeContent(const uint8_t* encoded, size_t available, size_t rawLength, s
 // writes a row filled with it; sets value. A quick look at the codes, without decoding.
 bool IsOneValue(const uint8_t* encoded, size_t available, size_t rawLength, uint8_t& value);
 
+// Encodes a row that differs from a stored one only in bytes from .. to - 1, which become bytes[0 ..
+// to - from). Only the codes around the change are rewritten: the codes before it are kept up to a code
+// that starts at least one unit before it, the row is encoded anew from there, and the old codes are
+// taken over again from the first code boundary after the change at which the writer, had it encoded
+// the whole row, would start a new code as well. For a row the writer wrote, the result is therefore
+// exactly the writer's encoding of the changed row; for other rows it decodes to the same bytes.
+// scratch (at least rawLength + 16 bytes) holds decoded bytes meanwhile. Returns the total length
+// written at dest, or 0 when it did not fit before limit or the old row does not decode (the caller
+// then encodes the whole row).
+size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t from, size_t to,
+              const uint8_t* bytes, uint8_t* dest, const uint8_t* limit, uint8_t* scratch);
+
 // True if the encoding contains a delta code (0xA0-0xBC or 0xC0-0xFF). Expects a well-formed row.
 bool HasDeltaCodes(const uint8_t* encoded);
 
