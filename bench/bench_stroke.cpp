@@ -34,6 +34,7 @@ using ts::Rect;
 
 constexpr int32_t kSurfaceSide = 1024;
 constexpr int32_t kDabsPerStroke = 256;
+constexpr int32_t kDabsPerEvent = 4; // dabs laid for one mouse event before the refresh
 
 struct DabPoint {
     float x = 0; // pixels
@@ -66,8 +67,9 @@ std::unique_ptr<LayerObject> PaintedLayer(int32_t width, int32_t height) {
     return layer;
 }
 
-// The stroke's dabs through the engine as the painting modes lay them: every dab stores the rows it
-// changed, so that the refresh that follows sees them. xOffset moves the stroke right across the layer.
+// The stroke's dabs through the engine as the painting modes lay them: the dabs of one mouse event
+// (four here) keep their rows in the windows, and the rows they changed are stored before the refresh
+// that follows. xOffset moves the stroke right across the layer.
 void LayStrokes(benchmark::State& state, LayerObject& layer, int32_t radius, int32_t xOffset) {
     const std::vector<DabPoint> path = StrokePath(radius);
     ts::BrushTS brush;
@@ -77,12 +79,17 @@ void LayStrokes(benchmark::State& state, LayerObject& layer, int32_t radius, int
     tool.color = 0x00204080;
     engine.SetTool(tool);
     engine.SetBrush(brush);
+    engine.SetDeferredCommits(true);
     for (auto _ : state) {
         engine.BeginStroke(layer, ts::kStrokeColor, 30, radius);
+        int32_t laid = 0;
         for (const DabPoint& p : path) {
             engine.MoveBrush(static_cast<int32_t>(std::lround((p.x + static_cast<float>(xOffset)) * 4)),
                              static_cast<int32_t>(std::lround(p.y * 4)));
             benchmark::DoNotOptimize(engine.Dab());
+            if (++laid % kDabsPerEvent == 0) {
+                engine.CommitRows();
+            }
         }
         engine.EndStroke();
     }
@@ -108,15 +115,19 @@ void BM_MyPaintDabs(benchmark::State& state) {
     MyPaintFixedTiledSurface* fixed = mypaint_fixed_tiled_surface_new(kSurfaceSide, kSurfaceSide);
     MyPaintSurface* surface = mypaint_fixed_tiled_surface_interface(fixed);
     for (auto _ : state) {
-        mypaint_surface_begin_atomic(surface);
-        for (const DabPoint& p : path) {
-            benchmark::DoNotOptimize(mypaint_surface_draw_dab(surface, p.x, p.y, static_cast<float>(radius),
-                                                              0.5f, 0.25f, 0.125f, 1.0f, 1.0f, 1.0f, 1.0f,
-                                                              0.0f, 0.0f, 0.0f));
+        // As a painting program drives it: one atomic change per mouse event.
+        for (size_t i = 0; i < path.size(); i += kDabsPerEvent) {
+            mypaint_surface_begin_atomic(surface);
+            for (size_t j = i; j < std::min(path.size(), i + kDabsPerEvent); ++j) {
+                const DabPoint& p = path[j];
+                benchmark::DoNotOptimize(
+                    mypaint_surface_draw_dab(surface, p.x, p.y, static_cast<float>(radius), 0.5f, 0.25f,
+                                             0.125f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f));
+            }
+            MyPaintRectangle roi;
+            mypaint_surface_end_atomic(surface, &roi);
+            benchmark::DoNotOptimize(roi);
         }
-        MyPaintRectangle roi;
-        mypaint_surface_end_atomic(surface, &roi);
-        benchmark::DoNotOptimize(roi);
     }
     mypaint_surface_unref(surface);
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kDabsPerStroke);
@@ -237,7 +248,8 @@ void BM_MouseMove(benchmark::State& state) {
     tool.strength = 200;
     engine.SetTool(tool);
     engine.SetBrush(brush);
-    // Each dab stores its rows, as the painting modes use the engine.
+    // The rows of a move's dabs are stored before its refresh, as the painting modes use the engine.
+    engine.SetDeferredCommits(true);
     MousePath path;
     std::vector<double> times;
     for (auto _ : state) {
@@ -257,6 +269,7 @@ void BM_MouseMove(benchmark::State& state) {
             engine.Dab();
             area = ts::Union(area, UnderBrush(qx, qy));
         }
+        engine.CommitRows();
         d.view->Recomposite(area);
         d.view->RebuildClient(d.view->ClientRectOf(area));
         times.push_back(

@@ -125,7 +125,25 @@ bool RLBuffer::PutRow(int32_t row, const uint8_t* src) {
     return StoreRow(row, src ? src : WorkingRow());
 }
 
-bool RLBuffer::PutSpan(int32_t row, size_t from, size_t to, const uint8_t* bytes) {
+void RLBuffer::ReadSpanAt(int32_t row, size_t from, size_t to, uint8_t* dest,
+                          rowcodec::CodePlace& place) const {
+    if (from >= to) {
+        return;
+    }
+    if (place.pos > from) {
+        place = rowcodec::CodePlace{};
+    }
+    if (IsCreated() && row >= 0 && row < m_height &&
+        rowcodec::DecodeSpanFrom(RowEncoding(row), Capacity() - RowOffset(row), RawRowLength(), from, to,
+                                 dest, place)) {
+        return;
+    }
+    place = rowcodec::CodePlace{};
+    ReadSpan(row, from, to, dest, 0);
+}
+
+bool RLBuffer::PutSpan(int32_t row, size_t from, size_t to, const uint8_t* bytes,
+                       rowcodec::CodePlace* place) {
     if (!IsCreated() || row < 0 || row >= m_height || from > to || to > RawRowLength()) {
         return false;
     }
@@ -143,9 +161,15 @@ bool RLBuffer::PutSpan(int32_t row, size_t from, size_t to, const uint8_t* bytes
         m_spliced.empty()
             ? 0
             : rowcodec::Splice(RowEncoding(row), Capacity() - RowOffset(row), RawRowLength(), from, to, bytes,
-                               m_spliced.data(), m_spliced.data() + m_spliced.size(), WorkingRow());
+                               m_spliced.data(), m_spliced.data() + m_spliced.size(), WorkingRow(), place);
+    if (length != 0 && StoreEncodedRow(row, m_spliced.data(), length)) {
+        return true;
+    }
+    if (place) {
+        *place = rowcodec::CodePlace{};
+    }
     if (length != 0) {
-        return StoreEncodedRow(row, m_spliced.data(), length);
+        return false; // the pool could not grow: the row is empty, as after PutRow
     }
     // A row the splice does not walk (delta codes, an empty row, a very short row): the whole row.
     if (RowEncodedLength(row) == rowcodec::kEmptyRowLength) {

@@ -68,7 +68,13 @@ public:
     // Stores a row in which only bytes from .. to - 1 (byte positions) change, to bytes[0 .. to - from):
     // the stored row is the same as PutRow of the whole changed row would store, but only the codes
     // around the change are rewritten. Uses the working row. False as PutRow, or for a bad range.
-    bool PutSpan(int32_t row, size_t from, size_t to, const uint8_t* bytes);
+    // With a place in the row's codes (see rowcodec::CodePlace), the walks start there, and the place
+    // is kept good for the stored row.
+    bool PutSpan(int32_t row, size_t from, size_t to, const uint8_t* bytes,
+                 rowcodec::CodePlace* place = nullptr);
+    // Decodes bytes from .. to - 1 of a stored row into dest, walking from a place in its codes (moved on
+    // for the next read); rows outside the buffer or that do not decode read as zeros.
+    void ReadSpanAt(int32_t row, size_t from, size_t to, uint8_t* dest, rowcodec::CodePlace& place) const;
 
     void Clear();
     bool Fill(uint8_t value);

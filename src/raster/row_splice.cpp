@@ -38,6 +38,50 @@ struct UnitWriter {
     bool literal = false;
     size_t count = 0;
 
+    // Appends a whole old literal code of n units that lies past the change, after units of the same
+    // kind: its units are literal units (the writer put them in a literal run) and go in as they are.
+    bool LiteralUnits(const uint8_t* payload, size_t n) {
+        while (n > 0) {
+            if (!code || !literal || count == kMaxLiteralUnits) {
+                if (out + 8 >= limit) {
+                    return false;
+                }
+                code = out++;
+                literal = true;
+                count = 0;
+            }
+            const size_t k = std::min(n, kMaxLiteralUnits - count);
+            if (out + (k - 1) * kUnit + 8 >= limit) {
+                return false;
+            }
+            std::memcpy(out, payload, k * kUnit);
+            out += k * kUnit;
+            payload += k * kUnit;
+            count += k;
+            n -= k;
+            *code = static_cast<uint8_t>(0x80 | (count - 1));
+        }
+        return true;
+    }
+
+    // The same for an old repeat code of n units continuing a repeat run in progress.
+    bool RepeatUnits(size_t n) {
+        while (n > 0) {
+            if (out + 8 >= limit) {
+                return false;
+            }
+            if (count == kMaxRepeatUnits) {
+                code = out++;
+                count = 0;
+            }
+            const size_t k = std::min(n, kMaxRepeatUnits - count);
+            count += k;
+            n -= k;
+            *code = static_cast<uint8_t>(count - 1);
+        }
+        return true;
+    }
+
     // Appends unit u (u >= 1) of raw; false when the writer's room check fails.
     bool Unit(const uint8_t* raw, size_t u) {
         if (out + 8 >= limit) {
@@ -92,8 +136,49 @@ inline bool ReadCode(const uint8_t* in, const uint8_t* end, size_t rawLeft, Code
 
 } // namespace
 
+bool DecodeSpanFrom(const uint8_t* encoded, size_t available, size_t rawLength, size_t from, size_t to,
+                    uint8_t* dest, CodePlace& place) {
+    if (available < kLengthBytes || rawLength < kUnit || from >= to || to > rawLength || place.pos > from) {
+        return false;
+    }
+    const size_t length = StoredLength(encoded);
+    if (length <= kEmptyRowLength || length > available || place.offset < kLengthBytes ||
+        place.offset >= length) {
+        return false;
+    }
+    const uint8_t* const end = encoded + length;
+    const uint8_t* in = encoded + place.offset;
+    size_t pos = place.pos;
+    uint8_t prev = place.prev;
+    CodePlace last = place;
+    while (pos < to) {
+        Code c;
+        if (in >= end || !ReadCode(in, end, rawLength - pos, c)) {
+            return false;
+        }
+        if (pos <= from) {
+            last = CodePlace{pos, static_cast<size_t>(in - encoded), prev};
+        }
+        const size_t codeEnd = pos + c.bytes;
+        if (codeEnd > from) {
+            const size_t b = std::max(pos, from);
+            const size_t e = std::min(codeEnd, to);
+            if (c.payload) {
+                std::memcpy(dest + (b - from), c.payload + (b - pos), e - b);
+            } else {
+                std::memset(dest + (b - from), prev, e - b);
+            }
+        }
+        prev = c.payload ? c.payload[c.bytes - 1] : prev;
+        in += c.size;
+        pos = codeEnd;
+    }
+    place = last;
+    return true;
+}
+
 size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t from, size_t to,
-              const uint8_t* bytes, uint8_t* dest, const uint8_t* limit, uint8_t* scratch) {
+              const uint8_t* bytes, uint8_t* dest, const uint8_t* limit, uint8_t* scratch, CodePlace* place) {
     if (available < kLengthBytes || rawLength < kUnit || from >= to || to > rawLength || limit <= dest) {
         return 0;
     }
@@ -108,9 +193,14 @@ size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t fro
     const uint8_t* in = old + kLengthBytes;
     size_t pos = 0;
     uint8_t prev = 0;
+    if (place && place->pos + kUnit <= from && place->offset > kLengthBytes && place->offset < length) {
+        in = old + place->offset;
+        pos = place->pos;
+        prev = place->prev;
+    }
     const uint8_t* restartIn = in;
-    size_t restart = 0;
-    uint8_t restartPrev = 0;
+    size_t restart = pos;
+    uint8_t restartPrev = prev;
     while (pos + kUnit <= from) {
         restartIn = in;
         restart = pos;
@@ -126,6 +216,9 @@ size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t fro
     in = restartIn;
     pos = restart;
     prev = restartPrev;
+    if (place) {
+        *place = CodePlace{restart, static_cast<size_t>(restartIn - old), restartPrev};
+    }
 
     const size_t prefix = static_cast<size_t>(in - old);
     if (static_cast<size_t>(limit - dest) < prefix + 11) {
@@ -167,6 +260,18 @@ size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t fro
             }
         }
         const size_t codeEnd = pos + c.bytes;
+        // Past the change, whole old codes of the kind in progress go on in bulk (a literal code
+        // holds only literal units, a repeat code only repeats).
+        if (pos >= to + 2 * kUnit && c.bytes % kUnit == 0 && next == pos / kUnit && w.code &&
+            (c.payload != nullptr) == w.literal) {
+            if (!(w.literal ? w.LiteralUnits(c.payload, c.bytes / kUnit) : w.RepeatUnits(c.bytes / kUnit))) {
+                return 0;
+            }
+            in += c.size;
+            pos = codeEnd;
+            next = pos / kUnit;
+            continue;
+        }
         if (codeEnd > from && pos < to) {
             const size_t b = std::max(pos, from);
             const size_t e = std::min(codeEnd, to);

@@ -1,7 +1,7 @@
 // Re-encoding only the changed stretch of a row: for rows the writer wrote, the result must be byte for
 // byte the writer's encoding of the whole changed row, wherever the change lies (row ends, inside long
 // repeat or literal runs, across runs) and whatever it turns the bytes into; stored through a buffer,
-// the row and its neighbours must read back as changed.
+// the row and its neighbours must read back as changed, also when the walks start from a kept place.
 
 #include "raster/rl_buffer.h"
 #include "raster/row_codec.h"
@@ -148,14 +148,25 @@ TEST(RowSplice, BufferStoresChangedSpansAndKeepsOtherRows) {
         rows[static_cast<size_t>(y)] = PaintedRow(rng, buffer.RawRowLength());
         ASSERT_TRUE(buffer.PutRow(y, rows[static_cast<size_t>(y)].data()));
     }
-    for (int step = 0; step < 600; ++step) {
+    // Rows of even index are walked from a place kept from read to store to read, as a stroke does.
+    std::vector<rowcodec::CodePlace> places(kHeight);
+    Bytes span(buffer.RawRowLength());
+    for (int step = 0; step < 1200; ++step) {
         const auto y = static_cast<int32_t>(rng() % kHeight);
         Bytes& row = rows[static_cast<size_t>(y)];
         const size_t from = rng() % row.size();
         const size_t to = std::min(row.size(), from + 1 + rng() % 400);
+        rowcodec::CodePlace* place = y % 2 == 0 ? &places[static_cast<size_t>(y)] : nullptr;
+        if (step % 2 == 0 && place) {
+            buffer.ReadSpanAt(y, from, to, span.data(), *place);
+            ASSERT_TRUE(std::equal(span.begin(), span.begin() + static_cast<ptrdiff_t>(to - from),
+                                   row.begin() + static_cast<ptrdiff_t>(from)))
+                << "row " << y << ", bytes " << from << ".." << to;
+            continue;
+        }
         const Bytes bytes = Change(rng, row, from, to);
         std::copy(bytes.begin(), bytes.end(), row.begin() + static_cast<ptrdiff_t>(from));
-        ASSERT_TRUE(buffer.PutSpan(y, from, to, bytes.data()));
+        ASSERT_TRUE(buffer.PutSpan(y, from, to, bytes.data(), place));
     }
     Bytes read(buffer.RawRowLength());
     for (int32_t y = 0; y < kHeight; ++y) {
