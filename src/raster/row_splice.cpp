@@ -38,8 +38,8 @@ struct UnitWriter {
     bool literal = false;
     size_t count = 0;
 
-    // Appends a whole old literal code of n units that lies past the change, after units of the same
-    // kind: its units are literal units (the writer put them in a literal run) and go in as they are.
+    // Appends n units of an old literal code that the change does not touch (their bytes and the byte
+    // before each are as they were): they are literal units, as the writer found them, and go in whole.
     bool LiteralUnits(const uint8_t* payload, size_t n) {
         while (n > 0) {
             if (!code || !literal || count == kMaxLiteralUnits) {
@@ -64,14 +64,15 @@ struct UnitWriter {
         return true;
     }
 
-    // The same for an old repeat code of n units continuing a repeat run in progress.
+    // The same for n units of an old repeat code.
     bool RepeatUnits(size_t n) {
         while (n > 0) {
             if (out + 8 >= limit) {
                 return false;
             }
-            if (count == kMaxRepeatUnits) {
+            if (!code || literal || count == kMaxRepeatUnits) {
                 code = out++;
+                literal = false;
                 count = 0;
             }
             const size_t k = std::min(n, kMaxRepeatUnits - count);
@@ -290,10 +291,25 @@ size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t fro
             w.count = 1;
             next = 1;
         }
-        for (; next < ready; ++next) {
-            if (!w.Unit(scratch, next)) {
+        // Units of this code clear of the change keep the kind the old codes give them and go in whole;
+        // those the change reaches, or whose byte before it reaches, unit by unit.
+        const size_t firstReached = from / kUnit;
+        const size_t firstClear = (to + kUnit) / kUnit;
+        while (next < ready) {
+            const size_t stop = next < firstReached  ? std::min(ready, firstReached)
+                                : next >= firstClear ? ready
+                                                     : next + 1;
+            bool ok = true;
+            if (stop == next + 1 && next >= firstReached) {
+                ok = w.Unit(scratch, next);
+            } else {
+                ok = c.payload ? w.LiteralUnits(scratch + next * kUnit, stop - next)
+                               : w.RepeatUnits(stop - next);
+            }
+            if (!ok) {
                 return 0;
             }
+            next = stop;
         }
     }
     if (in != end) {
