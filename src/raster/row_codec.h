@@ -100,14 +100,16 @@ struct CodePlace {
 };
 
 // With a place (pos at most from, or 0), the walk to the change starts there rather than at the row's
-// start, and the place becomes the code encoding restarted at, which the result keeps as it was.
+// start; a place at the row's start becomes the code encoding restarted at, which the result keeps as
+// it was, and a place inside the row stays good.
 size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t from, size_t to,
               const uint8_t* bytes, uint8_t* dest, const uint8_t* limit, uint8_t* scratch,
               CodePlace* place = nullptr);
 
 // Decodes bytes from .. to - 1 of a row into dest[0 .. to - from), walking from a place whose pos is at
-// most from, and moves the place on to the last code that starts at or before from. False (the place
-// unchanged) for a row with delta codes, an empty or malformed row, or a row shorter than a unit.
+// most from; a place at the row's start moves on to the last code that starts at or before from.
+// False (the place unchanged) for a row with delta codes, an empty or malformed row, or a row shorter
+// than a unit.
 bool DecodeSpanFrom(const uint8_t* encoded, size_t available, size_t rawLength, size_t from, size_t to,
                     uint8_t* dest, CodePlace& place);
 

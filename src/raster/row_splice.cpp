@@ -174,7 +174,9 @@ bool DecodeSpanFrom(const uint8_t* encoded, size_t available, size_t rawLength, 
         in += c.size;
         pos = codeEnd;
     }
-    place = last;
+    if (place.pos == 0) {
+        place = last; // a place already inside the row stays: it serves reads further left as well
+    }
     return true;
 }
 
@@ -194,7 +196,9 @@ size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t fro
     const uint8_t* in = old + kLengthBytes;
     size_t pos = 0;
     uint8_t prev = 0;
-    if (place && place->pos + kUnit <= from && place->offset > kLengthBytes && place->offset < length) {
+    const bool fromPlace =
+        place && place->pos + kUnit <= from && place->offset > kLengthBytes && place->offset < length;
+    if (fromPlace) {
         in = old + place->offset;
         pos = place->pos;
         prev = place->prev;
@@ -217,7 +221,9 @@ size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t fro
     in = restartIn;
     pos = restart;
     prev = restartPrev;
-    if (place) {
+    // A place used stays good (the codes before the restart are kept); otherwise the restart becomes
+    // the place. Places thus settle at the leftmost columns worked on, and stay there.
+    if (place && !fromPlace) {
         *place = CodePlace{restart, static_cast<size_t>(restartIn - old), restartPrev};
     }
 

@@ -170,9 +170,6 @@ struct DynamicBufferSet::Binding {
     // Per layer row, the columns changed since the row was last stored (dirtyFrom >= dirtyTo: none).
     std::vector<int32_t> dirtyFrom;
     std::vector<int32_t> dirtyTo;
-    // Per windowed buffer and layer row, where its codes are walked from (see rowcodec::CodePlace): a
-    // row read or stored once is entered near the brush, not at its start.
-    std::vector<rowcodec::CodePlace> places;
     std::vector<uint32_t> leaving;   // flags of the rows a scroll lets go
     std::unique_ptr<MixCache> mixes; // colour painting's mixes for the tool colour mixesTool
     uint32_t mixesTool = 0;
@@ -184,9 +181,6 @@ struct DynamicBufferSet::Binding {
     uint8_t* Row(int32_t slot, int32_t y) { return RowOf(*slotWindow[static_cast<size_t>(slot)], y); }
     uint8_t* RowOf(ImageBuffer& window, int32_t y) { return window.Pixels(y - first) - spanLeft; }
     bool Holds(int32_t slot) const { return slotWindow[static_cast<size_t>(slot)] != nullptr; }
-    rowcodec::CodePlace& Place(size_t index, int32_t y) {
-        return places[index * static_cast<size_t>(height) + static_cast<size_t>(y)];
-    }
 };
 
 } // namespace ts

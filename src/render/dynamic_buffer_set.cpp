@@ -197,7 +197,6 @@ bool DynamicBufferSet::BeginStroke(LayerObject& layer, int32_t strokeType, int32
             bind->rowFlags.assign(static_cast<size_t>(height), 0);
             bind->dirtyFrom.assign(static_cast<size_t>(height), width);
             bind->dirtyTo.assign(static_cast<size_t>(height), 0);
-            bind->places.assign(bind->windowed.size() * static_cast<size_t>(height), rowcodec::CodePlace{});
         } catch (const std::bad_alloc&) {
             return false;
         }
@@ -256,7 +255,7 @@ void DynamicBufferSet::StoreRows(uint32_t mask) {
         for (size_t i = 0; i < b.windowed.size(); ++i) {
             if ((store & b.windowedBits[i]) != 0) {
                 b.windowed[i]->PutSpan(y, static_cast<size_t>(left), static_cast<size_t>(right),
-                                       b.RowOf(*b.windows[i], y) + left, &b.Place(i, y));
+                                       b.RowOf(*b.windows[i], y) + left);
             }
         }
         flags &= ~mask;
@@ -284,7 +283,7 @@ void DynamicBufferSet::LoadWindows() {
         for (int32_t r = 0; r < b.windowRows; ++r) {
             const int32_t y = b.first + r;
             if (y >= 0 && y < b.height) {
-                b.windowed[i]->ReadSpanAt(y, left, right, w.Pixels(r), b.Place(i, y));
+                b.windowed[i]->ReadSpanAt(y, left, right, w.Pixels(r));
             } else {
                 w.ZeroRow(r);
             }
@@ -330,7 +329,7 @@ void DynamicBufferSet::ScrollWindows(int32_t rows, bool down) {
                 const int32_t from = b.dirtyFrom[static_cast<size_t>(y)];
                 buffer.PutSpan(y, static_cast<size_t>(from),
                                static_cast<size_t>(b.dirtyTo[static_cast<size_t>(y)]),
-                               w.Pixels(r) + (from - b.spanLeft), &b.Place(k, y));
+                               w.Pixels(r) + (from - b.spanLeft));
             }
         }
         down ? w.RotateRowsUp(rows) : w.RotateRowsDown(rows);
@@ -339,7 +338,7 @@ void DynamicBufferSet::ScrollWindows(int32_t rows, bool down) {
             const int32_t r = down ? b.windowRows - rows + i : i;
             const int32_t y = firstAfter + r;
             if (y >= 0 && y < b.height) {
-                buffer.ReadSpanAt(y, left, right, w.Pixels(r), b.Place(k, y));
+                buffer.ReadSpanAt(y, left, right, w.Pixels(r));
             } else {
                 w.ZeroRow(r);
             }
