@@ -1,6 +1,7 @@
 // Compositing and view benchmarks. Each measures against a baseline in the same run: pixman's
 // solid-over-mask blend for the painted-colour blend, memcpy for the recomposite and the viewport.
 
+#include "bench_drawing.h"
 #include "model/image_stack_manager.h"
 #include "raster/super_bit_buffer.h"
 #include "render/compositor.h"
@@ -32,38 +33,25 @@ void AddPaper(ImageStackManager& stack, uint32_t seed) {
     }
 }
 
-// A drawing layer with pencil strokes: paint over about a third of it, in bands of varied colour.
-// The amount rows of a painted layer: pencil over about a third of each row, in one stretch that
-// starts somewhere else on every row.
-std::vector<std::vector<uint8_t>> PaintedAmounts(int32_t width, int32_t height, uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::vector<std::vector<uint8_t>> rows(static_cast<size_t>(height),
-                                           std::vector<uint8_t>(static_cast<size_t>(width)));
-    for (auto& amount : rows) {
-        const int32_t from = static_cast<int32_t>(rng() % static_cast<uint32_t>(width));
-        const int32_t to = std::min(width, from + width / 3);
-        for (int32_t x = from; x < to; ++x) {
-            amount[static_cast<size_t>(x)] = static_cast<uint8_t>(96 + rng() % 160);
-        }
-    }
-    return rows;
-}
-
-// A drawing layer with pencil strokes: the amounts above, in bands of varied colour.
+// A drawing layer with pencil strokes on white, as the files benchmark paints them.
 void AddPaintedLayer(ImageStackManager& stack, int32_t width, int32_t height, uint32_t seed) {
     auto buffer = std::make_unique<ts::SuperBitBuffer>();
     buffer->Create(width, height, 2, 0, 2.0f);
     stack.CreateDrawingLayer(std::move(buffer), ts::kBlankLayerName);
-    ts::ObjectColor& color = *stack.CurrentLayer()->color;
-    const auto amounts = PaintedAmounts(width, height, seed);
-    std::vector<uint8_t> channel(static_cast<size_t>(width));
+    benchdrawing::PaintStrokesOnWhite(*stack.CurrentLayer()->color, width, height,
+                                      static_cast<int32_t>(seed));
+}
+
+// The amount rows of such a layer, one after another.
+std::vector<uint8_t> PaintedAmounts(int32_t width, int32_t height, uint32_t seed) {
+    ImageStackManager stack;
+    stack.SetDrawingSize(width, height);
+    AddPaintedLayer(stack, width, height, seed);
+    std::vector<uint8_t> amounts(static_cast<size_t>(width) * static_cast<size_t>(height));
     for (int32_t y = 0; y < height; ++y) {
-        color.amount->PutRow(y, amounts[static_cast<size_t>(y)].data());
-        for (int c = 1; c <= 3; ++c) {
-            std::fill(channel.begin(), channel.end(), static_cast<uint8_t>(40 * c + seed % 60));
-            color.Channel(c)->PutRow(y, channel.data());
-        }
+        stack.CurrentLayer()->color->amount->ReadRow(y, amounts.data() + static_cast<size_t>(y) * width);
     }
+    return amounts;
 }
 
 void SetBytes(benchmark::State& state, int64_t bytesPerIteration) {
@@ -71,20 +59,23 @@ void SetBytes(benchmark::State& state, int64_t bytesPerIteration) {
 }
 
 constexpr int32_t kRowPixels = 2048;
+// Eight rows through the middle of the layer's blob, about two thirds of each painted.
+constexpr int32_t kBlendRows = 64;
+constexpr int32_t kBlendFirst = 28;
 
 // One painted layer row blended over a row: our compositor's colour pass (decode and blend).
 void BM_BlendPaintedRow(benchmark::State& state) {
     ImageStackManager stack;
-    stack.SetDrawingSize(kRowPixels, 8);
+    stack.SetDrawingSize(kRowPixels, kBlendRows);
     AddPaper(stack, 1);
-    AddPaintedLayer(stack, kRowPixels, 8, 7);
+    AddPaintedLayer(stack, kRowPixels, kBlendRows, 7);
     ts::Compositor compositor(stack);
     std::vector<uint8_t> row(static_cast<size_t>(kRowPixels) * 3);
-    int32_t y = 0;
+    int32_t y = kBlendFirst;
     for (auto _ : state) {
         compositor.CompositeRow(y, 0, kRowPixels, row.data(), nullptr, nullptr, nullptr);
         benchmark::DoNotOptimize(row.data());
-        y = (y + 1) & 7;
+        y = kBlendFirst + (y + 1 - kBlendFirst) % 8;
     }
     SetBytes(state, kRowPixels);
 }
@@ -93,21 +84,19 @@ BENCHMARK(BM_BlendPaintedRow);
 // The same pixels through pixman: a solid colour over the layer's amounts as an 8-bit mask onto
 // 32-bit pixels, row by row as the compositor goes.
 void BM_PixmanOverSolidMask(benchmark::State& state) {
-    std::vector<uint32_t> dest(static_cast<size_t>(kRowPixels) * 8, 0xFFE0E0E0u);
-    std::vector<uint8_t> mask;
-    for (const auto& row : PaintedAmounts(kRowPixels, 8, 7)) {
-        mask.insert(mask.end(), row.begin(), row.end());
-    }
-    pixman_image_t* d = pixman_image_create_bits(PIXMAN_a8r8g8b8, kRowPixels, 8, dest.data(), kRowPixels * 4);
-    pixman_image_t* m = pixman_image_create_bits(PIXMAN_a8, kRowPixels, 8,
+    std::vector<uint32_t> dest(static_cast<size_t>(kRowPixels) * kBlendRows, 0xFFE0E0E0u);
+    std::vector<uint8_t> mask = PaintedAmounts(kRowPixels, kBlendRows, 7);
+    pixman_image_t* d =
+        pixman_image_create_bits(PIXMAN_a8r8g8b8, kRowPixels, kBlendRows, dest.data(), kRowPixels * 4);
+    pixman_image_t* m = pixman_image_create_bits(PIXMAN_a8, kRowPixels, kBlendRows,
                                                  reinterpret_cast<uint32_t*>(mask.data()), kRowPixels);
     const pixman_color_t c{0x8000, 0x4000, 0x2000, 0xFFFF};
     pixman_image_t* solid = pixman_image_create_solid_fill(&c);
-    int32_t y = 0;
+    int32_t y = kBlendFirst;
     for (auto _ : state) {
         pixman_image_composite32(PIXMAN_OP_OVER, solid, m, d, 0, y, 0, 0, 0, y, kRowPixels, 1);
         benchmark::DoNotOptimize(dest.data());
-        y = (y + 1) & 7;
+        y = kBlendFirst + (y + 1 - kBlendFirst) % 8;
     }
     pixman_image_unref(solid);
     pixman_image_unref(m);

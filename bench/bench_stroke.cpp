@@ -3,6 +3,7 @@
 // large drawing (the dabs, the recomposite under the brush and the viewport rows that show it) is
 // measured as a 95th percentile and against a plain recomposite of the same rectangles.
 
+#include "bench_drawing.h"
 #include "model/image_stack_manager.h"
 #include "raster/super_bit_buffer.h"
 #include "render/brush_ts.h"
@@ -33,6 +34,7 @@ using ts::Rect;
 
 constexpr int32_t kSurfaceSide = 1024;
 constexpr int32_t kDabsPerStroke = 256;
+constexpr int32_t kDabsPerEvent = 4; // dabs laid for one mouse event before the refresh
 
 struct DabPoint {
     float x = 0; // pixels
@@ -55,19 +57,21 @@ std::vector<DabPoint> StrokePath(int32_t radius) {
     return path;
 }
 
-// A layer with colour channels, painted in one colour.
+// A layer with colour channels and pencil strokes on white, the hatching repeated every 1024 pixels
+// across it.
 std::unique_ptr<LayerObject> PaintedLayer(int32_t width, int32_t height) {
     auto layer = std::make_unique<LayerObject>();
     layer->color = std::make_unique<ts::ObjectColor>();
-    layer->color->Create(width, height, 0x00C0A080, 255);
-    layer->color->amount->Fill(255);
+    layer->color->Create(width, height, 0x00FFFFFF, 0);
+    benchdrawing::PaintStrokesOnWhite(*layer->color, width, height, 3, kSurfaceSide);
     return layer;
 }
 
-void BM_StrokeDabs(benchmark::State& state) {
-    const auto radius = static_cast<int32_t>(state.range(0));
+// The stroke's dabs through the engine as the painting modes lay them: the dabs of one mouse event
+// (four here) keep their rows in the windows, and the rows they changed are stored before the refresh
+// that follows. xOffset moves the stroke right across the layer.
+void LayStrokes(benchmark::State& state, LayerObject& layer, int32_t radius, int32_t xOffset) {
     const std::vector<DabPoint> path = StrokePath(radius);
-    auto layer = PaintedLayer(kSurfaceSide, kSurfaceSide);
     ts::BrushTS brush;
     brush.SetSize(2 * radius + 1);
     ts::DynamicBufferSet engine;
@@ -75,17 +79,26 @@ void BM_StrokeDabs(benchmark::State& state) {
     tool.color = 0x00204080;
     engine.SetTool(tool);
     engine.SetBrush(brush);
-    engine.SetDeferredCommits(true); // rows are stored at the end, as libmypaint's end_atomic does
+    engine.SetDeferredCommits(true);
     for (auto _ : state) {
-        engine.BeginStroke(*layer, ts::kStrokeColor, 30, radius);
+        engine.BeginStroke(layer, ts::kStrokeColor, 30, radius);
+        int32_t laid = 0;
         for (const DabPoint& p : path) {
-            engine.MoveBrush(static_cast<int32_t>(std::lround(p.x * 4)),
+            engine.MoveBrush(static_cast<int32_t>(std::lround((p.x + static_cast<float>(xOffset)) * 4)),
                              static_cast<int32_t>(std::lround(p.y * 4)));
             benchmark::DoNotOptimize(engine.Dab());
+            if (++laid % kDabsPerEvent == 0) {
+                engine.CommitRows();
+            }
         }
         engine.EndStroke();
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kDabsPerStroke);
+}
+
+void BM_StrokeDabs(benchmark::State& state) {
+    auto layer = PaintedLayer(kSurfaceSide, kSurfaceSide);
+    LayStrokes(state, *layer, static_cast<int32_t>(state.range(0)), 0);
 }
 BENCHMARK(BM_StrokeDabs)
     ->Arg(2)
@@ -102,19 +115,33 @@ void BM_MyPaintDabs(benchmark::State& state) {
     MyPaintFixedTiledSurface* fixed = mypaint_fixed_tiled_surface_new(kSurfaceSide, kSurfaceSide);
     MyPaintSurface* surface = mypaint_fixed_tiled_surface_interface(fixed);
     for (auto _ : state) {
-        mypaint_surface_begin_atomic(surface);
-        for (const DabPoint& p : path) {
-            benchmark::DoNotOptimize(mypaint_surface_draw_dab(surface, p.x, p.y, static_cast<float>(radius),
-                                                              0.5f, 0.25f, 0.125f, 1.0f, 1.0f, 1.0f, 1.0f,
-                                                              0.0f, 0.0f, 0.0f));
+        // As a painting program drives it: one atomic change per mouse event.
+        for (size_t i = 0; i < path.size(); i += kDabsPerEvent) {
+            mypaint_surface_begin_atomic(surface);
+            for (size_t j = i; j < std::min(path.size(), i + kDabsPerEvent); ++j) {
+                const DabPoint& p = path[j];
+                benchmark::DoNotOptimize(
+                    mypaint_surface_draw_dab(surface, p.x, p.y, static_cast<float>(radius), 0.5f, 0.25f,
+                                             0.125f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f));
+            }
+            MyPaintRectangle roi;
+            mypaint_surface_end_atomic(surface, &roi);
+            benchmark::DoNotOptimize(roi);
         }
-        MyPaintRectangle roi;
-        mypaint_surface_end_atomic(surface, &roi);
-        benchmark::DoNotOptimize(roi);
     }
     mypaint_surface_unref(surface);
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kDabsPerStroke);
 }
+// The same radius-8 stroke on a layer 1024 pixels high and as wide as the argument, over the same
+// hatching: on the wide layer the stroke lies in the middle, 5120 pixels in. What a dab costs must not
+// depend on how wide the layer is.
+void BM_StrokeDabsOnLayer(benchmark::State& state) {
+    const auto width = static_cast<int32_t>(state.range(0));
+    auto layer = PaintedLayer(width, kSurfaceSide);
+    LayStrokes(state, *layer, 8, width > kSurfaceSide ? 5 * kSurfaceSide : 0);
+}
+BENCHMARK(BM_StrokeDabsOnLayer)->Arg(1024)->Arg(10800)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
 BENCHMARK(BM_MyPaintDabs)
     ->Arg(2)
     ->Arg(8)
@@ -134,27 +161,13 @@ constexpr int32_t kBrushSize = 51;
 constexpr int32_t kDabsPerMove = 4;
 constexpr double kMoveLength = 8.0; // pixels between mouse events
 
-// Pencil over about a third of every row of a layer, in one stretch placed anew on each row.
+// A drawing layer with pencil strokes on white, as the files benchmark paints them.
 void AddPaintedLayer(ImageStackManager& stack, uint32_t seed) {
     auto buffer = std::make_unique<ts::SuperBitBuffer>();
     buffer->Create(kDrawingW, kDrawingH, 2, 0, 2.0f);
     stack.CreateDrawingLayer(std::move(buffer), ts::kBlankLayerName);
-    ts::ObjectColor& color = *stack.CurrentLayer()->color;
-    std::mt19937 rng(seed);
-    std::vector<uint8_t> amount(kDrawingW);
-    std::vector<uint8_t> channel(kDrawingW);
-    for (int32_t y = 0; y < kDrawingH; ++y) {
-        std::fill(amount.begin(), amount.end(), 0);
-        const int32_t from = static_cast<int32_t>(rng() % kDrawingW);
-        for (int32_t x = from; x < std::min(kDrawingW, from + kDrawingW / 3); ++x) {
-            amount[static_cast<size_t>(x)] = static_cast<uint8_t>(96 + rng() % 160);
-        }
-        color.amount->PutRow(y, amount.data());
-        for (int c = 1; c <= 3; ++c) {
-            std::fill(channel.begin(), channel.end(), static_cast<uint8_t>(40 * c + seed % 60));
-            color.Channel(c)->PutRow(y, channel.data());
-        }
-    }
+    benchdrawing::PaintStrokesOnWhite(*stack.CurrentLayer()->color, kDrawingW, kDrawingH,
+                                      static_cast<int32_t>(seed));
 }
 
 // The drawing, built once for every run: a paper picture and 12 painted layers, the view at 1:1.
@@ -235,7 +248,8 @@ void BM_MouseMove(benchmark::State& state) {
     tool.strength = 200;
     engine.SetTool(tool);
     engine.SetBrush(brush);
-    // Each dab stores its rows, as the painting modes use the engine.
+    // The rows of a move's dabs are stored before its refresh, as the painting modes use the engine.
+    engine.SetDeferredCommits(true);
     MousePath path;
     std::vector<double> times;
     for (auto _ : state) {
@@ -255,6 +269,7 @@ void BM_MouseMove(benchmark::State& state) {
             engine.Dab();
             area = ts::Union(area, UnderBrush(qx, qy));
         }
+        engine.CommitRows();
         d.view->Recomposite(area);
         d.view->RebuildClient(d.view->ClientRectOf(area));
         times.push_back(

@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """Turns Google Benchmark results into the ratios the project holds itself to.
 
-Usage: ratios.py RESULTS.json...   (each file is named <area>.json, as scripts/bench writes them)
+Usage: ratios.py RESULTS.json...        (each file is named <area>.json, as scripts/bench writes them)
+       ratios.py RUN_DIR RUN_DIR...     (several complete runs, each a folder of <area>.json files)
 
 For every goal of each area given, prints one line
 
     RATIO <area>.<name> <value> goal <op> <target>
 
-and then how many goals are met. A goal compares two benchmarks of the same run, a measured one and
+and then how many goals are met. With several runs the value is the worst run's, a further line gives
+the minimum, median and maximum over the runs, and a goal counts as met only when the worst run meets
+it. A goal compares two benchmarks of the same run, a measured one and
 its baseline (memcpy, a peer library), on one metric: value = metric(numerator) / metric(denominator).
 
 Naming a benchmark: a name with a '/' must match a result name exactly ("BM_Memcpy/4096"); a name
@@ -15,7 +18,8 @@ without one matches every result whose name up to its first '/' is that name ("B
 "BM_Memcpy/4096" and "BM_Memcpy/65536"). When several results match, runs with the same arguments are
 paired (BM_X/4096 with BM_Memcpy/4096) and the value is the geometric mean of the paired ratios; when
 no arguments are shared, it is the ratio of the geometric means of the two sides. Repeated runs of one
-benchmark (scripts/bench interleaves repetitions at random) count with their best result.
+benchmark (scripts/bench interleaves repetitions at random) count with their median: the best of them
+would flatter, as a user's machine is as noisy as ours.
 
 Exit status: 0 when the ratios were computed, met or not (a goal with no results is reported as n/a);
 2 when a results file cannot be read.
@@ -42,30 +46,30 @@ GOALS = [
     # Row codec and row store: decoding must stay close to copying the raw bytes.
     Goal("raster", "decode_sparse_vs_memcpy", "BM_DecodeSparseRows", "BM_Memcpy", "bytes_per_second", ">=", 0.5),
     Goal("raster", "decode_literal_vs_memcpy", "BM_DecodeLiteralRows", "BM_Memcpy", "bytes_per_second", ">=", 0.5),
-    Goal("raster", "encode_vs_memcpy", "BM_EncodeRows", "BM_Memcpy", "bytes_per_second", ">=", 0.1),
+    Goal("raster", "encode_vs_memcpy", "BM_EncodeRows", "BM_Memcpy", "bytes_per_second", ">=", 0.2),
     Goal("raster", "store_in_order_vs_out_of_order", "BM_PutRowsInOrder", "BM_PutRowsOutOfOrder",
          "bytes_per_second", ">=", 1.0),
     # A scroll step encodes the row that leaves and decodes the one that enters: the writer bounds it.
-    Goal("raster", "scroll_window_vs_memcpy", "BM_ScrollWindowOneRow", "BM_Memcpy", "bytes_per_second", ">=", 0.05),
+    Goal("raster", "scroll_window_vs_memcpy", "BM_ScrollWindowOneRow", "BM_Memcpy", "bytes_per_second", ">=", 0.1),
     # Compositing: the painted-colour blend against pixman's solid-over-mask blend of as many pixels; a
     # full recomposite and the viewport rebuilds against memcpy of the bytes they must at least move
     # (memcpy rate / our rate, so lower is better); a deep stack as an absolute time in milliseconds.
     Goal("render", "blend_row_vs_pixman", "BM_BlendPaintedRow", "BM_PixmanOverSolidMask", "bytes_per_second",
          ">=", 1.0),
     Goal("render", "recomposite_vs_memory_bound", "BM_Memcpy/67108864", "BM_RecompositeDrawing/iterations:3/real_time",
-         "bytes_per_second", "<=", 3.0),
-    Goal("render", "recomposite_250_layers_ms", "BM_Recomposite250Layers/1/real_time", "", "real_time_ms", "<=", 4.0),
+         "bytes_per_second", "<=", 2.5),
+    Goal("render", "recomposite_250_layers_ms", "BM_Recomposite250Layers/1/real_time", "", "real_time_ms", "<=", 3.5),
     # what the second thread gives: one thread's time over two threads'
     Goal("render", "recomposite_250_layers_one_thread_vs_two", "BM_Recomposite250Layers/0/real_time",
          "BM_Recomposite250Layers/1/real_time", "real_time", "report", 0.0),
     Goal("render", "viewport_z1_vs_memcpy", "BM_Memcpy/4800000", "BM_RebuildViewport/1", "bytes_per_second",
-         "<=", 3.0),
+         "<=", 2.5),
     Goal("render", "viewport_z4_vs_memcpy", "BM_Memcpy/4800000", "BM_RebuildViewport/4", "bytes_per_second",
-         "<=", 3.0),
+         "<=", 2.5),
     Goal("render", "viewport_z-2_vs_memcpy", "BM_Memcpy/19200000", "BM_RebuildViewport/-2", "bytes_per_second",
-         "<=", 3.0),
+         "<=", 2.5),
     Goal("render", "viewport_z-16_vs_memcpy", "BM_Memcpy/480000000", "BM_RebuildViewport/-16",
-         "bytes_per_second", "<=", 3.0),
+         "bytes_per_second", "<=", 2.5),
     # The scale grid drawn over the rebuilt client rows: the time with it over the time without.
     Goal("render", "viewport_grid_z1_vs_plain", "BM_RebuildViewportGrid/1/1", "BM_RebuildViewportGrid/1/0",
          "real_time", "<=", 1.15),
@@ -89,7 +93,10 @@ GOALS = [
     # same dabs; one mouse move on a 3600 x 2700 drawing of 12 painted layers (dabs, recomposite under the
     # brush, viewport rows) at the 95th percentile, and against the recomposite alone.
     *[Goal("stroke", f"dabs_r{r}_vs_libmypaint", f"BM_StrokeDabs/{r}/real_time", f"BM_MyPaintDabs/{r}/real_time",
-           "items_per_second", ">=", 1.0) for r in (2, 8, 16, 32, 64)],
+           "items_per_second", ">=", 1.5) for r in (2, 8, 16, 32, 64)],
+    # The same dabs on a 10800-pixel-wide layer against a 1024-pixel-wide one: a dab costs what it covers.
+    Goal("stroke", "dabs_r8_wide_layer_vs_narrow", "BM_StrokeDabsOnLayer/10800/real_time",
+         "BM_StrokeDabsOnLayer/1024/real_time", "real_time", "<=", 1.2),
     Goal("stroke", "mouse_move_p95_ms", "BM_MouseMove/real_time", "", "p95_ms", "<=", 4.0),
     Goal("stroke", "mouse_move_vs_recomposite_p95", "BM_MouseMove/real_time", "BM_RecompositeUnderBrush/real_time",
          "p95_ms", "report", 0.0),
@@ -155,10 +162,16 @@ def measure(results: list, name: str, metric: str) -> dict:
     return found
 
 
-def best(values: list, metric: str) -> float:
-    """The best of repeated runs: a shared machine only ever slows a run down, never speeds it up."""
-    lower_is_better = metric in ("real_time", "cpu_time") or metric.endswith("_ms")
-    return min(values) if lower_is_better else max(values)
+def typical(values: list) -> float:
+    """The median of repeated runs (the mean of the middle two for an even count)."""
+    ordered = sorted(values)
+    mid = len(ordered) // 2
+    return ordered[mid] if len(ordered) % 2 else (ordered[mid - 1] + ordered[mid]) / 2
+
+
+def lower_is_better(metric: str, op: str) -> bool:
+    """Whether a smaller value of the goal is the better one."""
+    return op == "<="
 
 
 def ratio(num: dict, den: dict, metric: str) -> Optional[float]:
@@ -167,9 +180,9 @@ def ratio(num: dict, den: dict, metric: str) -> Optional[float]:
         return None
     common = sorted(set(num) & set(den))
     if common:
-        return geometric_mean([best(num[k], metric) / best(den[k], metric) for k in common])
-    return geometric_mean([best(v, metric) for v in num.values()]) / geometric_mean(
-        [best(v, metric) for v in den.values()])
+        return geometric_mean([typical(num[k]) / typical(den[k]) for k in common])
+    return geometric_mean([typical(v) for v in num.values()]) / geometric_mean(
+        [typical(v) for v in den.values()])
 
 
 def is_met(value: float, op: str, target: float) -> bool:
@@ -178,41 +191,72 @@ def is_met(value: float, op: str, target: float) -> bool:
     return value >= target if op == ">=" else value <= target
 
 
+def load_run(paths: list) -> dict:
+    """The results of one run, by area; raises OSError or ValueError for a file that cannot be read."""
+    results = {}
+    for path in paths:
+        results.setdefault(path.stem, []).extend(load(path))
+    return results
+
+
+def goal_value(results: dict, goal: Goal) -> Optional[float]:
+    numerator = measure(results[goal.area], goal.numerator, goal.metric)
+    if goal.denominator:
+        return ratio(numerator, measure(results[goal.area], goal.denominator, goal.metric), goal.metric)
+    # An absolute goal: the worst of the benchmark's argument sets, each at its median.
+    values = [typical(v) for v in numerator.values()]
+    if not values:
+        return None
+    return max(values) if lower_is_better(goal.metric, goal.op) else min(values)
+
+
+def worst(values: list, goal: Goal) -> float:
+    return max(values) if lower_is_better(goal.metric, goal.op) else min(values)
+
+
 def main(argv: list) -> int:
     if not argv or argv[0] in ("-h", "--help"):
         print(__doc__.strip())
         return 0 if argv else 2
-    results = {}
-    for arg in argv:
-        path = pathlib.Path(arg)
+    paths = [pathlib.Path(arg) for arg in argv]
+    # Folders are complete runs of their own; files together make one run.
+    if all(p.is_dir() for p in paths):
+        groups = [sorted(p.glob("*.json")) for p in paths]
+    else:
+        groups = [paths]
+    runs = []
+    for group in groups:
         try:
-            results.setdefault(path.stem, []).extend(load(path))
+            runs.append(load_run(group))
         except (OSError, ValueError) as e:
-            print(f"ratios.py: cannot read {path}: {e}", file=sys.stderr)
+            print(f"ratios.py: cannot read {e.filename or group}: {e}", file=sys.stderr)
             return 2
 
     met, missed, absent = 0, [], []
     for goal in GOALS:
-        if goal.area not in results:
+        if not any(goal.area in run for run in runs):
             continue
         label = f"{goal.area}.{goal.name}"
-        numerator = measure(results[goal.area], goal.numerator, goal.metric)
-        if goal.denominator:
-            value = ratio(numerator, measure(results[goal.area], goal.denominator, goal.metric), goal.metric)
-        else:
-            # An absolute goal: the best value of the benchmark itself.
-            values = [best(v, goal.metric) for v in numerator.values()]
-            value = max(values) if values else None
+        values = [v for v in (goal_value(run, goal) for run in runs if goal.area in run) if v is not None]
         target = str(goal.target)
+        value = None if not values else (worst(values, goal) if goal.op != "report" else typical(values))
+        spread = ""
+        if len(values) > 1:
+            spread = (f"    over {len(values)} runs: min {min(values):.2f} median {typical(values):.2f}"
+                      f" max {max(values):.2f}")
         if goal.op == "report":
             shown = "n/a" if value is None else f"{value:.2f}"
             print(f"RATIO {label} {shown} (report only)")
+            if spread:
+                print(spread)
             continue
         if value is None:
             print(f"RATIO {label} n/a goal {goal.op} {target}")
             absent.append(label)
             continue
         print(f"RATIO {label} {value:.2f} goal {goal.op} {target}")
+        if spread:
+            print(spread)
         if is_met(value, goal.op, goal.target):
             met += 1
         else:
@@ -220,6 +264,8 @@ def main(argv: list) -> int:
 
     total = met + len(missed) + len(absent)
     summary = f"{met} of {total} goals met"
+    if len(runs) > 1:
+        summary += f" in the worst of {len(runs)} runs"
     if missed:
         summary += f"; missed: {', '.join(missed)}"
     if absent:

@@ -87,6 +87,9 @@ bool BrushStroke::Begin(int32_t type, const StrokeTool& tool, int32_t x, int32_t
     }
     m_c.engine.SetBrush(m_c.brush);
     m_c.engine.SetTool(tool);
+    // The dabs of one mouse event keep their rows in the engine's windows; Show stores them once,
+    // before the refresh reads them.
+    m_c.engine.SetDeferredCommits(true);
     if (!m_c.engine.BeginStroke(*layer, type, kStrokeMargin, m_c.brush.Radius())) {
         return false;
     }
@@ -157,6 +160,7 @@ void BrushStroke::End() {
 }
 
 void BrushStroke::Show(const Rect& layerRect, const char* reason) {
+    m_c.engine.CommitRows();
     if (layerRect.IsEmpty() || !m_layer) {
         return;
     }

@@ -290,7 +290,7 @@ bool CCompressedBuffer::TryStoreInPlace(int32_t row, const uint8_t* src) {
     // Encode aside first: a failed attempt must leave the stored row intact.
     const size_t oldLength = RowEncodedLength(row);
     std::vector<uint8_t> scratch(limit - start);
-    const size_t length = EncodeInto(src, scratch.data(), scratch.data() + scratch.size());
+    const size_t length = Produce(src, scratch.data(), scratch.data() + scratch.size());
     if (length == 0) {
         return false;
     }
@@ -303,7 +303,7 @@ bool CCompressedBuffer::TryStoreInPlace(int32_t row, const uint8_t* src) {
 bool CCompressedBuffer::TryStore(int32_t row, const uint8_t* src) {
     const size_t oldLength = RowEncodedLength(row);
     if (m_height == 1) {
-        const size_t length = EncodeInto(src, m_pool.get(), m_pool.get() + m_capacity);
+        const size_t length = Produce(src, m_pool.get(), m_pool.get() + m_capacity);
         if (length == 0) {
             m_lastPut = kNoRoom;
             return false;
@@ -325,11 +325,11 @@ bool CCompressedBuffer::TryStore(int32_t row, const uint8_t* src) {
     const bool nextIsLower = nextStart < at;
     const size_t limit = nextIsLower ? m_capacity : nextStart;
     size_t placed = at;
-    size_t length = EncodeInto(src, m_pool.get() + at, m_pool.get() + limit);
+    size_t length = Produce(src, m_pool.get() + at, m_pool.get() + limit);
     if (length == 0 && nextIsLower) {
         m_lastPut = kNoFitBeforeEnd;
         placed = 0;
-        length = EncodeInto(src, m_pool.get(), m_pool.get() + nextStart);
+        length = Produce(src, m_pool.get(), m_pool.get() + nextStart);
     }
     if (length == 0) {
         m_lastPut = kNoRoom;
@@ -367,7 +367,7 @@ bool CCompressedBuffer::Grow(int32_t row, const uint8_t* src) {
             offsets[static_cast<size_t>(r)] = at;
             at += length;
         }
-        const size_t length = EncodeInto(src, pool.get() + at, pool.get() + capacity - after);
+        const size_t length = Produce(src, pool.get() + at, pool.get() + capacity - after);
         if (length == 0) {
             continue;
         }
@@ -430,6 +430,28 @@ void CCompressedBuffer::PrefetchRowCodes(int32_t first, int32_t last, size_t max
         __builtin_prefetch(m_pool.get() + at);
     }
     __builtin_prefetch(m_pool.get() + end - 1);
+}
+
+size_t CCompressedBuffer::Produce(const uint8_t* src, uint8_t* dest, const uint8_t* limit) {
+    if (!m_ready) {
+        return EncodeInto(src, dest, limit);
+    }
+    // The writer wants 8 bytes of room past its output before each unit, and 11 bytes at least.
+    const size_t room = static_cast<size_t>(limit - dest);
+    if (limit <= dest || room < std::max<size_t>(m_readyLength + 8, 11)) {
+        return 0;
+    }
+    std::memcpy(dest, m_ready, m_readyLength);
+    return m_readyLength;
+}
+
+bool CCompressedBuffer::StoreEncodedRow(int32_t row, const uint8_t* encoding, size_t length) {
+    m_ready = encoding;
+    m_readyLength = length;
+    const bool stored = StoreRow(row, encoding);
+    m_ready = nullptr;
+    m_readyLength = 0;
+    return stored;
 }
 
 bool CCompressedBuffer::StoreRow(int32_t row, const uint8_t* src) {

@@ -82,6 +82,9 @@ protected:
 
     // Stores an encoded row as the pool rules say; grows the pool when needed.
     bool StoreRow(int32_t row, const uint8_t* src);
+    // The same for a row already encoded (length bytes included): placed wherever the writer's
+    // encoding of it would fit with its look-ahead room.
+    bool StoreEncodedRow(int32_t row, const uint8_t* encoding, size_t length);
 
     // Lays out a new pool of the given capacity holding height copies of one encoding.
     bool InitPool(int32_t width, int32_t height, int32_t bytesPerPixel, size_t rawRowLength,
@@ -117,6 +120,8 @@ private:
     bool TryStore(int32_t row, const uint8_t* src);
     bool TryStoreInPlace(int32_t row, const uint8_t* src);
     bool Grow(int32_t row, const uint8_t* src);
+    // EncodeInto, or the copy of the ready encoding while StoreEncodedRow runs.
+    size_t Produce(const uint8_t* src, uint8_t* dest, const uint8_t* limit);
     void SummarizeStoredRow(int32_t row) {
         m_rowSummary[static_cast<size_t>(row)] =
             SummarizeRow(RowEncoding(row), m_capacity - RowOffset(row), m_rawRowLength);
@@ -131,6 +136,8 @@ private:
     PutStatus m_lastPut = kStored;
     std::unique_ptr<uint64_t[]> m_workingRow;
     uint64_t m_rowsMoved = 0;
+    const uint8_t* m_ready = nullptr; // the encoding StoreEncodedRow stores
+    size_t m_readyLength = 0;
 };
 
 } // namespace ts

@@ -55,6 +55,7 @@ bool RLBuffer::Create(int32_t width, int32_t height, int32_t bytesPerPixel, uint
         return false;
     }
     CloseWindow();
+    m_places.clear();
     return true;
 }
 
@@ -122,7 +123,79 @@ rowcodec::SpanInfo RLBuffer::ReadContent(int32_t row, size_t from, size_t to, ui
 }
 
 bool RLBuffer::PutRow(int32_t row, const uint8_t* src) {
+    if (!m_places.empty() && row >= 0 && row < m_height) {
+        m_places[static_cast<size_t>(row)] = rowcodec::CodePlace{}; // the whole row changes
+    }
     return StoreRow(row, src ? src : WorkingRow());
+}
+
+rowcodec::CodePlace* RLBuffer::PlaceOf(int32_t row) const {
+    if (m_places.size() != static_cast<size_t>(m_height)) {
+        try {
+            m_places.assign(static_cast<size_t>(m_height), rowcodec::CodePlace{});
+        } catch (const std::bad_alloc&) {
+            m_places.clear();
+            return nullptr;
+        }
+    }
+    return &m_places[static_cast<size_t>(row)];
+}
+
+void RLBuffer::ReadSpanAt(int32_t row, size_t from, size_t to, uint8_t* dest) const {
+    if (from >= to) {
+        return;
+    }
+    rowcodec::CodePlace* place = IsCreated() && row >= 0 && row < m_height ? PlaceOf(row) : nullptr;
+    if (place) {
+        if (place->pos > from) {
+            *place = rowcodec::CodePlace{};
+        }
+        if (rowcodec::DecodeSpanFrom(RowEncoding(row), Capacity() - RowOffset(row), RawRowLength(), from, to,
+                                     dest, *place)) {
+            return;
+        }
+        *place = rowcodec::CodePlace{};
+    }
+    ReadSpan(row, from, to, dest, 0);
+}
+
+bool RLBuffer::PutSpan(int32_t row, size_t from, size_t to, const uint8_t* bytes) {
+    if (!IsCreated() || row < 0 || row >= m_height || from > to || to > RawRowLength()) {
+        return false;
+    }
+    if (from == to) {
+        return true;
+    }
+    rowcodec::CodePlace* place = PlaceOf(row);
+    if (m_spliced.size() < rowcodec::WorstCaseRoom(RawRowLength())) {
+        try {
+            m_spliced.resize(rowcodec::WorstCaseRoom(RawRowLength()));
+        } catch (const std::bad_alloc&) {
+            m_spliced.clear();
+        }
+    }
+    const size_t length =
+        m_spliced.empty()
+            ? 0
+            : rowcodec::Splice(RowEncoding(row), Capacity() - RowOffset(row), RawRowLength(), from, to, bytes,
+                               m_spliced.data(), m_spliced.data() + m_spliced.size(), WorkingRow(), place);
+    if (length != 0 && StoreEncodedRow(row, m_spliced.data(), length)) {
+        return true;
+    }
+    if (place) {
+        *place = rowcodec::CodePlace{};
+    }
+    if (length != 0) {
+        return false; // the pool could not grow: the row is empty, as after PutRow
+    }
+    // A row the splice does not walk (delta codes, an empty row, a very short row): the whole row.
+    if (RowEncodedLength(row) == rowcodec::kEmptyRowLength) {
+        std::memset(WorkingRow(), 0, RawRowLength()); // a row lost to a failed store reads as zeros
+    } else {
+        DecodeStored(row, WorkingRow());
+    }
+    std::memcpy(WorkingRow() + from, bytes, to - from);
+    return PutRow(row);
 }
 
 size_t RLBuffer::EncodeInto(const uint8_t* src, uint8_t* dest, const uint8_t* limit) {
@@ -269,6 +342,7 @@ bool RLBuffer::ReadBlockWithSlack(ByteReader& in, size_t slack) {
         return refuse();
     }
     CloseWindow();
+    m_places.clear();
     return true;
 }
 
@@ -277,6 +351,7 @@ bool RLBuffer::CopyFrom(const RLBuffer& other) {
         return false;
     }
     m_checksum = other.m_checksum;
+    m_places.clear();
     return true;
 }
 

@@ -65,6 +65,15 @@ public:
     // Encodes and stores a row from src (the working row when null). False for a row outside the
     // buffer (nothing changes) or when the pool could not grow (the row is then empty).
     bool PutRow(int32_t row, const uint8_t* src = nullptr);
+    // Stores a row in which only bytes from .. to - 1 (byte positions) change, to bytes[0 .. to - from):
+    // the stored row is the same as PutRow of the whole changed row would store, but only the codes
+    // around the change are rewritten. Uses the working row. False as PutRow, or for a bad range.
+    bool PutSpan(int32_t row, size_t from, size_t to, const uint8_t* bytes);
+    // Decodes bytes from .. to - 1 of a stored row into dest; rows outside the buffer or that do not
+    // decode read as zeros. Like PutSpan, it walks the row's codes from the place the last of them left
+    // off in that row (see rowcodec::CodePlace), so that work near the same columns again does not walk
+    // from the row's start; PutRow and whole-buffer loads forget the places.
+    void ReadSpanAt(int32_t row, size_t from, size_t to, uint8_t* dest) const;
 
     void Clear();
     bool Fill(uint8_t value);
@@ -130,6 +139,10 @@ private:
 
     uint32_t m_checksum = 0;
     std::unique_ptr<ImageBuffer> m_window;
+    std::vector<uint8_t> m_spliced; // PutSpan's encoding, before it is stored
+    // Per row, where PutSpan and ReadSpanAt start walking its codes; empty until they are first used.
+    mutable std::vector<rowcodec::CodePlace> m_places;
+    rowcodec::CodePlace* PlaceOf(int32_t row) const;
 
     // Run reader state.
     struct RunReader {

@@ -81,6 +81,38 @@ bool DecodeContent(const uint8_t* encoded, size_t available, size_t rawLength, s
 // writes a row filled with it; sets value. A quick look at the codes, without decoding.
 bool IsOneValue(const uint8_t* encoded, size_t available, size_t rawLength, uint8_t& value);
 
+// Encodes a row that differs from a stored one only in bytes from .. to - 1, which become bytes[0 ..
+// to - from). Only the codes around the change are rewritten: the codes before it are kept up to a code
+// that starts at least one unit before it, the row is encoded anew from there, and the old codes are
+// taken over again from the first code boundary after the change at which the writer, had it encoded
+// the whole row, would start a new code as well. For a row the writer wrote, the result is therefore
+// exactly the writer's encoding of the changed row; for other rows it decodes to the same bytes.
+// scratch (at least rawLength + 16 bytes) holds decoded bytes meanwhile. Returns the total length
+// written at dest, or 0 when it did not fit before limit or the old row does not decode (the caller
+// then encodes the whole row).
+// A place among a row's codes to start walking from: a code starts at byte offset of the encoding and
+// makes raw bytes from pos on; prev is the raw byte before pos. The row's start is always one. A place
+// stays good for as long as the encoding before it does not change.
+struct CodePlace {
+    size_t pos = 0;
+    size_t offset = kLengthBytes;
+    uint8_t prev = 0;
+};
+
+// With a place (pos at most from, or 0), the walk to the change starts there rather than at the row's
+// start; a place at the row's start becomes the code encoding restarted at, which the result keeps as
+// it was, and a place inside the row stays good.
+size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t from, size_t to,
+              const uint8_t* bytes, uint8_t* dest, const uint8_t* limit, uint8_t* scratch,
+              CodePlace* place = nullptr);
+
+// Decodes bytes from .. to - 1 of a row into dest[0 .. to - from), walking from a place whose pos is at
+// most from; a place at the row's start moves on to the last code that starts at or before from.
+// False (the place unchanged) for a row with delta codes, an empty or malformed row, or a row shorter
+// than a unit.
+bool DecodeSpanFrom(const uint8_t* encoded, size_t available, size_t rawLength, size_t from, size_t to,
+                    uint8_t* dest, CodePlace& place);
+
 // True if the encoding contains a delta code (0xA0-0xBC or 0xC0-0xFF). Expects a well-formed row.
 bool HasDeltaCodes(const uint8_t* encoded);
 

@@ -63,16 +63,17 @@ void Compositor::MixedColors(Row& row, const ObjectColor& color, const uint8_t* 
                              uint8_t* const colour[3]) {
     const kernels::Deviations* deviation = row.tile[0] ? &Deviation(row) : nullptr;
     const bool opacity = switches.showOpacity;
-    for (size_t i = 0; i < n; ++i) {
+    const size_t tileLength = std::max<size_t>(row.tileLength, 1);
+    size_t t = (row.tileStart + at) % tileLength; // the paper tile's column of pixel i
+    for (size_t i = 0; i < n; ++i, t = t + 1 == tileLength ? 0 : t + 1) {
         if (amount[i] == 0) {
             continue;
         }
         const CColorAppearance* entry = color.appearances.Slot(appearance[i]);
         const int32_t type = entry ? entry->reference : 0;
         const uint8_t share = entry ? entry->p1 : 255;
-        const size_t t = (row.tileStart + at + i) % std::max<size_t>(row.tileLength, 1);
         for (int b = 0; b < 3; ++b) {
-            const uint8_t p = PaperByte(row, b, at + i);
+            const uint8_t p = row.tile[0] ? row.tile[b][t] : m_average[b];
             const int32_t full = deviation ? p - m_average[b] : 0;
             const int32_t d = type != 0 ? full : deviation ? deviation->up[b][t] - deviation->down[b][t] : 0;
             const uint8_t pencil = ClampAdd(channels.plane[b][channels.uniform[b] ? 0 : i], d);
@@ -88,21 +89,6 @@ void Compositor::MixedColors(Row& row, const ObjectColor& color, const uint8_t* 
         }
     }
 }
-
-namespace {
-
-void MarkPlainPencil(const ObjectColor& color, const uint8_t* amount, const uint8_t* appearance, size_t n,
-                     uint32_t* words, int32_t x0) {
-    for (size_t i = 0; i < n; ++i) {
-        const CColorAppearance* entry = color.appearances.Slot(appearance[i]);
-        if (amount[i] != 0 && (!entry || entry->reference == 0)) {
-            const int32_t x = x0 + static_cast<int32_t>(i);
-            words[x >> 5] |= uint32_t{1} << (x & 31);
-        }
-    }
-}
-
-} // namespace
 
 // Painted colour over the row. Only the stretch between the first and the last painted pixel of the
 // layer row is decoded, and of the colour channels only those that vary there; a stretch of plain
@@ -161,16 +147,46 @@ void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s,
         if (kinds.uniform) {
             std::memset(appearance, kinds.value, n);
         }
+        // Stretches of plain pencil go through the pencil kernels; the others take their colours pixel
+        // by pixel. Pencil and blends lie in patches, so the stretches are long.
+        int8_t plain[256];
+        std::fill(std::begin(plain), std::end(plain), int8_t{-1});
+        auto isPlain = [&](uint8_t kind) {
+            if (plain[kind] < 0) {
+                const CColorAppearance* entry = color.appearances.Slot(kind);
+                plain[kind] = !entry || entry->reference == 0 ? 1 : 0;
+            }
+            return plain[kind] != 0;
+        };
         uint8_t* colours = Scratch(kColourRows, 3 * (n + kSlack));
-        uint8_t* colour[3] = {colours, colours + n + kSlack, colours + 2 * (n + kSlack)};
-        MixedColors(row, color, a, appearance, channels, at, n, colour);
-        if (painted) {
-            MarkPlainPencil(color, a, appearance, n, painted->Row(row.y), x0);
+        for (size_t i = 0; i < n;) {
+            const bool pencil = isPlain(appearance[i]);
+            size_t j = i + 1;
+            while (j < n && isPlain(appearance[j]) == pencil) {
+                ++j;
+            }
+            kernels::Colours part = channels;
+            for (int b = 0; b < 3; ++b) {
+                part.plane[b] += channels.uniform[b] ? 0 : i;
+            }
+            uint8_t* out[3] = {row.plane[0] + at + i, row.plane[1] + at + i, row.plane[2] + at + i};
+            if (pencil) {
+                const kernels::Marks marks{painted ? painted->Row(row.y) : nullptr,
+                                           x0 + static_cast<int32_t>(i)};
+                if (row.tile[0]) {
+                    BlendPencil(row, a + i, part, at + i, j - i, layer.dimmed, marks);
+                } else {
+                    kernels::BlendColour(a + i, part, out, j - i, layer.dimmed, marks);
+                }
+            } else {
+                uint8_t* colour[3] = {colours, colours + n + kSlack, colours + 2 * (n + kSlack)};
+                MixedColors(row, color, a + i, appearance + i, part, at + i, j - i, colour);
+                kernels::Colours mixed;
+                std::copy(colour, colour + 3, mixed.plane);
+                kernels::BlendColour(a + i, mixed, out, j - i, layer.dimmed);
+            }
+            i = j;
         }
-        kernels::Colours mixed;
-        std::copy(colour, colour + 3, mixed.plane);
-        uint8_t* out[3] = {row.plane[0] + at, row.plane[1] + at, row.plane[2] + at};
-        kernels::BlendColour(a, mixed, out, n, layer.dimmed);
     }
     if (row.lines && row.lines->any) {
         for (size_t i = 0; i < n; ++i) {

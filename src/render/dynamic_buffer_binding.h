@@ -142,20 +142,34 @@ private:
     size_t m_used = 0;
 };
 
+// The row windows hold only the columns a stroke can reach, not whole layer rows: window column 0 is
+// layer column spanLeft. A row leaves a window through RLBuffer::PutSpan, which re-encodes only the
+// columns the dabs changed and keeps the stored codes around them, and enters it by decoding only the
+// window's columns; so what a dab costs follows the pixels it covers, not the layer's width. (A cache
+// of decoded tiles shared with the compositor would spare the decoding too, but the compositor and the
+// files read the stored rows; the stored rows stay the one truth, and every dab's rows are stored as
+// the writer would store the whole row.)
 struct DynamicBufferSet::Binding {
     std::array<RLBuffer*, kByteSlots> bytes{};
     std::array<RLBuffer*, kCoverSlots> coverage{};
-    std::vector<RLBuffer*> windowed;    // layer buffers the rule works on, through windows
-    std::vector<uint32_t> windowedBits; // the slot bit of each
-    std::vector<int32_t> windowSlots;   // and its slot
-    std::vector<ImageBuffer*> windows;  // their open windows (empty while closed)
+    std::vector<RLBuffer*> windowed;                 // layer buffers the rule works on, through windows
+    std::vector<uint32_t> windowedBits;              // the slot bit of each
+    std::vector<int32_t> windowSlots;                // and its slot
+    std::vector<ImageBuffer*> windows;               // their open windows (empty while closed)
+    std::vector<std::unique_ptr<ImageBuffer>> owned; // the windows, one per windowed buffer
+    std::array<ImageBuffer*, kByteSlots> slotWindow{};
     int32_t width = 0;
     int32_t height = 0;
     int32_t windowRows = 0;
-    int32_t first = 0; // buffer row of window row 0
+    int32_t first = 0;     // buffer row of window row 0
+    int32_t spanLeft = 0;  // layer column of window column 0
+    int32_t spanRight = 0; // one past the last layer column held
     bool loaded = false;
     bool windowsFailed = false;
-    std::vector<uint32_t> rowFlags;  // per layer row
+    std::vector<uint32_t> rowFlags; // per layer row
+    // Per layer row, the columns changed since the row was last stored (dirtyFrom >= dirtyTo: none).
+    std::vector<int32_t> dirtyFrom;
+    std::vector<int32_t> dirtyTo;
     std::vector<uint32_t> leaving;   // flags of the rows a scroll lets go
     std::unique_ptr<MixCache> mixes; // colour painting's mixes for the tool colour mixesTool
     uint32_t mixesTool = 0;
@@ -163,13 +177,10 @@ struct DynamicBufferSet::Binding {
     double sums[4] = {0, 0, 0, 0};
     uint64_t count = 0;
 
-    uint8_t* Row(int32_t slot, int32_t y) {
-        return bytes[static_cast<size_t>(slot)]->Window()->Pixels(y - first);
-    }
-    bool Holds(int32_t slot) const {
-        const RLBuffer* b = bytes[static_cast<size_t>(slot)];
-        return b && b->Window();
-    }
+    // Window row y of a slot, indexed by layer column (valid from spanLeft to spanRight).
+    uint8_t* Row(int32_t slot, int32_t y) { return RowOf(*slotWindow[static_cast<size_t>(slot)], y); }
+    uint8_t* RowOf(ImageBuffer& window, int32_t y) { return window.Pixels(y - first) - spanLeft; }
+    bool Holds(int32_t slot) const { return slotWindow[static_cast<size_t>(slot)] != nullptr; }
 };
 
 } // namespace ts

@@ -250,7 +250,7 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
             continue;
         }
         for (size_t i = 0; i < b.windows.size(); ++i) {
-            rows[static_cast<size_t>(b.windowSlots[i])] = b.windows[i]->Pixels(y - b.first);
+            rows[static_cast<size_t>(b.windowSlots[i])] = b.RowOf(*b.windows[i], y);
         }
         rule.StartRow(rows, y);
         const uint16_t* maskRow = mask + static_cast<ptrdiff_t>(r) * side - left; // indexed by x
@@ -308,6 +308,10 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
         }
         if (first >= 0) {
             b.rowFlags[static_cast<size_t>(y)] |= rowChanged;
+            int32_t& dirtyFrom = b.dirtyFrom[static_cast<size_t>(y)];
+            int32_t& dirtyTo = b.dirtyTo[static_cast<size_t>(y)];
+            dirtyFrom = std::min(dirtyFrom, first);
+            dirtyTo = std::max(dirtyTo, last + 1);
             changed = Union(changed, Rect{first, y, last + 1, y + 1});
         }
     }
@@ -380,7 +384,8 @@ Rect DynamicBufferSet::Dab() {
     const int32_t top = (m_qy >> 2) - side / 2;
     const int32_t from = std::max(top, 0);
     const int32_t to = std::min(top + side, b.height);
-    if (from >= to || left >= b.width || left + side <= 0 || !EnsureWindows(from, to)) {
+    if (from >= to || left >= b.width || left + side <= 0 ||
+        !EnsureWindows(from, to, std::max(left, 0), std::min(left + side, b.width))) {
         return lines;
     }
     const int32_t phase = BrushTS::PhaseOf(m_qx, m_qy);

@@ -147,10 +147,13 @@ bool DynamicBufferSet::BeginStroke(LayerObject& layer, int32_t strokeType, int32
         worked = {kLighting};
     }
     if (ErasesColor(t)) {
-        worked.insert(worked.end(), {kBlue, kGreen, kRed, kAmount, kAppearance});
+        for (int32_t slot : {kBlue, kGreen, kRed, kAmount, kAppearance}) {
+            worked.push_back(slot);
+        }
     }
     if (ErasesLighting(t)) {
-        worked.insert(worked.end(), {kLighting, kLightIndex});
+        worked.push_back(kLighting);
+        worked.push_back(kLightIndex);
     }
     std::sort(worked.begin(), worked.end());
     worked.erase(std::unique(worked.begin(), worked.end()), worked.end());
@@ -192,6 +195,8 @@ bool DynamicBufferSet::BeginStroke(LayerObject& layer, int32_t strokeType, int32
         }
         try {
             bind->rowFlags.assign(static_cast<size_t>(height), 0);
+            bind->dirtyFrom.assign(static_cast<size_t>(height), width);
+            bind->dirtyTo.assign(static_cast<size_t>(height), 0);
         } catch (const std::bad_alloc&) {
             return false;
         }
@@ -223,14 +228,15 @@ void DynamicBufferSet::EndStroke() {
 }
 
 void DynamicBufferSet::CloseWindows() {
-    for (RLBuffer* b : m_bind->windowed) {
-        b->CloseWindow();
-    }
-    m_bind->windows.clear();
-    m_bind->loaded = false;
+    Binding& b = *m_bind;
+    b.windows.clear();
+    b.owned.clear();
+    b.slotWindow.fill(nullptr);
+    b.loaded = false;
 }
 
-// Stores the window rows whose flags meet the mask and clears those flags.
+// Stores the window rows whose flags meet the mask and clears those flags. Only the columns changed
+// since the row was last stored are re-encoded.
 void DynamicBufferSet::StoreRows(uint32_t mask) {
     Binding& b = *m_bind;
     if (!b.loaded) {
@@ -244,18 +250,44 @@ void DynamicBufferSet::StoreRows(uint32_t mask) {
         if (store == 0) {
             continue;
         }
+        const int32_t left = b.dirtyFrom[static_cast<size_t>(y)];
+        const int32_t right = b.dirtyTo[static_cast<size_t>(y)];
         for (size_t i = 0; i < b.windowed.size(); ++i) {
             if ((store & b.windowedBits[i]) != 0) {
-                b.windowed[i]->PutRow(y, b.windowed[i]->Window()->Pixels(y - b.first));
+                b.windowed[i]->PutSpan(y, static_cast<size_t>(left), static_cast<size_t>(right),
+                                       b.RowOf(*b.windows[i], y) + left);
             }
         }
         flags &= ~mask;
+        if (flags == 0) {
+            b.dirtyFrom[static_cast<size_t>(y)] = b.width;
+            b.dirtyTo[static_cast<size_t>(y)] = 0;
+        }
     }
 }
 
 void DynamicBufferSet::CommitRows() {
     if (m_bind) {
         StoreRows(kLayerDirty);
+    }
+}
+
+// Decodes the window's columns of every layer row the window stands for; rows outside the layer are 0.
+void DynamicBufferSet::LoadWindows() {
+    Binding& b = *m_bind;
+    const auto left = static_cast<size_t>(b.spanLeft);
+    const auto right = static_cast<size_t>(b.spanRight);
+    for (size_t i = 0; i < b.windowed.size(); ++i) {
+        ImageBuffer& w = *b.windows[i];
+        w.SetFirstRow(b.first);
+        for (int32_t r = 0; r < b.windowRows; ++r) {
+            const int32_t y = b.first + r;
+            if (y >= 0 && y < b.height) {
+                b.windowed[i]->ReadSpanAt(y, left, right, w.Pixels(r));
+            } else {
+                w.ZeroRow(r);
+            }
+        }
     }
 }
 
@@ -268,12 +300,10 @@ void DynamicBufferSet::ScrollWindows(int32_t rows, bool down) {
         // Every row leaves: store them and load the windows at their new place.
         StoreRows(kLayerDirty);
         b.first += down ? rows : -rows;
-        for (RLBuffer* buffer : b.windowed) {
-            buffer->LoadWindow(b.first);
-        }
+        LoadWindows();
         return;
     }
-    // The flags of the rows that leave, in the order they leave.
+    // The flags and changed columns of the rows that leave, in the order they leave.
     b.leaving.resize(static_cast<size_t>(rows));
     for (int32_t i = 0; i < rows; ++i) {
         const int32_t y = down ? b.first + i : b.first + b.windowRows - 1 - i;
@@ -287,13 +317,19 @@ void DynamicBufferSet::ScrollWindows(int32_t rows, bool down) {
     // Each window stores its changed leaving rows, turns its row pointers once and reads the entering
     // rows straight into the rows that wrapped round.
     const int32_t firstAfter = b.first + (down ? rows : -rows);
+    const auto left = static_cast<size_t>(b.spanLeft);
+    const auto right = static_cast<size_t>(b.spanRight);
     for (size_t k = 0; k < b.windowed.size(); ++k) {
         RLBuffer& buffer = *b.windowed[k];
-        ImageBuffer& w = *buffer.Window();
+        ImageBuffer& w = *b.windows[k];
         for (int32_t i = 0; i < rows; ++i) {
             const int32_t r = down ? i : b.windowRows - 1 - i;
+            const int32_t y = b.first + r;
             if ((b.leaving[static_cast<size_t>(i)] & b.windowedBits[k]) != 0) {
-                buffer.PutRow(b.first + r, w.Pixels(r));
+                const int32_t from = b.dirtyFrom[static_cast<size_t>(y)];
+                buffer.PutSpan(y, static_cast<size_t>(from),
+                               static_cast<size_t>(b.dirtyTo[static_cast<size_t>(y)]),
+                               w.Pixels(r) + (from - b.spanLeft));
             }
         }
         down ? w.RotateRowsUp(rows) : w.RotateRowsDown(rows);
@@ -302,45 +338,72 @@ void DynamicBufferSet::ScrollWindows(int32_t rows, bool down) {
             const int32_t r = down ? b.windowRows - rows + i : i;
             const int32_t y = firstAfter + r;
             if (y >= 0 && y < b.height) {
-                buffer.ReadRow(y, w.Pixels(r));
+                buffer.ReadSpanAt(y, left, right, w.Pixels(r));
             } else {
                 w.ZeroRow(r);
             }
         }
     }
-    b.first += down ? rows : -rows;
+    for (int32_t i = 0; i < rows; ++i) {
+        const int32_t y = down ? b.first + i : b.first + b.windowRows - 1 - i;
+        if (y >= 0 && y < b.height) {
+            b.dirtyFrom[static_cast<size_t>(y)] = b.width;
+            b.dirtyTo[static_cast<size_t>(y)] = 0;
+        }
+    }
+    b.first = firstAfter;
 }
 
-bool DynamicBufferSet::EnsureWindows(int32_t top, int32_t bottom) {
+// Makes the windows hold layer rows top .. bottom - 1 and columns left .. right - 1 (all inside the
+// layer). The windows keep slack around the brush, so that they scroll several rows at a time and a
+// brush that turns back finds its rows still there; a brush that leaves the columns held moves the
+// columns, storing what changed first.
+bool DynamicBufferSet::EnsureWindows(int32_t top, int32_t bottom, int32_t left, int32_t right) {
     Binding& b = *m_bind;
     if (b.windowsFailed) {
         return false;
     }
     const int32_t needed = bottom - top;
-    if (b.loaded && b.windowRows < needed) {
-        // The brush grew beyond the windows: store everything and open larger ones.
+    const int32_t slack = std::clamp(needed, 16, std::max(m_margin, 16));
+    // Columns: the brush and at least 64 pixels (or the brush's width) on each side, within the layer.
+    const int32_t slackColumns = std::max(right - left, 64);
+    const int32_t spanLeft = std::max(0, left - slackColumns);
+    const int32_t spanRight = std::min(b.width, right + slackColumns);
+    if (b.loaded && b.windowRows >= needed && (left < b.spanLeft || right > b.spanRight) &&
+        spanRight - spanLeft == b.spanRight - b.spanLeft) {
+        // The brush left the columns held: the same windows take the columns around it.
+        StoreRows(kLayerDirty);
+        b.spanLeft = spanLeft;
+        b.spanRight = spanRight;
+        b.first = top - (b.windowRows - needed) / 2;
+        LoadWindows();
+        return true;
+    }
+    if (b.loaded && (b.windowRows < needed || left < b.spanLeft || right > b.spanRight)) {
         StoreRows(kLayerDirty);
         CloseWindows();
     }
-    // A few rows of slack above and below the brush spare re-reading rows when it turns back, and let
-    // the windows scroll several rows at a time.
-    const int32_t slack = std::clamp(needed, 16, std::max(m_margin, 16));
     if (!b.loaded) {
         b.windowRows = needed + 2 * slack;
-        bool ok = true;
-        for (RLBuffer* buffer : b.windowed) {
-            ok = ok && buffer->OpenWindow(0, b.windowRows);
-        }
-        if (!ok) {
+        b.spanLeft = spanLeft;
+        b.spanRight = spanRight;
+        try {
+            for (size_t i = 0; i < b.windowed.size(); ++i) {
+                auto window = std::make_unique<ImageBuffer>();
+                if (!window->Create(b.spanRight - b.spanLeft, b.windowRows, 1, 0)) {
+                    throw std::bad_alloc();
+                }
+                b.windows.push_back(window.get());
+                b.slotWindow[static_cast<size_t>(b.windowSlots[i])] = window.get();
+                b.owned.push_back(std::move(window));
+            }
+        } catch (const std::bad_alloc&) {
             CloseWindows();
             b.windowsFailed = true;
             return false;
         }
         b.first = top - (b.windowRows - needed) / 2;
-        for (RLBuffer* buffer : b.windowed) {
-            buffer->LoadWindow(b.first);
-            b.windows.push_back(buffer->Window());
-        }
+        LoadWindows();
         b.loaded = true;
         return true;
     }

@@ -1,0 +1,338 @@
+// Re-encoding the changed stretch of a stored row: the cost follows the change, not the row's width.
+//
+// The writer is greedy: unit by unit it extends the run in progress (a literal run below 32 units, a
+// repeat run below 128) or starts a new code. So at a code boundary Q of a row it wrote, it started a new
+// code, and it does so again for a changed row whenever its state there leads to the same decision:
+// - before the change, at a boundary R at least one whole unit before it: unit R and the byte before it
+//   are unchanged, so the writer's decision at R is the same and encoding may restart at R with no run
+//   in progress;
+// - after the change, at a boundary Q with units Q - 1 and Q past the change (their kinds, repeat or
+//   literal, are unchanged): a new code starts at Q when the kinds of Q - 1 and Q differ, or when the run
+//   in progress is full. Otherwise encoding goes on to the next boundary.
+// Delta codes, which the writer never emits, are not walked: such rows are encoded whole by the caller.
+
+#include "raster/row_codec.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ts::rowcodec {
+
+namespace {
+
+constexpr size_t kUnit = 4;
+constexpr size_t kMaxLiteralUnits = 32;
+constexpr size_t kMaxRepeatUnits = 128;
+
+inline bool IsRepeat(const uint8_t* raw, size_t u) {
+    uint32_t value;
+    std::memcpy(&value, raw + u * kUnit, kUnit);
+    return value == 0x01010101u * raw[u * kUnit - 1];
+}
+
+// The writer's state between units, resumable from a code boundary.
+struct UnitWriter {
+    uint8_t* out;
+    const uint8_t* limit;
+    uint8_t* code = nullptr; // null: no run in progress, the next unit starts a code
+    bool literal = false;
+    size_t count = 0;
+
+    // Appends n units of an old literal code that the change does not touch (their bytes and the byte
+    // before each are as they were): they are literal units, as the writer found them, and go in whole.
+    bool LiteralUnits(const uint8_t* payload, size_t n) {
+        while (n > 0) {
+            if (!code || !literal || count == kMaxLiteralUnits) {
+                if (out + 8 >= limit) {
+                    return false;
+                }
+                code = out++;
+                literal = true;
+                count = 0;
+            }
+            const size_t k = std::min(n, kMaxLiteralUnits - count);
+            if (out + (k - 1) * kUnit + 8 >= limit) {
+                return false;
+            }
+            std::memcpy(out, payload, k * kUnit);
+            out += k * kUnit;
+            payload += k * kUnit;
+            count += k;
+            n -= k;
+            *code = static_cast<uint8_t>(0x80 | (count - 1));
+        }
+        return true;
+    }
+
+    // The same for n units of an old repeat code.
+    bool RepeatUnits(size_t n) {
+        while (n > 0) {
+            if (out + 8 >= limit) {
+                return false;
+            }
+            if (!code || literal || count == kMaxRepeatUnits) {
+                code = out++;
+                literal = false;
+                count = 0;
+            }
+            const size_t k = std::min(n, kMaxRepeatUnits - count);
+            count += k;
+            n -= k;
+            *code = static_cast<uint8_t>(count - 1);
+        }
+        return true;
+    }
+
+    // Appends unit u (u >= 1) of raw; false when the writer's room check fails.
+    bool Unit(const uint8_t* raw, size_t u) {
+        if (out + 8 >= limit) {
+            return false;
+        }
+        if (IsRepeat(raw, u)) {
+            if (!code || literal || count == kMaxRepeatUnits) {
+                code = out++;
+                literal = false;
+                count = 0;
+            }
+            ++count;
+            *code = static_cast<uint8_t>(count - 1);
+            return true;
+        }
+        if (!code || !literal || count == kMaxLiteralUnits) {
+            code = out++;
+            literal = true;
+            count = 0;
+        }
+        ++count;
+        *code = static_cast<uint8_t>(0x80 | (count - 1));
+        std::memcpy(out, raw + u * kUnit, kUnit);
+        out += kUnit;
+        return true;
+    }
+};
+
+// One code of a row: the raw bytes it makes and where its payload is (null for a repeat).
+struct Code {
+    size_t bytes = 0;
+    const uint8_t* payload = nullptr;
+    size_t size = 0; // encoded size, code byte included
+};
+
+// Reads the code at in; false for a delta code or one that runs past the row or its bytes.
+inline bool ReadCode(const uint8_t* in, const uint8_t* end, size_t rawLeft, Code& c) {
+    const uint8_t b = *in;
+    if (b < 0x80) {
+        c = Code{(static_cast<size_t>(b) + 1) * kUnit, nullptr, 1};
+    } else if (b < 0xA0) {
+        const size_t n = (static_cast<size_t>(b & 0x1F) + 1) * kUnit;
+        c = Code{n, in + 1, n + 1};
+    } else if (b >= 0xBD && b <= 0xBF) {
+        const size_t n = static_cast<size_t>(b - 0xBC);
+        c = Code{n, in + 1, n + 1};
+    } else {
+        return false;
+    }
+    return c.bytes <= rawLeft && c.size <= static_cast<size_t>(end - in);
+}
+
+} // namespace
+
+bool DecodeSpanFrom(const uint8_t* encoded, size_t available, size_t rawLength, size_t from, size_t to,
+                    uint8_t* dest, CodePlace& place) {
+    if (available < kLengthBytes || rawLength < kUnit || from >= to || to > rawLength || place.pos > from) {
+        return false;
+    }
+    const size_t length = StoredLength(encoded);
+    if (length <= kEmptyRowLength || length > available || place.offset < kLengthBytes ||
+        place.offset >= length) {
+        return false;
+    }
+    const uint8_t* const end = encoded + length;
+    const uint8_t* in = encoded + place.offset;
+    size_t pos = place.pos;
+    uint8_t prev = place.prev;
+    CodePlace last = place;
+    while (pos < to) {
+        Code c;
+        if (in >= end || !ReadCode(in, end, rawLength - pos, c)) {
+            return false;
+        }
+        if (pos <= from) {
+            last = CodePlace{pos, static_cast<size_t>(in - encoded), prev};
+        }
+        const size_t codeEnd = pos + c.bytes;
+        if (codeEnd > from) {
+            const size_t b = std::max(pos, from);
+            const size_t e = std::min(codeEnd, to);
+            if (c.payload) {
+                std::memcpy(dest + (b - from), c.payload + (b - pos), e - b);
+            } else {
+                std::memset(dest + (b - from), prev, e - b);
+            }
+        }
+        prev = c.payload ? c.payload[c.bytes - 1] : prev;
+        in += c.size;
+        pos = codeEnd;
+    }
+    if (place.pos == 0) {
+        place = last; // a place already inside the row stays: it serves reads further left as well
+    }
+    return true;
+}
+
+size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t from, size_t to,
+              const uint8_t* bytes, uint8_t* dest, const uint8_t* limit, uint8_t* scratch, CodePlace* place) {
+    if (available < kLengthBytes || rawLength < kUnit || from >= to || to > rawLength || limit <= dest) {
+        return 0;
+    }
+    const size_t length = StoredLength(old);
+    if (length <= kEmptyRowLength || length > available) {
+        return 0;
+    }
+    const uint8_t* const end = old + length;
+    const size_t units = rawLength / kUnit;
+
+    // The restart: the last code that starts at least one unit before the change (or the row's start).
+    const uint8_t* in = old + kLengthBytes;
+    size_t pos = 0;
+    uint8_t prev = 0;
+    const bool fromPlace =
+        place && place->pos + kUnit <= from && place->offset > kLengthBytes && place->offset < length;
+    if (fromPlace) {
+        in = old + place->offset;
+        pos = place->pos;
+        prev = place->prev;
+    }
+    const uint8_t* restartIn = in;
+    size_t restart = pos;
+    uint8_t restartPrev = prev;
+    while (pos + kUnit <= from) {
+        restartIn = in;
+        restart = pos;
+        restartPrev = prev;
+        Code c;
+        if (in >= end || !ReadCode(in, end, rawLength - pos, c)) {
+            return 0;
+        }
+        prev = c.payload ? c.payload[c.bytes - 1] : prev;
+        in += c.size;
+        pos += c.bytes;
+    }
+    in = restartIn;
+    pos = restart;
+    prev = restartPrev;
+    // A place used stays good (the codes before the restart are kept); otherwise the restart becomes
+    // the place. Places thus settle at the leftmost columns worked on, and stay there.
+    if (place && !fromPlace) {
+        *place = CodePlace{restart, static_cast<size_t>(restartIn - old), restartPrev};
+    }
+
+    const size_t prefix = static_cast<size_t>(in - old);
+    if (static_cast<size_t>(limit - dest) < prefix + 11) {
+        return 0;
+    }
+    std::memcpy(dest + kLengthBytes, old + kLengthBytes, prefix - kLengthBytes);
+    UnitWriter w{dest + prefix, limit};
+    if (pos > 0) {
+        scratch[pos - 1] = prev; // the byte before the first unit, unchanged
+    }
+    size_t next = pos / kUnit; // the next unit to write
+    while (pos < rawLength) {
+        Code c;
+        if (in >= end || !ReadCode(in, end, rawLength - pos, c)) {
+            return 0;
+        }
+        // prev is the old row's byte before the code: a repeat repeats that, whatever the change made.
+        if (c.payload) {
+            std::memcpy(scratch + pos, c.payload, c.bytes);
+            prev = c.payload[c.bytes - 1];
+        } else {
+            std::memset(scratch + pos, prev, c.bytes);
+        }
+        // Past the change, at a boundary where the writer starts a new code too, the rest is the old
+        // codes as they stand. The tail code never depends on what came before.
+        if (pos >= to + 2 * kUnit || (pos == units * kUnit && pos >= to)) {
+            const bool tail = pos == units * kUnit;
+            const bool kindChanges = tail || IsRepeat(scratch, pos / kUnit) == w.literal;
+            const bool full = w.count == (w.literal ? kMaxLiteralUnits : kMaxRepeatUnits);
+            if (kindChanges || full) {
+                const size_t rest = static_cast<size_t>(end - in);
+                if (static_cast<size_t>(limit - w.out) < rest) {
+                    return 0;
+                }
+                std::memcpy(w.out, in, rest);
+                const size_t total = static_cast<size_t>(w.out + rest - dest);
+                SetStoredLength(dest, total);
+                return total;
+            }
+        }
+        const size_t codeEnd = pos + c.bytes;
+        // Past the change, whole old codes of the kind in progress go on in bulk (a literal code
+        // holds only literal units, a repeat code only repeats).
+        if (pos >= to + 2 * kUnit && c.bytes % kUnit == 0 && next == pos / kUnit && w.code &&
+            (c.payload != nullptr) == w.literal) {
+            if (!(w.literal ? w.LiteralUnits(c.payload, c.bytes / kUnit) : w.RepeatUnits(c.bytes / kUnit))) {
+                return 0;
+            }
+            in += c.size;
+            pos = codeEnd;
+            next = pos / kUnit;
+            continue;
+        }
+        if (codeEnd > from && pos < to) {
+            const size_t b = std::max(pos, from);
+            const size_t e = std::min(codeEnd, to);
+            std::memcpy(scratch + b, bytes + (b - from), e - b);
+        }
+        in += c.size;
+        pos = codeEnd;
+        // Every whole unit now decoded is written; the tail waits for the end of the row.
+        const size_t ready = std::min(pos / kUnit, units);
+        if (next == 0 && ready > 0) {
+            *w.out++ = 0x80; // a row starts with a literal unit
+            std::memcpy(w.out, scratch, kUnit);
+            w.out += kUnit;
+            w.code = w.out - kUnit - 1;
+            w.literal = true;
+            w.count = 1;
+            next = 1;
+        }
+        // Units of this code clear of the change keep the kind the old codes give them and go in whole;
+        // those the change reaches, or whose byte before it reaches, unit by unit.
+        const size_t firstReached = from / kUnit;
+        const size_t firstClear = (to + kUnit) / kUnit;
+        while (next < ready) {
+            const size_t stop = next < firstReached  ? std::min(ready, firstReached)
+                                : next >= firstClear ? ready
+                                                     : next + 1;
+            bool ok = true;
+            if (stop == next + 1 && next >= firstReached) {
+                ok = w.Unit(scratch, next);
+            } else {
+                ok = c.payload ? w.LiteralUnits(scratch + next * kUnit, stop - next)
+                               : w.RepeatUnits(stop - next);
+            }
+            if (!ok) {
+                return 0;
+            }
+            next = stop;
+        }
+    }
+    if (in != end) {
+        return 0;
+    }
+    const size_t tail = rawLength % kUnit;
+    if (tail) {
+        if (w.out + tail + 1 > limit) {
+            return 0;
+        }
+        *w.out++ = static_cast<uint8_t>(0xBC + tail);
+        std::memcpy(w.out, scratch + units * kUnit, tail);
+        w.out += tail;
+    }
+    const size_t total = static_cast<size_t>(w.out - dest);
+    SetStoredLength(dest, total);
+    return total;
+}
+
+} // namespace ts::rowcodec
