@@ -19,6 +19,8 @@
 #include "model/image_stack_manager.h"
 #include "modes/custom_backdrop_manager.h"
 #include "modes/eraser_manager.h"
+#include "modes/gradient_manager.h"
+#include "modes/layer_effects.h"
 #include "modes/lighting_set.h"
 #include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
@@ -147,6 +149,10 @@ public:
     EraserManager eraserManager{paintingContext};
     ShadowManager shadowManager{paintingContext};
     LightingSet lightingSet{paintingContext, shadowManager};
+    // The whole-layer effects of the Layer menu.
+    LightingLevels lightingLevels{paintingContext};
+    ColorAdjust colorAdjust{paintingContext};
+    GradientManager gradientManager{paintingContext};
     SurfacePaintTool surfacePaintTool{toolContext};
     SurfaceHueTool surfaceHueTool{toolContext};
     SurfaceSaturationTool surfaceSaturationTool{toolContext};

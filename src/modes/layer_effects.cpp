@@ -1,0 +1,251 @@
+#include "modes/layer_effects.h"
+
+#include "raster/color_spaces.h"
+#include "raster/pixel_tables.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace ts {
+
+namespace {
+
+constexpr Rect kResetRect{790, 38, 840, 56};
+
+const LayerObject* LayerNamed(const ImageStackManager& stack, const char* name) {
+    for (int32_t i = ImageStackManager::kFirstDrawingLayer; i < stack.Count(); ++i) {
+        const LayerObject* layer = stack.Layer(i);
+        if (layer && layer->name == name) {
+            return layer;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// --- LightingLevels
+
+uint8_t LightingLevels::Level(int32_t v, int32_t shift, int32_t shadow, int32_t midTone, int32_t highlight) {
+    if (v == 128) {
+        return 128;
+    }
+    // Shift, then the distance h from the nearer end of the range that the mid tone bends.
+    int32_t h = v + 2 * shift - 150;
+    int32_t c = 0;
+    if (h < 0) {
+        h = 0;
+    } else if (h > 255) {
+        c = 255;
+        h = 0;
+    } else if (h < 128) {
+        c = h;
+    } else {
+        c = h;
+        h = 255 - h;
+    }
+    c += std::abs(h) * (midTone - 50) / 128;
+    // How far below the middle: the shadow slider's reach.
+    int32_t b = 0;
+    if (c < 0) {
+        b = 128;
+        c = 0;
+    } else if (c > 255) {
+        c = 255;
+    } else if (c < 128) {
+        b = 128 - c;
+    }
+    c += std::abs(b) * (2 * shadow - 100) / 128;
+    // How far above the middle: the highlight slider's reach.
+    int32_t a = 0;
+    if (c < 0) {
+        c = 0;
+    } else if (c > 127) {
+        a = c - 128;
+    }
+    c += std::abs(a) * (2 * highlight - 100) / 128;
+    return static_cast<uint8_t>(std::clamp(c, 0, 255));
+}
+
+void LightingLevels::CreatePanel() {
+    ControlPanel& panel = MutablePanel();
+    panel.Add<SliderCtrl>(PanelParent(), Rect{20, 38, 190, 56}, "Shift", kShift, this).SetRange(0, 150);
+    panel.Add<SliderCtrl>(PanelParent(), Rect{205, 38, 365, 56}, "Shadow", kShadow, this).SetRange(0, 100);
+    panel.Add<SliderCtrl>(PanelParent(), Rect{380, 38, 545, 56}, "Mid Tone", kMidTone, this).SetRange(0, 100);
+    panel.Add<SliderCtrl>(PanelParent(), Rect{560, 38, 725, 56}, "Highlight", kHighlight, this)
+        .SetRange(0, 100);
+    panel.Add<CHuecraftButton>(PanelParent(), Rect{735, 38, 785, 56}, "Apply", kApply, this);
+    panel.Add<CHuecraftButton>(PanelParent(), kResetRect, "Reset", kResetId, this);
+    ResetControls();
+}
+
+void LightingLevels::ResetControls() {
+    SetSlider(kShift, 75);
+    SetSlider(kShadow, 50);
+    SetSlider(kMidTone, 50);
+    SetSlider(kHighlight, 50);
+}
+
+bool LightingLevels::Command(int32_t id) {
+    if (id >= kShift && id <= kApply) {
+        Apply();
+        return true;
+    }
+    return false;
+}
+
+std::vector<RLBuffer*> LightingLevels::Channels(LayerObject& layer) {
+    if (!layer.shadow || !layer.shadow->lighting || !layer.shadow->lighting->IsCreated()) {
+        return {};
+    }
+    return {layer.shadow->lighting.get()};
+}
+
+void LightingLevels::Prepare(LayerObject& /*layer*/) {
+    const int32_t shift = SliderValue(kShift);
+    const int32_t shadow = SliderValue(kShadow);
+    const int32_t midTone = SliderValue(kMidTone);
+    const int32_t highlight = SliderValue(kHighlight);
+    for (int32_t v = 0; v < 256; ++v) {
+        m_table[static_cast<size_t>(v)] = Level(v, shift, shadow, midTone, highlight);
+    }
+}
+
+void LightingLevels::ApplyRow(LayerObject& layer, int32_t /*row*/, const std::vector<const uint8_t*>& saved,
+                              const std::vector<uint8_t*>& out) {
+    const int32_t n = layer.shadow->lighting->Width();
+    for (int32_t x = 0; x < n; ++x) {
+        out[0][x] = m_table[saved[0][x]];
+    }
+}
+
+// --- ColorAdjust
+
+void ColorAdjust::CreatePanel() {
+    ControlPanel& panel = MutablePanel();
+    panel.Add<SliderCtrl>(PanelParent(), Rect{20, 38, 170, 56}, "Hue", kHue, this).SetRange(0, 100);
+    panel.Add<SliderCtrl>(PanelParent(), Rect{185, 38, 355, 56}, "Saturation", kSaturation, this)
+        .SetRange(0, 100);
+    panel.Add<SliderCtrl>(PanelParent(), Rect{370, 38, 540, 56}, "Brightness", kBrightness, this)
+        .SetRange(0, 100);
+    panel.Add<SliderCtrl>(PanelParent(), Rect{555, 38, 705, 56}, "Opacity", kOpacity, this).SetRange(0, 100);
+    panel.Add<CheckBox>(PanelParent(), Rect{715, 38, 785, 56}, "Use Mask", kUseMask, this);
+    panel.Add<CHuecraftButton>(PanelParent(), kResetRect, "Reset", kResetId, this);
+    ResetControls();
+}
+
+void ColorAdjust::ResetControls() {
+    for (int32_t id = kHue; id <= kOpacity; ++id) {
+        SetSlider(id, 50);
+    }
+    if (auto* box = dynamic_cast<CheckBox*>(Panel().Find(kUseMask))) {
+        box->SetCheck(false);
+    }
+}
+
+bool ColorAdjust::Command(int32_t id) {
+    if (id >= kHue && id <= kUseMask) {
+        Apply();
+        return true;
+    }
+    return false;
+}
+
+std::vector<RLBuffer*> ColorAdjust::Channels(LayerObject& layer) {
+    ObjectColor* c = layer.color.get();
+    if (!c || !c->blue || !c->green || !c->red || !c->amount || !c->amount->IsCreated()) {
+        return {};
+    }
+    return {c->blue.get(), c->green.get(), c->red.get(), c->amount.get()};
+}
+
+void ColorAdjust::Prepare(LayerObject& /*layer*/) {
+    m_hue = SliderValue(kHue) - 50;
+    m_saturation = 2 * SliderValue(kSaturation) - 100;
+    m_brightness = SliderValue(kBrightness) - 50;
+    m_opacity = (SliderValue(kOpacity) - 50) * 255 / 50;
+    m_mask = nullptr;
+    if (Checked(kUseMask)) {
+        m_mask = LayerNamed(m_c.stack, kMaskName);
+    }
+}
+
+void ColorAdjust::MaskWeights(const LayerObject& layer, int32_t row, int32_t width) {
+    // Neutral lighting (and no mask pixel at all) weighs 255: the saved colour stays.
+    m_weights.assign(static_cast<size_t>(width), 255);
+    const RLBuffer* lighting = m_mask->shadow ? m_mask->shadow->lighting.get() : nullptr;
+    if (!lighting || !lighting->IsCreated()) {
+        return;
+    }
+    const int32_t maskRow = row + layer.offsetY - m_mask->offsetY;
+    if (maskRow < 0 || maskRow >= lighting->Height()) {
+        return;
+    }
+    m_maskRow.resize(static_cast<size_t>(lighting->Width()));
+    lighting->ReadRow(maskRow, m_maskRow.data());
+    const int32_t shift = layer.offsetX - m_mask->offsetX;
+    for (int32_t x = 0; x < width; ++x) {
+        const int32_t mx = x + shift;
+        if (mx >= 0 && mx < lighting->Width()) {
+            m_weights[static_cast<size_t>(x)] =
+                static_cast<uint8_t>(std::min(2 * m_maskRow[static_cast<size_t>(mx)], 255));
+        }
+    }
+}
+
+void ColorAdjust::ApplyRow(LayerObject& layer, int32_t row, const std::vector<const uint8_t*>& saved,
+                           const std::vector<uint8_t*>& out) {
+    const int32_t width = layer.color->amount->Width();
+    if (m_mask) {
+        MaskWeights(layer, row, width);
+    }
+    // Runs of equal colour are converted once: the last conversion is kept.
+    uint32_t lastSaved = 0xFFFFFFFF;
+    uint32_t lastNew = 0;
+    for (int32_t x = 0; x < width; ++x) {
+        const uint8_t amount = saved[3][x];
+        const uint8_t b = saved[0][x];
+        const uint8_t g = saved[1][x];
+        const uint8_t r = saved[2][x];
+        if (amount == 0) {
+            out[0][x] = b;
+            out[1][x] = g;
+            out[2][x] = r;
+            out[3][x] = 0;
+            continue;
+        }
+        const uint32_t color = MakeColor(r, g, b);
+        if (color != lastSaved) {
+            const Hsb was = RgbToHsb(color);
+            Hsb now = was;
+            now.h += m_hue;
+            if (now.h < 0) {
+                now.h += 240;
+            } else if (now.h > 240) {
+                now.h -= 240;
+            }
+            now.s = std::clamp(now.s + m_saturation, 0, 240);
+            now.b = std::clamp(now.b + m_brightness, 0, 240);
+            // An unchanged colour keeps its bytes: the round trip through HLS alone would drift.
+            lastNew = now == was ? color : HsbToRgb(now);
+            lastSaved = color;
+        }
+        uint8_t nb = static_cast<uint8_t>(ColorBlue(lastNew));
+        uint8_t ng = static_cast<uint8_t>(ColorGreen(lastNew));
+        uint8_t nr = static_cast<uint8_t>(ColorRed(lastNew));
+        if (m_mask) {
+            const uint8_t w = m_weights[static_cast<size_t>(x)];
+            const auto keep = static_cast<uint8_t>(255 - w);
+            nb = static_cast<uint8_t>(std::min(255, Mul8(keep, nb) + Mul8(w, b)));
+            ng = static_cast<uint8_t>(std::min(255, Mul8(keep, ng) + Mul8(w, g)));
+            nr = static_cast<uint8_t>(std::min(255, Mul8(keep, nr) + Mul8(w, r)));
+        }
+        out[0][x] = nb;
+        out[1][x] = ng;
+        out[2][x] = nr;
+        out[3][x] = static_cast<uint8_t>(std::clamp(amount + m_opacity, 0, 255));
+    }
+}
+
+} // namespace ts
