@@ -2,6 +2,8 @@
 
 #include "platform/progress_meter.h"
 
+#include <algorithm>
+
 namespace ts {
 
 bool LayerEffect::Activate() {
@@ -52,6 +54,38 @@ void LayerEffect::SetSlider(int32_t id, int32_t value) {
 bool LayerEffect::Checked(int32_t id) const {
     const auto* box = dynamic_cast<const CheckBox*>(Panel().Find(id));
     return box && box->GetCheck();
+}
+
+const LayerObject* LayerEffect::MaskLayer(int32_t useMaskId) const {
+    if (!Checked(useMaskId)) {
+        return nullptr;
+    }
+    for (int32_t i = ImageStackManager::kFirstDrawingLayer; i < m_c.stack.Count(); ++i) {
+        const LayerObject* layer = m_c.stack.Layer(i);
+        if (layer && layer->name == kMaskLayerName) {
+            return layer;
+        }
+    }
+    return nullptr;
+}
+
+void LayerEffect::MaskWeights(const LayerObject& mask, const LayerObject& layer, int32_t row, int32_t width) {
+    m_weights.assign(static_cast<size_t>(width), 255);
+    const RLBuffer* lighting = mask.shadow ? mask.shadow->lighting.get() : nullptr;
+    if (!lighting || !lighting->IsCreated()) {
+        return;
+    }
+    const int32_t maskRow = row + layer.offsetY - mask.offsetY;
+    if (maskRow < 0 || maskRow >= lighting->Height()) {
+        return;
+    }
+    m_maskRow.resize(static_cast<size_t>(lighting->Width()));
+    lighting->ReadRow(maskRow, m_maskRow.data());
+    const int32_t shift = layer.offsetX - mask.offsetX;
+    for (int32_t x = std::max(0, -shift); x < width && x + shift < lighting->Width(); ++x) {
+        m_weights[static_cast<size_t>(x)] =
+            static_cast<uint8_t>(std::min(2 * m_maskRow[static_cast<size_t>(x + shift)], 255));
+    }
 }
 
 void LayerEffect::RecordOnce() {

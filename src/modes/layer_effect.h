@@ -20,6 +20,8 @@ namespace ts {
 class LayerEffect : public EnvEffect {
 public:
     static constexpr int32_t kResetId = 106;
+    // The layer whose lighting weighs an effect where "Use Mask" is checked.
+    static constexpr const char* kMaskLayerName = "Mask";
 
     explicit LayerEffect(PaintingContext& context) : EnvEffect(kLightingEffectsId), m_c(context) {}
 
@@ -58,6 +60,14 @@ protected:
     void RecordOnce();
     // The whole drawing recomposited, with an empty reason.
     void RepaintDrawing();
+    // The layer named "Mask" when the box is checked, else null.
+    const LayerObject* MaskLayer(int32_t useMaskId) const;
+    // The mask weights along a row of the layer (0 = the new pixel, 255 = the saved one): twice the
+    // mask layer's lighting level at the same drawing pixel, at most 255; neutral (255) where the mask
+    // layer has no pixel or no lighting.
+    void MaskWeights(const LayerObject& mask, const LayerObject& layer, int32_t row, int32_t width);
+    std::vector<uint8_t> m_weights;
+
     // The visit's undo record of this layer exists already (a layer the visit made).
     void MarkRecorded(uint32_t layerId) { m_recordedLayer = layerId; }
 
@@ -68,6 +78,7 @@ private:
     LayerObject* SavedLayer();
 
     std::vector<std::unique_ptr<RLBuffer>> m_saved;
+    std::vector<uint8_t> m_maskRow;
     uint32_t m_savedLayer = 0;
     uint32_t m_recordedLayer = 0;
 };

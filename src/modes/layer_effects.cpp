@@ -13,16 +13,6 @@ namespace {
 
 constexpr Rect kResetRect{790, 38, 840, 56};
 
-const LayerObject* LayerNamed(const ImageStackManager& stack, const char* name) {
-    for (int32_t i = ImageStackManager::kFirstDrawingLayer; i < stack.Count(); ++i) {
-        const LayerObject* layer = stack.Layer(i);
-        if (layer && layer->name == name) {
-            return layer;
-        }
-    }
-    return nullptr;
-}
-
 } // namespace
 
 // --- LightingLevels
@@ -165,40 +155,14 @@ void ColorAdjust::Prepare(LayerObject& /*layer*/) {
     m_saturation = 2 * SliderValue(kSaturation) - 100;
     m_brightness = SliderValue(kBrightness) - 50;
     m_opacity = (SliderValue(kOpacity) - 50) * 255 / 50;
-    m_mask = nullptr;
-    if (Checked(kUseMask)) {
-        m_mask = LayerNamed(m_c.stack, kMaskName);
-    }
-}
-
-void ColorAdjust::MaskWeights(const LayerObject& layer, int32_t row, int32_t width) {
-    // Neutral lighting (and no mask pixel at all) weighs 255: the saved colour stays.
-    m_weights.assign(static_cast<size_t>(width), 255);
-    const RLBuffer* lighting = m_mask->shadow ? m_mask->shadow->lighting.get() : nullptr;
-    if (!lighting || !lighting->IsCreated()) {
-        return;
-    }
-    const int32_t maskRow = row + layer.offsetY - m_mask->offsetY;
-    if (maskRow < 0 || maskRow >= lighting->Height()) {
-        return;
-    }
-    m_maskRow.resize(static_cast<size_t>(lighting->Width()));
-    lighting->ReadRow(maskRow, m_maskRow.data());
-    const int32_t shift = layer.offsetX - m_mask->offsetX;
-    for (int32_t x = 0; x < width; ++x) {
-        const int32_t mx = x + shift;
-        if (mx >= 0 && mx < lighting->Width()) {
-            m_weights[static_cast<size_t>(x)] =
-                static_cast<uint8_t>(std::min(2 * m_maskRow[static_cast<size_t>(mx)], 255));
-        }
-    }
+    m_mask = MaskLayer(kUseMask);
 }
 
 void ColorAdjust::ApplyRow(LayerObject& layer, int32_t row, const std::vector<const uint8_t*>& saved,
                            const std::vector<uint8_t*>& out) {
     const int32_t width = layer.color->amount->Width();
     if (m_mask) {
-        MaskWeights(layer, row, width);
+        MaskWeights(*m_mask, layer, row, width);
     }
     // Runs of equal colour are converted once: the last conversion is kept.
     uint32_t lastSaved = 0xFFFFFFFF;

@@ -48,7 +48,7 @@ public:
     static constexpr const char* kTitle = "Color Adjust";
     static constexpr const char* kPrompt = "Adjust hue, saturation, brightness and opacity.";
     static constexpr const char* kNoColor = "This layer has no color to adjust.";
-    static constexpr const char* kMaskName = "Mask";
+    static constexpr const char* kMaskName = kMaskLayerName;
     static constexpr int32_t kHue = 101;
     static constexpr int32_t kSaturation = 102;
     static constexpr int32_t kBrightness = 103;
@@ -66,16 +66,12 @@ private:
     void Prepare(LayerObject& layer) override;
     void ApplyRow(LayerObject& layer, int32_t row, const std::vector<const uint8_t*>& saved,
                   const std::vector<uint8_t*>& out) override;
-    // The mask weights (0 = new colour, 255 = saved) of a layer row, in m_weights.
-    void MaskWeights(const LayerObject& layer, int32_t row, int32_t width);
 
     int32_t m_hue = 0;
     int32_t m_saturation = 0;
     int32_t m_brightness = 0;
     int32_t m_opacity = 0;
     const LayerObject* m_mask = nullptr;
-    std::vector<uint8_t> m_weights;
-    std::vector<uint8_t> m_maskRow;
 };
 
 } // namespace ts

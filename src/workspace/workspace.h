@@ -22,6 +22,7 @@
 #include "modes/gradient_manager.h"
 #include "modes/layer_effects.h"
 #include "modes/lighting_set.h"
+#include "modes/marker_effect.h"
 #include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
 #include "modes/scale_grid.h"
@@ -153,6 +154,7 @@ public:
     LightingLevels lightingLevels{paintingContext};
     ColorAdjust colorAdjust{paintingContext};
     GradientManager gradientManager{paintingContext};
+    MarkerEffect markerEffect{paintingContext};
     SurfacePaintTool surfacePaintTool{toolContext};
     SurfaceHueTool surfaceHueTool{toolContext};
     SurfaceSaturationTool surfaceSaturationTool{toolContext};

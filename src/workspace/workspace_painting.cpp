@@ -119,6 +119,7 @@ void Workspace::BuildPainting() {
         {cmd::kLightingLevels, &lightingLevels, LightingLevels::kTitle, LightingLevels::kPrompt},
         {cmd::kColorAdjust, &colorAdjust, ColorAdjust::kTitle, ColorAdjust::kPrompt},
         {cmd::kLightingGradient, &gradientManager, GradientManager::kTitle, GradientManager::kPrompt},
+        {cmd::kMarkerStrokes, &markerEffect, MarkerEffect::kTitle, MarkerEffect::kPrompt},
     };
     for (const EffectCommand& e : effects) {
         if (Command* command = commands.Find(e.id)) {

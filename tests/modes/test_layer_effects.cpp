@@ -217,5 +217,49 @@ TEST_F(LayerEffectTest, GradientWithoutInsertAtBottomStaysOnTop) {
     EXPECT_EQ(GradientManager::LevelAt(5.0, 3.0, 3.0, 224, 144), 224); // a flat extent takes the top value
 }
 
+TEST_F(LayerEffectTest, MarkerStrokesAreRepeatableAndResetGivesTheLayerBack) {
+    LayerObject& layer = Painted();
+    ObjectColor& c = *layer.color;
+    const uint32_t before = ColorSum(c);
+    const uint32_t unpainted = ColorAt(c, 57, 5);
+    Gesture("command Marker Strokes");
+    EXPECT_EQ(workspace->statusPrompt.Current(), MarkerEffect::kPrompt);
+    Gesture("panel \"Amount \" 80");
+    const uint32_t marked = ColorSum(c);
+    EXPECT_NE(marked, before);
+    EXPECT_EQ(ColorAt(c, 57, 5), unpainted);
+    Gesture("panel Spacing 20\npanel Spacing 12");
+    EXPECT_EQ(ColorSum(c), marked);
+    Gesture("panel Reset");
+    EXPECT_EQ(ColorSum(c), before);
+}
+
+TEST_F(LayerEffectTest, MarkerStrokesLeaveGapsOrOverlapsAsTheSlidersSay) {
+    LayerObject& layer = Painted();
+    ObjectColor& c = *layer.color;
+    MarkerEffect& marker = workspace->markerEffect;
+    Gesture(
+        "command Marker Strokes\npanel Variation 0\npanel Wander 0\npanel Overlap 0\npanel \"Angle   \" 90");
+    // Strokes run down the drawing, 12 pixels apart and 80 % of that wide: full ink on a stroke's
+    // centre, none halfway between two, and the same all along a stroke.
+    EXPECT_EQ(marker.InkAt(6, 3), 256);
+    EXPECT_EQ(marker.InkAt(6, 300), 256);
+    EXPECT_EQ(marker.InkAt(0, 3), 0);
+    int32_t most = 0;
+    Gesture("panel Overlap 100");
+    for (int32_t x = 0; x < 24; ++x) {
+        most = std::max(most, marker.InkAt(x, 3));
+    }
+    EXPECT_GT(most, 256);
+
+    // On white: paint thins between the strokes and nowhere else.
+    Gesture("panel Overlap 0\npanel \"On White\"\npanel \"Amount \" 100");
+    const int32_t between = 12 * 4 - layer.offsetX; // a layer column halfway between two strokes
+    const int32_t centre = between + 6;
+    EXPECT_LT(At(*c.amount, between, 5), 200);
+    EXPECT_EQ(At(*c.amount, centre, 5), 200);
+    EXPECT_EQ(At(*c.amount, 57, 5), 0);
+}
+
 } // namespace
 } // namespace ts::testing
