@@ -69,6 +69,29 @@ TEST_F(ReplayTest, AStrokeOfTheScriptIsSavedInTheDrawing) {
     EXPECT_EQ(testing::AmountAt(layer, 30, 35), 0);
 }
 
+TEST_F(ReplayTest, LayerEffectsRunFromTheLayerMenuAndTheirPanels) {
+    // Red paint turned by a sixth of the hue circle comes out yellow; the lighting gradient adds its
+    // layer of lighting alone at the bottom.
+    const ReplayRun run = Replay(drawing + " " +
+                                 Script("tool SurfacePaintTool\ncolor 0x0000FF\nsize 5\n"
+                                        "press 20 30\nmove 40 30\nrelease 40 30\n"
+                                        "command Color Adust\npanel Hue 90\n"
+                                        "command Lighting Gradient\npanel \"Bottom Value\" 0\n") +
+                                 " " + out);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    HeadlessUserInterface ui;
+    LoadedDrawing loaded;
+    ASSERT_TRUE(ReadDrawingFile(ui, out, false, loaded));
+    ASSERT_EQ(loaded.layers.size(), 4u);
+    const LayerObject& gradient = *loaded.layers[2].layer;
+    ASSERT_TRUE(gradient.shadow && gradient.color);
+    EXPECT_FALSE(gradient.color->HasPaint());
+    EXPECT_TRUE(gradient.shadow->HasLighting());
+    const LayerObject& layer = *loaded.layers[3].layer;
+    EXPECT_EQ(testing::AmountAt(layer, 20, 20), 255);
+    EXPECT_EQ(testing::ColorAt(layer, 20, 20), 0x00FFFFu);
+}
+
 TEST_F(ReplayTest, ABadScriptIsRefusedWithItsLineAndNothingIsWritten) {
     const ReplayRun run =
         Replay(drawing + " " + Script("tool SurfacePaintTool\npress 1 2\nscribble\n") + " " + out);
