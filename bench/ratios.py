@@ -101,6 +101,14 @@ GOALS = [
     Goal("lines", "redraw_rect_256_ms", "BM_RedrawRect256/real_time", "", "real_time_ms", "<=", 2.0),
     Goal("lines", "redraw_rect_256_vs_recomposite", "BM_RedrawRect256/real_time", "BM_RecompositeRect256/real_time",
          "real_time", "<=", 3.0),
+    # Whole-layer effects: one application against decoding and encoding the rows it rewrites.
+    Goal("effects", "lighting_levels_vs_round_trip", "BM_LightingLevels", "BM_RoundTripLighting", "real_time",
+         "<=", 1.3),
+    Goal("effects", "color_adjust_vs_round_trip", "BM_ColorAdjust", "BM_RoundTripColor", "real_time", "<=", 2.5),
+    Goal("effects", "marker_strokes_vs_round_trip", "BM_MarkerStrokes", "BM_RoundTripColor", "real_time",
+         "report", 0.0),
+    Goal("effects", "lighting_gradient_vs_round_trip", "BM_LightingGradient", "BM_RoundTripLighting", "real_time",
+         "report", 0.0),
 ]
 
 # Times are compared in nanoseconds whatever unit a benchmark reports in.

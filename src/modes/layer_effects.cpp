@@ -104,9 +104,13 @@ void LightingLevels::Prepare(LayerObject& /*layer*/) {
 
 void LightingLevels::ApplyRow(LayerObject& layer, int32_t /*row*/, const std::vector<const uint8_t*>& saved,
                               const std::vector<uint8_t*>& out) {
+    // Locals, so that the byte stores cannot be taken to alias the table or the row pointers.
+    const std::array<uint8_t, 256> table = m_table;
+    const uint8_t* from = saved[0];
+    uint8_t* to = out[0];
     const int32_t n = layer.shadow->lighting->Width();
     for (int32_t x = 0; x < n; ++x) {
-        out[0][x] = m_table[saved[0][x]];
+        to[x] = table[from[x]];
     }
 }
 
@@ -167,16 +171,26 @@ void ColorAdjust::ApplyRow(LayerObject& layer, int32_t row, const std::vector<co
     // Runs of equal colour are converted once: the last conversion is kept.
     uint32_t lastSaved = 0xFFFFFFFF;
     uint32_t lastNew = 0;
+    const int32_t opacity = m_opacity;
+    const uint8_t* blue = saved[0];
+    const uint8_t* green = saved[1];
+    const uint8_t* red = saved[2];
+    const uint8_t* amounts = saved[3];
+    uint8_t* outBlue = out[0];
+    uint8_t* outGreen = out[1];
+    uint8_t* outRed = out[2];
+    uint8_t* outAmount = out[3];
+    const uint8_t* weights = m_mask ? m_weights.data() : nullptr;
     for (int32_t x = 0; x < width; ++x) {
-        const uint8_t amount = saved[3][x];
-        const uint8_t b = saved[0][x];
-        const uint8_t g = saved[1][x];
-        const uint8_t r = saved[2][x];
+        const uint8_t amount = amounts[x];
+        const uint8_t b = blue[x];
+        const uint8_t g = green[x];
+        const uint8_t r = red[x];
         if (amount == 0) {
-            out[0][x] = b;
-            out[1][x] = g;
-            out[2][x] = r;
-            out[3][x] = 0;
+            outBlue[x] = b;
+            outGreen[x] = g;
+            outRed[x] = r;
+            outAmount[x] = 0;
             continue;
         }
         const uint32_t color = MakeColor(r, g, b);
@@ -198,17 +212,17 @@ void ColorAdjust::ApplyRow(LayerObject& layer, int32_t row, const std::vector<co
         uint8_t nb = static_cast<uint8_t>(ColorBlue(lastNew));
         uint8_t ng = static_cast<uint8_t>(ColorGreen(lastNew));
         uint8_t nr = static_cast<uint8_t>(ColorRed(lastNew));
-        if (m_mask) {
-            const uint8_t w = m_weights[static_cast<size_t>(x)];
+        if (weights) {
+            const uint8_t w = weights[x];
             const auto keep = static_cast<uint8_t>(255 - w);
             nb = static_cast<uint8_t>(std::min(255, Mul8(keep, nb) + Mul8(w, b)));
             ng = static_cast<uint8_t>(std::min(255, Mul8(keep, ng) + Mul8(w, g)));
             nr = static_cast<uint8_t>(std::min(255, Mul8(keep, nr) + Mul8(w, r)));
         }
-        out[0][x] = nb;
-        out[1][x] = ng;
-        out[2][x] = nr;
-        out[3][x] = static_cast<uint8_t>(std::clamp(amount + m_opacity, 0, 255));
+        outBlue[x] = nb;
+        outGreen[x] = ng;
+        outRed[x] = nr;
+        outAmount[x] = static_cast<uint8_t>(std::clamp(amount + opacity, 0, 255));
     }
 }
 
