@@ -22,18 +22,18 @@ uint8_t Random(int64_t k, int64_t salt) {
 
 void MarkerEffect::CreatePanel() {
     ControlPanel& panel = MutablePanel();
-    struct SliderSpec {
+    struct SliderSetup {
         int32_t id;
         const char* caption;
         int32_t low;
         int32_t high;
     };
-    const SliderSpec sliders[] = {{kSpacing, "Spacing", 4, 40}, {kVariation, "Variation", 0, 100},
-                                  {kWander, "Wander", 0, 100},  {kOverlap, "Overlap", 0, 100},
-                                  {kAmount, "Amount ", 0, 100}, {kTilt, "Tilt ", 0, 100},
-                                  {kAngle, "Angle   ", -90, 90}};
+    const SliderSetup sliders[] = {{kSpacing, "Spacing", 4, 40}, {kVariation, "Variation", 0, 100},
+                                   {kWander, "Wander", 0, 100},  {kOverlap, "Overlap", 0, 100},
+                                   {kAmount, "Amount ", 0, 100}, {kTilt, "Tilt ", 0, 100},
+                                   {kAngle, "Angle   ", -90, 90}};
     int32_t left = 20;
-    for (const SliderSpec& s : sliders) {
+    for (const SliderSetup& s : sliders) {
         panel.Add<SliderCtrl>(PanelParent(), Rect{left, 38, left + 95, 56}, s.caption, s.id, this)
             .SetRange(s.low, s.high);
         left += 100;
