@@ -87,6 +87,8 @@ TEST_F(LayerEffectTest, LevelsApplyOnReleaseAndResetOrUndoGiveTheLayerBack) {
     EXPECT_EQ(ui.Meter().Starts(), starts + 1);
     EXPECT_EQ(ui.Meter().Done(), kH);
     EXPECT_FALSE(ui.Meter().Running());
+    EXPECT_EQ(ui.WaitCursorShows(), 1); // under the wait cursor, gone again afterwards
+    EXPECT_FALSE(ui.WaitCursorShown());
     EXPECT_EQ(At(lighting, 5, 5), 113);
     EXPECT_EQ(At(lighting, 25, 5), 200);
     EXPECT_EQ(At(lighting, 50, 5), 128);
