@@ -117,6 +117,14 @@ GOALS = [
     Goal("print", "print_pdf_vs_png", "BM_PrintPagePdf/iterations:1/real_time",
          "BM_WriteFlattenedPng/iterations:1/real_time", "real_time", "report", 0.0),
     Goal("print", "print_peak_memory_vs_page", "BM_PrintPagePdf/iterations:1/real_time", "", "peak_vs_page", "<=", 0.5),
+    # Whole-layer effects: one application against decoding and encoding the rows it rewrites.
+    Goal("effects", "lighting_levels_vs_round_trip", "BM_LightingLevels", "BM_RoundTripLighting", "real_time",
+         "<=", 1.3),
+    Goal("effects", "color_adjust_vs_round_trip", "BM_ColorAdjust", "BM_RoundTripColor", "real_time", "<=", 2.5),
+    Goal("effects", "marker_strokes_vs_round_trip", "BM_MarkerStrokes", "BM_RoundTripColor", "real_time",
+         "report", 0.0),
+    Goal("effects", "lighting_gradient_vs_round_trip", "BM_LightingGradient", "BM_RoundTripLighting", "real_time",
+         "report", 0.0),
 ]
 
 # Times are compared in nanoseconds whatever unit a benchmark reports in.

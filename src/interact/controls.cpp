@@ -215,12 +215,26 @@ void SliderCtrl::SetPos(int32_t position) {
 
 void SliderCtrl::UserSetPos(int32_t position) {
     const int32_t p = std::clamp(position, m_low, m_high);
+    if (!IsEnabled() || (p == m_position && !m_finalPending)) {
+        return;
+    }
+    m_position = p;
+    m_finalPending = false;
+    Changed();
+    Notify();
+}
+
+void SliderCtrl::UserTrack(int32_t position) {
+    const int32_t p = std::clamp(position, m_low, m_high);
     if (!IsEnabled() || p == m_position) {
         return;
     }
     m_position = p;
+    m_finalPending = true;
     Changed();
+    m_tracking = true;
     Notify();
+    m_tracking = false;
 }
 
 void ControlPanel::ShowAll(bool show) {

@@ -175,7 +175,10 @@ private:
     std::string m_text;
 };
 
-// A labelled track bar.
+// A labelled track bar. The user moves it in two ways: tracking (the thumb follows a drag) and the
+// final position (the button released, a click on the track, a key step). Both notify the owner;
+// while a tracking move is being told IsTracking() is true, so that an owner whose work is costly can
+// wait for the final position and let tracking move only the readout.
 class SliderCtrl : public CControl {
 public:
     ControlKind Kind() const override { return ControlKind::kSlider; }
@@ -184,12 +187,18 @@ public:
     int32_t GetPos() const { return m_position; }
     int32_t Low() const { return m_low; }
     int32_t High() const { return m_high; }
+    // The final position; told even when tracking already brought the thumb there.
     void UserSetPos(int32_t position);
+    // A tracking move; unchanged positions tell no one.
+    void UserTrack(int32_t position);
+    bool IsTracking() const { return m_tracking; }
 
 private:
     int32_t m_low = 0;
     int32_t m_high = 100;
     int32_t m_position = 0;
+    bool m_tracking = false;
+    bool m_finalPending = false; // tracking moved it since the last final position
 };
 
 // The controls of one mode's panel, in creation order.

@@ -108,6 +108,10 @@ QWidget* ModePanel::MakeWidget(CControl& control) {
             model.UserSetPos(v);
             notify();
         };
+        s->tracked = [&model, notify](int v) {
+            model.UserTrack(v);
+            notify();
+        };
         return s;
     }
     case ControlKind::kCheckBox: {

@@ -215,15 +215,39 @@ void PanelSlider::paintEvent(QPaintEvent*) {
     }
 }
 
+void PanelSlider::Track(int value) {
+    if (!tracked) {
+        UserSet(value);
+        return;
+    }
+    value = std::clamp(value, m_low, m_high);
+    if (value != m_value) {
+        m_value = value;
+        update();
+        tracked(m_value);
+    }
+}
+
 void PanelSlider::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && event->position().x() >= LabelWidth()) {
-        UserSet(ValueAt(static_cast<int>(event->position().x())));
+        m_dragging = true;
+        Track(ValueAt(static_cast<int>(event->position().x())));
     }
 }
 
 void PanelSlider::mouseMoveEvent(QMouseEvent* event) {
-    if (event->buttons() & Qt::LeftButton) {
-        UserSet(ValueAt(static_cast<int>(event->position().x())));
+    if ((m_dragging || !tracked) && (event->buttons() & Qt::LeftButton)) {
+        Track(ValueAt(static_cast<int>(event->position().x())));
+    }
+}
+
+void PanelSlider::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && m_dragging) {
+        m_dragging = false;
+        // The final position: the owner hears it even when tracking already showed it.
+        if (tracked && moved) {
+            moved(m_value);
+        }
     }
 }
 

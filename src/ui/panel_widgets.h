@@ -45,7 +45,9 @@ protected:
 };
 
 // A track bar with its label before it. Dragging, clicking on the track, the arrow keys, Page Up,
-// Page Down, Home and End move it; every change made by the user calls `moved`.
+// Page Down, Home and End move it. A drag calls `tracked` while the thumb follows the pointer and
+// `moved` with the final position when the button is released; clicks and keys call `moved` alone.
+// Without `tracked`, every change calls `moved`.
 class PanelSlider : public QWidget {
 public:
     PanelSlider(const QString& label, QWidget* parent);
@@ -58,20 +60,24 @@ public:
     // The track's extent in widget pixels.
     QRect Track() const;
     std::function<void(int)> moved;
+    std::function<void(int)> tracked;
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int LabelWidth() const;
     int ValueAt(int x) const;
     void UserSet(int value);
+    void Track(int value);
 
     QString m_label;
+    bool m_dragging = false;
     int m_low = 0;
     int m_high = 100;
     int m_value = 0;

@@ -21,9 +21,12 @@
 #include "model/image_stack_manager.h"
 #include "modes/custom_backdrop_manager.h"
 #include "modes/eraser_manager.h"
+#include "modes/gradient_manager.h"
+#include "modes/layer_effects.h"
 #include "modes/lighting_set.h"
 #include "modes/line_manager.h"
 #include "modes/line_tools.h"
+#include "modes/marker_effect.h"
 #include "modes/measure.h"
 #include "modes/page_manager.h"
 #include "modes/painting_tools.h"
@@ -159,6 +162,11 @@ public:
     EraserManager eraserManager{paintingContext};
     ShadowManager shadowManager{paintingContext};
     LightingSet lightingSet{paintingContext, shadowManager};
+    // The whole-layer effects of the Layer menu.
+    LightingLevels lightingLevels{paintingContext};
+    ColorAdjust colorAdjust{paintingContext};
+    GradientManager gradientManager{paintingContext};
+    MarkerEffect markerEffect{paintingContext};
     SurfacePaintTool surfacePaintTool{toolContext};
     SurfaceHueTool surfaceHueTool{toolContext};
     SurfaceSaturationTool surfaceSaturationTool{toolContext};

@@ -117,6 +117,24 @@ void Workspace::BuildPainting() {
         };
         lighting->enabled = hasLayer;
     }
+    struct EffectCommand {
+        int32_t id;
+        Env* mode;
+        const char* title;
+        const char* prompt;
+    };
+    const EffectCommand effects[] = {
+        {cmd::kLightingLevels, &lightingLevels, LightingLevels::kTitle, LightingLevels::kPrompt},
+        {cmd::kColorAdjust, &colorAdjust, ColorAdjust::kTitle, ColorAdjust::kPrompt},
+        {cmd::kLightingGradient, &gradientManager, GradientManager::kTitle, GradientManager::kPrompt},
+        {cmd::kMarkerStrokes, &markerEffect, MarkerEffect::kTitle, MarkerEffect::kPrompt},
+    };
+    for (const EffectCommand& e : effects) {
+        if (Command* command = commands.Find(e.id)) {
+            command->run = [this, e] { environmentManager.EnterMode(e.mode, e.title, e.prompt); };
+            command->enabled = hasLayer;
+        }
+    }
 }
 
 } // namespace ts

@@ -39,6 +39,29 @@ private slots:
         QCOMPARE(moved, (std::vector<int>{0, 240, 216, 215}));
     }
 
+    void aDragTracksAndReportsTheFinalPositionOnRelease() {
+        QWidget parent;
+        PanelSlider slider("Hue", &parent);
+        slider.setGeometry(0, 0, 170, 18);
+        slider.SetRange(0, 100);
+        std::vector<int> moved;
+        std::vector<int> tracked;
+        slider.moved = [&moved](int v) { moved.push_back(v); };
+        slider.tracked = [&tracked](int v) { tracked.push_back(v); };
+        const QRect track = slider.Track();
+        QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(track.left(), 9));
+        QMouseEvent drag(QEvent::MouseMove, QPointF(track.center().x(), 9), slider.mapToGlobal(QPointF(0, 0)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&slider, &drag);
+        QVERIFY(moved.empty()); // the thumb follows; nothing is final yet
+        QCOMPARE(tracked.size(), size_t{1});
+        QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(track.center().x(), 9));
+        QCOMPARE(moved, (std::vector<int>{slider.Value()}));
+        QTest::keyClick(&slider, Qt::Key_Right); // a key step is final at once
+        QCOMPARE(moved.size(), size_t{2});
+        QCOMPARE(tracked.size(), size_t{1});
+    }
+
     void labelsGiveWayToNarrowControls() {
         QWidget parent;
         parent.resize(300, 60);

@@ -69,6 +69,39 @@ TEST_F(Controls, UserChangesNotifyTheOwnerOnceAndProgrammaticChangesNoOne) {
     EXPECT_EQ(mode.ids.size(), 4u) << "a disabled control takes no clicks";
 }
 
+// A mode that notes whether each slider notice was a tracking move.
+class TrackingMode final : public EnvEffect {
+public:
+    bool OnPanelCommand(int32_t id) override {
+        tracking.push_back(slider && slider->IsTracking());
+        positions.push_back(slider ? slider->GetPos() : -1);
+        return id != 0;
+    }
+    SliderCtrl* slider = nullptr;
+    std::vector<bool> tracking;
+    std::vector<int32_t> positions;
+};
+
+TEST_F(Controls, SliderTellsTrackingFromTheFinalPosition) {
+    TrackingMode owner;
+    auto& slider = Add<SliderCtrl>(5, &owner);
+    owner.slider = &slider;
+    slider.SetRange(0, 100);
+    slider.SetPos(50);
+    slider.UserTrack(60);
+    slider.UserTrack(60); // unchanged: no notice
+    slider.UserTrack(70);
+    EXPECT_EQ(slider.GetPos(), 70); // the readout follows the drag
+    // Released where tracking left it: still the final position, once.
+    slider.UserSetPos(70);
+    slider.UserSetPos(70);
+    // A key step or a track click without a drag.
+    slider.UserSetPos(71);
+    EXPECT_EQ(owner.tracking, (std::vector<bool>{true, true, false, false}));
+    EXPECT_EQ(owner.positions, (std::vector<int32_t>{60, 70, 70, 71}));
+    EXPECT_FALSE(slider.IsTracking());
+}
+
 TEST_F(Controls, AControlWithoutOwnerSendsItsCommandToTheBar) {
     auto& button = Add<CHuecraftButton>(33524, nullptr);
     button.UserClick();
