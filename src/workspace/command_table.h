@@ -33,8 +33,8 @@ inline constexpr int32_t kMargins = 33108;
 inline constexpr int32_t kPostcardBack = 33292;
 inline constexpr int32_t kPostcardFront = 33293;
 inline constexpr int32_t kPostcardAddress = 33299;
-inline constexpr int32_t kPostcardNextAddress = 33760;
-inline constexpr int32_t kPostcardResetIndex = 33761;
+inline constexpr int32_t kPostcardNextAddress = 33765;
+inline constexpr int32_t kPostcardResetIndex = 33766;
 inline constexpr int32_t kPreferences = 33107;
 
 inline constexpr int32_t kDimUnselected = 33120;
