@@ -4,6 +4,7 @@
 #include "modes/brush_stroke.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace ts {
 
@@ -43,9 +44,13 @@ public:
 
     // The stroke type for a mix of boxes (0 for none) and its extra parameter.
     static int32_t StrokeTypeFor(bool lines, bool color, bool lighting);
-    // The line width value that the line tools set (3 x it is the line strokes' extra parameter).
+    // The line width value that the line tools set (3 x it is the line strokes' extra parameter): a fixed
+    // one, or where the line panel's current width is read at each stroke.
     void SetLineWidth(int32_t width) { m_lineWidth = width; }
-    int32_t ExtraParameter() const { return m_lines ? 3 * m_lineWidth : 0; }
+    void SetLineWidthSource(std::function<int32_t()> source) { m_lineWidthSource = std::move(source); }
+    int32_t ExtraParameter() const {
+        return m_lines ? 3 * (m_lineWidthSource ? m_lineWidthSource() : m_lineWidth) : 0;
+    }
 
 private:
     void CreatePanel() override;
@@ -54,6 +59,7 @@ private:
     PaintingContext& m_c;
     BrushStroke m_stroke;
     int32_t m_lineWidth = 1;
+    std::function<int32_t()> m_lineWidthSource;
     bool m_lines = false;
     bool m_color = true;
     bool m_lighting = true;

@@ -285,6 +285,11 @@ void LineManager::ReadPanel() {
     }
 }
 
+int32_t LineManager::PanelWidth() const {
+    const auto* width = dynamic_cast<const ComboBox*>(Panel().Find(kWidthCombo));
+    return width ? std::clamp(width->GetCurSel() + 1, 1, kMaxLineWidth) : m_settings.width;
+}
+
 LayerObject* LineManager::LineLayer() {
     LayerObject* layer = CurrentDrawingLayer(m_c.stack);
     if (!layer || !IsLineLayer(*layer) || !EnsureLineArt(*layer)) {

@@ -164,6 +164,8 @@ public:
     // layer's colour table (slot 0 when it is full).
     void ReadPanel();
     const LineSettings& Settings() const { return m_settings; }
+    // The width the panel's combo shows now (what the last line was drawn with before the panel exists).
+    int32_t PanelWidth() const;
     uint32_t CurrentColor() const { return m_color; }
     int32_t SelectedRadio() const { return m_radio; }
     int32_t PenVariant() const { return m_penVariant; }

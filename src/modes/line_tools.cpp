@@ -1,5 +1,6 @@
 #include "modes/line_tools.h"
 
+#include "interact/point_snap.h"
 #include "interact/virtual_keys.h"
 
 namespace ts {
@@ -29,7 +30,16 @@ void PointTool::SetEditMode(bool edit) {
 }
 
 void PointTool::SetCursor() {
-    m_context.window.SetCursor(m_edit ? cursors::kLineEdit : cursors::kLine);
+    // While the grid shows and points snap to it, the cursor says so.
+    m_gridSnap = SnapsToShownGrid();
+    m_context.window.SetCursor(m_edit       ? cursors::kLineEdit
+                               : m_gridSnap ? cursors::kLineGridSnap
+                                            : cursors::kLine);
+}
+
+bool PointTool::SnapsToShownGrid() const {
+    const PointSnap* snap = m_context.environment.GetPointSnap();
+    return snap && snap->SnapsToShownGrid();
 }
 
 bool PointTool::OnLButtonDown(uint32_t flags, int32_t x, int32_t y) {
@@ -67,6 +77,9 @@ bool PointTool::OnLButtonDown(uint32_t flags, int32_t x, int32_t y) {
 bool PointTool::OnMouseMove(uint32_t flags, int32_t x, int32_t y) {
     if (ScreenTool::OnMouseMove(flags, x, y)) {
         return true;
+    }
+    if (SnapsToShownGrid() != m_gridSnap) {
+        SetCursor(); // the snap was turned on or off, or the grid shown or hidden, since the last move
     }
     if (m_edit) {
         if (m_editPress && IsButtonDown()) {

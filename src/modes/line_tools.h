@@ -36,8 +36,11 @@ protected:
     RubberLine& m_rubber;
 
 private:
+    bool SnapsToShownGrid() const;
+
     bool m_edit = false;
     bool m_editPress = false;
+    bool m_gridSnap = false; // the cursor last set shows the grid snap
 };
 
 // The ray tool: as the line tool, but each segment runs on through the click to the layer's edge, and

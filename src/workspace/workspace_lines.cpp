@@ -54,6 +54,8 @@ void Workspace::BuildLines() {
     lineManager.SetKeepSegments([this] { return toolSlot.QuickSwitchActive(); });
     viewInput.SetQuickSwitchTool(Env::kLineId, &pointTool);
     selectTool.SetSegmentEditor(&lineManager);
+    // The eraser's "Lines" reaches as far as the widest stamp the line panel draws with.
+    eraserManager.SetLineWidthSource([this] { return lineManager.PanelWidth(); });
     rubberLine.vanishingPointChanged = [this] {
         if (environmentManager.ShowsVanishingPoint()) {
             lineManager.ShowVanishingPoint();

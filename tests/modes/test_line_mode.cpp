@@ -297,6 +297,16 @@ TEST_F(LineMode, IncAndDecStepTheWidthOfEveryLineOnce) {
     EXPECT_EQ(LineFreehandOf(ByteAt(*layer.lineArt->refreshWidth, 130, 90)), 1);
 }
 
+TEST_F(LineMode, TheEraserReachesAsFarAsThePanelsWidth) {
+    Gesture("tool PointTool\npanel 104 9\n");
+    LevelLine(100, 200, 100);
+    EraserManager& eraser = workspace->eraserManager;
+    eraser.SetBoxes(true, false, false);
+    EXPECT_EQ(eraser.ExtraParameter(), 27);
+    eraser.SetBoxes(false, true, true);
+    EXPECT_EQ(eraser.ExtraParameter(), 0) << "without lines the stroke needs no extra reach";
+}
+
 TEST_F(LineMode, APenChangesTheLineItCrossesAndSparesOneFiftyPixelsAway) {
     LayerObject& layer = Layer();
     LevelLine(100, 300, 100);

@@ -249,6 +249,28 @@ TEST_F(MeasureMode, MFromAPaintingModeAndSpaceGoesBackToIt) {
     EXPECT_EQ(env().Current(), &select());
 }
 
+TEST_F(MeasureMode, TheLineToolComesBackAfterMeasuringAndShowsTheGridSnap) {
+    tools().SetTool(workspace->pointTool);
+    ASSERT_EQ(env().Current(), &workspace->lineManager);
+    input().OnMouseMove(0, 20, 20);
+    EXPECT_EQ(Cursor(), cursors::kLine);
+    Key('M');
+    EXPECT_EQ(env().Current(), &measure());
+    Key(keys::kSpace);
+    EXPECT_EQ(env().Current(), &workspace->lineManager);
+    EXPECT_EQ(tools().CurrentTool(), &workspace->pointTool);
+    // Snap on with the grid shown: the next move shows the snapping cursor, and it goes once the snap is off.
+    ASSERT_TRUE(workspace->RunCommand(cmd::kGridSetup));
+    workspace->scaleGrid.ToggleShown();
+    tools().SetTool(workspace->pointTool);
+    Key('S');
+    input().OnMouseMove(0, 30, 30);
+    EXPECT_EQ(Cursor(), cursors::kLineGridSnap);
+    Key('S');
+    input().OnMouseMove(0, 31, 30);
+    EXPECT_EQ(Cursor(), cursors::kLine);
+}
+
 TEST_F(MeasureMode, EveryToolsPointsSnapOnACalibratedLayerAroundTheGridOrigin) {
     ScreenTool& tool = workspace->selectTool;
     Key('S'); // a quarter of an inch by default
