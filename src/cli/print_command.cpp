@@ -119,6 +119,7 @@ int PrintCommand(const Environment& env, const std::vector<std::string>& args) {
     return kDone;
 #else
     (void)env;
+    (void)fit;
     std::fputs("tintsmith-cli: this build prints without Qt's printing support\n", stderr);
     return kRefused;
 #endif
