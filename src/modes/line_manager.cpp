@@ -33,10 +33,6 @@ constexpr Rect kArrayRect{145, 62, 189, 82};
 constexpr Rect kSetVanishingRect{192, 62, 252, 82};
 constexpr Rect kRemoveVanishingRect{255, 62, 345, 82};
 
-constexpr int32_t kRadios[] = {LineManager::kDrawLine,   LineManager::kSample,  LineManager::kErase,
-                               LineManager::kAppearance, LineManager::kColor,   LineManager::kWidth,
-                               LineManager::kStyle,      LineManager::kFreehand};
-
 } // namespace
 
 LineManager::LineManager(PaintingContext& context, EnvironmentManager& environment, ViewSwitches& switches,
