@@ -2,6 +2,7 @@
 // 14400 x 10800 page at 300 dots an inch, against writing its flattened PNG in the same run; and the
 // print's peak memory growth against the full page bitmap (14400 x 10800 x 3 bytes).
 
+#include "bench_drawing.h"
 #include "files/drawing_png.h"
 #include "files/flatten.h"
 #include "model/image_stack_manager.h"
@@ -56,8 +57,8 @@ void AddBoard(ImageStackManager& stack) {
     }
 }
 
-// A layer of half the drawing's size with pencil hatching over a blob of it, its colour changing from
-// blob to blob.
+// A layer of half the drawing's size with pencil hatching over a blob of it, on white, as the files
+// benchmark paints its drawing.
 void AddPaintedLayer(ImageStackManager& stack, int32_t index) {
     const int32_t w = kWidth / 2;
     const int32_t h = kHeight / 2;
@@ -68,36 +69,7 @@ void AddPaintedLayer(ImageStackManager& stack, int32_t index) {
     layer.offsetX = (index * 157) % (kWidth - w);
     layer.offsetY = (index * 211) % (kHeight - h);
     layer.bounds = ts::Rect{layer.offsetX, layer.offsetY, layer.offsetX + w, layer.offsetY + h};
-    ts::ObjectColor& color = *layer.color;
-    std::mt19937 rng(static_cast<uint32_t>(index) + 11);
-    std::vector<uint8_t> amount(static_cast<size_t>(w));
-    std::vector<uint8_t> appearance(static_cast<size_t>(w), 0);
-    std::vector<uint8_t> channel[3];
-    for (auto& c : channel) {
-        c.resize(static_cast<size_t>(w));
-    }
-    const double cx = w * (0.3 + 0.05 * (index % 5));
-    const double cy = h * (0.4 + 0.04 * (index % 4));
-    for (int32_t y = 0; y < h; ++y) {
-        std::fill(amount.begin(), amount.end(), uint8_t{0});
-        for (int32_t x = 0; x < w; ++x) {
-            const double dx = (x - cx) / (w * 0.35);
-            const double dy = (y - cy) / (h * 0.3);
-            const int32_t blob = (x / 200 + y / 150 + index) % 6;
-            channel[0][static_cast<size_t>(x)] = static_cast<uint8_t>(40 + blob * 30);
-            channel[1][static_cast<size_t>(x)] = static_cast<uint8_t>(200 - blob * 25);
-            channel[2][static_cast<size_t>(x)] = static_cast<uint8_t>(90 + blob * 20);
-            if (dx * dx + dy * dy <= 1.0) {
-                const int32_t band = ((x + y + index * 3) / 7) & 3;
-                amount[static_cast<size_t>(x)] = static_cast<uint8_t>(120 + band * 30 + (rng() & 7));
-            }
-        }
-        color.amount->PutRow(y, amount.data());
-        color.appearance->PutRow(y, appearance.data());
-        color.blue->PutRow(y, channel[0].data());
-        color.green->PutRow(y, channel[1].data());
-        color.red->PutRow(y, channel[2].data());
-    }
+    benchdrawing::PaintStrokesOnWhite(*layer.color, w, h, index);
 }
 
 struct Fixture {
