@@ -177,6 +177,26 @@ inline constexpr int32_t kLineRepairTool = 31;
 inline constexpr int32_t kSetVanishingPoint = 33760;
 inline constexpr int32_t kRemoveVanishingPoints = 33761;
 inline constexpr int32_t kLineArray = 33762;
+// The control bar's Sketch Frame drop-down: Import An Image for a photo, lines or type, each from an
+// image file, a screen capture or the scanner; the scanner's source; extraction.
+inline constexpr int32_t kImportPhoto = 33820; // + kFromImageFile .. + kAcquireCustom
+inline constexpr int32_t kImportLines = 33830;
+inline constexpr int32_t kImportType = 33840;
+inline constexpr int32_t kFromImageFile = 0;
+inline constexpr int32_t kFromScreenCapture = 1;
+inline constexpr int32_t kAcquire300Color = 2;
+inline constexpr int32_t kAcquire600Bw = 3;
+inline constexpr int32_t kAcquireCustom = 4;
+inline constexpr int32_t kSelectSource = 33850;
+inline constexpr int32_t kExtract = 33851;
+inline constexpr int32_t kFlora = 33852;
+inline constexpr int32_t kShowSketchFrame = 33853;
+inline constexpr int32_t kExtractLightingAndColor = 33394;
+inline constexpr int32_t kExtractLighting = 33395;
+// The control bar's RoviDivod drop-down.
+inline constexpr int32_t kRoviDivodSetup = 33855;
+inline constexpr int32_t kRoviDivodScanBack = 33856;
+inline constexpr int32_t kRoviDivodReposition = 33857;
 } // namespace cmd
 
 // One command: where the menus show it, its texts, and what it does.
