@@ -67,7 +67,27 @@ bool ImportImageProcessor::ImportFile(const std::string& path, int32_t imageType
         m_ui.ShowMessage(kFileNotLoaded);
         return false;
     }
-    return IsDrawingPath(path) ? MergeDrawing(path) : AddPicture(path);
+    if (IsDrawingPath(path)) {
+        return MergeDrawing(path);
+    }
+    auto picture = std::make_unique<BMap>();
+    m_ui.BeginWaitCursor();
+    const bool loaded = m_codec.Load(path, picture->pixels);
+    m_ui.EndWaitCursor();
+    return AddPicture(std::move(picture), loaded, LayerName(path));
+}
+
+bool ImportImageProcessor::ImportPicture(Image24 pixels, const std::string& layerName, int32_t imageType) {
+    m_path.clear();
+    m_extension.clear();
+    m_imageType = std::clamp(imageType, 0, 2);
+    if (m_stack.Count() < ImageStackManager::kFirstDrawingLayer) {
+        m_ui.ShowMessage(kFileNotLoaded);
+        return false;
+    }
+    auto picture = std::make_unique<BMap>();
+    picture->pixels = std::move(pixels);
+    return AddPicture(std::move(picture), true, layerName);
 }
 
 void ImportImageProcessor::DropLoneBlankLayer(bool wasEmpty) {
@@ -89,10 +109,10 @@ bool ImportImageProcessor::MergeDrawing(const std::string& path) {
     return true;
 }
 
-bool ImportImageProcessor::AddPicture(const std::string& path) {
-    auto picture = std::make_unique<BMap>();
+bool ImportImageProcessor::AddPicture(std::unique_ptr<BMap> picture, bool loaded,
+                                      const std::string& layerName) {
+    loaded = loaded && picture->Width() > 0 && picture->Height() > 0;
     m_ui.BeginWaitCursor();
-    const bool loaded = m_codec.Load(path, picture->pixels) && picture->Width() > 0 && picture->Height() > 0;
     std::unique_ptr<SuperBitBuffer> buffer;
     if (loaded) {
         buffer = parts::NewBuffer<SuperBitBuffer>(picture->Width(), picture->Height(), 2, 0);
@@ -103,7 +123,7 @@ bool ImportImageProcessor::AddPicture(const std::string& path) {
     if (buffer && m_stack.IsEmptyDrawing()) {
         blank = m_stack.RemoveLayer(ImageStackManager::kFirstDrawingLayer);
     }
-    const bool added = buffer && m_stack.CreateDrawingLayer(std::move(buffer), LayerName(path));
+    const bool added = buffer && m_stack.CreateDrawingLayer(std::move(buffer), layerName);
     if (!added && blank) {
         m_stack.InsertLayer(ImageStackManager::kFirstDrawingLayer, std::move(blank));
         m_stack.SetCurrent(previousCurrent);

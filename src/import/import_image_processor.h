@@ -9,6 +9,7 @@
 #include "render/refresh_requests.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace ts {
@@ -36,6 +37,9 @@ public:
     // a picture into a new current layer named after the file. Either way a lone empty "Blank Layer"
     // makes way, but only once something was added: a file that cannot be read changes nothing.
     bool ImportFile(const std::string& path, int32_t imageType = 0);
+    // A picture already in memory (a scan, a screen capture) becomes a new current layer named
+    // `layerName`, as a picture file would.
+    bool ImportPicture(Image24 pixels, const std::string& layerName, int32_t imageType = 0);
 
     const std::string& Path() const { return m_path; }
     const std::string& Extension() const { return m_extension; }
@@ -46,7 +50,7 @@ public:
 
 private:
     bool MergeDrawing(const std::string& path);
-    bool AddPicture(const std::string& path);
+    bool AddPicture(std::unique_ptr<BMap> picture, bool loaded, const std::string& layerName);
     void DropLoneBlankLayer(bool wasEmpty);
 
     ImageStackManager& m_stack;
