@@ -116,6 +116,7 @@ bool CTintsmithApp::InitInstance() {
     m_workspace = std::make_unique<Workspace>(m_ui, m_settings, m_codec, folder);
     m_workspace->profile.SetProgramFolderReadOnly(location.installed);
     m_workspace->printManager.SetPrinter(&m_printer);
+    m_workspace->SetFontService(m_fonts);
 
     // The main frame first: the messages of everything read below belong to its window.
     m_frame = std::make_unique<CMainFrame>(*m_workspace, m_ui);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/main_frame.h"
+#include "qtplatform/qt_font_service.h"
 #include "qtplatform/qt_image_codec.h"
 #include "qtplatform/qt_printer.h"
 #include "qtplatform/qt_settings_store.h"
@@ -53,6 +54,7 @@ private:
     QtSettingsStore m_settings;
     QtImageCodec m_codec;
     QtPrinter m_printer;
+    QtFontService m_fonts;
     std::unique_ptr<Workspace> m_workspace;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<FirstPaint> m_firstPaint;

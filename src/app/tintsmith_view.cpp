@@ -50,10 +50,85 @@ uint32_t CTintsmithView::Flags(Qt::KeyboardModifiers modifiers, Qt::MouseButtons
     return flags;
 }
 
+namespace {
+
+// The symbol keys of a US keyboard: Qt names the character typed, the core the key that types it (with
+// Shift for the upper symbol).
+struct SymbolKey {
+    int qtKey;
+    uint32_t vk;
+    bool shifted;
+};
+constexpr SymbolKey kSymbolKeys[] = {
+    {Qt::Key_Semicolon, keys::kOemSemicolon, false},
+    {Qt::Key_Colon, keys::kOemSemicolon, true},
+    {Qt::Key_Equal, keys::kOemPlus, false},
+    {Qt::Key_Plus, keys::kOemPlus, true},
+    {Qt::Key_Comma, keys::kOemComma, false},
+    {Qt::Key_Less, keys::kOemComma, true},
+    {Qt::Key_Minus, keys::kOemMinus, false},
+    {Qt::Key_Underscore, keys::kOemMinus, true},
+    {Qt::Key_Period, keys::kOemPeriod, false},
+    {Qt::Key_Greater, keys::kOemPeriod, true},
+    {Qt::Key_Slash, keys::kOemSlash, false},
+    {Qt::Key_Question, keys::kOemSlash, true},
+    {Qt::Key_QuoteLeft, keys::kOemGrave, false},
+    {Qt::Key_AsciiTilde, keys::kOemGrave, true},
+    {Qt::Key_BracketLeft, keys::kOemOpenBracket, false},
+    {Qt::Key_BraceLeft, keys::kOemOpenBracket, true},
+    {Qt::Key_Backslash, keys::kOemBackslash, false},
+    {Qt::Key_Bar, keys::kOemBackslash, true},
+    {Qt::Key_BracketRight, keys::kOemCloseBracket, false},
+    {Qt::Key_BraceRight, keys::kOemCloseBracket, true},
+    {Qt::Key_Apostrophe, keys::kOemQuote, false},
+    {Qt::Key_QuoteDbl, keys::kOemQuote, true},
+    {Qt::Key_ParenRight, '0', true},
+    {Qt::Key_Exclam, '1', true},
+    {Qt::Key_At, '2', true},
+    {Qt::Key_NumberSign, '3', true},
+    {Qt::Key_Dollar, '4', true},
+    {Qt::Key_Percent, '5', true},
+    {Qt::Key_AsciiCircum, '6', true},
+    {Qt::Key_Ampersand, '7', true},
+    {Qt::Key_Asterisk, '8', true},
+    {Qt::Key_ParenLeft, '9', true},
+};
+
+} // namespace
+
+bool CTintsmithView::KeyCode(int key, Qt::KeyboardModifiers modifiers, const QString& text, uint32_t& vk,
+                             uint32_t& flags) {
+    flags = 0;
+    for (const SymbolKey& s : kSymbolKeys) {
+        if (key == s.qtKey) {
+            vk = s.vk;
+            flags = s.shifted ? keys::kShiftFlag : 0;
+            return true;
+        }
+    }
+    if (!KeyCode(key, vk)) {
+        return false;
+    }
+    // Qt keeps no Caps Lock state: a letter typed in the case Shift would not give shows it.
+    if (key >= Qt::Key_A && key <= Qt::Key_Z && text.size() == 1 && text.front().isLetter()) {
+        const bool shift = (modifiers & Qt::ShiftModifier) != 0;
+        if (text.front().isUpper() != shift) {
+            flags |= keys::kCapsLockFlag;
+        }
+    }
+    return true;
+}
+
 bool CTintsmithView::KeyCode(int key, uint32_t& vk) {
     if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) {
         vk = static_cast<uint32_t>(key); // Qt's codes of letters and digits are their upper-case ASCII
         return true;
+    }
+    for (const SymbolKey& s : kSymbolKeys) {
+        if (key == s.qtKey) {
+            vk = s.vk;
+            return true;
+        }
     }
     switch (key) {
     case Qt::Key_Backspace:
@@ -284,6 +359,9 @@ void CTintsmithView::SetCursor(int32_t id) {
     case cursors::kHand:
         setCursor(Qt::OpenHandCursor);
         break;
+    case cursors::kIBeam:
+        setCursor(Qt::IBeamCursor);
+        break;
     default:
         if (auto own = m_ownCursors.find(id); own != m_ownCursors.end()) {
             setCursor(own->second);
@@ -409,11 +487,12 @@ void CTintsmithView::leaveEvent(QEvent* event) {
 
 void CTintsmithView::keyPressEvent(QKeyEvent* event) {
     uint32_t vk = 0;
+    uint32_t keyFlags = 0;
     // Alt+Backspace is one of the frame's accelerators, never a key of the current mode.
     const bool frameKey = event->key() == Qt::Key_Backspace && (event->modifiers() & Qt::AltModifier);
-    if (frameKey || !KeyCode(event->key(), vk) ||
+    if (frameKey || !KeyCode(event->key(), event->modifiers(), event->text(), vk, keyFlags) ||
         !m_workspace.viewInput.OnKeyDown(vk, event->isAutoRepeat() ? 1 : 0,
-                                         Flags(event->modifiers(), Qt::NoButton))) {
+                                         Flags(event->modifiers(), Qt::NoButton) | keyFlags)) {
         QWidget::keyPressEvent(event);
     }
     Changed();
@@ -421,8 +500,9 @@ void CTintsmithView::keyPressEvent(QKeyEvent* event) {
 
 void CTintsmithView::keyReleaseEvent(QKeyEvent* event) {
     uint32_t vk = 0;
-    if (!KeyCode(event->key(), vk) ||
-        !m_workspace.viewInput.OnKeyUp(vk, 0, Flags(event->modifiers(), Qt::NoButton))) {
+    uint32_t keyFlags = 0;
+    if (!KeyCode(event->key(), event->modifiers(), event->text(), vk, keyFlags) ||
+        !m_workspace.viewInput.OnKeyUp(vk, 0, Flags(event->modifiers(), Qt::NoButton) | keyFlags)) {
         QWidget::keyReleaseEvent(event);
     }
 }

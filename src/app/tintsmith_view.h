@@ -33,8 +33,14 @@ public:
     void FocusFrame() override { setFocus(); }
     void RepaintWindow(const Rect& clientRect) override;
 
-    // A Qt key event as the core's key code and flags; false for keys the core does not know.
+    // A Qt key as the core's key code (Windows virtual-key codes of a US keyboard); false for keys the
+    // core does not know. A symbol Qt names by its shifted character ('!', ':') is its key's code.
     static bool KeyCode(int qtKey, uint32_t& vk);
+    // A Qt key event as the core's key code, with the key-flag bits the code leaves out: Shift for a
+    // shifted symbol (Qt may report '!' without the Shift modifier), Caps Lock for a letter whose case
+    // (the event's text) is not the one Shift gives.
+    static bool KeyCode(int qtKey, Qt::KeyboardModifiers modifiers, const QString& text, uint32_t& vk,
+                        uint32_t& flags);
     static uint32_t Flags(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
 
     // Called after every input: the frame updates its indicators.

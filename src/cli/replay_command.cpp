@@ -9,6 +9,7 @@
 #include "workspace/workspace.h"
 
 #if defined(TINTSMITH_CLI_QT)
+#include "qtplatform/qt_font_service.h"
 #include "qtplatform/qt_printer.h"
 #endif
 
@@ -67,6 +68,9 @@ int ReplayCommand(const Environment& env, const std::vector<std::string>& args) 
     // "printer OUT.pdf" sends the script's prints into a PDF file.
     QtPrinter printer;
     w.printManager.SetPrinter(&printer);
+    // Lettering in the installed fonts.
+    QtFontService fonts;
+    w.SetFontService(fonts);
 #endif
     GestureScript script(w);
     std::string error;

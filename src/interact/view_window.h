@@ -10,6 +10,7 @@ namespace ts {
 // their resource numbers. The view maps them to its platform's cursors.
 namespace cursors {
 inline constexpr int32_t kArrow = 32512;
+inline constexpr int32_t kIBeam = 32513;
 inline constexpr int32_t kSizeNWSE = 32642;
 inline constexpr int32_t kSizeNESW = 32643;
 inline constexpr int32_t kSizeWE = 32644;

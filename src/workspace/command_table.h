@@ -197,6 +197,8 @@ inline constexpr int32_t kExtractLighting = 33395;
 inline constexpr int32_t kRoviDivodSetup = 33855;
 inline constexpr int32_t kRoviDivodScanBack = 33856;
 inline constexpr int32_t kRoviDivodReposition = 33857;
+// The lettering tool's button.
+inline constexpr int32_t kTextTool = 33770;
 } // namespace cmd
 
 // One command: where the menus show it, its texts, and what it does.

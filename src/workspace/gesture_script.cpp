@@ -64,7 +64,8 @@ std::string Comparable(const std::string& text) {
 }
 
 // The key a character is typed with (Windows virtual-key codes of a US keyboard), with Shift for a
-// capital; 0 for a character no single key types.
+// capital and for the symbols on the upper half of the digit and punctuation keys; 0 for a character
+// no single key types.
 uint32_t KeyOf(char c, uint32_t& flags) {
     flags = 0;
     if (c >= 'a' && c <= 'z') {
@@ -79,6 +80,23 @@ uint32_t KeyOf(char c, uint32_t& flags) {
         {'`', 0xC0}, {'[', 0xDB}, {'\\', 0xDC}, {']', 0xDD}, {'\'', 0xDE}, {'\t', keys::kTab}};
     for (const auto& [character, key] : kPunctuation) {
         if (c == character) {
+            return key;
+        }
+    }
+    // With Shift: the digits' symbols for 0 to 9, then the punctuation keys' in the order above.
+    static constexpr char kShiftedDigits[] = ")!@#$%^&*(";
+    static constexpr std::pair<char, uint32_t> kShiftedPunctuation[] = {
+        {':', 0xBA}, {'+', 0xBB}, {'<', 0xBC}, {'_', 0xBD}, {'>', 0xBE}, {'?', 0xBF},
+        {'~', 0xC0}, {'{', 0xDB}, {'|', 0xDC}, {'}', 0xDD}, {'"', 0xDE}};
+    for (int digit = 0; digit < 10; ++digit) {
+        if (c == kShiftedDigits[digit]) {
+            flags = keys::kShiftFlag;
+            return static_cast<uint32_t>('0' + digit);
+        }
+    }
+    for (const auto& [character, key] : kShiftedPunctuation) {
+        if (c == character) {
+            flags = keys::kShiftFlag;
             return key;
         }
     }

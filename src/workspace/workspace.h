@@ -36,9 +36,11 @@
 #include "modes/scale_grid.h"
 #include "modes/shadow_manager.h"
 #include "modes/surface_manager.h"
+#include "modes/text_tool_manager.h"
 #include "palette/palette_manager.h"
 #include "palette/pencil_manager.h"
 #include "palette/tool_listings.h"
+#include "platform/headless_font_service.h"
 #include "platform/image_codec.h"
 #include "platform/profile_manager.h"
 #include "platform/settings_store.h"
@@ -212,6 +214,15 @@ public:
     PostCardAddresses postcardAddresses{ui, profile, profile.ProgramFolder()};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
+    // Lettering: the text engine over the platform's fonts (box glyphs until the platform hands in its
+    // own), the lettering-tool mode with its tool, and the mode that edits lettering.
+    HeadlessFontService headlessFonts;
+    TextManager textManager{imageStack, undoStore, refresh, ui};
+    TextToolManager textToolManager{paintingContext, textManager, compositor.switches};
+    TextEntryManager textEntryManager;
+    TextTool textTool{toolContext, cmd::kTextTool};
+    // The fonts the lettering is drawn with; the service outlives the workspace.
+    void SetFontService(FontService& fonts) { textManager.SetFontService(&fonts); }
 
 private:
     void BuildCommands();
@@ -225,6 +236,7 @@ private:
     void BuildLines();
     void BuildMeasure();
     void BuildPrinting();
+    void BuildLettering();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();
