@@ -93,7 +93,8 @@ void BM_RoundTripColor(benchmark::State& state) {
     RoundTrip(state, {c.blue.get(), c.green.get(), c.red.get(), c.amount.get()});
 }
 
-// Enters the effect's mode, sets a slider and applies once per iteration (from the saved copy).
+// Enters the effect's mode and applies once per iteration (from the saved copy), the slider at the value
+// and one below it by turns.
 void Effect(benchmark::State& state, ts::Env& mode, int32_t slider, int32_t value) {
     Bench& b = Shared();
     b.w->imageStack.SetCurrent(b.w->imageStack.IndexOfId(b.painted));
@@ -103,7 +104,12 @@ void Effect(benchmark::State& state, ts::Env& mode, int32_t slider, int32_t valu
         control->SetPos(value);
     }
     auto& effect = dynamic_cast<ts::LayerEffect&>(mode);
+    int32_t step = 0;
     for (auto _ : state) {
+        // Each application with another setting, as a slider's releases bring: every row changes.
+        if (control) {
+            control->SetPos(value - (step++ & 1));
+        }
         effect.Apply();
     }
     if (control) {
@@ -129,6 +135,24 @@ void BM_LightingGradient(benchmark::State& state) {
     Effect(state, Shared().w->gradientManager, 0, 0);
 }
 
+// The offset shadow of the painted layer at its largest blur, made anew once per iteration (as a
+// slider release does), into the layer under it.
+void BM_OffsetShadow(benchmark::State& state) {
+    Bench& b = Shared();
+    b.w->imageStack.SetCurrent(b.w->imageStack.IndexOfId(b.painted));
+    b.w->toolSlot.SetTool(b.w->offsetShadowTool);
+    ts::OffsetShadowManager& mode = b.w->offsetShadowManager;
+    dynamic_cast<ts::SliderCtrl*>(mode.Panel().Find(ts::OffsetShadowManager::kBlur))
+        ->SetPos(ts::ShadowSettings::kMaxBlur);
+    mode.Cast(ts::IntPoint{24, 18});
+    for (auto _ : state) {
+        mode.Remake();
+    }
+    b.w->environmentManager.ReturnToSelect();
+    b.w->undoStore.Undo(); // the shadow's layer goes again
+    state.SetItemsProcessed(state.iterations() * kW * kH);
+}
+
 } // namespace
 
 BENCHMARK(BM_RoundTripLighting)->Unit(benchmark::kMillisecond);
@@ -137,5 +161,6 @@ BENCHMARK(BM_LightingLevels)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColorAdjust)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MarkerStrokes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LightingGradient)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OffsetShadow)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
