@@ -72,9 +72,9 @@ Bench& Shared() {
 
 // Decode and encode every row of the channels, in place.
 void RoundTrip(benchmark::State& state, const std::vector<ts::RLBuffer*>& channels) {
-    std::vector<uint8_t> row(kW);
+    std::vector<uint8_t> row(channels[0]->RawRowLength());
     for (auto _ : state) {
-        for (int32_t y = 0; y < kH; ++y) {
+        for (int32_t y = 0; y < channels[0]->Height(); ++y) {
             for (ts::RLBuffer* c : channels) {
                 c->ReadRow(y, row.data());
                 c->PutRow(y, row.data());
@@ -135,9 +135,9 @@ void BM_LightingGradient(benchmark::State& state) {
     Effect(state, Shared().w->gradientManager, 0, 0);
 }
 
-// The offset shadow of the painted layer at its largest blur, made anew once per iteration (as a
-// slider release does), into the layer under it.
-void BM_OffsetShadow(benchmark::State& state) {
+// Casts the painted layer's shadow at its largest blur: the offset shadow mode current, the shadow's
+// layer just under the painted one.
+ts::OffsetShadowManager& CastShadow() {
     Bench& b = Shared();
     b.w->imageStack.SetCurrent(b.w->imageStack.IndexOfId(b.painted));
     b.w->toolSlot.SetTool(b.w->offsetShadowTool);
@@ -145,12 +145,32 @@ void BM_OffsetShadow(benchmark::State& state) {
     dynamic_cast<ts::SliderCtrl*>(mode.Panel().Find(ts::OffsetShadowManager::kBlur))
         ->SetPos(ts::ShadowSettings::kMaxBlur);
     mode.Cast(ts::IntPoint{24, 18});
+    return mode;
+}
+
+void DropShadow() {
+    Bench& b = Shared();
+    b.w->environmentManager.ReturnToSelect();
+    b.w->undoStore.Undo(); // the shadow's layer goes again
+}
+
+// The offset shadow made anew once per iteration (as a slider's release does), into the layer under it.
+void BM_OffsetShadow(benchmark::State& state) {
+    ts::OffsetShadowManager& mode = CastShadow();
     for (auto _ : state) {
         mode.Remake();
     }
-    b.w->environmentManager.ReturnToSelect();
-    b.w->undoStore.Undo(); // the shadow's layer goes again
+    DropShadow();
     state.SetItemsProcessed(state.iterations() * kW * kH);
+}
+
+// Decoding and encoding the rows of the channels the offset shadow writes: its own layer's.
+void BM_RoundTripShadow(benchmark::State& state) {
+    CastShadow();
+    Bench& b = Shared();
+    ts::ObjectColor& c = *b.w->imageStack.Layer(b.w->imageStack.IndexOfId(b.painted) - 1)->color;
+    RoundTrip(state, {c.blue.get(), c.green.get(), c.red.get(), c.amount.get()});
+    DropShadow();
 }
 
 } // namespace
@@ -162,5 +182,6 @@ BENCHMARK(BM_ColorAdjust)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MarkerStrokes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LightingGradient)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OffsetShadow)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RoundTripShadow)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -1,5 +1,7 @@
 #include "modes/shadow_maker.h"
 
+#include "raster/box_blur.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -12,17 +14,6 @@ namespace {
 
 // The three passes of the box blur.
 constexpr int32_t kPasses = 3;
-
-// Rounded division of box sums by the box width d: ((sum + d / 2) x round(65536 / d)) >> 16. For the
-// widths used (d <= 81) the quotient never exceeds 255.
-struct BoxDivider {
-    explicit BoxDivider(int32_t radius)
-        : half(static_cast<uint32_t>(radius)),
-          factor((65536u + static_cast<uint32_t>(radius)) / static_cast<uint32_t>(2 * radius + 1)) {}
-    uint8_t operator()(uint32_t sum) const { return static_cast<uint8_t>(((sum + half) * factor) >> 16); }
-    uint32_t half;
-    uint32_t factor;
-};
 
 // Line coverage as the compositor counts it at full strength: 16 per covered sub-pixel, 255 for all 16.
 uint8_t LineAlpha(uint16_t mask) {
@@ -57,58 +48,6 @@ const RLBuffer* LinesOf(const LayerObject& layer, bool lines) {
                : nullptr;
 }
 
-// One box pass of the radius along row[0 .. width), which is zero outside [lo, hi); the range grows
-// by the radius. pad holds the row's stretch with the radius of zeros on either side.
-void BoxRow(uint8_t* row, size_t width, size_t& lo, size_t& hi, int32_t radius, uint8_t* pad) {
-    const auto r = static_cast<size_t>(radius);
-    const size_t from = lo > r ? lo - r : 0;
-    const size_t to = std::min(width, hi + r);
-    // pad[i] is the row's value at from - r + i.
-    const size_t n = to - from;
-    const size_t at = lo - from + r;
-    std::memset(pad, 0, at);
-    std::memcpy(pad + at, row + lo, hi - lo);
-    std::memset(pad + at + (hi - lo), 0, n + 2 * r - at - (hi - lo));
-    const BoxDivider divide(radius);
-    uint32_t sum = 0;
-    for (size_t k = 0; k < 2 * r; ++k) {
-        sum += pad[k];
-    }
-    for (size_t i = 0; i < n; ++i) {
-        sum += pad[i + 2 * r];
-        row[from + i] = divide(sum);
-        sum -= pad[i];
-    }
-    lo = from;
-    hi = to;
-}
-
-// One box pass of the radius down the columns of a width x height plane, from in to out. Rows beyond
-// the plane's ends count as zeros.
-void BoxColumns(const uint8_t* in, uint8_t* out, size_t width, size_t height, int32_t radius, uint16_t* sums,
-                const uint8_t* zeros) {
-    const auto r = static_cast<size_t>(radius);
-    const BoxDivider divide(radius);
-    std::fill(sums, sums + width, uint16_t{0});
-    for (size_t k = 0; k < std::min(r, height); ++k) {
-        const uint8_t* row = in + k * width;
-        for (size_t x = 0; x < width; ++x) {
-            sums[x] = static_cast<uint16_t>(sums[x] + row[x]);
-        }
-    }
-    for (size_t y = 0; y < height; ++y) {
-        // The box of row y: rows y - r .. y + r; the row entering it and the one leaving it after.
-        const uint8_t* enter = y + r < height ? in + (y + r) * width : zeros;
-        const uint8_t* leave = y >= r + 1 ? in + (y - r - 1) * width : zeros;
-        uint8_t* dest = out + y * width;
-        for (size_t x = 0; x < width; ++x) {
-            const auto sum = static_cast<uint16_t>(sums[x] + enter[x] - leave[x]);
-            sums[x] = sum;
-            dest[x] = divide(sum);
-        }
-    }
-}
-
 } // namespace
 
 Rect ShadowMaker::ContentBounds(const LayerObject& layer, bool lines, bool surface) {
@@ -138,16 +77,22 @@ Rect ShadowMaker::ShadowRect(const Rect& content, const LayerObject& layer, IntP
     return Grown(Translated(content, layer.offsetX + offset.x, layer.offsetY + offset.y), reach);
 }
 
-bool ShadowMaker::Allocate(size_t width, size_t height, int32_t blur) {
+bool ShadowMaker::Allocate(size_t width, int32_t blur) {
+    // Each pass down the columns keeps the rows its box still reaches, and one more.
+    const size_t ringRows = 2 * static_cast<size_t>(blur) + 2;
     try {
-        m_plane.resize(width * height);
-        m_other.resize(blur > 0 ? width * height : 0);
-        m_sums.resize(width);
-        m_row.resize(width + 2 * static_cast<size_t>(blur) + 1);
+        for (std::vector<uint8_t>& ring : m_rings) {
+            ring.resize(ringRows * width);
+        }
+        for (std::vector<uint16_t>& sums : m_sums) {
+            sums.assign(width, 0);
+        }
         m_zeros.assign(width, 0);
+        m_shadeRow.resize(width);
     } catch (const std::bad_alloc&) {
-        m_plane = {};
-        m_other = {};
+        for (std::vector<uint8_t>& ring : m_rings) {
+            ring = {};
+        }
         return false;
     }
     return true;
@@ -199,61 +144,76 @@ std::unique_ptr<ObjectColor> ShadowMaker::Make(const LayerObject& source, const 
         return nullptr;
     }
     const auto width = static_cast<size_t>(whole.Width());
-    const auto height = static_cast<size_t>(whole.Height());
-    if (!Allocate(width, height, blur)) {
+    const int32_t height = whole.Height();
+    if (!Allocate(width, blur)) {
         return nullptr;
     }
     if (meter) {
-        meter->Start(content.Height() + area.Height());
+        meter->Start(height);
     }
-    // The caster's coverage, softened along each row as it comes.
-    const auto reach = static_cast<size_t>(kPasses * blur);
-    std::fill(m_plane.begin(), m_plane.end(), uint8_t{0});
-    for (int32_t y = content.top; y < content.bottom; ++y) {
-        uint8_t* row = m_plane.data() + (reach + static_cast<size_t>(y - content.top)) * width;
-        size_t first = 0;
-        size_t last = 0;
-        Coverage(source, content, settings, y, row + reach, first, last);
-        if (first != last && blur > 0) {
-            size_t lo = reach + first;
-            size_t hi = reach + last;
-            for (int32_t pass = 0; pass < kPasses; ++pass) {
-                BoxRow(row, width, lo, hi, blur, m_row.data());
-            }
-        }
-        if (meter) {
-            meter->Step();
-        }
-    }
-    // Then down the columns: plane -> other -> plane -> other.
-    const uint8_t* shade = m_plane.data();
-    if (blur > 0) {
-        BoxColumns(m_plane.data(), m_other.data(), width, height, blur, m_sums.data(), m_zeros.data());
-        BoxColumns(m_other.data(), m_plane.data(), width, height, blur, m_sums.data(), m_zeros.data());
-        BoxColumns(m_plane.data(), m_other.data(), width, height, blur, m_sums.data(), m_zeros.data());
-        shade = m_other.data();
-    }
-    // The amount: the shade scaled by the opacity, rounded.
-    std::array<uint8_t, 256> scale{};
-    const int32_t opacity = std::clamp(settings.opacity, 0, 100);
-    for (int32_t v = 0; v < 256; ++v) {
-        scale[static_cast<size_t>(v)] = static_cast<uint8_t>((v * opacity + 50) / 100);
-    }
-    m_outRow.assign(static_cast<size_t>(area.Width()), 0);
-    const auto at = static_cast<size_t>(shown.left - area.left);
+    // The passes down the columns mix no columns: only the shown ones are worked on.
     const auto from = static_cast<size_t>(shown.left - whole.left);
     const auto n = static_cast<size_t>(shown.Width());
-    for (int32_t y = area.top; y < area.bottom; ++y) {
+    const auto at = static_cast<size_t>(shown.left - area.left);
+    const auto scale = static_cast<uint16_t>((std::clamp(settings.opacity, 0, 100) * 256 + 50) / 100);
+    m_outRow.assign(static_cast<size_t>(area.Width()), 0);
+    // Row j of the shade: into the amount where it is shown.
+    const auto emit = [&](int32_t j, const uint8_t* shade) {
+        const int32_t y = whole.top + j;
         if (y >= shown.top && y < shown.bottom) {
-            const uint8_t* in = shade + static_cast<size_t>(y - whole.top) * width + from;
-            uint8_t* dest = m_outRow.data() + at;
-            for (size_t x = 0; x < n; ++x) {
-                dest[x] = scale[in[x]];
-            }
+            boxblur::ScaleRow(shade + from, m_outRow.data() + at, n, scale);
             out->amount->PutRow(y - area.top, m_outRow.data());
         }
-        if (meter) {
-            meter->Step();
+    };
+    // The rows go through as a stream: the coverage of row t, softened along the row, enters the first
+    // pass down the columns, whose row t - r enters the second, whose row t - 2r the third, whose row
+    // t - 3r is the shade. Each pass keeps the last 2r + 2 rows it made in a ring, for the next pass to
+    // take them out of its box again.
+    const auto reach = static_cast<int32_t>(kPasses * blur);
+    const auto ringRows = 2 * blur + 2;
+    const auto ringRow = [&](int32_t pass, int32_t j) -> uint8_t* {
+        return m_rings[static_cast<size_t>(pass)].data() + static_cast<size_t>(j % ringRows) * width;
+    };
+    const auto madeRow = [&](int32_t pass, int32_t j) -> const uint8_t* {
+        return j < 0 || j >= height ? m_zeros.data() : ringRow(pass, j);
+    };
+    const boxblur::Divider divide(std::max(blur, 1));
+    for (int32_t t = 0; t < height + reach; ++t) {
+        if (t < height) {
+            uint8_t* row = ringRow(0, t);
+            std::memset(row, 0, width);
+            const int32_t y = content.top + t - reach;
+            if (y >= content.top && y < content.bottom) {
+                size_t first = 0;
+                size_t last = 0;
+                Coverage(source, content, settings, y, row + reach, first, last);
+                size_t lo = static_cast<size_t>(reach) + first;
+                size_t hi = static_cast<size_t>(reach) + last;
+                for (int32_t pass = 0; pass < kPasses && blur > 0; ++pass) {
+                    boxblur::RowPass(row, width, lo, hi, blur, m_rowSums);
+                }
+            }
+            if (blur == 0) {
+                emit(t, row);
+            }
+            if (meter) {
+                meter->Step();
+            }
+        }
+        for (int32_t pass = 1; pass <= kPasses && blur > 0; ++pass) {
+            // The row of the pass before that comes into this pass's box now, and the one leaving it.
+            const int32_t entering = t - (pass - 1) * blur;
+            const int32_t j = entering - blur;
+            if (entering < 0 || j >= height) {
+                continue;
+            }
+            uint8_t* made = j >= 0 ? (pass == kPasses ? m_shadeRow.data() : ringRow(pass, j)) : nullptr;
+            boxblur::ColumnStep(m_sums[static_cast<size_t>(pass - 1)].data() + from,
+                                madeRow(pass - 1, entering) + from, madeRow(pass - 1, j - blur - 1) + from,
+                                made ? made + from : nullptr, n, divide);
+            if (made && pass == kPasses) {
+                emit(j, made);
+            }
         }
     }
     if (meter) {

@@ -5,6 +5,7 @@
 #include "platform/progress_meter.h"
 #include "raster/rect.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -27,9 +28,10 @@ struct ShadowSettings {
 
 // Makes a soft drop shadow of a layer as paint of its own: the coverage of the chosen parts (line
 // coverage as the compositor counts it, colour by its amount; where both lie, the stronger), moved by
-// an offset, blurred by three separable box passes (horizontal on each row, then vertical down the
-// columns) and scaled by the opacity, becomes the amount of a flat colour over the shadow's rectangle.
-// The working planes are kept between makes, so a slider dragged over the shadow allocates nothing.
+// an offset, blurred by three separable box passes (along each row, then down the columns, row by row
+// with running sums) and scaled by the opacity (amount = (shade x round(opacity x 256 / 100) + 128) >> 8),
+// becomes the amount of a flat colour over the shadow's rectangle. The working rows are kept between
+// makes, so making the shadow again and again allocates nothing.
 class ShadowMaker {
 public:
     // The rectangle (layer pixels) of the pixels of the chosen parts that carry coverage; empty when none.
@@ -46,20 +48,22 @@ public:
                                       ProgressMeter* meter = nullptr);
 
 private:
-    // The planes and rows for a shadow rectangle of this size; false when memory runs out.
-    bool Allocate(size_t width, size_t height, int32_t blur);
+    // The rings and rows for a shadow rectangle of this width; false when memory runs out.
+    bool Allocate(size_t width, int32_t blur);
     // The caster's coverage of content row y (layer pixels) into dest[0 .. content width), which holds
     // zeros; the span of it that is not zero, as first and last (first == last when none).
     void Coverage(const LayerObject& source, const Rect& content, const ShadowSettings& settings, int32_t y,
                   uint8_t* dest, size_t& first, size_t& last);
 
-    std::vector<uint8_t> m_plane;   // the shade over the whole unclipped shadow rectangle
-    std::vector<uint8_t> m_other;   // the vertical passes go between the two planes
-    std::vector<uint16_t> m_sums;   // column sums of the vertical passes
-    std::vector<uint8_t> m_row;     // one row of a box pass, with room on both sides
-    std::vector<uint8_t> m_lineRow; // one row of line coverage masks
-    std::vector<uint8_t> m_outRow;  // one row of the amount written
-    std::vector<uint8_t> m_zeros;   // a row of nothing, beyond the plane's ends
+    // Per pass: the rows it made last (the row softening, then the first two passes down the columns),
+    // and the running column sums of the three passes down the columns.
+    std::array<std::vector<uint8_t>, 3> m_rings;
+    std::array<std::vector<uint16_t>, 3> m_sums;
+    std::vector<uint16_t> m_rowSums; // working room of the passes along a row
+    std::vector<uint8_t> m_shadeRow; // a row of the finished shade
+    std::vector<uint8_t> m_lineRow;  // one row of line coverage masks
+    std::vector<uint8_t> m_outRow;   // one row of the amount written
+    std::vector<uint8_t> m_zeros;    // a row of nothing, beyond the shadow's ends
 };
 
 } // namespace ts

@@ -1,7 +1,10 @@
 #include "modes/painting_test_support.h"
+#include "raster/box_blur.h"
 #include "raster/color_spaces.h"
 
 #include <algorithm>
+#include <bit>
+#include <random>
 
 namespace ts::testing {
 namespace {
@@ -172,6 +175,96 @@ TEST_F(OffsetShadowTest, AVisitReusesTheShadowUnderTheCasterAndEscDropsAClick) {
     undo().Undo();
     ASSERT_EQ(stack().Count(), count);
     EXPECT_TRUE(stack().Layer(stack().IndexOfId(first->id))->SameAs(*first));
+}
+
+// Three plain box means along each row, then down each column, then the opacity: the shade as the
+// maker's streaming passes should make it.
+std::vector<std::vector<uint8_t>> PlainShade(std::vector<std::vector<uint8_t>> plane, int32_t r,
+                                             int32_t opacity) {
+    const boxblur::Divider divide(r);
+    const auto box = [&](std::vector<uint8_t> in) {
+        const auto n = static_cast<int32_t>(in.size());
+        std::vector<uint8_t> out(in.size());
+        for (int32_t x = 0; x < n; ++x) {
+            uint32_t sum = 0;
+            for (int32_t k = std::max(0, x - r); k <= std::min(n - 1, x + r); ++k) {
+                sum += in[static_cast<size_t>(k)];
+            }
+            out[static_cast<size_t>(x)] = divide(static_cast<uint16_t>(sum));
+        }
+        return out;
+    };
+    for (auto& row : plane) {
+        row = box(box(box(row)));
+    }
+    const auto scale = static_cast<uint32_t>((opacity * 256 + 50) / 100);
+    for (size_t x = 0; x < plane[0].size(); ++x) {
+        std::vector<uint8_t> column;
+        for (const auto& row : plane) {
+            column.push_back(row[x]);
+        }
+        column = box(box(box(column)));
+        for (size_t y = 0; y < plane.size(); ++y) {
+            plane[y][x] = static_cast<uint8_t>((column[y] * scale + 128) >> 8);
+        }
+    }
+    return plane;
+}
+
+TEST(ShadowMakerTest, TheStreamedShadowIsTheBoxBlurOfTheCastersCoverage) {
+    // Mottled paint, and a line crossing it and running on beyond it.
+    LayerObject layer;
+    layer.offsetX = 7;
+    layer.offsetY = 5;
+    layer.color = std::make_unique<ObjectColor>();
+    ASSERT_TRUE(layer.color->Create(50, 40, 0, 255));
+    layer.lineArt = std::make_unique<ObjectLineArt>();
+    ASSERT_TRUE(layer.lineArt->Create(50, 40));
+    std::mt19937 rng(5);
+    for (int32_t y = 8; y < 30; ++y) {
+        for (int32_t x = 10 + y % 5; x < 35; ++x) {
+            SetByte(*layer.color->amount, x, y, static_cast<uint8_t>(rng()));
+        }
+        SetMask(*layer.lineArt->lineBuffer, 20, y, y % 3 == 0 ? 0xFFFF : 0x0F0F);
+    }
+    for (int32_t x = 5; x < 45; ++x) {
+        SetMask(*layer.lineArt->lineBuffer, x, 33, 0x00FF);
+    }
+    ShadowSettings s;
+    s.blur = 3;
+    s.opacity = 70;
+    const Rect content = ShadowMaker::ContentBounds(layer, true, true);
+    ASSERT_EQ(content, (Rect{5, 8, 45, 34}));
+    const IntPoint offset{4, -3};
+    const Rect whole = ShadowMaker::ShadowRect(content, layer, offset, s.blur);
+    // The caster's coverage over the whole shadow rectangle: the stronger of paint and lines.
+    std::vector<std::vector<uint8_t>> plane(static_cast<size_t>(whole.Height()),
+                                            std::vector<uint8_t>(static_cast<size_t>(whole.Width()), 0));
+    for (int32_t y = content.top; y < content.bottom; ++y) {
+        for (int32_t x = content.left; x < content.right; ++x) {
+            const int bits = std::popcount(MaskAt(*layer.lineArt->lineBuffer, x, y));
+            const auto lines = static_cast<uint8_t>(bits == 16 ? 255 : 16 * bits);
+            plane[static_cast<size_t>(y - content.top + 9)][static_cast<size_t>(x - content.left + 9)] =
+                std::max(ByteAt(*layer.color->amount, x, y), lines);
+        }
+    }
+    const std::vector<std::vector<uint8_t>> expected = PlainShade(plane, s.blur, s.opacity);
+    // Shown in part: cut on the left and at the bottom.
+    const Rect area{whole.left + 6, whole.top, whole.right + 3, whole.bottom - 4};
+    ShadowMaker maker;
+    for (int pass = 0; pass < 2; ++pass) { // made twice: nothing left over from the first time counts
+        const std::unique_ptr<ObjectColor> made = maker.Make(layer, content, offset, s, area);
+        ASSERT_TRUE(made);
+        for (int32_t y = area.top; y < area.bottom; ++y) {
+            for (int32_t x = area.left; x < area.right; ++x) {
+                const uint8_t want =
+                    x < whole.right
+                        ? expected[static_cast<size_t>(y - whole.top)][static_cast<size_t>(x - whole.left)]
+                        : 0;
+                ASSERT_EQ(ByteAt(*made->amount, x - area.left, y - area.top), want) << x << " " << y;
+            }
+        }
+    }
 }
 
 TEST(ShadowMakerTest, ClipsToTheAreaAndMakesNothingWithoutContent) {
