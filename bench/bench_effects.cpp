@@ -72,9 +72,9 @@ Bench& Shared() {
 
 // Decode and encode every row of the channels, in place.
 void RoundTrip(benchmark::State& state, const std::vector<ts::RLBuffer*>& channels) {
-    std::vector<uint8_t> row(kW);
+    std::vector<uint8_t> row(channels[0]->RawRowLength());
     for (auto _ : state) {
-        for (int32_t y = 0; y < kH; ++y) {
+        for (int32_t y = 0; y < channels[0]->Height(); ++y) {
             for (ts::RLBuffer* c : channels) {
                 c->ReadRow(y, row.data());
                 c->PutRow(y, row.data());
@@ -93,7 +93,8 @@ void BM_RoundTripColor(benchmark::State& state) {
     RoundTrip(state, {c.blue.get(), c.green.get(), c.red.get(), c.amount.get()});
 }
 
-// Enters the effect's mode, sets a slider and applies once per iteration (from the saved copy).
+// Enters the effect's mode and applies once per iteration (from the saved copy), the slider at the value
+// and one below it by turns.
 void Effect(benchmark::State& state, ts::Env& mode, int32_t slider, int32_t value) {
     Bench& b = Shared();
     b.w->imageStack.SetCurrent(b.w->imageStack.IndexOfId(b.painted));
@@ -103,7 +104,12 @@ void Effect(benchmark::State& state, ts::Env& mode, int32_t slider, int32_t valu
         control->SetPos(value);
     }
     auto& effect = dynamic_cast<ts::LayerEffect&>(mode);
+    int32_t step = 0;
     for (auto _ : state) {
+        // Each application with another setting, as a slider's releases bring: every row changes.
+        if (control) {
+            control->SetPos(value - (step++ & 1));
+        }
         effect.Apply();
     }
     if (control) {
@@ -129,6 +135,44 @@ void BM_LightingGradient(benchmark::State& state) {
     Effect(state, Shared().w->gradientManager, 0, 0);
 }
 
+// Casts the painted layer's shadow at its largest blur: the offset shadow mode current, the shadow's
+// layer just under the painted one.
+ts::OffsetShadowManager& CastShadow() {
+    Bench& b = Shared();
+    b.w->imageStack.SetCurrent(b.w->imageStack.IndexOfId(b.painted));
+    b.w->toolSlot.SetTool(b.w->offsetShadowTool);
+    ts::OffsetShadowManager& mode = b.w->offsetShadowManager;
+    dynamic_cast<ts::SliderCtrl*>(mode.Panel().Find(ts::OffsetShadowManager::kBlur))
+        ->SetPos(ts::ShadowSettings::kMaxBlur);
+    mode.Cast(ts::IntPoint{24, 18});
+    return mode;
+}
+
+void DropShadow() {
+    Bench& b = Shared();
+    b.w->environmentManager.ReturnToSelect();
+    b.w->undoStore.Undo(); // the shadow's layer goes again
+}
+
+// The offset shadow made anew once per iteration (as a slider's release does), into the layer under it.
+void BM_OffsetShadow(benchmark::State& state) {
+    ts::OffsetShadowManager& mode = CastShadow();
+    for (auto _ : state) {
+        mode.Remake();
+    }
+    DropShadow();
+    state.SetItemsProcessed(state.iterations() * kW * kH);
+}
+
+// Decoding and encoding the rows of the channels the offset shadow writes: its own layer's.
+void BM_RoundTripShadow(benchmark::State& state) {
+    CastShadow();
+    Bench& b = Shared();
+    ts::ObjectColor& c = *b.w->imageStack.Layer(b.w->imageStack.IndexOfId(b.painted) - 1)->color;
+    RoundTrip(state, {c.blue.get(), c.green.get(), c.red.get(), c.amount.get()});
+    DropShadow();
+}
+
 } // namespace
 
 BENCHMARK(BM_RoundTripLighting)->Unit(benchmark::kMillisecond);
@@ -137,5 +181,7 @@ BENCHMARK(BM_LightingLevels)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColorAdjust)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MarkerStrokes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LightingGradient)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OffsetShadow)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RoundTripShadow)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

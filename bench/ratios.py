@@ -125,6 +125,11 @@ GOALS = [
          "report", 0.0),
     Goal("effects", "lighting_gradient_vs_round_trip", "BM_LightingGradient", "BM_RoundTripLighting", "real_time",
          "report", 0.0),
+    # The offset shadow at its largest blur against the round trip of the channels it writes (its own
+    # layer's), and against that of the painted layer's colour channels.
+    Goal("effects", "offset_shadow_vs_round_trip", "BM_OffsetShadow", "BM_RoundTripShadow", "real_time", "<=", 3.0),
+    Goal("effects", "offset_shadow_vs_color_round_trip", "BM_OffsetShadow", "BM_RoundTripColor", "real_time",
+         "report", 0.0),
 ]
 
 # Times are compared in nanoseconds whatever unit a benchmark reports in.

@@ -140,32 +140,37 @@ bool LayerEffect::Apply() {
     WaitCursor wait(m_c.ui);
     RecordOnce();
     Prepare(*layer);
-    const int32_t width = channels[0]->Width();
     const int32_t height = channels[0]->Height();
-    const auto w = static_cast<size_t>(width);
-    std::vector<std::vector<uint8_t>> savedRows(channels.size(), std::vector<uint8_t>(w));
-    std::vector<std::vector<uint8_t>> outRows(channels.size(), std::vector<uint8_t>(w));
-    std::vector<const uint8_t*> saved(channels.size());
-    std::vector<uint8_t*> out(channels.size());
+    const auto w = static_cast<size_t>(channels[0]->Width());
+    m_savedRows.resize(channels.size());
+    m_outRows.resize(channels.size());
+    m_savedPointers.resize(channels.size());
+    m_outPointers.resize(channels.size());
     for (size_t i = 0; i < channels.size(); ++i) {
-        saved[i] = savedRows[i].data();
-        out[i] = outRows[i].data();
+        m_savedRows[i].resize(w);
+        m_outRows[i].resize(w);
+        m_savedPointers[i] = m_savedRows[i].data();
+        m_outPointers[i] = m_outRows[i].data();
     }
     ProgressMeter& meter = m_c.ui.Progress();
     meter.Start(height);
     for (int32_t row = 0; row < height; ++row) {
-        for (size_t i = 0; i < channels.size(); ++i) {
-            m_saved[i]->ReadRow(row, savedRows[i].data());
-        }
-        ApplyRow(*layer, row, saved, out);
-        for (size_t i = 0; i < channels.size(); ++i) {
-            channels[i]->PutRow(row, outRows[i].data());
-        }
+        RewriteRow(*layer, row, channels);
         meter.Step();
     }
     meter.Finish();
     RepaintDrawing();
     return true;
+}
+
+void LayerEffect::RewriteRow(LayerObject& layer, int32_t row, const std::vector<RLBuffer*>& channels) {
+    for (size_t i = 0; i < channels.size(); ++i) {
+        m_saved[i]->ReadRow(row, m_savedRows[i].data());
+    }
+    ApplyRow(layer, row, m_savedPointers, m_outPointers);
+    for (size_t i = 0; i < channels.size(); ++i) {
+        channels[i]->PutRow(row, m_outRows[i].data());
+    }
 }
 
 } // namespace ts

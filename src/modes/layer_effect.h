@@ -48,8 +48,21 @@ protected:
     virtual const char* MissingPrompt() const = 0;
     // Writes one row of the layer from the saved rows (one per channel, as Channels lists them) into
     // out (likewise), each of the layer's width.
-    virtual void ApplyRow(LayerObject& layer, int32_t row, const std::vector<const uint8_t*>& saved,
-                          const std::vector<uint8_t*>& out) = 0;
+    virtual void ApplyRow(LayerObject& /*layer*/, int32_t /*row*/,
+                          const std::vector<const uint8_t*>& /*saved*/,
+                          const std::vector<uint8_t*>& /*out*/) {}
+    // Rewrites one row of the channels from the saved copy. By default the saved rows are decoded,
+    // ApplyRow makes the new ones and they are stored; effects that can work on the runs of the
+    // stored rows do so instead.
+    virtual void RewriteRow(LayerObject& layer, int32_t row, const std::vector<RLBuffer*>& channels);
+    // The saved copy of channel i (as Channels lists them).
+    const RLBuffer& Saved(size_t i) const { return *m_saved[i]; }
+    // Rows of the layer's width for RewriteRow, one per channel, kept over the rows of an application:
+    // the saved rows and the new ones.
+    std::vector<std::vector<uint8_t>> m_savedRows;
+    std::vector<std::vector<uint8_t>> m_outRows;
+    std::vector<const uint8_t*> m_savedPointers;
+    std::vector<uint8_t*> m_outPointers;
     // Called once before the rows of an application (tables built from the controls).
     virtual void Prepare(LayerObject& /*layer*/) {}
 

@@ -4,14 +4,45 @@
 #include "raster/pixel_tables.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ts {
 
 namespace {
 
 constexpr Rect kResetRect{790, 38, 840, 56};
+
+// The length of the run of pixels of one colour from the start of the three channel rows (n > 0).
+size_t SameColorRun(const uint8_t* blue, const uint8_t* green, const uint8_t* red, size_t n) {
+    size_t i = 1;
+#if defined(__SSE2__)
+    const __m128i b = _mm_set1_epi8(static_cast<char>(blue[0]));
+    const __m128i g = _mm_set1_epi8(static_cast<char>(green[0]));
+    const __m128i r = _mm_set1_epi8(static_cast<char>(red[0]));
+    for (; i + 16 <= n; i += 16) {
+        const auto load = [i](const uint8_t* p) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        };
+        const __m128i same =
+            _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(load(blue), b), _mm_cmpeq_epi8(load(green), g)),
+                          _mm_cmpeq_epi8(load(red), r));
+        const auto bits = static_cast<uint32_t>(_mm_movemask_epi8(same));
+        if (bits != 0xFFFF) {
+            return i + static_cast<size_t>(std::countr_one(bits));
+        }
+    }
+#endif
+    while (i < n && blue[i] == blue[0] && green[i] == green[0] && red[i] == red[0]) {
+        ++i;
+    }
+    return i;
+}
 
 } // namespace
 
@@ -102,16 +133,8 @@ void LightingLevels::Prepare(LayerObject& /*layer*/) {
     }
 }
 
-void LightingLevels::ApplyRow(LayerObject& layer, int32_t /*row*/, const std::vector<const uint8_t*>& saved,
-                              const std::vector<uint8_t*>& out) {
-    // Locals, so that the byte stores cannot be taken to alias the table or the row pointers.
-    const std::array<uint8_t, 256> table = m_table;
-    const uint8_t* from = saved[0];
-    uint8_t* to = out[0];
-    const int32_t n = layer.shadow->lighting->Width();
-    for (int32_t x = 0; x < n; ++x) {
-        to[x] = table[from[x]];
-    }
+void LightingLevels::RewriteRow(LayerObject& /*layer*/, int32_t row, const std::vector<RLBuffer*>& channels) {
+    channels[0]->PutMappedRow(row, Saved(0), m_table.data());
 }
 
 // --- ColorAdjust
@@ -160,18 +183,78 @@ void ColorAdjust::Prepare(LayerObject& /*layer*/) {
     m_brightness = SliderValue(kBrightness) - 50;
     m_opacity = (SliderValue(kOpacity) - 50) * 255 / 50;
     m_mask = MaskLayer(kUseMask);
+    // Amount 0 (no paint) stays 0.
+    m_amounts[0] = 0;
+    for (int32_t a = 1; a < 256; ++a) {
+        m_amounts[static_cast<size_t>(a)] = static_cast<uint8_t>(std::clamp(a + m_opacity, 0, 255));
+    }
+    m_lastSaved = 0xFFFFFFFF;
+}
+
+uint32_t ColorAdjust::Adjusted(uint32_t color) {
+    if (color == m_lastSaved) {
+        return m_lastNew;
+    }
+    const Hsb was = RgbToHsb(color);
+    Hsb now = was;
+    now.h += m_hue;
+    if (now.h < 0) {
+        now.h += 240;
+    } else if (now.h > 240) {
+        now.h -= 240;
+    }
+    now.s = std::clamp(now.s + m_saturation, 0, 240);
+    now.b = std::clamp(now.b + m_brightness, 0, 240);
+    // An unchanged colour keeps its bytes: the round trip through HLS alone would drift.
+    m_lastNew = now == was ? color : HsbToRgb(now);
+    m_lastSaved = color;
+    return m_lastNew;
+}
+
+void ColorAdjust::RewriteRow(LayerObject& layer, int32_t row, const std::vector<RLBuffer*>& channels) {
+    if (m_mask) {
+        LayerEffect::RewriteRow(layer, row, channels);
+        return;
+    }
+    const auto width = static_cast<size_t>(channels[0]->Width());
+    for (size_t i = 0; i < 4; ++i) {
+        Saved(i).ReadRow(row, m_savedRows[i].data());
+    }
+    const uint8_t* blue = m_savedRows[0].data();
+    const uint8_t* green = m_savedRows[1].data();
+    const uint8_t* red = m_savedRows[2].data();
+    const uint8_t* amounts = m_savedRows[3].data();
+    uint8_t* outBlue = m_outRows[0].data();
+    uint8_t* outGreen = m_outRows[1].data();
+    uint8_t* outRed = m_outRows[2].data();
+    for (size_t x = 0; x < width;) {
+        const uint8_t b = blue[x];
+        const uint8_t g = green[x];
+        const uint8_t r = red[x];
+        const size_t end = x + SameColorRun(blue + x, green + x, red + x, width - x);
+        // Painted pixels of the run take its new colour, the others keep theirs.
+        const uint32_t adjusted = Adjusted(MakeColor(r, g, b));
+        const auto nb = static_cast<uint8_t>(ColorBlue(adjusted));
+        const auto ng = static_cast<uint8_t>(ColorGreen(adjusted));
+        const auto nr = static_cast<uint8_t>(ColorRed(adjusted));
+        for (size_t i = x; i < end; ++i) {
+            const bool painted = amounts[i] != 0;
+            outBlue[i] = painted ? nb : b;
+            outGreen[i] = painted ? ng : g;
+            outRed[i] = painted ? nr : r;
+        }
+        x = end;
+    }
+    for (size_t i = 0; i < 3; ++i) {
+        channels[i]->PutRow(row, m_outRows[i].data());
+    }
+    channels[3]->PutMappedRow(row, Saved(3), m_amounts.data());
 }
 
 void ColorAdjust::ApplyRow(LayerObject& layer, int32_t row, const std::vector<const uint8_t*>& saved,
                            const std::vector<uint8_t*>& out) {
     const int32_t width = layer.color->amount->Width();
-    if (m_mask) {
-        MaskWeights(*m_mask, layer, row, width);
-    }
-    // Runs of equal colour are converted once: the last conversion is kept.
-    uint32_t lastSaved = 0xFFFFFFFF;
-    uint32_t lastNew = 0;
-    const int32_t opacity = m_opacity;
+    MaskWeights(*m_mask, layer, row, width);
     const uint8_t* blue = saved[0];
     const uint8_t* green = saved[1];
     const uint8_t* red = saved[2];
@@ -180,7 +263,7 @@ void ColorAdjust::ApplyRow(LayerObject& layer, int32_t row, const std::vector<co
     uint8_t* outGreen = out[1];
     uint8_t* outRed = out[2];
     uint8_t* outAmount = out[3];
-    const uint8_t* weights = m_mask ? m_weights.data() : nullptr;
+    const uint8_t* weights = m_weights.data();
     for (int32_t x = 0; x < width; ++x) {
         const uint8_t amount = amounts[x];
         const uint8_t b = blue[x];
@@ -193,36 +276,16 @@ void ColorAdjust::ApplyRow(LayerObject& layer, int32_t row, const std::vector<co
             outAmount[x] = 0;
             continue;
         }
-        const uint32_t color = MakeColor(r, g, b);
-        if (color != lastSaved) {
-            const Hsb was = RgbToHsb(color);
-            Hsb now = was;
-            now.h += m_hue;
-            if (now.h < 0) {
-                now.h += 240;
-            } else if (now.h > 240) {
-                now.h -= 240;
-            }
-            now.s = std::clamp(now.s + m_saturation, 0, 240);
-            now.b = std::clamp(now.b + m_brightness, 0, 240);
-            // An unchanged colour keeps its bytes: the round trip through HLS alone would drift.
-            lastNew = now == was ? color : HsbToRgb(now);
-            lastSaved = color;
-        }
-        uint8_t nb = static_cast<uint8_t>(ColorBlue(lastNew));
-        uint8_t ng = static_cast<uint8_t>(ColorGreen(lastNew));
-        uint8_t nr = static_cast<uint8_t>(ColorRed(lastNew));
-        if (weights) {
-            const uint8_t w = weights[x];
-            const auto keep = static_cast<uint8_t>(255 - w);
-            nb = static_cast<uint8_t>(std::min(255, Mul8(keep, nb) + Mul8(w, b)));
-            ng = static_cast<uint8_t>(std::min(255, Mul8(keep, ng) + Mul8(w, g)));
-            nr = static_cast<uint8_t>(std::min(255, Mul8(keep, nr) + Mul8(w, r)));
-        }
-        outBlue[x] = nb;
-        outGreen[x] = ng;
-        outRed[x] = nr;
-        outAmount[x] = static_cast<uint8_t>(std::clamp(amount + opacity, 0, 255));
+        const uint32_t adjusted = Adjusted(MakeColor(r, g, b));
+        const auto nb = static_cast<uint8_t>(ColorBlue(adjusted));
+        const auto ng = static_cast<uint8_t>(ColorGreen(adjusted));
+        const auto nr = static_cast<uint8_t>(ColorRed(adjusted));
+        const uint8_t w = weights[x];
+        const auto keep = static_cast<uint8_t>(255 - w);
+        outBlue[x] = static_cast<uint8_t>(std::min(255, Mul8(keep, nb) + Mul8(w, b)));
+        outGreen[x] = static_cast<uint8_t>(std::min(255, Mul8(keep, ng) + Mul8(w, g)));
+        outRed[x] = static_cast<uint8_t>(std::min(255, Mul8(keep, nr) + Mul8(w, r)));
+        outAmount[x] = m_amounts[amount];
     }
 }
 

@@ -33,8 +33,8 @@ private:
     std::vector<RLBuffer*> Channels(LayerObject& layer) override;
     const char* MissingPrompt() const override { return kNoLighting; }
     void Prepare(LayerObject& layer) override;
-    void ApplyRow(LayerObject& layer, int32_t row, const std::vector<const uint8_t*>& saved,
-                  const std::vector<uint8_t*>& out) override;
+    // One table lookup per run of equal levels.
+    void RewriteRow(LayerObject& layer, int32_t row, const std::vector<RLBuffer*>& channels) override;
 
     std::array<uint8_t, 256> m_table{};
 };
@@ -64,14 +64,22 @@ private:
     std::vector<RLBuffer*> Channels(LayerObject& layer) override;
     const char* MissingPrompt() const override { return kNoColor; }
     void Prepare(LayerObject& layer) override;
+    // Without a mask: each run of equal colour converted once, the amount mapped run by run.
+    void RewriteRow(LayerObject& layer, int32_t row, const std::vector<RLBuffer*>& channels) override;
+    // With a mask, pixel by pixel.
     void ApplyRow(LayerObject& layer, int32_t row, const std::vector<const uint8_t*>& saved,
                   const std::vector<uint8_t*>& out) override;
+    // The new colour of a saved one (0x00BBGGRR); the last conversion is kept for the next run.
+    uint32_t Adjusted(uint32_t color);
 
     int32_t m_hue = 0;
     int32_t m_saturation = 0;
     int32_t m_brightness = 0;
     int32_t m_opacity = 0;
     const LayerObject* m_mask = nullptr;
+    std::array<uint8_t, 256> m_amounts{}; // the new amount of each saved one
+    uint32_t m_lastSaved = 0xFFFFFFFF;
+    uint32_t m_lastNew = 0;
 };
 
 } // namespace ts

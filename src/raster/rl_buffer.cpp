@@ -1,6 +1,7 @@
 #include "raster/rl_buffer.h"
 
 #include "raster/row_codec.h"
+#include "raster/row_map.h"
 
 #include <algorithm>
 #include <cmath>
@@ -196,6 +197,41 @@ bool RLBuffer::PutSpan(int32_t row, size_t from, size_t to, const uint8_t* bytes
     }
     std::memcpy(WorkingRow() + from, bytes, to - from);
     return PutRow(row);
+}
+
+bool RLBuffer::PutMappedRow(int32_t row, const RLBuffer& source, const uint8_t* table) {
+    if (!IsCreated() || !source.IsCreated() || row < 0 || row >= m_height || source.m_height != m_height ||
+        source.RawRowLength() != RawRowLength()) {
+        return false;
+    }
+    const uint8_t* from = source.RowEncoding(row);
+    const size_t available = source.Capacity() - source.RowOffset(row);
+    const size_t length = std::min<size_t>(rowcodec::StoredLength(from), available);
+    if (m_spliced.size() < length) {
+        try {
+            m_spliced.resize(rowcodec::WorstCaseRoom(RawRowLength()));
+        } catch (const std::bad_alloc&) {
+            m_spliced.clear();
+        }
+    }
+    const size_t mapped = m_spliced.size() < length
+                              ? 0
+                              : rowcodec::MapCodes(from, available, RawRowLength(), table, m_spliced.data());
+    if (mapped == 0) {
+        source.DecodeStored(row, WorkingRow());
+        uint8_t* bytes = WorkingRow();
+        for (size_t i = 0; i < RawRowLength(); ++i) {
+            bytes[i] = table[bytes[i]];
+        }
+        return PutRow(row);
+    }
+    if (RowEncodedLength(row) == mapped && std::memcmp(RowEncoding(row), m_spliced.data(), mapped) == 0) {
+        return true; // stored so already
+    }
+    if (!m_places.empty()) {
+        m_places[static_cast<size_t>(row)] = rowcodec::CodePlace{};
+    }
+    return StoreEncodedRow(row, m_spliced.data(), mapped);
 }
 
 size_t RLBuffer::EncodeInto(const uint8_t* src, uint8_t* dest, const uint8_t* limit) {

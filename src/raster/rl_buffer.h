@@ -75,6 +75,12 @@ public:
     // from the row's start; PutRow and whole-buffer loads forget the places.
     void ReadSpanAt(int32_t row, size_t from, size_t to, uint8_t* dest) const;
 
+    // Stores row of source (a buffer of the same size) mapped through a 256-entry table: the stored row
+    // is what PutRow of the mapped bytes stores, but where the source's codes allow it they are mapped
+    // one run at a time instead of decoding and encoding the row, and a row that comes out as it is
+    // stored already is left alone. False as PutRow, or for a source of another size.
+    bool PutMappedRow(int32_t row, const RLBuffer& source, const uint8_t* table);
+
     void Clear();
     bool Fill(uint8_t value);
     // Sets every byte of the pixels left .. right - 1 in rows top .. bottom - 1; clipped to the buffer.
@@ -139,7 +145,7 @@ private:
 
     uint32_t m_checksum = 0;
     std::unique_ptr<ImageBuffer> m_window;
-    std::vector<uint8_t> m_spliced; // PutSpan's encoding, before it is stored
+    std::vector<uint8_t> m_spliced; // PutSpan's and PutMappedRow's encoding, before it is stored
     // Per row, where PutSpan and ReadSpanAt start walking its codes; empty until they are first used.
     mutable std::vector<rowcodec::CodePlace> m_places;
     rowcodec::CodePlace* PlaceOf(int32_t row) const;

@@ -199,6 +199,8 @@ inline constexpr int32_t kRoviDivodScanBack = 33856;
 inline constexpr int32_t kRoviDivodReposition = 33857;
 // The lettering tool's button.
 inline constexpr int32_t kTextTool = 33770;
+// The offset shadow tool (the menu's "OffsetShadow" picks it too).
+inline constexpr int32_t kOffsetShadowTool = 33085;
 } // namespace cmd
 
 // One command: where the menus show it, its texts, and what it does.

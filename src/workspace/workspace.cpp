@@ -259,6 +259,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     BuildMeasure();
     BuildPrinting();
     BuildLettering();
+    BuildOffsetShadow();
     ConnectPalettes();
     ReadLayerDefaults();
     // Interaction: the overlays in drawing order over the selection frame, the way back to the select

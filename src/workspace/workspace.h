@@ -28,6 +28,7 @@
 #include "modes/line_tools.h"
 #include "modes/marker_effect.h"
 #include "modes/measure.h"
+#include "modes/offset_shadow_manager.h"
 #include "modes/page_manager.h"
 #include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
@@ -212,6 +213,9 @@ public:
     PrintManager printManager{imageStack, compositor,      viewManager, ui,
                               profile,    drawingDocument, refresh,     overlayPainter};
     PostCardAddresses postcardAddresses{ui, profile, profile.ProgramFolder()};
+    // The offset shadow: its mode and the two-click tool that gives the offset.
+    OffsetShadowManager offsetShadowManager{paintingContext, rubberLine};
+    OffsetShadowTool offsetShadowTool{toolContext, rubberLine};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
     // Lettering: the text engine over the platform's fonts (box glyphs until the platform hands in its
@@ -237,6 +241,7 @@ private:
     void BuildMeasure();
     void BuildPrinting();
     void BuildLettering();
+    void BuildOffsetShadow();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();

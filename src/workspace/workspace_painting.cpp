@@ -57,6 +57,7 @@ ScreenTool* Workspace::PaintingToolNamed(const std::string& name) {
         {"ColoredPencilTool", &coloredPencilTool},
         {"LineDropperTool", &lineDropperTool},
         {"TextTool", &textTool},
+        {"OffsetShadowTool", &offsetShadowTool},
     };
     for (const auto& [toolName, tool] : tools) {
         if (name == toolName) {

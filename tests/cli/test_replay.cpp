@@ -69,6 +69,31 @@ TEST_F(ReplayTest, AStrokeOfTheScriptIsSavedInTheDrawing) {
     EXPECT_EQ(testing::AmountAt(layer, 30, 35), 0);
 }
 
+TEST_F(ReplayTest, TwoClicksOfTheOffsetShadowToolCastAShadowLayerUnderTheStroke) {
+    const ReplayRun run = Replay(drawing + " " +
+                                 Script("tool SurfacePaintTool\ncolor 0x0000FF\nsize 5\n"
+                                        "press 20 30\nmove 60 30\nrelease 60 30\n"
+                                        "color 0x204060\ntool OffsetShadowTool\n"
+                                        "press 30 30\nrelease 30 30\nmove 33 32\npress 34 33\nrelease 34 33\n"
+                                        "panel Blur 0\npanel Opacity 100\n") +
+                                 " " + out);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    HeadlessUserInterface ui;
+    LoadedDrawing loaded;
+    ASSERT_TRUE(ReadDrawingFile(ui, out, false, loaded));
+    ASSERT_EQ(loaded.layers.size(), 4u);
+    const LayerObject& shadow = *loaded.layers[2].layer;
+    ASSERT_TRUE(shadow.color);
+    EXPECT_EQ(testing::ColorAt(*loaded.layers[3].layer, 30, 20), 0x0000FFu); // the stroke, above it
+    // Unblurred at full opacity, the stroke's middle moved by (4, 3) lies under full shadow in the
+    // shadow's colour.
+    const int32_t x = 40 + 4 - shadow.offsetX;
+    const int32_t y = 30 + 3 - shadow.offsetY;
+    EXPECT_EQ(testing::AmountAt(shadow, x, y), 255);
+    EXPECT_EQ(testing::ColorAt(shadow, x, y), 0x204060u);
+    EXPECT_EQ(testing::AmountAt(shadow, x, y + 12), 0);
+}
+
 TEST_F(ReplayTest, ALayerCalibratedByTheScriptKeepsItsScaleInTheFile) {
     // Ten feet between two clicks 60 pixels apart (240 fine units), then a metric scale on the layer.
     const ReplayRun run = Replay(drawing + " " +

@@ -1,6 +1,8 @@
 #include "modes/painting_test_support.h"
 #include "raster/color_spaces.h"
 
+#include <random>
+
 namespace ts::testing {
 namespace {
 
@@ -149,6 +151,51 @@ TEST_F(LayerEffectTest, ColorAdjustBackAtTheMiddleIsByteIdentical) {
     EXPECT_EQ(ColorSum(*layer.color), before);
     Gesture("panel Opacity 90\npanel Reset");
     EXPECT_EQ(ColorSum(*layer.color), before);
+}
+
+TEST_F(LayerEffectTest, ColorAdjustTurnsEachPixelOfAMottledLayerByItsOwnColour) {
+    // Runs of one to nine pixels of a few colours, unpainted stretches among them, amounts varying
+    // within a run of one colour.
+    LayerObject& layer = PaintLayer(kW, kH, 30, 20);
+    ObjectColor& c = *layer.color;
+    const uint32_t colors[] = {0x2040C0, 0xC04020, 0x30A050, 0x808080, 0x2040C1};
+    std::mt19937 rng(3);
+    std::vector<uint8_t> b(kW), g(kW), r(kW), a(kW);
+    for (int32_t y = 0; y < kH; ++y) {
+        for (int32_t x = 0; x < kW;) {
+            const uint32_t color = colors[rng() % std::size(colors)];
+            for (int32_t n = 1 + static_cast<int32_t>(rng() % 9); n > 0 && x < kW; --n, ++x) {
+                const auto i = static_cast<size_t>(x);
+                b[i] = static_cast<uint8_t>(ColorBlue(color));
+                g[i] = static_cast<uint8_t>(ColorGreen(color));
+                r[i] = static_cast<uint8_t>(ColorRed(color));
+                a[i] = rng() % 4 == 0 ? 0 : static_cast<uint8_t>(100 + rng() % 156);
+            }
+        }
+        c.blue->PutRow(y, b.data());
+        c.green->PutRow(y, g.data());
+        c.red->PutRow(y, r.data());
+        c.amount->PutRow(y, a.data());
+    }
+    const std::unique_ptr<LayerObject> saved = Copy(layer);
+    Gesture("command Color Adust\npanel Hue 70\npanel Saturation 60\npanel Brightness 40\npanel Opacity 55");
+    ObjectColor& was = *saved->color;
+    for (int32_t y = 0; y < kH; y += 7) {
+        for (int32_t x = 0; x < kW; ++x) {
+            const uint32_t color = ColorAt(was, x, y);
+            const uint8_t amount = At(*was.amount, x, y);
+            if (amount == 0) {
+                EXPECT_EQ(ColorAt(c, x, y), color);
+                EXPECT_EQ(At(*c.amount, x, y), 0);
+                continue;
+            }
+            const Hsb hsb = RgbToHsb(color);
+            const int32_t hue = hsb.h + 20 > 240 ? hsb.h + 20 - 240 : hsb.h + 20;
+            const Hsb now{hue, std::clamp(hsb.s + 20, 0, 240), std::clamp(hsb.b - 10, 0, 240)};
+            EXPECT_EQ(ColorAt(c, x, y), HsbToRgb(now)) << x << " " << y;
+            EXPECT_EQ(At(*c.amount, x, y), std::min(amount + 25, 255));
+        }
+    }
 }
 
 TEST_F(LayerEffectTest, ColorAdjustMaskWeighsTheChangeByItsLighting) {
