@@ -21,6 +21,7 @@
 #include "model/image_stack_manager.h"
 #include "modes/custom_backdrop_manager.h"
 #include "modes/eraser_manager.h"
+#include "modes/extract.h"
 #include "modes/gradient_manager.h"
 #include "modes/layer_effects.h"
 #include "modes/lighting_set.h"
@@ -212,6 +213,11 @@ public:
     PostCardAddresses postcardAddresses{ui, profile, profile.ProgramFolder()};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
+    // Extraction: the mode, the imports of an image of a kind (0 photo, 1 lines, 2 type) from a file or
+    // a capture of the screen, and the capture the platform provides (false: none made).
+    Extract extract{paintingContext, profile};
+    bool ImportImageOfKind(int32_t kind, bool fromScreen);
+    std::function<bool(Image24&)> captureScreen;
 
 private:
     void BuildCommands();
@@ -225,6 +231,7 @@ private:
     void BuildLines();
     void BuildMeasure();
     void BuildPrinting();
+    void BuildImport();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();
