@@ -35,7 +35,8 @@ std::array<int32_t, 3> Corrected(const std::array<int32_t, 3>& source, const std
         // Rounded to the nearest, so that the lit colour misses the source by at most a step.
         const int32_t num = (source[static_cast<size_t>(c)] - Mul(strength, ColorByte(tint, c))) * 255;
         const int32_t den = 255 - strength;
-        out[static_cast<size_t>(c)] = num >= 0 ? (2 * num + den) / (2 * den) : -((-2 * num + den) / (2 * den));
+        out[static_cast<size_t>(c)] =
+            num >= 0 ? (2 * num + den) / (2 * den) : -((-2 * num + den) / (2 * den));
     }
     return out;
 }
