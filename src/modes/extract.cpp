@@ -15,18 +15,19 @@ void Extract::CreatePanel() {
     panel.Add<CHuecraftButton>(PanelParent(), Rect{10, 37, 72, 57}, "Extract", kTitleButton, this);
     panel.Add<CHuecraftButton>(PanelParent(), Rect{80, 38, 140, 56}, "Extract", kAction, this);
     panel.Add<CheckBox>(PanelParent(), Rect{150, 38, 210, 56}, "Lines", kLines, this)
-        .SetCheck(Option(kLines));
+        .SetCheck(m_options[static_cast<size_t>(kLines - kLines)]);
     panel.Add<CheckBox>(PanelParent(), Rect{215, 38, 285, 56}, "Lighting", kLighting, this)
-        .SetCheck(Option(kLighting));
+        .SetCheck(m_options[static_cast<size_t>(kLighting - kLines)]);
     panel.Add<CheckBox>(PanelParent(), Rect{290, 38, 350, 56}, "Color", kColor, this)
-        .SetCheck(Option(kColor));
+        .SetCheck(m_options[static_cast<size_t>(kColor - kLines)]);
     panel.Add<CheckBox>(PanelParent(), Rect{355, 38, 455, 56}, "GrayScale", kGrayScale, this)
-        .SetCheck(Option(kGrayScale));
+        .SetCheck(m_options[static_cast<size_t>(kGrayScale - kLines)]);
     auto& threshold =
         panel.Add<SliderCtrl>(PanelParent(), Rect{465, 37, 765, 57}, "Threshold", kThreshold, this);
     threshold.SetRange(0, 100);
     threshold.SetPos(m_threshold);
-    panel.Add<CheckBox>(PanelParent(), Rect{775, 38, 835, 56}, "Thin", kThin, this).SetCheck(Option(kThin));
+    panel.Add<CheckBox>(PanelParent(), Rect{775, 38, 835, 56}, "Thin", kThin, this)
+        .SetCheck(m_options[static_cast<size_t>(kThin - kLines)]);
 }
 
 bool Extract::Activate() {
