@@ -217,6 +217,9 @@ public:
     // a capture of the screen, and the capture the platform provides (false: none made).
     Extract extract{paintingContext, profile};
     bool ImportImageOfKind(int32_t kind, bool fromScreen);
+    // After a picture of lines (1) or type (2) became the current layer: the Extract mode, one
+    // extraction, and the explanation. False for a photo or when the current layer holds no picture.
+    bool ExtractAfterImport(int32_t kind);
     std::function<bool(Image24&)> captureScreen;
 
 private:

@@ -25,9 +25,20 @@ bool Workspace::ImportImageOfKind(int32_t kind, bool fromScreen) {
         imported = importImage.ChooseAndImport(kind);
     }
     // A drawing file merges as layers: only a picture goes on to the extraction.
+    if (imported && (fromScreen || KindOfIncomingFile(importImage.Path()) != IncomingFile::kDrawing)) {
+        ExtractAfterImport(kind);
+    }
+    return imported;
+}
+
+// The kind of an image is the one its command names: the Import An Image items for a photo (0), lines
+// (1) and type (2), the scans of those items likewise. A picture brought in any other way (a drop, the
+// command line, Load Layer) is a photo: nothing in a picture tells a line drawing from lettering surely
+// enough to send the user into the extraction unasked.
+bool Workspace::ExtractAfterImport(int32_t kind) {
     const LayerObject* layer = CurrentDrawingLayer(imageStack);
-    if (!imported || (kind != 1 && kind != 2) || !layer || !layer->image) {
-        return imported;
+    if ((kind != 1 && kind != 2) || !layer || !layer->image) {
+        return false;
     }
     extract.PrepareForImport(kind);
     environmentManager.EnterMode(&extract, Extract::kTitle, Extract::kImportPrompt);
@@ -40,12 +51,11 @@ bool Workspace::ImportImageOfKind(int32_t kind, bool fromScreen) {
 void Workspace::BuildImport() {
     auto drawing = [this] { return imageStack.Count() >= ImageStackManager::kFirstDrawingLayer; };
     auto layer = [this] { return CurrentDrawingLayer(imageStack) != nullptr; };
-    // Their menu paths name them (in scripts too); the control bar's drop-down shows them, not the menu bar.
-    auto add = [this](const std::string& menu, int32_t id, const char* text, const char* prompt,
-                      int32_t tooltip, std::function<void()> run, std::function<bool()> enabled) {
+    // The control bar's drop-down shows them (no menu of the menu bar): scripts name them by its paths.
+    auto add = [this](int32_t id, const char* text, const char* prompt, int32_t tooltip,
+                      std::function<void()> run, std::function<bool()> enabled) {
         Command c;
         c.id = id;
-        c.menu = menu;
         c.text = text;
         c.prompt = prompt;
         c.tooltip = tooltip;
@@ -54,35 +64,31 @@ void Workspace::BuildImport() {
         return &commands.Add(std::move(c));
     };
     struct Kind {
-        const char* menu;
         int32_t base;
         int32_t kind;
         int32_t fileTip;
         int32_t screenTip;
     };
-    for (const Kind& k : {Kind{"Sketch Frame/Import An Image/Photo", cmd::kImportPhoto, 0, 326, 327},
-                          Kind{"Sketch Frame/Import An Image/Lines", cmd::kImportLines, 1, 328, 329},
-                          Kind{"Sketch Frame/Import An Image/Type", cmd::kImportType, 2, 332, 333}}) {
+    for (const Kind& k : {Kind{cmd::kImportPhoto, 0, 326, 327}, Kind{cmd::kImportLines, 1, 328, 329},
+                          Kind{cmd::kImportType, 2, 332, 333}}) {
         const int32_t kind = k.kind;
         add(
-            k.menu, k.base + cmd::kFromImageFile, "From Image File", "Import an image from a picture file",
-            k.fileTip, [this, kind] { ImportImageOfKind(kind, false); }, drawing)
+            k.base + cmd::kFromImageFile, "From Image File", "Import an image from a picture file", k.fileTip,
+            [this, kind] { ImportImageOfKind(kind, false); }, drawing)
             ->returnsToSelect = true;
         add(
-            k.menu, k.base + cmd::kFromScreenCapture, "From Screen Capture", "Import a capture of the screen",
+            k.base + cmd::kFromScreenCapture, "From Screen Capture", "Import a capture of the screen",
             k.screenTip, [this, kind] { ImportImageOfKind(kind, true); }, drawing)
             ->returnsToSelect = true;
     }
     add(
-        "Sketch Frame", cmd::kExtract, Extract::kTitle,
-        "Take lines, lighting and colour from the layer's picture", 0,
+        cmd::kExtract, Extract::kTitle, "Take lines, lighting and colour from the layer's picture", 0,
         [this] { environmentManager.EnterMode(&extract, Extract::kTitle, Extract::kPrompt); }, layer);
     add(
-        "Sketch Frame/Extract Basic Colors", cmd::kExtractLighting, "Lighting",
-        "Extract the lighting of the layer's picture", 0, [this] { extract.ExtractBasicColors(false); },
-        layer);
+        cmd::kExtractLighting, "Lighting", "Extract the lighting of the layer's picture", 0,
+        [this] { extract.ExtractBasicColors(false); }, layer);
     add(
-        "Sketch Frame/Extract Basic Colors", cmd::kExtractLightingAndColor, "Lighting and Color",
+        cmd::kExtractLightingAndColor, "Lighting and Color",
         "Extract the lighting and the colour of the layer's picture", 0,
         [this] { extract.ExtractBasicColors(true); }, layer);
 }

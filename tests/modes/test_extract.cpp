@@ -7,6 +7,7 @@
 #include "platform/profile_settings.h"
 #include "raster/color_spaces.h"
 #include "render/line_renderer.h"
+#include "workspace/gesture_script.h"
 
 #include <gtest/gtest.h>
 
@@ -185,6 +186,24 @@ TEST_F(ExtractTest, LeavingHidesAllEightControlsAndAScreenCaptureNeedsTheScreen)
     EXPECT_TRUE(workspace->RunCommand(cmd::kImportPhoto + cmd::kFromScreenCapture));
     EXPECT_EQ(current().name, "Screen Capture");
     EXPECT_EQ(current().image->Width(), 30);
+}
+
+TEST_F(ExtractTest, AScriptImportsLinesAndDrivesTheExtractionByCaptionAndId) {
+    GestureScript script(*workspace);
+    std::string error;
+    ASSERT_TRUE(script.Run("file " + folder.Path() +
+                               "sketch.png\n"
+                               "command Sketch Frame/Import An Image/Lines/From Image File\n"
+                               "panel Threshold 40\n",
+                           error))
+        << error;
+    EXPECT_EQ(current().name, "sketch");
+    EXPECT_EQ(LinePixelsInColumn(current(), 30), 1) << "the thick stroke thinned, the faint one left out";
+    ASSERT_TRUE(script.Run("command Extract\npanel Lighting\npanel 102\n", error)) << error;
+    ASSERT_TRUE(current().shadow);
+    EXPECT_LT(ByteAt(*current().shadow->lighting, 30, 12), 128)
+        << "lines and lighting in the picture's layer";
+    EXPECT_EQ(current().name, "sketch");
 }
 
 } // namespace
