@@ -247,7 +247,6 @@ void CMainFrame::BuildControlBar() {
     bar->addSeparator();
     m_undo = button(cmd::kUndo);
     m_redo = button(cmd::kRedo);
-    BuildDropDowns(bar);
     m_modePanel = new ModePanel(m_workspace.environmentManager, bar);
     m_modePanel->changed = [this] { UpdateIndicators(); };
     bar->addWidget(m_modePanel);
@@ -267,7 +266,10 @@ void CMainFrame::BuildControlBar() {
     m_layerPanel->changed = [this] { UpdateIndicators(); };
     bar->addWidget(m_layerPanel);
     addToolBarBreak();
-    BuildPaintingTools(addToolBar("Painting"));
+    QToolBar* painting = addToolBar("Painting");
+    BuildPaintingTools(painting);
+    // At the end of the row, so that nothing before them moves.
+    BuildDropDowns(painting);
     for (const auto& [id, action] : m_actions) {
         const Command* c = m_workspace.commands.Find(id);
         const auto tip = m_tooltips.find(c->tooltip);
