@@ -1,5 +1,7 @@
 #include "app/main_frame.h"
 
+#include "workspace/control_bar_menus.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -14,17 +16,21 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPixmap>
 #include <QProgressBar>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTextStream>
+#include <QThread>
 #include <QToolBar>
 #include <QUrl>
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 
 namespace ts {
 
@@ -70,6 +76,7 @@ CMainFrame::CMainFrame(Workspace& workspace, QtUserInterface& ui) : m_workspace(
 CMainFrame::~CMainFrame() {
     qApp->removeEventFilter(this);
     m_workspace.titleChanged = nullptr;
+    m_workspace.captureScreen = nullptr;
     // The user interface outlives the window: it must not reach into it any more.
     m_ui.SetPaneSink(nullptr);
     m_ui.SetProgressBar(nullptr);
@@ -164,7 +171,8 @@ void CMainFrame::BuildMenus() {
             connect(key, &QAction::triggered, this, [this, id] { RunCommand(id); });
             addAction(key);
         }
-        if (c.menu.empty()) {
+        // The control bar's drop-down buttons show their own commands (BuildDropDowns).
+        if (c.menu.empty() || IsDropDownMenu(c.menu)) {
             continue;
         }
         QMenu* menu = MenuFor(c.menu);
@@ -186,6 +194,9 @@ std::string CMainFrame::MenuText(const Command& c, const std::string& text) {
 
 void CMainFrame::UpdateActions() {
     const CommandTable& table = m_workspace.commands;
+    for (const auto& [id, action] : m_dropDownActions) {
+        action->setEnabled(table.Enabled(id));
+    }
     for (const auto& [id, action] : m_actions) {
         const Command* c = table.Find(id);
         if (c->dynamicText) {
@@ -255,7 +266,10 @@ void CMainFrame::BuildControlBar() {
     m_layerPanel->changed = [this] { UpdateIndicators(); };
     bar->addWidget(m_layerPanel);
     addToolBarBreak();
-    BuildPaintingTools(addToolBar("Painting"));
+    QToolBar* painting = addToolBar("Painting");
+    BuildPaintingTools(painting);
+    // At the end of the row, so that nothing before them moves.
+    BuildDropDowns(painting);
     for (const auto& [id, action] : m_actions) {
         const Command* c = m_workspace.commands.Find(id);
         const auto tip = m_tooltips.find(c->tooltip);
@@ -481,6 +495,82 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     } else {
         event->ignore();
     }
+}
+
+bool CMainFrame::IsDropDownMenu(const std::string& menu) {
+    const std::string root = menu.substr(0, menu.find('/'));
+    const auto& buttons = ControlBarDropDowns();
+    return std::any_of(buttons.begin(), buttons.end(),
+                       [&](const DropDownButton& b) { return b.title == root; });
+}
+
+// "Sketch Frame" and "RoviDivod": buttons of the control bar that drop their menus down. An item whose
+// command has no handler yet shows disabled.
+void CMainFrame::BuildDropDowns(QToolBar* bar) {
+    for (const DropDownButton& d : ControlBarDropDowns()) {
+        auto* b = new QToolButton(bar);
+        b->setText(QString::fromStdString(d.title));
+        b->setObjectName(QString::fromStdString(d.title));
+        b->setPopupMode(QToolButton::InstantPopup);
+        auto* top = new QMenu(b);
+        top->setToolTipsVisible(true);
+        connect(top, &QMenu::aboutToShow, this, [this] { UpdateActions(); });
+        std::map<std::string, QMenu*> submenus{{"", top}};
+        std::function<QMenu*(const std::string&)> menuFor = [&](const std::string& path) -> QMenu* {
+            auto it = submenus.find(path);
+            if (it != submenus.end()) {
+                return it->second;
+            }
+            const size_t slash = path.rfind('/');
+            QMenu* parent = menuFor(slash == std::string::npos ? "" : path.substr(0, slash));
+            QMenu* menu = parent->addMenu(
+                QString::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1)));
+            menu->setToolTipsVisible(true);
+            submenus[path] = menu;
+            return menu;
+        };
+        for (const DropDownItem& item : d.items) {
+            QAction* action = menuFor(item.submenu)->addAction(QString::fromStdString(item.text));
+            const auto tip = m_tooltips.find(item.tooltip);
+            if (item.tooltip && tip != m_tooltips.end()) {
+                action->setToolTip(QString::fromStdString(tip->second));
+            }
+            const Command* c = m_workspace.commands.Find(item.id);
+            if (c) {
+                action->setStatusTip(QString::fromStdString(c->prompt));
+            }
+            const int32_t id = item.id;
+            connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+            m_dropDownActions.emplace_back(id, action);
+        }
+        b->setMenu(top);
+        bar->addWidget(b);
+    }
+    // "From Screen Capture": the window steps aside while the screen is grabbed.
+    m_workspace.captureScreen = [this](Image24& grab) {
+        QScreen* where = screen();
+        if (!where) {
+            return false;
+        }
+        hide();
+        QApplication::processEvents();
+        QThread::msleep(200);
+        const QImage shot = where->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB888);
+        show();
+        if (shot.isNull() || !grab.Create(shot.width(), shot.height())) {
+            return false;
+        }
+        for (int y = 0; y < shot.height(); ++y) {
+            const uchar* in = shot.constScanLine(y);
+            uint8_t* out = grab.Row(y);
+            for (int x = 0; x < shot.width(); ++x) {
+                out[3 * x] = in[3 * x + 2];
+                out[3 * x + 1] = in[3 * x + 1];
+                out[3 * x + 2] = in[3 * x];
+            }
+        }
+        return true;
+    };
 }
 
 } // namespace ts

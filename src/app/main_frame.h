@@ -56,6 +56,8 @@ protected:
 private:
     void BuildMenus();
     void BuildControlBar();
+    void BuildDropDowns(QToolBar* bar);
+    static bool IsDropDownMenu(const std::string& menu);
     // The painting tools' buttons, the brush size and the single-stroke undo, in the tool row.
     void BuildPaintingTools(QToolBar* bar);
     void ShowBrushSize();
@@ -77,6 +79,7 @@ private:
     CTintsmithView* m_view = nullptr;
     std::map<std::string, QMenu*> m_menus;
     std::map<int32_t, QAction*> m_actions;
+    std::vector<std::pair<int32_t, QAction*>> m_dropDownActions;
     std::map<int32_t, std::string> m_tooltips;
     std::array<QLabel*, 6> m_panes{};
     QToolButton* m_undo = nullptr;

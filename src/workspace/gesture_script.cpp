@@ -3,6 +3,7 @@
 #include "interact/virtual_keys.h"
 #include "platform/headless_user_interface.h"
 #include "render/viewport.h"
+#include "workspace/control_bar_menus.h"
 
 #include <algorithm>
 #include <cctype>
@@ -194,6 +195,20 @@ bool GestureScript::RunCommandNamed(const std::string& name, std::string& error)
             if (text == wanted || (!c.menu.empty() && Comparable(c.menu) + "/" + text == wanted)) {
                 found = &c;
                 break;
+            }
+        }
+    }
+    if (!found) {
+        // A drop-down's item by its path: "Sketch Frame/Import An Image/Lines/From Image File".
+        const std::string wanted = Comparable(name);
+        for (const DropDownButton& button : ControlBarDropDowns()) {
+            for (const DropDownItem& item : button.items) {
+                const std::string path = button.title + "/" +
+                                         (item.submenu.empty() ? "" : item.submenu + "/") +
+                                         item.text.substr(0, item.text.find('\t'));
+                if (!found && Comparable(path) == wanted) {
+                    found = m_w.commands.Find(item.id);
+                }
             }
         }
     }

@@ -260,6 +260,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     BuildPrinting();
     BuildLettering();
     BuildOffsetShadow();
+    BuildImport();
     ConnectPalettes();
     ReadLayerDefaults();
     // Interaction: the overlays in drawing order over the selection frame, the way back to the select

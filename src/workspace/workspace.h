@@ -21,6 +21,7 @@
 #include "model/image_stack_manager.h"
 #include "modes/custom_backdrop_manager.h"
 #include "modes/eraser_manager.h"
+#include "modes/extract.h"
 #include "modes/gradient_manager.h"
 #include "modes/layer_effects.h"
 #include "modes/lighting_set.h"
@@ -227,6 +228,14 @@ public:
     TextTool textTool{toolContext, cmd::kTextTool};
     // The fonts the lettering is drawn with; the service outlives the workspace.
     void SetFontService(FontService& fonts) { textManager.SetFontService(&fonts); }
+    // Extraction: the mode, the imports of an image of a kind (0 photo, 1 lines, 2 type) from a file or
+    // a capture of the screen, and the capture the platform provides (false: none made).
+    Extract extract{paintingContext, profile};
+    bool ImportImageOfKind(int32_t kind, bool fromScreen);
+    // After a picture of lines (1) or type (2) became the current layer: the Extract mode, one
+    // extraction, and the explanation. False for a photo or when the current layer holds no picture.
+    bool ExtractAfterImport(int32_t kind);
+    std::function<bool(Image24&)> captureScreen;
 
 private:
     void BuildCommands();
@@ -242,6 +251,7 @@ private:
     void BuildPrinting();
     void BuildLettering();
     void BuildOffsetShadow();
+    void BuildImport();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();
