@@ -35,6 +35,7 @@
 #include "modes/print_manager.h"
 #include "modes/scale_grid.h"
 #include "modes/shadow_manager.h"
+#include "modes/sketch_frame.h"
 #include "modes/surface_manager.h"
 #include "palette/palette_manager.h"
 #include "palette/pencil_manager.h"
@@ -210,6 +211,9 @@ public:
     PrintManager printManager{imageStack, compositor,      viewManager, ui,
                               profile,    drawingDocument, refresh,     overlayPainter};
     PostCardAddresses postcardAddresses{ui, profile, profile.ProgramFolder()};
+    // The sketch frame: the mode that draws a perspective room grid on a layer of its own, and its tool.
+    SketchFrame sketchFrame{paintingContext, profile};
+    SketchFrameTool sketchFrameTool{toolContext, sketchFrame};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
 
@@ -225,6 +229,7 @@ private:
     void BuildLines();
     void BuildMeasure();
     void BuildPrinting();
+    void BuildSketchFrame();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();
