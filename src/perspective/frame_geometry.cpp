@@ -205,8 +205,9 @@ std::optional<std::vector<FrameLine>> FrameGeometry::Lines() const {
     const double h = m_p.height;
     const uint32_t wallColor = m_p.interior ? kInteriorWallColor : kOtherColor;
     if (!m_p.flat) {
-        // The floor reaches FloorExtent() across and in depth, centred on the box, on whole spacings from
-        // the box's edges so that the edges fall on major lines. Inside a room it stops at the walls.
+        // The floor reaches FloorExtent() across, centred on the box, and as far in front of it; it stops
+        // at the box's back, where it would only crowd the horizon. It lies on whole spacings from the
+        // box's edges so that the edges fall on major lines. Inside a room it stops at the walls.
         const double extent = FloorExtent();
         const int32_t mu = m_p.interior ? 0 : StepsToCover((extent - w) / 2.0, minor);
         const int32_t mv = m_p.interior ? 0 : StepsToCover((extent - d) / 2.0, minor);
@@ -216,7 +217,7 @@ std::optional<std::vector<FrameLine>> FrameGeometry::Lines() const {
         const double u0 = -mu * minor;
         const double v0 = -mv * minor;
         const double u1 = w + mu * minor;
-        const double v1 = d + mv * minor;
+        const double v1 = d;
         family({Point3D(u0, v0, 0), Point3D(u0, v1, 0)}, 0, LinesOver(u1 - u0, minor), -mu, false,
                kFloorColor);
         family({Point3D(u0, v0, 0), Point3D(u1, v0, 0)}, 1, LinesOver(v1 - v0, minor), -mv, false,
