@@ -125,6 +125,9 @@ GOALS = [
          "report", 0.0),
     Goal("effects", "lighting_gradient_vs_round_trip", "BM_LightingGradient", "BM_RoundTripLighting", "real_time",
          "report", 0.0),
+    # The default sketch frame on a 3600 x 2700 drawing against the line renderer drawing as many segments.
+    Goal("perspective", "sketch_frame_vs_line_segments", "BM_SketchFrameDefault/real_time",
+         "BM_LineRendererSegments/real_time", "real_time", "report", 0.0),
 ]
 
 # Times are compared in nanoseconds whatever unit a benchmark reports in.
