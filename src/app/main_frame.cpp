@@ -248,6 +248,8 @@ void CMainFrame::BuildControlBar() {
             (edit ? static_cast<QWidget*>(edit) : widget)->setFocus(Qt::ShortcutFocusReason);
         }
     };
+    // The frame panel's Tab runs through its fields in its own order.
+    m_workspace.sketchFrame.FramePanel().focusChanged = [this](CControl& c) { m_modePanel->FocusControl(c); };
     auto* spacer = new QWidget(bar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     bar->addWidget(spacer);

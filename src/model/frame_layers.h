@@ -8,7 +8,7 @@
 namespace ts {
 
 // The layers the sketch frame mode draws, by name.
-inline constexpr const char* kSketchFrameLayerName = "Sketch Frame";
+inline constexpr const char* kSketchFrameLayerName = kSketchFrameName;
 inline constexpr const char* kFloorPlanFrameLayerName = "FloorPlan Frame";
 
 bool IsFrameLayerName(const std::string& name);

@@ -62,6 +62,9 @@ void FrameControlPanel::OnControlCommand(int32_t id, CControl& from) {
     m_focus =
         static_cast<int32_t>((it - m_fields.begin() + 1) % static_cast<std::ptrdiff_t>(m_fields.size()));
     m_selectAll = true;
+    if (focusChanged && m_fields[static_cast<size_t>(m_focus)]) {
+        focusChanged(*m_fields[static_cast<size_t>(m_focus)]);
+    }
 }
 
 SketchFrameTool::SketchFrameTool(ToolContext& context, SketchFrame& mode)

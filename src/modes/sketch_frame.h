@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -29,6 +30,8 @@ public:
         m_focus = field;
         m_selectAll = false;
     }
+    // Told the field Tab moved to, for the widgets to follow.
+    std::function<void(CControl&)> focusChanged;
 
 private:
     std::array<EditBox*, 11> m_fields{};
@@ -65,7 +68,6 @@ public:
     static constexpr const char* kSpacingTooSmall =
         "The minor spacing is too small for this frame.\nA grid may have at most 4000 lines.";
     static constexpr const char* kNoMemory = "There is not enough memory to create this frame.";
-    static constexpr const char* kBlankLayerName = "Blank Layer";
     static constexpr std::array<const char*, 5> kFloorPlanNames{"FloorPlan", "Floor Plan", "floor plan",
                                                                 "floorplan", "Floorplan"};
     // Inches in a metre, as a floor plan with metric units is read across and in depth.

@@ -4,6 +4,7 @@
 #include "ui/panel_widgets.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
 
@@ -39,7 +40,47 @@ ModePanel::~ModePanel() {
     m_environment.SetControlBar(nullptr);
 }
 
-void ModePanel::OnControlCommand(int32_t, CControl&) {}
+void ModePanel::OnControlCommand(int32_t id, CControl& from) {
+    QWidget* widget = WidgetOf(from);
+    if (id != EditBox::kTabCommand || !widget) {
+        return;
+    }
+    QWidget* next = widget->findChild<QLineEdit*>();
+    do {
+        next = next ? next->nextInFocusChain() : nullptr;
+    } while (next && next != widget &&
+             !(next->isEnabled() && next->isVisible() && next->focusPolicy() & Qt::TabFocus));
+    if (next) {
+        next->setFocus(Qt::TabFocusReason);
+    }
+}
+
+void ModePanel::FocusControl(const CControl& control) {
+    QWidget* widget = WidgetOf(control);
+    QLineEdit* edit = widget ? widget->findChild<QLineEdit*>() : nullptr;
+    if (edit) {
+        edit->setFocus(Qt::TabFocusReason);
+        edit->selectAll();
+    } else if (widget) {
+        widget->setFocus(Qt::TabFocusReason);
+    }
+}
+
+bool ModePanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier) {
+            for (const auto& [control, widget] : m_widgets) {
+                if (control->Kind() == ControlKind::kEditBox &&
+                    widget == static_cast<QWidget*>(watched)->parentWidget()) {
+                    static_cast<EditBox*>(const_cast<CControl*>(control))->UserChar('\t');
+                    return true;
+                }
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 void ModePanel::ModeEntered(Env& mode) {
     Rebuild(mode);
@@ -155,6 +196,7 @@ QWidget* ModePanel::MakeWidget(CControl& control) {
             model.UserEdit(kept.toStdString());
         });
         connect(e, &QLineEdit::editingFinished, this, notify);
+        e->installEventFilter(this);
         return box;
     }
     }

@@ -21,8 +21,12 @@ public:
     // Called after a control changed the drawing, so the frame updates its indicators.
     std::function<void()> changed;
 
-    // ControlParent: a command of a control without an owner (none in the panels so far).
+    // ControlParent: a command of a control without an owner; an edit box's Tab moves the focus on
+    // along the widgets' chain, as Qt would.
     void OnControlCommand(int32_t id, CControl& from) override;
+    // Gives the keyboard to a control's widget, its whole text selected (the Tab order of a panel that
+    // keeps its own).
+    void FocusControl(const CControl& control);
     // ControlView: a model changed in code.
     void ControlChanged(CControl& control) override;
     // EnvironmentObserver: a new mode shows its panel.
@@ -31,6 +35,10 @@ public:
     QSize sizeHint() const override { return {700, 64}; }
     // The widget that shows a control model, or null.
     QWidget* WidgetOf(const CControl& control) const;
+
+protected:
+    // Tab in an edit box goes to its model, which asks its parent where the focus goes next.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Rebuild(const Env& mode);
