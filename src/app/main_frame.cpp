@@ -237,6 +237,7 @@ void CMainFrame::BuildControlBar() {
     m_undo = button(cmd::kUndo);
     m_redo = button(cmd::kRedo);
     m_modePanel = new ModePanel(m_workspace.environmentManager, bar);
+    m_modePanel->programFolder = m_workspace.profile.ProgramFolder();
     m_modePanel->changed = [this] { UpdateIndicators(); };
     bar->addWidget(m_modePanel);
     // "Margins": the print mode's margin edit takes the keyboard.

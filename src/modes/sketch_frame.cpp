@@ -19,15 +19,17 @@ namespace {
 
 constexpr Rect kSketchFrameRect{10, 37, 104, 57};
 constexpr Rect kCreateRect{120, 37, 160, 57};
-constexpr Rect kInteriorRect{170, 37, 240, 57};
-constexpr Rect kFlatRect{245, 37, 295, 57};
-constexpr Rect kFlatViewRect{300, 37, 370, 57};
-// The fields: six on the second row, five on the third, 124 pixels apart.
-constexpr int32_t kFieldLeft = 10;
-constexpr int32_t kFieldStep = 124;
-constexpr int32_t kFieldWidth = 120;
-constexpr int32_t kRowTops[2] = {62, 87};
-constexpr int32_t kFieldsOnFirstRow = 6;
+constexpr Rect kInteriorRect{168, 37, 238, 57};
+constexpr Rect kFlatRect{242, 37, 287, 57};
+constexpr Rect kFlatViewRect{292, 37, 362, 57};
+// The fields: the six of short captions on the second row, the five of long ones on the third, each wide
+// enough for its caption beside a short value.
+constexpr Rect kFieldRects[] = {
+    {10, 62, 124, 82},   {128, 62, 242, 82},  {246, 62, 364, 82},  {368, 62, 496, 82}, // Width .. Rotation
+    {10, 87, 154, 107},  {158, 87, 302, 107},                                          // Major, Minor Spacing
+    {500, 62, 628, 82},  {632, 62, 750, 82},                                           // Centering, Margin
+    {306, 87, 450, 107}, {454, 87, 598, 107}, {602, 87, 746, 107}, // Eye Height, View Distance, Vision Angle
+};
 // The help pictures beside the buttons: what each dimension measures.
 constexpr int32_t kFirstPicture = 141;
 constexpr const char* kPictures[] = {"res/frame_h_mask_rgb.bmp",   "res/frame_h2_rgb.bmp",
@@ -35,18 +37,14 @@ constexpr const char* kPictures[] = {"res/frame_h_mask_rgb.bmp",   "res/frame_h2
                                      "res/frame_m_rgb.bmp",        "res/frame_org_rgb.bmp",
                                      "res/EyeHeightArrows.bmp",    "res/RotationArrows.bmp",
                                      "res/ViewingAngleArrows.bmp", "res/CenteringArrows.bmp"};
-constexpr int32_t kPictureLeft = 380;
-constexpr int32_t kPictureStep = 37;
+constexpr int32_t kPictureLeft = 370;
+constexpr int32_t kPictureStep = 38;
 
 constexpr double kInchesPerFoot = 12.0;
-constexpr double kFlatViewDistance = 1000000.0;
 constexpr const char* kSignedCharacters = "0123456789.-";
 
 Rect FieldRect(int32_t field) {
-    const int32_t row = field < kFieldsOnFirstRow ? 0 : 1;
-    const int32_t column = row == 0 ? field : field - kFieldsOnFirstRow;
-    const int32_t left = kFieldLeft + column * kFieldStep;
-    return Rect{left, kRowTops[row], left + kFieldWidth, kRowTops[row] + 20};
+    return kFieldRects[static_cast<size_t>(field)];
 }
 
 } // namespace
@@ -129,10 +127,9 @@ void SketchFrame::CreatePanel() {
     m_framePanel.SetFields(fields);
     for (size_t i = 0; i < std::size(kPictures); ++i) {
         const int32_t left = kPictureLeft + static_cast<int32_t>(i) * kPictureStep;
-        auto& picture = panel.Add<CHuecraftButton>(parent, Rect{left, 37, left + 34, 57}, "",
+        auto& picture = panel.Add<CHuecraftButton>(parent, Rect{left, 33, left + 36, 59}, "",
                                                    kFirstPicture + static_cast<int32_t>(i), this);
         picture.SetPictures(kPictures[i], kPictures[i]);
-        picture.Disable();
     }
 }
 
@@ -263,7 +260,6 @@ void SketchFrame::FlatView() {
             box->SetText(text);
         }
     }
-    static_assert(kFlatViewDistance == 1000000.0);
 }
 
 bool SketchFrame::OnPanelCommand(int32_t id) {

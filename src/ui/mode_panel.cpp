@@ -3,9 +3,13 @@
 #include "interact/env.h"
 #include "ui/panel_widgets.h"
 
+#include <QBitmap>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -125,6 +129,9 @@ QWidget* ModePanel::MakeWidget(CControl& control) {
     };
     switch (control.Kind()) {
     case ControlKind::kButton: {
+        if (QWidget* picture = MakePicture(static_cast<CHuecraftButton&>(control))) {
+            return picture;
+        }
         auto* b = new PanelButton(Q(control.Caption()), this);
         auto& model = static_cast<CHuecraftButton&>(control);
         connect(b, &QAbstractButton::clicked, this, [&model, notify] {
@@ -203,6 +210,29 @@ QWidget* ModePanel::MakeWidget(CControl& control) {
     return new QWidget(this);
 }
 
+QWidget* ModePanel::MakePicture(const CHuecraftButton& button) {
+    if (!button.Caption().empty() || button.NormalPicture().empty()) {
+        return nullptr;
+    }
+    // A help picture: shown, scaled into its rectangle, with the parts its mask leaves white cut away.
+    const QString path = Q(programFolder + button.NormalPicture());
+    QPixmap picture(path);
+    if (picture.isNull()) {
+        return nullptr;
+    }
+    QString maskPath = path;
+    maskPath.replace(QRegularExpression("\\.bmp$"), "Mask.bmp");
+    const QImage mask(maskPath);
+    if (maskPath != path && !mask.isNull() && mask.size() == picture.size()) {
+        picture.setMask(QBitmap::fromImage(mask.convertToFormat(QImage::Format_Mono)));
+    }
+    const Rect& r = button.Rectangle();
+    auto* label = new QLabel(this);
+    label->setPixmap(picture.scaled(r.Width(), r.Height(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
 void ModePanel::ControlChanged(CControl& control) {
     if (QWidget* widget = WidgetOf(control)) {
         Sync(control, widget);
@@ -215,9 +245,10 @@ void ModePanel::Sync(CControl& control, QWidget* widget) {
     widget->setEnabled(control.IsEnabled());
     switch (control.Kind()) {
     case ControlKind::kButton: {
-        auto* b = static_cast<PanelButton*>(widget);
-        b->setText(Q(control.Caption()));
-        b->SetHeldDown(static_cast<CHuecraftButton&>(control).GetState() == CHuecraftButton::kPressed);
+        if (auto* b = dynamic_cast<PanelButton*>(widget)) {
+            b->setText(Q(control.Caption()));
+            b->SetHeldDown(static_cast<CHuecraftButton&>(control).GetState() == CHuecraftButton::kPressed);
+        }
         break;
     }
     case ControlKind::kPopupSlider: {

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <string>
 
 namespace ts {
 
@@ -33,6 +34,8 @@ public:
     void ModeEntered(Env& mode) override;
 
     QSize sizeHint() const override { return {700, 64}; }
+    // Where the panels' pictures are found (the program folder, ending in '/').
+    std::string programFolder;
     // The widget that shows a control model, or null.
     QWidget* WidgetOf(const CControl& control) const;
 
@@ -43,6 +46,9 @@ protected:
 private:
     void Rebuild(const Env& mode);
     QWidget* MakeWidget(CControl& control);
+    // A button of a picture and no caption is shown as the picture; null for other buttons or when the
+    // picture cannot be read.
+    QWidget* MakePicture(const CHuecraftButton& button);
     void Sync(CControl& control, QWidget* widget);
 
     EnvironmentManager& m_environment;
