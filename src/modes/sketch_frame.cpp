@@ -323,6 +323,16 @@ bool SketchFrame::Create() {
         return false;
     }
     WaitCursor wait(m_c.ui);
+    if (LayerObject* made = FrameLayer()) {
+        // Create again in the same visit: the frame is drawn anew on its layer (whose undo record stands).
+        made->name = name;
+        if (!Draw(*made, geometry, *lines)) {
+            m_c.ui.ShowMessage(kNoMemory);
+            return false;
+        }
+        m_c.refresh.Refresh("R_SketchFrameCreate");
+        return true;
+    }
     std::unique_ptr<SuperBitBuffer> buffer;
     try {
         buffer = std::make_unique<SuperBitBuffer>();

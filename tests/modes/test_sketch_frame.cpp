@@ -159,6 +159,13 @@ TEST_F(SketchFrameMode, AFieldChangedAfterCreateRedrawsTheSameFrame) {
     Control<CheckBox>(SketchFrame::kFlatCheck).UserClick();
     Field(SketchFrame::kMinorSpacing).UserEdit("2");
     EXPECT_TRUE(layer->frame->vanishingPoints.empty()) << "a flat frame has none";
+    // Create once more in the visit: the same layer, drawn anew.
+    const int32_t count = stack().Count();
+    Control<CheckBox>(SketchFrame::kFlatCheck).UserClick();
+    Create();
+    EXPECT_EQ(stack().Count(), count);
+    EXPECT_EQ(undo().UndoCount(), undoCount);
+    EXPECT_EQ(layer->frame->vanishingPoints.size(), 1u);
 }
 
 TEST_F(SketchFrameMode, TabCyclesThroughTheFieldsSelectingTheWholeText) {
