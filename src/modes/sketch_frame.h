@@ -58,6 +58,13 @@ private:
 // the drawing has a floor plan layer, whose size and scale then give the width and depth). Lengths are
 // typed in feet and kept in inches. Create draws the frame; afterwards, in the same visit, every change
 // of a field draws it again in place.
+// The frame layer's Wireframe keeps, in its pixels:
+// - corners: the box's floor as a quadrilateral, top left, top right, bottom right, bottom left (the far
+//   left, far right, near right and near left floor corners as drawn); the morph takes them as the
+//   "Sketch Frame" target;
+// - vanishingPoints: where the box's two horizontal edge directions meet the horizon (none for a
+//   direction parallel to the picture, none for a flat frame), the first current. A layer drawn over the
+//   frame that has none of its own aims its Ctrl-constrained lines at them (VanishingPointLayer).
 class SketchFrame final : public EnvEffect {
 public:
     static constexpr const char* kTitle = "Sketch Frame";
