@@ -248,6 +248,7 @@ void CMainFrame::BuildControlBar() {
     m_undo = button(cmd::kUndo);
     m_redo = button(cmd::kRedo);
     m_modePanel = new ModePanel(m_workspace.environmentManager, bar);
+    m_modePanel->programFolder = m_workspace.profile.ProgramFolder();
     m_modePanel->changed = [this] { UpdateIndicators(); };
     bar->addWidget(m_modePanel);
     // "Margins": the print mode's margin edit takes the keyboard.
@@ -259,6 +260,8 @@ void CMainFrame::BuildControlBar() {
             (edit ? static_cast<QWidget*>(edit) : widget)->setFocus(Qt::ShortcutFocusReason);
         }
     };
+    // The frame panel's Tab runs through its fields in its own order.
+    m_workspace.sketchFrame.FramePanel().focusChanged = [this](CControl& c) { m_modePanel->FocusControl(c); };
     auto* spacer = new QWidget(bar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     bar->addWidget(spacer);

@@ -1,6 +1,7 @@
 #include "interact/rubber_line.h"
 
 #include "interact/virtual_keys.h"
+#include "model/frame_layers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -81,10 +82,10 @@ void RubberLine::Update() {
     m_painter.Hide(*this);
     IntPoint point = tool->GetCurrentFinePoint();
     if ((tool->LastFlags() & keys::kCtrlFlag) && !m_rayMode) {
-        const Wireframe* frame = Perspective();
-        const LayerObject* layer = m_context.stack.CurrentLayer();
+        const LayerObject* layer = Perspective();
+        const Wireframe* frame = layer ? layer->frame.get() : nullptr;
         PointTS vanishing;
-        if (frame && layer) {
+        if (frame) {
             // The constraint works in drawing fine units.
             const PointTS& v = frame->vanishingPoints[static_cast<size_t>(frame->currentVanishingPoint)];
             vanishing = PointTS(4.0 * (v.x + layer->offsetX), 4.0 * (v.y + layer->offsetY));
@@ -135,17 +136,17 @@ bool RubberLine::End() {
     return m_context.environment.OnRubberLineEnded();
 }
 
-Wireframe* RubberLine::Perspective() const {
-    LayerObject* layer = m_context.stack.CurrentLayer();
-    if (!layer || !layer->frame || m_context.stack.Current() < ImageStackManager::kFirstDrawingLayer) {
+LayerObject* RubberLine::Perspective() const {
+    LayerObject* layer = VanishingPointLayer(m_context.stack);
+    if (!layer) {
         return nullptr;
     }
-    Wireframe* frame = layer->frame.get();
-    const auto count = static_cast<int32_t>(frame->vanishingPoints.size());
-    if (frame->currentVanishingPoint < 0 || frame->currentVanishingPoint >= count) {
+    const Wireframe& frame = *layer->frame;
+    const auto count = static_cast<int32_t>(frame.vanishingPoints.size());
+    if (frame.currentVanishingPoint < 0 || frame.currentVanishingPoint >= count) {
         return nullptr;
     }
-    return frame;
+    return layer;
 }
 
 void RubberLine::Swing(ScreenTool& tool) {
@@ -164,9 +165,8 @@ void RubberLine::Swing(ScreenTool& tool) {
     const IntPoint farthest = m_farthest;
     m_farthestDistance = distance;
     m_farthest = m_current;
-    LayerObject* layer = m_context.stack.CurrentLayer();
-    if (!layer || !layer->frame || m_context.stack.Current() < ImageStackManager::kFirstDrawingLayer ||
-        layer->frame->vanishingPoints.empty()) {
+    LayerObject* layer = VanishingPointLayer(m_context.stack);
+    if (!layer) {
         return;
     }
     Wireframe& frame = *layer->frame;

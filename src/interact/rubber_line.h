@@ -71,8 +71,9 @@ private:
     // The pixels of the line from the current point to the start, inside the viewport.
     void Trace() const;
     void Swing(ScreenTool& tool);
-    // The current layer's frame with vanishing points, or null.
-    Wireframe* Perspective() const;
+    // The layer whose vanishing points the current layer draws toward (its own, else its sketch
+    // frame's), with a current one; or null.
+    LayerObject* Perspective() const;
 
     ToolContext& m_context;
     OverlayPainter& m_painter;

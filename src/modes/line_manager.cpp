@@ -1,6 +1,7 @@
 #include "modes/line_manager.h"
 
 #include "interact/virtual_keys.h"
+#include "model/frame_layers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -530,8 +531,8 @@ bool LineManager::LeaveBeforeRedo() {
 }
 
 std::string LineManager::VanishingPointText() const {
-    const LayerObject* layer = CurrentDrawingLayer(m_c.stack);
-    if (!layer || !layer->frame || layer->frame->currentVanishingPoint < 0 ||
+    const LayerObject* layer = VanishingPointLayer(m_c.stack);
+    if (!layer || layer->frame->currentVanishingPoint < 0 ||
         layer->frame->currentVanishingPoint >= static_cast<int32_t>(layer->frame->vanishingPoints.size())) {
         return "VP: None";
     }

@@ -4,6 +4,7 @@
 #include "modes/line_manager.h"
 
 #include "interact/virtual_keys.h"
+#include "model/frame_layers.h"
 #include "perspective/perspective_rectangle.h"
 
 #include <algorithm>
@@ -297,7 +298,8 @@ bool LineManager::SetVanishingPoint() {
 }
 
 void LineManager::RemoveVanishingPoints() {
-    if (LayerObject* layer = CurrentDrawingLayer(m_c.stack); layer && layer->frame) {
+    // The points the lines follow: the layer's own, else those of the frame it is drawn over.
+    if (LayerObject* layer = VanishingPointLayer(m_c.stack)) {
         layer->frame->vanishingPoints.clear();
         layer->frame->currentVanishingPoint = -1;
     }

@@ -3,8 +3,13 @@
 #include "interact/env.h"
 #include "ui/panel_widgets.h"
 
+#include <QBitmap>
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -39,7 +44,47 @@ ModePanel::~ModePanel() {
     m_environment.SetControlBar(nullptr);
 }
 
-void ModePanel::OnControlCommand(int32_t, CControl&) {}
+void ModePanel::OnControlCommand(int32_t id, CControl& from) {
+    QWidget* widget = WidgetOf(from);
+    if (id != EditBox::kTabCommand || !widget) {
+        return;
+    }
+    QWidget* next = widget->findChild<QLineEdit*>();
+    do {
+        next = next ? next->nextInFocusChain() : nullptr;
+    } while (next && next != widget &&
+             !(next->isEnabled() && next->isVisible() && next->focusPolicy() & Qt::TabFocus));
+    if (next) {
+        next->setFocus(Qt::TabFocusReason);
+    }
+}
+
+void ModePanel::FocusControl(const CControl& control) {
+    QWidget* widget = WidgetOf(control);
+    QLineEdit* edit = widget ? widget->findChild<QLineEdit*>() : nullptr;
+    if (edit) {
+        edit->setFocus(Qt::TabFocusReason);
+        edit->selectAll();
+    } else if (widget) {
+        widget->setFocus(Qt::TabFocusReason);
+    }
+}
+
+bool ModePanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier) {
+            for (const auto& [control, widget] : m_widgets) {
+                if (control->Kind() == ControlKind::kEditBox &&
+                    widget == static_cast<QWidget*>(watched)->parentWidget()) {
+                    static_cast<EditBox*>(const_cast<CControl*>(control))->UserChar('\t');
+                    return true;
+                }
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 void ModePanel::ModeEntered(Env& mode) {
     Rebuild(mode);
@@ -84,6 +129,9 @@ QWidget* ModePanel::MakeWidget(CControl& control) {
     };
     switch (control.Kind()) {
     case ControlKind::kButton: {
+        if (QWidget* picture = MakePicture(static_cast<CHuecraftButton&>(control))) {
+            return picture;
+        }
         auto* b = new PanelButton(Q(control.Caption()), this);
         auto& model = static_cast<CHuecraftButton&>(control);
         connect(b, &QAbstractButton::clicked, this, [&model, notify] {
@@ -155,10 +203,34 @@ QWidget* ModePanel::MakeWidget(CControl& control) {
             model.UserEdit(kept.toStdString());
         });
         connect(e, &QLineEdit::editingFinished, this, notify);
+        e->installEventFilter(this);
         return box;
     }
     }
     return new QWidget(this);
+}
+
+QWidget* ModePanel::MakePicture(const CHuecraftButton& button) {
+    if (!button.Caption().empty() || button.NormalPicture().empty()) {
+        return nullptr;
+    }
+    // A help picture: shown, scaled into its rectangle, with the parts its mask leaves white cut away.
+    const QString path = Q(programFolder + button.NormalPicture());
+    QPixmap picture(path);
+    if (picture.isNull()) {
+        return nullptr;
+    }
+    QString maskPath = path;
+    maskPath.replace(QRegularExpression("\\.bmp$"), "Mask.bmp");
+    const QImage mask(maskPath);
+    if (maskPath != path && !mask.isNull() && mask.size() == picture.size()) {
+        picture.setMask(QBitmap::fromImage(mask.convertToFormat(QImage::Format_Mono)));
+    }
+    const Rect& r = button.Rectangle();
+    auto* label = new QLabel(this);
+    label->setPixmap(picture.scaled(r.Width(), r.Height(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    label->setAlignment(Qt::AlignCenter);
+    return label;
 }
 
 void ModePanel::ControlChanged(CControl& control) {
@@ -173,9 +245,10 @@ void ModePanel::Sync(CControl& control, QWidget* widget) {
     widget->setEnabled(control.IsEnabled());
     switch (control.Kind()) {
     case ControlKind::kButton: {
-        auto* b = static_cast<PanelButton*>(widget);
-        b->setText(Q(control.Caption()));
-        b->SetHeldDown(static_cast<CHuecraftButton&>(control).GetState() == CHuecraftButton::kPressed);
+        if (auto* b = dynamic_cast<PanelButton*>(widget)) {
+            b->setText(Q(control.Caption()));
+            b->SetHeldDown(static_cast<CHuecraftButton&>(control).GetState() == CHuecraftButton::kPressed);
+        }
         break;
     }
     case ControlKind::kPopupSlider: {

@@ -261,6 +261,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     BuildLettering();
     BuildOffsetShadow();
     BuildImport();
+    BuildSketchFrame();
     ConnectPalettes();
     ReadLayerDefaults();
     // Interaction: the overlays in drawing order over the selection frame, the way back to the select

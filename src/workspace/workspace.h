@@ -37,6 +37,7 @@
 #include "modes/print_manager.h"
 #include "modes/scale_grid.h"
 #include "modes/shadow_manager.h"
+#include "modes/sketch_frame.h"
 #include "modes/surface_manager.h"
 #include "modes/text_tool_manager.h"
 #include "palette/palette_manager.h"
@@ -217,6 +218,9 @@ public:
     // The offset shadow: its mode and the two-click tool that gives the offset.
     OffsetShadowManager offsetShadowManager{paintingContext, rubberLine};
     OffsetShadowTool offsetShadowTool{toolContext, rubberLine};
+    // The sketch frame: the mode that draws a perspective room grid on a layer of its own, and its tool.
+    SketchFrame sketchFrame{paintingContext, profile};
+    SketchFrameTool sketchFrameTool{toolContext, sketchFrame};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
     // Lettering: the text engine over the platform's fonts (box glyphs until the platform hands in its
@@ -252,6 +256,7 @@ private:
     void BuildLettering();
     void BuildOffsetShadow();
     void BuildImport();
+    void BuildSketchFrame();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();

@@ -58,6 +58,7 @@ ScreenTool* Workspace::PaintingToolNamed(const std::string& name) {
         {"LineDropperTool", &lineDropperTool},
         {"TextTool", &textTool},
         {"OffsetShadowTool", &offsetShadowTool},
+        {"SketchFrameTool", &sketchFrameTool},
     };
     for (const auto& [toolName, tool] : tools) {
         if (name == toolName) {

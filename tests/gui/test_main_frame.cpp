@@ -5,10 +5,12 @@
 #include "app/tintsmith_app.h"
 #include "platform/memory_settings_store.h"
 #include "qtplatform/qt_image_codec.h"
+#include "ui/mode_panel.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -304,6 +306,32 @@ private slots:
         }
         view->SetCursor(cursors::kArrow);
         QCOMPARE(view->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void theSketchFramePanelsTabRunsThroughItsFieldsAndSelectsTheText() {
+        ShowActive();
+        QVERIFY(workspace->RunCommand(cmd::kShowSketchFrame));
+        frame->UpdateIndicators();
+        ModePanel* panel = nullptr;
+        for (QWidget* w : frame->findChildren<QWidget*>()) {
+            panel = panel ? panel : dynamic_cast<ModePanel*>(w);
+        }
+        QVERIFY(panel);
+        auto edit = [&](int32_t field) {
+            const CControl* c = workspace->sketchFrame.Panel().Find(SketchFrame::kFirstField + field);
+            QWidget* w = c ? panel->WidgetOf(*c) : nullptr;
+            return w ? w->findChild<QLineEdit*>() : nullptr;
+        };
+        QLineEdit* last = edit(SketchFrame::kVisionAngle);
+        QVERIFY(last && edit(SketchFrame::kWidth));
+        last->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(last, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), edit(SketchFrame::kWidth));
+        QCOMPARE(edit(SketchFrame::kWidth)->selectedText(), QString("40.0"));
+        QTest::keyClick(edit(SketchFrame::kWidth), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), edit(SketchFrame::kDepth));
+        QCOMPARE(last->text(), QString("60")); // Tab typed nothing
+        frame->View()->setFocus();             // no edit box finishing its text while the frame is taken down
     }
 
 private:

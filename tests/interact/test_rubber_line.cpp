@@ -171,6 +171,32 @@ TEST_F(RubberLineTest, ALongSwingBackToTheStartPicksTheVanishingPointInItsDirect
     rubber().Abort();
 }
 
+TEST_F(RubberLineTest, ALayerOverASketchFrameAimsAtTheFramesVanishingPointWhereverTheFrameLies) {
+    // The frame lies 30, 10 pixels into the drawing; its point is in its own pixels.
+    LayerObject& frame = AddLayer(300, 225, 30, 10, "Sketch Frame");
+    frame.frame->vanishingPoints = {PointTS(2000, 70)};
+    frame.frame->currentVanishingPoint = 0;
+    LayerObject& drawn = AddLayer(300, 225, 5, 5);
+    ASSERT_TRUE(drawn.frame && drawn.frame->vanishingPoints.empty());
+    env().EnterMode(&line, "Lines", "Draw");
+    env().SetLineConstraint(CConstraintManager::kLineDrawing);
+    Press(20, 100);
+    Move(175, 61, keys::kCtrlFlag);
+    // On the line from the start (80, 400 fine) to the point (4 x 2030, 4 x 80), not snapped level.
+    const IntPoint end = rubber().CurrentPoint();
+    const double cross = (end.x - 80.0) * (320.0 - 400.0) - (end.y - 400.0) * (8120.0 - 80.0);
+    EXPECT_LT(std::fabs(cross) / std::hypot(8040.0, 80.0), 2.0) << end.x << "," << end.y;
+    EXPECT_NE(end.y, 400);
+    rubber().Abort();
+
+    // A layer of another name is no frame: its points are its own business.
+    frame.name = "Walls";
+    Press(20, 100);
+    Move(175, 61, keys::kCtrlFlag);
+    EXPECT_EQ(rubber().CurrentPoint().y, 400) << "the thirty-degree snap";
+    rubber().Abort();
+}
+
 TEST_F(RubberLineTest, DrawsAlternatingColoursAndRaysLeaveTheBrushClear) {
     Press(150, 40);
     Move(50, 40);
