@@ -75,10 +75,18 @@ int32_t RingScore(const LineMask& mask, int32_t x, int32_t y) {
                 int32_t sx = 0;
                 int32_t sy = 0;
                 switch (side) {
-                case 0: sx = x - r + i, sy = y - r; break;
-                case 1: sx = x + r, sy = y - r + i; break;
-                case 2: sx = x + r - i, sy = y + r; break;
-                default: sx = x - r, sy = y + r - i; break;
+                case 0:
+                    sx = x - r + i, sy = y - r;
+                    break;
+                case 1:
+                    sx = x + r, sy = y - r + i;
+                    break;
+                case 2:
+                    sx = x + r - i, sy = y + r;
+                    break;
+                default:
+                    sx = x - r, sy = y + r - i;
+                    break;
                 }
                 if (mask.IsLine(sx, sy)) {
                     ++score;
@@ -241,7 +249,8 @@ std::vector<size_t> RowOrder(const std::vector<Point>& points) {
         if (rows[r].size() != size_t(kRowCounts[r])) {
             return {};
         }
-        std::sort(rows[r].begin(), rows[r].end(), [&](size_t a, size_t b) { return points[a].x < points[b].x; });
+        std::sort(rows[r].begin(), rows[r].end(),
+                  [&](size_t a, size_t b) { return points[a].x < points[b].x; });
         result.insert(result.end(), rows[r].begin(), rows[r].end());
     }
     return result;
@@ -333,10 +342,18 @@ Registration Fit(const std::vector<Point>& found, const std::array<Point, kCount
         for (size_t i = 0; i < found.size(); ++i) {
             const Point& p = found[i];
             switch (quarter) {
-            case 0: turned[i] = p; break;
-            case 1: turned[i] = Point{p.y, -p.x}; break;
-            case 2: turned[i] = Point{-p.x, -p.y}; break;
-            default: turned[i] = Point{-p.y, p.x}; break;
+            case 0:
+                turned[i] = p;
+                break;
+            case 1:
+                turned[i] = Point{p.y, -p.x};
+                break;
+            case 2:
+                turned[i] = Point{-p.x, -p.y};
+                break;
+            default:
+                turned[i] = Point{-p.y, p.x};
+                break;
             }
         }
         const std::vector<size_t> pairing = RowOrder(turned);

@@ -33,7 +33,8 @@ void LightenIntoTrace(Image24& image) {
 
 RoviDivod::RoviDivod(ImageStackManager& stack, UndoStore& undo, RefreshRequests& refresh, UserInterface& ui,
                      ProfileManager& profile, Compositor& compositor)
-    : m_stack(stack), m_undo(undo), m_refresh(refresh), m_ui(ui), m_profile(profile), m_compositor(compositor) {}
+    : m_stack(stack), m_undo(undo), m_refresh(refresh), m_ui(ui), m_profile(profile),
+      m_compositor(compositor) {}
 
 bool RoviDivod::HasLayer() const {
     for (int32_t i = ImageStackManager::kFirstDrawingLayer; i < m_stack.Count(); ++i) {
@@ -64,9 +65,10 @@ void RoviDivod::RemoveNamed(const char* name) {
 }
 
 bool RoviDivod::Create(const Rect& wanted) {
-    const Rect area = Intersection(Rect{std::min(wanted.left, wanted.right), std::min(wanted.top, wanted.bottom),
-                                        std::max(wanted.left, wanted.right), std::max(wanted.top, wanted.bottom)},
-                                   m_stack.DrawingRect());
+    const Rect area =
+        Intersection(Rect{std::min(wanted.left, wanted.right), std::min(wanted.top, wanted.bottom),
+                          std::max(wanted.left, wanted.right), std::max(wanted.top, wanted.bottom)},
+                     m_stack.DrawingRect());
     if (area.Width() < MinimumSide() || area.Height() < MinimumSide() ||
         m_stack.Count() < ImageStackManager::kFirstDrawingLayer) {
         return false;
@@ -155,8 +157,8 @@ bool RoviDivod::ScanBack(bool reposition, double scanPixelsPerInch) {
     {
         WaitCursor wait(m_ui);
         result = RealignAndExtract(scanned.image->pixels, scanPixelsPerInch > 0 ? scanPixelsPerInch : 300.0,
-                                   m_footprint, FootprintPixelsPerInch(), 0, kScanbackPasses, &progress, lines,
-                                   [this](const std::string& text) { m_ui.SetStatusPane(0, text); });
+                                   m_footprint, FootprintPixelsPerInch(), 0, kScanbackPasses, &progress,
+                                   lines, [this](const std::string& text) { m_ui.SetStatusPane(0, text); });
     }
     if (result == RealignResult::kNoMarks) {
         return Fail(rovidivod_text::kNoTenMarks, rovidivod_text::kUseAlign);

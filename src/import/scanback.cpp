@@ -39,7 +39,8 @@ std::unique_ptr<SuperBitBuffer> OccupancyFromMask(const LineMask& mask, int32_t 
         for (int32_t j = 0; j < 4; ++j) {
             const int32_t v = 4 * y + j;
             const int32_t m0 = std::min(mask.height - 1, static_cast<int32_t>(v * ky));
-            const int32_t m1 = std::max(m0, std::min(mask.height - 1, static_cast<int32_t>(std::ceil((v + 1) * ky)) - 1));
+            const int32_t m1 =
+                std::max(m0, std::min(mask.height - 1, static_cast<int32_t>(std::ceil((v + 1) * ky)) - 1));
             for (int32_t my = m0; my <= m1; ++my) {
                 const uint8_t* line = mask.Row(my);
                 for (int32_t mx = 0; mx < mask.width; ++mx) {
@@ -48,7 +49,8 @@ std::unique_ptr<SuperBitBuffer> OccupancyFromMask(const LineMask& mask, int32_t 
                     }
                     // The cells this mask pixel falls in across.
                     const int32_t u0 = std::min(4 * width - 1, static_cast<int32_t>(mx / kx));
-                    const int32_t u1 = std::max(u0, std::min(4 * width - 1, static_cast<int32_t>(std::ceil((mx + 1) / kx)) - 1));
+                    const int32_t u1 = std::max(
+                        u0, std::min(4 * width - 1, static_cast<int32_t>(std::ceil((mx + 1) / kx)) - 1));
                     for (int32_t u = u0; u <= u1; ++u) {
                         const size_t at = static_cast<size_t>(u / 4) * 2;
                         uint16_t bits = static_cast<uint16_t>(row[at] | row[at + 1] << 8);
@@ -120,8 +122,10 @@ RealignResult RealignAndExtract(const Image24& scan, double scanPixelsPerInch, c
     for (const marks::Point& p : layout) {
         const double cx = p.x * reg.scaleX;
         const double cy = p.y * reg.scaleY;
-        for (int32_t y = std::max(0, int32_t(cy - radius)); y <= std::min(straight.height - 1, int32_t(cy + radius)); ++y) {
-            for (int32_t x = std::max(0, int32_t(cx - radius)); x <= std::min(straight.width - 1, int32_t(cx + radius)); ++x) {
+        for (int32_t y = std::max(0, int32_t(cy - radius));
+             y <= std::min(straight.height - 1, int32_t(cy + radius)); ++y) {
+            for (int32_t x = std::max(0, int32_t(cx - radius));
+                 x <= std::min(straight.width - 1, int32_t(cx + radius)); ++x) {
                 if (std::hypot(x + 0.5 - cx, y + 0.5 - cy) <= radius) {
                     straight.At(x, y) = 0;
                 }

@@ -43,7 +43,7 @@ int64_t HalfStep(LineMask& mask, bool first, std::vector<size_t>& doomed) {
                 return r && xx >= 0 && xx < w && r[xx] != 0 ? 1 : 0;
             };
             // P2..P9 clockwise from north.
-            const int p[8] = {at(up, 0), at(up, 1), at(row, 1), at(down, 1),
+            const int p[8] = {at(up, 0),   at(up, 1),    at(row, 1),  at(down, 1),
                               at(down, 0), at(down, -1), at(row, -1), at(up, -1)};
             const int neighbours = p[0] + p[1] + p[2] + p[3] + p[4] + p[5] + p[6] + p[7];
             if (neighbours < 2 || neighbours > 6) {

@@ -22,7 +22,9 @@ struct LineMask {
     uint8_t& At(int32_t x, int32_t y) {
         return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
     }
-    const uint8_t* Row(int32_t y) const { return pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width); }
+    const uint8_t* Row(int32_t y) const {
+        return pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+    }
     uint8_t* Row(int32_t y) { return pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width); }
     // Within the picture and a line pixel.
     bool IsLine(int32_t x, int32_t y) const {

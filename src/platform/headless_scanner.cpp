@@ -27,6 +27,18 @@ bool HeadlessScanner::SelectSource(const std::string& name) {
     return true;
 }
 
+bool HeadlessScanner::ChooseSource() {
+    if (m_sources.empty()) {
+        return false;
+    }
+    if (m_choices.empty()) {
+        return true;
+    }
+    const std::string name = m_choices.front();
+    m_choices.pop_front();
+    return !name.empty() && SelectSource(name);
+}
+
 ScanResult HeadlessScanner::Acquire(const ScanRequest& request, ProgressMeter* progress) {
     m_requests.push_back(request);
     ScanResult result;

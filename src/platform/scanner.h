@@ -49,6 +49,9 @@ public:
     virtual bool SelectSource(const std::string& name) = 0;
     // The chosen device; empty for the first one found.
     virtual std::string Source() const = 0;
+    // The source dialog: the user picks one of the devices found, kept for the next scans. False when
+    // there is none or the dialog was cancelled (the choice then stays).
+    virtual bool ChooseSource() = 0;
     virtual ScanResult Acquire(const ScanRequest& request, ProgressMeter* progress) = 0;
     // The custom scan's dialog: resolution, mode and area. True with the request filled in on OK.
     virtual bool ChooseCustom(ScanRequest& request) = 0;
@@ -69,10 +72,13 @@ public:
     // The custom dialog's next answer: the request to return, or cancel when none is queued.
     void QueueCustom(const ScanRequest& request) { m_custom.push_back(request); }
     void SetSources(std::vector<std::string> sources) { m_sources = std::move(sources); }
+    // The source dialog's next answer (a device name; empty cancels); without one it keeps the choice.
+    void QueueSourceChoice(const std::string& name) { m_choices.push_back(name); }
 
     std::vector<std::string> Sources() override { return m_sources; }
     bool SelectSource(const std::string& name) override;
     std::string Source() const override { return m_source; }
+    bool ChooseSource() override;
     ScanResult Acquire(const ScanRequest& request, ProgressMeter* progress) override;
     bool ChooseCustom(ScanRequest& request) override;
 
@@ -87,6 +93,7 @@ private:
     };
     std::deque<Queued> m_queue;
     std::deque<ScanRequest> m_custom;
+    std::deque<std::string> m_choices;
     std::vector<ScanRequest> m_requests;
     std::vector<std::string> m_sources;
     std::string m_source;

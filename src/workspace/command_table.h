@@ -197,6 +197,8 @@ inline constexpr int32_t kExtractLighting = 33395;
 inline constexpr int32_t kRoviDivodSetup = 33855;
 inline constexpr int32_t kRoviDivodScanBack = 33856;
 inline constexpr int32_t kRoviDivodReposition = 33857;
+// The select bar's "Align": drags a scanned layer into register by one of its marks.
+inline constexpr int32_t kAlign = 33860;
 } // namespace cmd
 
 // One command: where the menus show it, its texts, and what it does.

@@ -19,6 +19,7 @@
 #include "interact/zoom_manager.h"
 #include "measure/units_manager.h"
 #include "model/image_stack_manager.h"
+#include "modes/blue_ghost.h"
 #include "modes/custom_backdrop_manager.h"
 #include "modes/eraser_manager.h"
 #include "modes/gradient_manager.h"
@@ -41,6 +42,7 @@
 #include "palette/tool_listings.h"
 #include "platform/image_codec.h"
 #include "platform/profile_manager.h"
+#include "platform/scanner.h"
 #include "platform/settings_store.h"
 #include "platform/user_interface.h"
 #include "render/brush_ts.h"
@@ -212,6 +214,18 @@ public:
     PostCardAddresses postcardAddresses{ui, profile, profile.ProgramFolder()};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
+    // Scanning: the scanner the platform hands in (the headless one until then), the RoviDivod, its
+    // mode and the tool that drags its area and aligns a scan by hand.
+    HeadlessScanner headlessScanner;
+    Scanner* scanner = &headlessScanner;
+    RoviDivod roviDivod{imageStack, undoStore, refresh, ui, profile, compositor};
+    BlueGhost blueGhost{roviDivod, printManager, selectManager, imageStack, refresh, statusPrompt, toolSlot};
+    AlignmentTool alignmentTool{toolContext, blueGhost};
+    // A scan imported as a layer of the kind (0 picture, 1 lines, 2 type); false when it was cancelled,
+    // failed ("Unable to scan.") or could not be imported, and then nothing changed.
+    bool AcquireScan(const ScanRequest& request, int32_t kind);
+    // The RoviDivod scan: 300 dpi colour, one page, named "Scanned RoviDivod", then the scanback.
+    bool ScanRoviDivod();
 
 private:
     void BuildCommands();
@@ -225,6 +239,7 @@ private:
     void BuildLines();
     void BuildMeasure();
     void BuildPrinting();
+    void BuildScanning();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();

@@ -272,7 +272,8 @@ TEST_F(RoviDivodTest, AScanWithACoveredMarkGivesBothMessagesAndNoSketchLines) {
     ui.ClearMessages();
     const int32_t layers = stack().Count();
     EXPECT_FALSE(rovi().ScanBack());
-    EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{rovidivod_text::kNoTenMarks, rovidivod_text::kUseAlign}));
+    EXPECT_EQ(ui.MessageTexts(),
+              (std::vector<std::string>{rovidivod_text::kNoTenMarks, rovidivod_text::kUseAlign}));
     EXPECT_EQ(stack().Count(), layers) << "the scan stays";
     EXPECT_EQ(Named(kSketchLinesName), -1);
     EXPECT_FALSE(rovi().Footprint().IsEmpty());
@@ -316,7 +317,8 @@ TEST_F(RoviDivodTest, RoundTripBringsTheStrokesBackInRegisterAsOnePixelLines) {
     };
     int64_t occupied = 0;
     std::vector<uint8_t> row(size_t(occupancy.Width()) * 2);
-    std::vector<std::vector<bool>> set(size_t(occupancy.Height()), std::vector<bool>(size_t(occupancy.Width())));
+    std::vector<std::vector<bool>> set(size_t(occupancy.Height()),
+                                       std::vector<bool>(size_t(occupancy.Width())));
     for (int32_t y = 0; y < occupancy.Height(); ++y) {
         occupancy.GetRow(y, row.data());
         for (int32_t x = 0; x < occupancy.Width(); ++x) {
@@ -341,8 +343,8 @@ TEST_F(RoviDivodTest, RoundTripBringsTheStrokesBackInRegisterAsOnePixelLines) {
                 for (int32_t dx = -2; dx <= 2; ++dx) {
                     const auto x = int32_t(px) + dx;
                     const auto y = int32_t(py) + dy;
-                    near = near || (x >= 0 && y >= 0 && y < int32_t(set.size()) && x < int32_t(set[0].size()) &&
-                                    set[size_t(y)][size_t(x)]);
+                    near = near || (x >= 0 && y >= 0 && y < int32_t(set.size()) &&
+                                    x < int32_t(set[0].size()) && set[size_t(y)][size_t(x)]);
                 }
             }
             hits += near ? 1 : 0;
