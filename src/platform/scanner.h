@@ -19,6 +19,8 @@ struct ScanRequest {
     static constexpr int32_t kDefaultResolution = 300;
     int32_t resolution = kDefaultResolution;
     ScanMode mode = ScanMode::kColor;
+    // Bits per sample of colour and grey scans where the device lets it be chosen: 8 or 16.
+    int32_t depth = 8;
     double left = 0;
     double top = 0;
     double width = 0;
