@@ -206,11 +206,12 @@ TEST_F(ReplayTest, ScansOfTheScriptArriveAsLayersAndAFailureAddsNothing) {
     }
     ASSERT_EQ(run.exitCode, 0) << run.out;
     EXPECT_NE(run.out.find("Unable to scan."), std::string::npos) << run.out;
-    HeadlessUserInterface ui;
-    LoadedDrawing loaded;
-    ASSERT_TRUE(ReadDrawingFile(ui, out, false, loaded));
-    ASSERT_EQ(loaded.layers.size(), 3u) << "the empty Blank Layer made way";
-    EXPECT_EQ(loaded.layers[2].layer->name, "Scanned Image");
+    const ReplayRun info = testing::RunCli("info " + out + " --json");
+    ASSERT_EQ(info.exitCode, 0) << info.out;
+    const size_t scanned = info.out.find("\"name\":\"Scanned Image\"");
+    ASSERT_NE(scanned, std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("\"width\":40,\"height\":30", scanned), std::string::npos) << info.out;
+    EXPECT_EQ(info.out.find("Blank Layer"), std::string::npos) << "the empty Blank Layer made way";
 }
 
 } // namespace
