@@ -108,12 +108,16 @@ RealignResult RealignAndExtract(const Image24& scan, double scanPixelsPerInch, c
     if (!straight.Create(std::max(1, sw), std::max(1, sh))) {
         return RealignResult::kNoMemory;
     }
+    // A step across the straight picture is a step of (cos, sin) on the scan, a step down (-sin, cos).
+    const double c = std::cos(reg.angle);
+    const double s = std::sin(reg.angle);
     for (int32_t v = 0; v < straight.height; ++v) {
+        const marks::Point start = reg.ToScan(marks::Point{0.5 / reg.scaleX, (v + 0.5) / reg.scaleY});
+        uint8_t* row = straight.Row(v);
         for (int32_t u = 0; u < straight.width; ++u) {
-            const marks::Point s = reg.ToScan(marks::Point{(u + 0.5) / reg.scaleX, (v + 0.5) / reg.scaleY});
-            const auto x = static_cast<int32_t>(std::floor(s.x));
-            const auto y = static_cast<int32_t>(std::floor(s.y));
-            straight.At(u, v) = mask.IsLine(x, y) ? 1 : 0;
+            const auto x = static_cast<int32_t>(std::floor(start.x + u * c));
+            const auto y = static_cast<int32_t>(std::floor(start.y + u * s));
+            row[u] = mask.IsLine(x, y) ? 1 : 0;
         }
     }
     mask = LineMask{};
