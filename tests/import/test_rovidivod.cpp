@@ -178,27 +178,28 @@ protected:
         NewDrawing("4", "3"); // 300 x 225 drawing pixels
         // The traced print at 300 dots an inch: a drawing pixel is 4 dots, the footprint 75 an inch.
         settings.WriteInt("Settings", "Resolution", 300);
+        // The drawing: a black bar across, clear of the strokes drawn on the sheet below.
         LayerObject& drawn = AddLayer(300, 225);
-        (void)drawn;
+        ObjectColor& c = *drawn.color;
+        for (RLBuffer* channel : {c.blue.get(), c.green.get(), c.red.get()}) {
+            channel->FillRect(40, 200, 260, 203, 0);
+        }
+        c.amount->FillRect(40, 200, 260, 203, 255);
     }
     RoviDivod& rovi() { return *rovi_; }
 
-    // A sheet of the footprint as printed at 300 dots an inch: the RoviDivod layer's picture 4 times.
+    // The sheet the traced-layer print makes of the page at 300 dots an inch, on a printer whose paper
+    // is the page.
     Image24 PrintedSheet() {
-        const LayerObject* layer = nullptr;
-        for (int32_t i = 0; i < stack().Count(); ++i) {
-            if (stack().Layer(i)->name == kRoviDivodName) {
-                layer = stack().Layer(i);
-            }
-        }
-        Image24 sheet = White(1200, 900);
-        const Image24& p = layer->image->pixels;
-        for (int32_t y = 0; y < p.Height() * 4; ++y) {
-            for (int32_t x = 0; x < p.Width() * 4; ++x) {
-                sheet.SetColor(layer->offsetX * 4 + x, layer->offsetY * 4 + y, p.ColorAt(x / 4, y / 4));
-            }
-        }
-        return sheet;
+        PrinterDescription d;
+        d.dpiX = d.dpiY = 300;
+        d.physicalWidth = d.printableWidth = 1200;
+        d.physicalHeight = d.printableHeight = 900;
+        d.offsetX = d.offsetY = 0;
+        workspace->headlessPrinter.SetDescription(d);
+        EXPECT_TRUE(workspace->printManager.PrintTracedLayer());
+        EXPECT_EQ(workspace->headlessPrinter.Dialogs(), 0) << "no dialog";
+        return workspace->headlessPrinter.Page();
     }
 
     // The scan placed on top as the scan command places it.
@@ -234,6 +235,11 @@ TEST_F(RoviDivodTest, CreateLaysTheTraceWithMarksOverTheFootprintAndResetTakesIt
     EXPECT_EQ(layer.image->pixels.ColorAt(int32_t(first.x), int32_t(first.y)), 0u);
     const uint8_t* trace = layer.image->pixels.Pixel(135, 60);
     EXPECT_GT(ScanBrightness(trace[2], trace[1], trace[0]), 180);
+    // The drawing's black bar is there, light blue.
+    const uint8_t* bar = layer.image->pixels.Pixel(60, 201 - 15);
+    EXPECT_GT(ScanBrightness(bar[2], bar[1], bar[0]), 150);
+    EXPECT_LT(ScanBrightness(bar[2], bar[1], bar[0]), ScanBrightness(trace[2], trace[1], trace[0]) - 20);
+    EXPECT_GT(bar[0], bar[2]) << "blue";
     rovi().Reset();
     EXPECT_EQ(Named(kRoviDivodName), -1);
     EXPECT_TRUE(rovi().Footprint().IsEmpty());
