@@ -128,6 +128,17 @@ TEST_F(ScanCommands, TheRoviDivodModeCreatesByDragPrintsOnlyWithItsLayerAndReset
     EXPECT_EQ(current().name, kRoviDivodName);
     EXPECT_TRUE(ghost.Panel().Find(BlueGhost::kPrintButton)->IsEnabled());
     EXPECT_FALSE(ghost.PickingArea()) << "the drag is done";
+    // Print: the default printer, no dialog, its paper the page's 4 x 3 in at the "Resolution" setting.
+    PrinterDescription sheet;
+    sheet.dpiX = sheet.dpiY = 300;
+    sheet.physicalWidth = sheet.printableWidth = 1200;
+    sheet.physicalHeight = sheet.printableHeight = 900;
+    sheet.offsetX = sheet.offsetY = 0;
+    workspace->headlessPrinter.SetDescription(sheet);
+    ASSERT_TRUE(Script("panel Print\n"));
+    EXPECT_EQ(workspace->headlessPrinter.Dialogs(), 0);
+    ASSERT_EQ(workspace->headlessPrinter.Page().Width(), 1200);
+    EXPECT_EQ(workspace->headlessPrinter.Page().ColorAt(4 * 20 + 4 * 12, 4 * 15 + 4 * 12), 0u) << "a mark";
     ASSERT_TRUE(Script("panel Reset\n"));
     EXPECT_TRUE(workspace->roviDivod.Footprint().IsEmpty());
     EXPECT_FALSE(workspace->roviDivod.HasLayer());
