@@ -98,6 +98,14 @@ RealignResult RealignAndExtract(const Image24& scan, double scanPixelsPerInch, c
         return RealignResult::kNoMarks;
     }
     const marks::Registration& reg = out.registration;
+    // Marks that fit but say the sheet came back at half or twice its size are not this sheet's.
+    const double expected = scanPixelsPerInch / footprintPixelsPerInch;
+    for (const double scale : {reg.scaleX, reg.scaleY}) {
+        if (!(scale > expected / 2 && scale < expected * 2)) {
+            out.registration.found = false;
+            return RealignResult::kNoMarks;
+        }
+    }
     out.resolutionX = reg.scaleX * footprint.Width();
     out.resolutionY = reg.scaleY * footprint.Height();
     // The footprint's part of the scan, turned straight at the scan's own resolution: straight pixel

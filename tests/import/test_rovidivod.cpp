@@ -186,7 +186,7 @@ protected:
         }
         c.amount->FillRect(40, 200, 260, 203, 255);
     }
-    RoviDivod& rovi() { return *rovi_; }
+    RoviDivod& rovi() { return workspace->roviDivod; }
 
     // The sheet the traced-layer print makes of the page at 300 dots an inch, on a printer whose paper
     // is the page.
@@ -215,10 +215,6 @@ protected:
         }
         return -1;
     }
-
-    std::unique_ptr<RoviDivod> rovi_ =
-        std::make_unique<RoviDivod>(workspace->imageStack, workspace->undoStore, workspace->refresh, ui,
-                                    workspace->profile, workspace->compositor);
 };
 
 TEST_F(RoviDivodTest, CreateLaysTheTraceWithMarksOverTheFootprintAndResetTakesItAway) {
@@ -294,9 +290,11 @@ TEST_F(RoviDivodTest, RoundTripBringsTheStrokesBackInRegisterAsOnePixelLines) {
     for (const Stroke& s : strokes) {
         DrawStroke(sheet, s, 1.5);
     }
-    AddScan(ScanOf(sheet, 1.5, 0.98, 37, -12, 1300, 950));
+    // Scanned through the RoviDivod's scan command.
+    workspace->headlessScanner.QueueImage(ScanOf(sheet, 1.5, 0.98, 37, -12, 1300, 950));
     ui.ClearMessages();
-    ASSERT_TRUE(rovi().ScanBack()) << ui.LastMessageText();
+    ASSERT_TRUE(workspace->RunCommand(cmd::kRoviDivodScanBack));
+    EXPECT_EQ(workspace->headlessScanner.Requests().back().resolution, 300);
     EXPECT_TRUE(ui.Messages().empty());
     EXPECT_EQ(Named(kRoviDivodName), -1);
     EXPECT_EQ(Named(kScannedRoviDivodName), -1);
