@@ -145,6 +145,11 @@ bool RoviDivod::ScanBack(bool reposition, double scanPixelsPerInch) {
     m_stack.SetCurrent(top);
     ProgressMeter& progress = m_ui.Progress();
     progress.Start(30);
+    // A footprint kept from another drawing (this one opened or made since) is as good as lost: the
+    // RoviDivod below lies where its own print came from.
+    if (!m_footprint.IsEmpty() && m_stack.Layer(top - 1)->bounds != m_footprint) {
+        m_footprint = Rect{};
+    }
     if (m_footprint.IsEmpty()) {
         return Fail(rovidivod_text::kFootprintLost);
     }

@@ -256,6 +256,12 @@ TEST_F(RoviDivodTest, ScanbackRefusesWithoutFootprintOrWithTheScanNotOnTop) {
     rovi().SetFootprint(Rect{});
     EXPECT_FALSE(rovi().ScanBack(true));
     EXPECT_EQ(ui.LastMessageText(), rovidivod_text::kFootprintLost);
+    // So does a footprint left from another drawing: it is not where this RoviDivod lies.
+    rovi().SetFootprint(Rect{0, 0, 200, 200});
+    ui.ClearMessages();
+    EXPECT_FALSE(rovi().ScanBack());
+    EXPECT_EQ(ui.LastMessageText(), rovidivod_text::kFootprintLost);
+    EXPECT_TRUE(rovi().Footprint().IsEmpty());
 }
 
 TEST_F(RoviDivodTest, AScanWithACoveredMarkGivesBothMessagesAndNoSketchLines) {
