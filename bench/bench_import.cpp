@@ -3,6 +3,7 @@
 
 #include "document/layer_operations.h"
 #include "import/cad_import.h"
+#include "import/scanback.h"
 #include "model/image_stack_manager.h"
 #include "platform/headless_image_codec.h"
 #include "platform/headless_user_interface.h"
@@ -11,6 +12,8 @@
 
 #include <benchmark/benchmark.h>
 #include <png.h>
+
+#include <algorithm>
 
 #include <csetjmp>
 #include <cstdio>
@@ -154,6 +157,110 @@ void BM_CadImportWithLines(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CadImportWithLines)->Unit(benchmark::kMillisecond);
+
+// A RoviDivod sheet of 24 x 36 in scanned at 300 dpi (7200 x 10800): its footprint is the whole page
+// printed at 300 dpi (1800 x 2700 drawing pixels, 75 an inch), with the ten marks and a grid of pencil
+// strokes 3 pixels wide, as the scanner delivers it.
+constexpr int32_t kSheetWidth = 7200;
+constexpr int32_t kSheetHeight = 10800;
+
+const ts::Image24& TheSheet() {
+    static const ts::Image24 sheet = [] {
+        ts::Image24 page;
+        page.Create(kSheetWidth / 4, kSheetHeight / 4);
+        std::fill(page.Pixels().begin(), page.Pixels().end(), uint8_t{255});
+        ts::marks::Draw(page, ts::Rect{0, 0, page.Width(), page.Height()}, 75.0);
+        ts::Image24 image;
+        image.Create(kSheetWidth, kSheetHeight);
+        for (int32_t y = 0; y < kSheetHeight; ++y) {
+            uint8_t* out = image.Row(y);
+            const bool strokeRow = y % 400 >= 200 && y % 400 < 203;
+            for (int32_t x = 0; x < kSheetWidth; ++x, out += 3) {
+                const uint8_t* in = page.Pixel(x / 4, y / 4);
+                const bool stroke = (strokeRow || (x % 500 >= 250 && x % 500 < 253)) && in[0] == 255;
+                out[0] = stroke ? 60 : in[0];
+                out[1] = stroke ? 60 : in[1];
+                out[2] = stroke ? 60 : in[2];
+            }
+        }
+        return image;
+    }();
+    return sheet;
+}
+
+std::string WriteSheet() {
+    const ts::Image24& sheet = TheSheet();
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string path = std::string(tmp ? tmp : "/tmp") + "/tintsmith_bench_rovidivod_sheet.png";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        return "";
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        return "";
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, kSheetWidth, kSheetHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_set_bgr(png);
+    for (int32_t y = 0; y < kSheetHeight; ++y) {
+        png_write_row(png, sheet.Row(y));
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+    return path;
+}
+
+// libpng decoding the scanned sheet row by row: what reading the scan from a file costs at the least.
+void BM_LibpngDecodeSheet(benchmark::State& state) {
+    static const std::string path = WriteSheet();
+    std::vector<uint8_t> row(size_t(kSheetWidth) * 3);
+    for (auto _ : state) {
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png_create_info_struct(png);
+        if (!file || setjmp(png_jmpbuf(png))) {
+            png_destroy_read_struct(&png, &info, nullptr);
+            if (file) {
+                std::fclose(file);
+            }
+            state.SkipWithError("libpng failed");
+            break;
+        }
+        png_init_io(png, file);
+        png_read_info(png, info);
+        for (int32_t y = 0; y < kSheetHeight; ++y) {
+            png_read_row(png, row.data(), nullptr);
+        }
+        png_read_end(png, nullptr);
+        png_destroy_read_struct(&png, &info, nullptr);
+        std::fclose(file);
+        benchmark::DoNotOptimize(row.data());
+    }
+}
+BENCHMARK(BM_LibpngDecodeSheet)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// The scanback's realignment and extraction of that sheet: marks found and fitted, the footprint
+// straightened, thinned and made into the Sketch Lines' occupancy.
+void BM_ScanbackSheet(benchmark::State& state) {
+    const ts::Image24& sheet = TheSheet();
+    for (auto _ : state) {
+        ts::RealignedLines lines;
+        if (ts::RealignAndExtract(sheet, 300.0, ts::Rect{0, 0, kSheetWidth / 4, kSheetHeight / 4}, 75.0, 0,
+                                  ts::kScanbackPasses, nullptr, lines) != ts::RealignResult::kDone) {
+            state.SkipWithError("the sheet's marks were not found");
+            break;
+        }
+        benchmark::DoNotOptimize(lines.occupancy.get());
+    }
+}
+BENCHMARK(BM_ScanbackSheet)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 } // namespace
 

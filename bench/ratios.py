@@ -112,6 +112,9 @@ GOALS = [
     Goal("import", "cad_layer_vs_libpng_rows", "BM_CadImportToLayer", "BM_LibpngDecodeRows", "real_time", "<=", 1.5),
     Goal("import", "cad_with_lines_vs_libpng_rows", "BM_CadImportWithLines", "BM_LibpngDecodeRows", "real_time",
          "report", 0.0),
+    # The scanback of a 300 dpi 24 x 36 in RoviDivod sheet against libpng decoding the sheet's PNG.
+    Goal("import", "scanback_vs_libpng_sheet", "BM_ScanbackSheet/iterations:1/real_time",
+         "BM_LibpngDecodeSheet/iterations:1/real_time", "real_time", "report", 0.0),
     # Printing the 3600 x 2700 drawing of 12 painted layers in bands to a PDF of its 14400 x 10800 page
     # against writing its flattened PNG; the print's peak memory growth against the page's full bitmap.
     Goal("print", "print_pdf_vs_png", "BM_PrintPagePdf/iterations:1/real_time",

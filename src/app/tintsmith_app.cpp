@@ -117,6 +117,7 @@ bool CTintsmithApp::InitInstance() {
     m_workspace->profile.SetProgramFolderReadOnly(location.installed);
     m_workspace->printManager.SetPrinter(&m_printer);
     m_workspace->SetFontService(m_fonts);
+    m_workspace->scanner = &m_scanner;
 
     // The main frame first: the messages of everything read below belong to its window.
     m_frame = std::make_unique<CMainFrame>(*m_workspace, m_ui);
@@ -154,6 +155,7 @@ bool CTintsmithApp::InitInstance() {
         QString::fromStdString(m_workspace->profile.WritableFolder("Temp/") + "temp.ts.png"));
     m_workspace->drawingDocument.DetectTemporaryCopy();
     m_printer.SetParent(m_frame.get());
+    m_scanner.SetParent(m_frame.get());
     if (m_printRequest && !PrintRequested()) {
         return false;
     }

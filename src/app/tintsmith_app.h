@@ -6,6 +6,7 @@
 #include "qtplatform/qt_printer.h"
 #include "qtplatform/qt_settings_store.h"
 #include "qtplatform/qt_user_interface.h"
+#include "qtplatform/sane_scanner.h"
 #include "workspace/workspace.h"
 
 #include <QObject>
@@ -55,6 +56,7 @@ private:
     QtImageCodec m_codec;
     QtPrinter m_printer;
     QtFontService m_fonts;
+    SaneScanner m_scanner{&m_ui};
     std::unique_ptr<Workspace> m_workspace;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<FirstPaint> m_firstPaint;

@@ -12,7 +12,7 @@ int32_t LineLumaLimit(int32_t threshold) {
     return std::clamp(threshold, 0, 100) * 255 / 100;
 }
 
-std::vector<uint8_t> LineMask(const Image24& picture, int32_t threshold) {
+std::vector<uint8_t> ThresholdLineMask(const Image24& picture, int32_t threshold) {
     const int32_t w = picture.Width();
     const int32_t h = picture.Height();
     const int32_t limit = LineLumaLimit(threshold);

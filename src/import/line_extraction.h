@@ -15,7 +15,7 @@ namespace ts {
 int32_t LineLumaLimit(int32_t threshold);
 
 // One byte per picture pixel, row by row: 1 where the pixel is a line pixel at that threshold.
-std::vector<uint8_t> LineMask(const Image24& picture, int32_t threshold);
+std::vector<uint8_t> ThresholdLineMask(const Image24& picture, int32_t threshold);
 
 // Makes the mask the layer's lines: the occupancy (whose size must be the mask's) holds the mask, every
 // line pixel solid, of colour slot 0 (black unless the layer's colour table says otherwise) and of the

@@ -1,8 +1,23 @@
 #include "import/thinning.h"
 
 #include <cstddef>
+#include <new>
 
 namespace ts {
+
+bool LineMask::Create(int32_t w, int32_t h) {
+    if (w <= 0 || h <= 0) {
+        return false;
+    }
+    try {
+        pixels.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    width = w;
+    height = h;
+    return true;
+}
 
 namespace {
 
@@ -67,7 +82,7 @@ int64_t SubPass(std::vector<uint8_t>& px, int32_t width, int32_t height, bool fi
 } // namespace
 
 int32_t ThinZhangSuen(std::vector<uint8_t>& pixels, int32_t width, int32_t height, int32_t maxPasses,
-                      ProgressMeter* progress) {
+                      ProgressMeter* progress, int32_t meterSteps) {
     if (width <= 0 || height <= 0 ||
         pixels.size() < static_cast<size_t>(width) * static_cast<size_t>(height)) {
         return 0;
@@ -76,7 +91,8 @@ int32_t ThinZhangSuen(std::vector<uint8_t>& pixels, int32_t width, int32_t heigh
         p = p != 0 ? 1 : 0;
     }
     if (progress != nullptr) {
-        progress->Start(maxPasses);
+        meterSteps = meterSteps > 0 ? meterSteps : maxPasses;
+        progress->Start(meterSteps);
     }
     std::vector<size_t> doomed;
     int32_t passes = 0;
@@ -84,7 +100,7 @@ int32_t ThinZhangSuen(std::vector<uint8_t>& pixels, int32_t width, int32_t heigh
         ++passes;
         int64_t removed = SubPass(pixels, width, height, true, doomed);
         removed += SubPass(pixels, width, height, false, doomed);
-        if (progress != nullptr) {
+        if (progress != nullptr && passes <= meterSteps) {
             progress->Step();
         }
         if (removed == 0) {
@@ -95,6 +111,10 @@ int32_t ThinZhangSuen(std::vector<uint8_t>& pixels, int32_t width, int32_t heigh
         progress->Finish();
     }
     return passes;
+}
+
+int32_t ThinZhangSuen(LineMask& mask, int32_t maxPasses, ProgressMeter* progress, int32_t meterSteps) {
+    return ThinZhangSuen(mask.pixels, mask.width, mask.height, maxPasses, progress, meterSteps);
 }
 
 } // namespace ts

@@ -142,7 +142,7 @@ bool Extract::ExtractLines(LayerObject& layer) {
         return renderer.Valid();
     }
     const Image24& picture = layer.image->pixels;
-    std::vector<uint8_t> mask = LineMask(picture, Threshold());
+    std::vector<uint8_t> mask = ThresholdLineMask(picture, Threshold());
     const bool thin = Option(kThin);
     int32_t width = 1;
     if (thin) {

@@ -201,6 +201,8 @@ inline constexpr int32_t kRoviDivodReposition = 33857;
 inline constexpr int32_t kTextTool = 33770;
 // The offset shadow tool (the menu's "OffsetShadow" picks it too).
 inline constexpr int32_t kOffsetShadowTool = 33085;
+// The select bar's "Align": drags a scanned layer into register by one of its marks.
+inline constexpr int32_t kAlign = 33860;
 } // namespace cmd
 
 // One command: where the menus show it, its texts, and what it does.

@@ -231,7 +231,7 @@ bool GestureScript::RunLine(const std::string& rawLine, int32_t number, std::str
         const size_t verbEnd = std::min(rawLine.find_first_of(" \t", verbAt), rawLine.size());
         const std::string rawVerb = Lower(rawLine.substr(verbAt, verbEnd - verbAt));
         if (rawVerb == "type" || rawVerb == "text" || rawVerb == "answer" || rawVerb == "file" ||
-            rawVerb == "printer") {
+            rawVerb == "printer" || rawVerb == "scan") {
             const std::string rest = verbEnd < rawLine.size() ? rawLine.substr(verbEnd + 1) : std::string();
             std::string why;
             if (!RunAnswerLine(rawVerb, rest, why)) {
@@ -501,6 +501,9 @@ bool GestureScript::RunAnswerLine(const std::string& verb, const std::string& re
         printer->PrintToFile(path);
         return true;
     }
+    if (verb == "scan") {
+        return QueueScan(rest, error);
+    }
     auto* ui = dynamic_cast<HeadlessUserInterface*>(&m_w.ui);
     if (!ui) {
         error = verb + " needs the headless user interface";
@@ -529,6 +532,32 @@ bool GestureScript::RunAnswerLine(const std::string& verb, const std::string& re
         return false;
     }
     ui->QueueFile(path);
+    return true;
+}
+
+bool GestureScript::QueueScan(const std::string& rest, std::string& error) {
+    if (m_w.scanner != &m_w.headlessScanner) {
+        error = "scan needs the headless scanner";
+        return false;
+    }
+    std::string what = Trimmed(rest);
+    if (what.size() >= 2 && what.front() == '"' && what.back() == '"') {
+        what = what.substr(1, what.size() - 2);
+    }
+    if (Lower(what) == "cancel") {
+        m_w.headlessScanner.QueueCancel();
+        return true;
+    }
+    if (Lower(what) == "fail") {
+        m_w.headlessScanner.QueueFailure();
+        return true;
+    }
+    Image24 image;
+    if (what.empty() || !m_w.codec.Load(what, image)) {
+        error = "scan needs a picture, cancel or fail; '" + what + "' cannot be read";
+        return false;
+    }
+    m_w.headlessScanner.QueueImage(std::move(image));
     return true;
 }
 

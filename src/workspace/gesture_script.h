@@ -32,6 +32,8 @@ namespace ts {
 //   text STRING              the next text, distance or angle entry
 //   answer yes|no            the next question
 //   file PATH                the next file dialog
+//   scan PATH|cancel|fail    the next scan: the picture of that file, cancelled, or failed (the
+//                            headless scanner only)
 //   preferences cancel | NAME=VALUE ...
 //                            the next preferences dialog: cancelled, or OK with these values changed
 //                            (settings names: Resolution=300 PaperWidth=24 ThumbSize=2 ...)
@@ -54,6 +56,7 @@ private:
     // The verbs that read the rest of the line as it stands; false with error set when it failed.
     bool RunAnswerLine(const std::string& verb, const std::string& rest, std::string& error);
     bool RunPanel(const std::string& arguments, std::string& error);
+    bool QueueScan(const std::string& rest, std::string& error);
     bool QueuePreferences(const std::vector<std::string>& words, std::string& error);
     bool TypeText(const std::string& text, std::string& error);
     bool RunPointer(const std::string& verb, const std::vector<std::string>& words, std::string& error);

@@ -262,6 +262,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     BuildOffsetShadow();
     BuildImport();
     BuildSketchFrame();
+    BuildScanning();
     ConnectPalettes();
     ReadLayerDefaults();
     // Interaction: the overlays in drawing order over the selection frame, the way back to the select

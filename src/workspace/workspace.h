@@ -19,6 +19,7 @@
 #include "interact/zoom_manager.h"
 #include "measure/units_manager.h"
 #include "model/image_stack_manager.h"
+#include "modes/blue_ghost.h"
 #include "modes/custom_backdrop_manager.h"
 #include "modes/eraser_manager.h"
 #include "modes/extract.h"
@@ -46,6 +47,7 @@
 #include "platform/headless_font_service.h"
 #include "platform/image_codec.h"
 #include "platform/profile_manager.h"
+#include "platform/scanner.h"
 #include "platform/settings_store.h"
 #include "platform/user_interface.h"
 #include "render/brush_ts.h"
@@ -240,6 +242,18 @@ public:
     // extraction, and the explanation. False for a photo or when the current layer holds no picture.
     bool ExtractAfterImport(int32_t kind);
     std::function<bool(Image24&)> captureScreen;
+    // Scanning: the scanner the platform hands in (the headless one until then), the RoviDivod, its
+    // mode and the tool that drags its area and aligns a scan by hand.
+    HeadlessScanner headlessScanner;
+    Scanner* scanner = &headlessScanner;
+    RoviDivod roviDivod{imageStack, undoStore, refresh, ui, profile, compositor};
+    BlueGhost blueGhost{roviDivod, printManager, selectManager, imageStack, refresh, statusPrompt, toolSlot};
+    AlignmentTool alignmentTool{toolContext, blueGhost};
+    // A scan imported as a layer of the kind (0 picture, 1 lines, 2 type); false when it was cancelled,
+    // failed ("Unable to scan.") or could not be imported, and then nothing changed.
+    bool AcquireScan(const ScanRequest& request, int32_t kind);
+    // The RoviDivod scan: 300 dpi colour, one page, named "Scanned RoviDivod", then the scanback.
+    bool ScanRoviDivod();
 
 private:
     void BuildCommands();
@@ -257,6 +271,7 @@ private:
     void BuildOffsetShadow();
     void BuildImport();
     void BuildSketchFrame();
+    void BuildScanning();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();

@@ -3,9 +3,11 @@
 #include "files/drawing_reader.h"
 #include "files/drawing_samples.h"
 #include "files/drawing_writer.h"
+#include "import/png_test_files.h"
 #include "model/layer_test_support.h"
 #include "platform/headless_user_interface.h"
 #include "platform/temp_folder.h"
+#include "workspace/command_table.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace ts {
 namespace {
@@ -204,6 +207,36 @@ TEST_F(ReplayTest, APolylineRestyledDashedIsSavedWithItsGaps) {
     EXPECT_GT(inked, 10);
     EXPECT_GT(gaps, 10);
     EXPECT_GE(runs, 3);
+}
+
+} // namespace
+} // namespace ts
+
+namespace ts {
+namespace {
+
+// The scan verb feeds the next scan: a picture file arrives as the scanned layer, a failed scan only
+// says so.
+TEST_F(ReplayTest, ScansOfTheScriptArriveAsLayersAndAFailureAddsNothing) {
+    const std::string picture = folder.Path() + "sheet.png";
+    std::vector<uint8_t> rgb(size_t(40) * 30 * 3, 200);
+    ASSERT_TRUE(testing::WriteRgb(picture, 40, 30, rgb));
+    const ReplayRun run = Replay(
+        drawing + " " +
+        Script("scan " + picture + "\ncommand " + std::to_string(cmd::kImportPhoto + cmd::kAcquire300Color) +
+               "\nscan fail\ncommand " + std::to_string(cmd::kImportLines + cmd::kAcquire300Color) + "\n") +
+        " " + out);
+    if (run.exitCode != 0 && run.out.find("cannot be read") != std::string::npos) {
+        GTEST_SKIP() << "this build has no image codecs";
+    }
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_NE(run.out.find("Unable to scan."), std::string::npos) << run.out;
+    const ReplayRun info = testing::RunCli("info " + out + " --json");
+    ASSERT_EQ(info.exitCode, 0) << info.out;
+    const size_t scanned = info.out.find("\"name\":\"Scanned Image\"");
+    ASSERT_NE(scanned, std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("\"width\":40,\"height\":30", scanned), std::string::npos) << info.out;
+    EXPECT_EQ(info.out.find("Blank Layer"), std::string::npos) << "the empty Blank Layer made way";
 }
 
 } // namespace
