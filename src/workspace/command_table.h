@@ -197,6 +197,8 @@ inline constexpr int32_t kExtractLighting = 33395;
 inline constexpr int32_t kRoviDivodSetup = 33855;
 inline constexpr int32_t kRoviDivodScanBack = 33856;
 inline constexpr int32_t kRoviDivodReposition = 33857;
+// The dropper's button of the tool row.
+inline constexpr int32_t kDropperTool = 33800;
 } // namespace cmd
 
 // One command: where the menus show it, its texts, and what it does.

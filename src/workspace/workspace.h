@@ -20,14 +20,17 @@
 #include "measure/units_manager.h"
 #include "model/image_stack_manager.h"
 #include "modes/custom_backdrop_manager.h"
+#include "modes/dropper_manager.h"
 #include "modes/eraser_manager.h"
 #include "modes/gradient_manager.h"
 #include "modes/layer_effects.h"
+#include "modes/lift_manager.h"
 #include "modes/lighting_set.h"
 #include "modes/line_manager.h"
 #include "modes/line_tools.h"
 #include "modes/marker_effect.h"
 #include "modes/measure.h"
+#include "modes/merge_brush.h"
 #include "modes/page_manager.h"
 #include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
@@ -210,6 +213,16 @@ public:
     PrintManager printManager{imageStack, compositor,      viewManager, ui,
                               profile,    drawingDocument, refresh,     overlayPainter};
     PostCardAddresses postcardAddresses{ui, profile, profile.ProgramFolder()};
+    // Between layers: the merge brush, the lift and the dropper, with their tools.
+    MaskManager maskManager{paintingContext};
+    LiftManager liftManager{paintingContext};
+    DropperManager dropperManager{paintingContext, environmentManager, lineManager, surfaceManager,
+                                  shadowManager};
+    MaskTool maskTool{toolContext, cmd::kBrushOnMerge};
+    LiftTool liftTool{toolContext, cmd::kLift};
+    DropperTool dropperTool{toolContext, cmd::kDropperTool};
+    // "Mask": the layer "Mask" (made when there is none) becomes current in the lighting mode.
+    bool PaintMaskLayer();
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
 
@@ -225,6 +238,8 @@ private:
     void BuildLines();
     void BuildMeasure();
     void BuildPrinting();
+    void BuildTransfer();
+    ScreenTool* TransferToolNamed(const std::string& name);
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();

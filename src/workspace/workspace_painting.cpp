@@ -62,7 +62,7 @@ ScreenTool* Workspace::PaintingToolNamed(const std::string& name) {
             return tool;
         }
     }
-    return nullptr;
+    return TransferToolNamed(name);
 }
 
 void Workspace::BuildPainting() {
