@@ -70,7 +70,9 @@ private:
     BrushStroke m_stroke;
     std::function<int32_t()> m_lineWidthSource;
     uint32_t m_sourceId = 0;
-    bool m_lines = true;
+    // Lines start off: under the brush the source's lines replace the layer's, and a source without
+    // lines would take the layer's own away.
+    bool m_lines = false;
     bool m_lighting = true;
     bool m_color = true;
     bool m_paperTold = false; // the missing source was told once this visit

@@ -260,7 +260,7 @@ TEST_F(MergeAndLift, LiftingMovesWhatTheBrushCoversOnceAndTheDrawingLooksTheSame
     EXPECT_EQ(IndexNamed(LiftManager::kLiftedName), -1);
 }
 
-TEST_F(MergeAndLift, LiftingLinesWithoutEraseCopiesThemAndASmallLiftIsKept) {
+TEST_F(MergeAndLift, LiftingLinesWithoutEraseCopiesThem) {
     LayerObject& source = SourceLayer();
     const auto before = Copy(source);
     Gesture("command Lift\nsize 15\n");
@@ -269,12 +269,27 @@ TEST_F(MergeAndLift, LiftingLinesWithoutEraseCopiesThemAndASmallLiftIsKept) {
     EXPECT_TRUE(source.SameAs(*before)) << "copied, not moved";
     Gesture("tool SelectTool\n");
     const int32_t at = IndexNamed(LiftManager::kLiftedName);
-    ASSERT_GE(at, 0) << "a lift of a few pixels is no empty lift";
+    ASSERT_GE(at, 0);
     const LayerObject& lifted = *stack().Layer(at);
     EXPECT_TRUE(Covered(lifted, 100 - lifted.offsetX, 70 - lifted.offsetY));
     EXPECT_EQ(ShownAt(lifted, 100, 70).lineColor, 0x00AA5511);
     EXPECT_LT(LayerRect(stack(), lifted).Width(), 30);
     EXPECT_EQ(ui.Messages().size(), 0u);
+}
+
+TEST_F(MergeAndLift, ALiftOfExactlyTwentyByTwentyPixelsIsKept) {
+    LayerObject& source = PaintLayer(); // at 40, 30
+    for (int32_t y = 30; y < 50; ++y) {
+        for (int32_t x = 50; x < 70; ++x) {
+            Paint(source, x, y, 0x00406080);
+        }
+    }
+    Gesture("command Lift\nsize 41\npress 100 70\nrelease 100 70\ntool SelectTool\n");
+    const int32_t at = IndexNamed(LiftManager::kLiftedName);
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(LayerRect(stack(), *stack().Layer(at)), (Rect{90, 60, 110, 80}));
+    EXPECT_EQ(ShownAt(*stack().Layer(at), 95, 65).color, 0x00406080u);
+    EXPECT_TRUE(ui.Messages().empty());
 }
 
 TEST_F(MergeAndLift, ABrushBesideTheLayerLiftsNothingAndSaysSo) {
