@@ -349,6 +349,7 @@ void CMainFrame::BuildPaintingTools(QToolBar* bar) {
         {&m_workspace.partialSegmentEraser, cmd::kPartialSegmentEraser, "Part Erase", 0},
         {&m_workspace.coloredPencilTool, cmd::kPenTool, "Pen", 0},
         {&m_workspace.textTool, cmd::kTextTool, "Text", 0},
+        {&m_workspace.dropperTool, cmd::kDropperTool, "Dropper", 0},
     };
     bar->setMovable(false);
     bar->setFloatable(false);

@@ -68,7 +68,8 @@ void BrushStroke::SaveParts(LayerObject& layer, const Rect& drawingArea) {
     m_changesAfter = m_c.undo.Changes();
 }
 
-bool BrushStroke::Begin(int32_t type, const StrokeTool& tool, int32_t x, int32_t y, const char* reason) {
+bool BrushStroke::Begin(int32_t type, const StrokeTool& tool, int32_t x, int32_t y, const char* reason,
+                        int32_t radius) {
     End();
     LayerObject* layer = CurrentDrawingLayer(m_c.stack);
     if (!layer) {
@@ -79,6 +80,19 @@ bool BrushStroke::Begin(int32_t type, const StrokeTool& tool, int32_t x, int32_t
         RecordLayer(*layer);
     }
     m_recorded = false;
+    return Start(*layer, type, tool, x, y, reason, radius);
+}
+
+bool BrushStroke::BeginOn(LayerObject& layer, int32_t type, const StrokeTool& tool, int32_t x, int32_t y,
+                          const char* reason, int32_t radius) {
+    End();
+    m_recorded = false;
+    m_saved.reset();
+    return Start(layer, type, tool, x, y, reason, radius);
+}
+
+bool BrushStroke::Start(LayerObject& layer, int32_t type, const StrokeTool& tool, int32_t x, int32_t y,
+                        const char* reason, int32_t radius) {
     // The footprint is the tool's size in view pixels at the view's zoom, held at the smallest views.
     const int32_t zoom = m_c.geometry.Zoom();
     const int32_t size = BrushTS::PaintedSize(ToolBrushSize(), zoom);
@@ -90,10 +104,10 @@ bool BrushStroke::Begin(int32_t type, const StrokeTool& tool, int32_t x, int32_t
     // The dabs of one mouse event keep their rows in the engine's windows; Show stores them once,
     // before the refresh reads them.
     m_c.engine.SetDeferredCommits(true);
-    if (!m_c.engine.BeginStroke(*layer, type, kStrokeMargin, m_c.brush.Radius())) {
+    if (!m_c.engine.BeginStroke(layer, type, kStrokeMargin, radius < 0 ? m_c.brush.Radius() : radius)) {
         return false;
     }
-    m_layer = layer;
+    m_layer = &layer;
     m_running = true;
     if (m_saved) {
         m_saved->drawingRect = Rect{};

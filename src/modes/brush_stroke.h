@@ -61,7 +61,13 @@ public:
     // Starts a stroke of the type on the current layer at a view point and lays the first dab. False
     // (nothing changed) when there is no drawing layer or the engine refuses. The undo snapshot is
     // taken here unless RecordLayer took it already.
-    bool Begin(int32_t type, const StrokeTool& tool, int32_t x, int32_t y, const char* reason);
+    // radius: the engine's radius argument (the brush's radius when negative).
+    bool Begin(int32_t type, const StrokeTool& tool, int32_t x, int32_t y, const char* reason,
+               int32_t radius = -1);
+    // A stroke on a layer that need not be the current one, without an undo record or the stroke's own
+    // record of the layer: the caller keeps the undo.
+    bool BeginOn(LayerObject& layer, int32_t type, const StrokeTool& tool, int32_t x, int32_t y,
+                 const char* reason, int32_t radius = -1);
     // Dabs from the last position to the view point.
     void Drag(int32_t x, int32_t y);
     // Ends the running stroke, if any; the drawing has changed.
@@ -89,6 +95,8 @@ private:
     // Quarter pixels of the layer under a view point.
     IntPoint LayerFine(int32_t x, int32_t y) const;
     void DabAt(IntPoint fine, Rect& changed);
+    bool Start(LayerObject& layer, int32_t type, const StrokeTool& tool, int32_t x, int32_t y,
+               const char* reason, int32_t radius);
     void Show(const Rect& layerRect, const char* reason);
     // Says so in the status bar when the drawing pixel under the view point lies off the layer.
     void NoteOutside(int32_t x, int32_t y);

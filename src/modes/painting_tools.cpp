@@ -34,6 +34,8 @@ bool BrushTool::Press(uint32_t flags, int32_t x, int32_t y) {
     case BrushRoute::kSample:
     case BrushRoute::kSampleThenPaint:
         return Send(&Env::OnSamplePress, flags, x, y);
+    case BrushRoute::kToolThenPaint:
+        return Send(&Env::OnToolPress, flags, x, y);
     }
     return false;
 }

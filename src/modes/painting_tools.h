@@ -14,6 +14,7 @@ enum class BrushRoute {
     kErase,           // OnErasePress, OnEraseDrag, OnEraseRelease
     kSample,          // OnSamplePress only
     kSampleThenPaint, // OnSamplePress, then OnPaintDrag and OnPaintRelease
+    kToolThenPaint,   // OnToolPress, then OnPaintDrag and OnPaintRelease
 };
 
 // A tool that paints with the round brush: it shows the brush outline, may enter its mode when it is

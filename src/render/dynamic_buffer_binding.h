@@ -170,8 +170,9 @@ struct DynamicBufferSet::Binding {
     // Per layer row, the columns changed since the row was last stored (dirtyFrom >= dirtyTo: none).
     std::vector<int32_t> dirtyFrom;
     std::vector<int32_t> dirtyTo;
-    std::vector<uint32_t> leaving;   // flags of the rows a scroll lets go
-    std::unique_ptr<MixCache> mixes; // colour painting's mixes for the tool colour mixesTool
+    std::vector<uint32_t> leaving;            // flags of the rows a scroll lets go
+    std::unique_ptr<MixCache> mixes;          // colour painting's mixes for the tool colour mixesTool
+    std::unique_ptr<TransferSource> transfer; // type 24 as the merge brush: its colour and lighting
     uint32_t mixesTool = 0;
     // Running sums of the blend types: three colour bytes (or the level) and the lightness.
     double sums[4] = {0, 0, 0, 0};

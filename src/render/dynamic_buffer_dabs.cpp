@@ -228,6 +228,77 @@ struct BlendRule {
     }
 };
 
+// Type 24 as the merge brush: the source's colour and lighting take the place of the layer's. A pixel
+// that gains coverage goes t = (a - a_old) / (255 - a_old) of the way from what it holds to the source,
+// a and a_old being the coverage alphas after and before the dab; so it stands at a of the way from
+// what it held before the stroke, and a fully covered pixel holds the source's bytes exactly. Colours
+// are weighed by their amounts (an unpainted pixel's colour bytes count for nothing), indices switch
+// at half way.
+struct MergeRule {
+    TransferSource* source = nullptr;
+    bool color = false;
+    bool lighting = false;
+    int32_t from = 0; // layer columns of the dab
+    int32_t to = 0;
+    ColorRow dest;
+    uint8_t* level = nullptr;
+    uint8_t* index = nullptr;
+
+    void StartRow(const RowPointers& rows, int32_t y) {
+        dest.Bind(rows);
+        level = rows[kLighting];
+        index = rows[kLightIndex];
+        source->Load(y, from, to);
+    }
+    static uint8_t Toward(uint8_t own, uint8_t target, int32_t t) {
+        const int32_t d = (target - own) * t;
+        return static_cast<uint8_t>(own + (d >= 0 ? d + 127 : d - 127) / 255);
+    }
+    uint32_t Apply(int32_t x, uint16_t old, uint16_t all, bool) {
+        const int32_t before = AlphaOf(old);
+        const int32_t now = AlphaOf(all);
+        const int32_t t = now >= 255 ? 255 : ((now - before) * 255 + (255 - before) / 2) / (255 - before);
+        if (t <= 0) {
+            return 0;
+        }
+        uint32_t changed = 0;
+        if (color) {
+            const stroke::ColorPixel d = dest.Get(x);
+            stroke::ColorPixel s{source->At(kFromBlue, x), source->At(kFromGreen, x), source->At(kFromRed, x),
+                                 source->At(kFromAmount, x), source->At(kFromAppearance, x)};
+            if (source->Paper()) {
+                s.blue = d.blue; // opaque paper shows the board whatever the colour bytes say
+                s.green = d.green;
+                s.red = d.red;
+            }
+            if (t < 255) {
+                const int64_t wd = int64_t{d.amount} * (255 - t);
+                const int64_t ws = int64_t{s.amount} * t;
+                const int64_t sum = wd + ws;
+                auto mix = [&](uint8_t own, uint8_t in) {
+                    return sum == 0 ? Toward(own, in, t)
+                                    : static_cast<uint8_t>(
+                                          std::min<int64_t>(255, (own * wd + in * ws + sum / 2) / sum));
+                };
+                s.blue = mix(d.blue, s.blue);
+                s.green = mix(d.green, s.green);
+                s.red = mix(d.red, s.red);
+                s.amount = static_cast<uint8_t>((sum + 127) / 255);
+                s.appearance = d.amount == 0 || t >= 128 ? s.appearance : d.appearance;
+            }
+            changed |= dest.Put(x, s);
+        }
+        if (lighting) {
+            const uint8_t target = source->At(kFromLevel, x);
+            const uint8_t light = source->At(kFromLight, x);
+            const bool switches = t >= 128 || level[x] == ObjectShadow::kNeutral;
+            changed |= Set(level, x, t >= 255 ? target : Toward(level[x], target, t), kLighting);
+            changed |= Set(index, x, t >= 255 || switches ? light : index[x], kLightIndex);
+        }
+        return changed;
+    }
+};
+
 } // namespace
 
 // For every footprint pixel inside the layer with a non-zero mask m: the pixel's new sub-pixels are
@@ -370,6 +441,11 @@ Rect DynamicBufferSet::Dab() {
         lines = m_lines.Dab(m_qx, m_qy, 4 * (m_brush->Side() / 2) - 2);
         m_rect = m_rect.IsEmpty() ? lines : Union(m_rect, lines);
     }
+    if (m_lift.Running() && m_brush) {
+        const Rect lifted = m_lift.Dab(m_qx, m_qy, 4 * (m_brush->Side() / 2) - 2);
+        m_rect = m_rect.IsEmpty() ? lifted : Union(m_rect, lifted);
+        return lifted;
+    }
     if (!m_bind || !m_brush || m_bind->windowed.empty()) {
         return lines; // no channel rule: nothing bound (types 3 and 9), or only lines
     }
@@ -440,6 +516,15 @@ Rect DynamicBufferSet::Dab() {
             rule.radius = -1; // nothing sampled yet: the coverage is recorded, no pixel changes
         }
         changed = Sweep(rule, phase, left, top, from, to, true);
+    } else if (t == kStrokeLineArtLighting && b.transfer) {
+        MergeRule rule;
+        rule.source = b.transfer.get();
+        rule.color =
+            b.Holds(kBlue) && b.Holds(kGreen) && b.Holds(kRed) && b.Holds(kAmount) && b.Holds(kAppearance);
+        rule.lighting = b.Holds(kLighting) && b.Holds(kLightIndex);
+        rule.from = std::max(left, 0);
+        rule.to = std::min(left + side, b.width);
+        changed = Sweep(rule, phase, left, top, from, to, false);
     } else if (ErasesColor(t) || ErasesLighting(t)) {
         // The parts the layer lacks are left out (the eraser's combinations with lines).
         const bool color =

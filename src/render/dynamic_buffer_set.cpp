@@ -76,7 +76,12 @@ bool DynamicBufferSet::BeginStroke(LayerObject& layer, int32_t strokeType, int32
 
     const int32_t t = strokeType;
     const bool lineTypes = LineStroke::HasLinePart(t);
-    const bool wantsColor = IsColorType(t) || ErasesColor(t);
+    // Type 24 merges colour and lighting into the layer's own channels, or lifts whole pixels.
+    const TransferTool& transfer = m_tool.transfer;
+    const bool lift = t == kStrokeLineArtLighting && transfer.liftFrom != nullptr;
+    const bool merge = t == kStrokeLineArtLighting && !lift && (transfer.source || transfer.paper) &&
+                       (transfer.color || transfer.lighting);
+    const bool wantsColor = IsColorType(t) || ErasesColor(t) || (merge && transfer.color);
     const bool wantsLighting =
         t == kStrokeLighting || t == kStrokeBlendLighting || ErasesLighting(t) || t == kStrokeLineArtLighting;
     // Painting types get colour channels when the layer has none: nothing painted yet, new paint at
@@ -145,6 +150,24 @@ bool DynamicBufferSet::BeginStroke(LayerObject& layer, int32_t strokeType, int32
         worked = {kLighting, kLightIndex};
     } else if (t == kStrokeBlendLighting) {
         worked = {kLighting};
+    } else if (merge && bind->bytes[kBlue] && bind->bytes[kGreen] && bind->bytes[kRed] &&
+               bind->bytes[kAmount] && bind->bytes[kAppearance] && transfer.color) {
+        worked = {kBlue, kGreen, kRed, kAmount, kAppearance};
+    }
+    if (merge && transfer.lighting && bind->bytes[kLighting] && bind->bytes[kLightIndex]) {
+        worked.push_back(kLighting);
+        worked.push_back(kLightIndex);
+    }
+    if (!worked.empty() && merge) {
+        try {
+            bind->transfer = std::make_unique<TransferSource>();
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        if (!bind->transfer->Begin(layer, transfer)) {
+            worked.clear();
+            bind->transfer.reset();
+        }
     }
     if (ErasesColor(t)) {
         for (int32_t slot : {kBlue, kGreen, kRed, kAmount, kAppearance}) {
@@ -203,7 +226,10 @@ bool DynamicBufferSet::BeginStroke(LayerObject& layer, int32_t strokeType, int32
     }
     // The line part works on the layer's occupancy and line bytes itself; a type that is nothing but
     // lines fails without them, the others go on without their line part.
-    if (lineTypes && !m_lines.Begin(layer, t, m_tool.lines) && LineStroke::LinesOnly(t)) {
+    if (lineTypes && !lift && !m_lines.Begin(layer, t, m_tool.lines) && LineStroke::LinesOnly(t)) {
+        return false;
+    }
+    if (lift && !m_lift.Begin(layer, transfer)) {
         return false;
     }
     m_bind = std::move(bind);
@@ -213,6 +239,7 @@ bool DynamicBufferSet::BeginStroke(LayerObject& layer, int32_t strokeType, int32
 }
 
 void DynamicBufferSet::EndStroke() {
+    m_lift.End();
     if (m_lines.Running()) {
         const Rect lines = m_lines.End();
         m_rect = m_rect.IsEmpty() ? lines : Union(m_rect, lines);

@@ -5,6 +5,7 @@
 #include "raster/super_bit_buffer.h"
 #include "render/brush_ts.h"
 #include "render/line_strokes.h"
+#include "render/transfer_strokes.h"
 
 #include <array>
 #include <cstdint>
@@ -39,7 +40,7 @@ enum StrokeType : int32_t {
     kStrokeEraseLinesColor = 21,
     kStrokeEraseLinesLighting = 22,
     kStrokeEraseColorAndLighting = 23,
-    kStrokeLineArtLighting = 24, // line art and lighting: lines copied from a source or cleared
+    kStrokeLineArtLighting = 24, // line art and lighting: the merge brush and the lift (TransferTool)
 };
 
 // What the current tool paints with; the modes fill it in before BeginStroke.
@@ -56,6 +57,7 @@ struct StrokeTool {
     bool lightRelative = false;  // lighting brush: relative instead of set mode
     uint8_t lightIndex = 0;      // light-colour index written by the lighting brush
     LineStrokeTool lines;        // the line strokes' settings (read at BeginStroke)
+    TransferTool transfer;       // type 24: what is merged or lifted (read at BeginStroke)
 };
 
 // The stroke engine: binds a layer's buffers for a stroke type, stamps the brush footprint at quarter-
@@ -136,6 +138,7 @@ private:
     std::unique_ptr<Binding> m_bind;
     std::unique_ptr<CoverageStore> m_coverage; // kept from stroke to stroke
     LineStroke m_lines;                        // the line part of the stroke types that have one
+    LiftPass m_lift;                           // type 24 as the lift
 };
 
 } // namespace ts

@@ -222,26 +222,27 @@ Rect LineStroke::ChangeAround(int32_t qx, int32_t qy, int32_t rq) {
     return LineRenderer(layer).RedrawLines(changed);
 }
 
-// The source layer's line pixels whose centres lie in the brush disc, at the same drawing place.
+// Under the brush disc the layer's centre cells become the source's at the same drawing place: the
+// source's line pixels whose centres the disc holds are copied (colours through the table's remap), and
+// the layer's own ones there that the source does not have go, so that where the brush went the layer
+// shows the source's lines. A source without lines clears them.
 Rect LineStroke::CopyAround(int32_t qx, int32_t qy, int32_t rq) {
     LayerObject& layer = *m_layer;
     const LayerObject& source = *m_tool.source;
-    if (!IsLineLayer(source) || !source.lineArt) {
-        return Rect{};
-    }
-    const ObjectLineArt& from = *source.lineArt;
-    const RLBuffer* parts[] = {source.frame->drawingBuffer.get(), from.lineAppearanceIndex.get(),
-                               from.refreshWidth.get(), from.colorAppearanceIndex.get()};
-    const int32_t sw = parts[0]->Width();
-    const int32_t sh = parts[0]->Height();
+    const ObjectLineArt* from = IsLineLayer(source) ? source.lineArt.get() : nullptr;
+    const RLBuffer* parts[] = {
+        from ? source.frame->drawingBuffer.get() : nullptr, from ? from->lineAppearanceIndex.get() : nullptr,
+        from ? from->refreshWidth.get() : nullptr, from ? from->colorAppearanceIndex.get() : nullptr};
+    const int32_t sw = parts[0] ? parts[0]->Width() : 0;
+    const int32_t sh = parts[0] ? parts[0]->Height() : 0;
     for (const RLBuffer* p : parts) {
         if (!p || p->Width() != sw || p->Height() != sh) {
-            return Rect{};
+            from = nullptr; // parts that do not agree are not read
         }
     }
     LineColorList colors;
-    if (from.colorList) {
-        colors.Copy(*from.colorList);
+    if (from && from->colorList) {
+        colors.Copy(*from->colorList);
         layer.lineArt->colorList->Remap(colors);
     }
     const int32_t w = layer.frame->drawingBuffer->Width();
@@ -252,7 +253,7 @@ Rect LineStroke::CopyAround(int32_t qx, int32_t qy, int32_t rq) {
     LineRows rows;
     std::array<std::vector<uint8_t>, 4> in;
     try {
-        for (size_t k = 0; k < 4; ++k) {
+        for (size_t k = 0; from && k < 4; ++k) {
             in[k].resize(parts[k]->RawRowLength());
         }
     } catch (const std::bad_alloc&) {
@@ -264,27 +265,40 @@ Rect LineStroke::CopyAround(int32_t qx, int32_t qy, int32_t rq) {
     Rect changed{};
     for (int32_t y = box.top; y < box.bottom; ++y) {
         const int32_t sy = y + oy;
-        if (sy < 0 || sy >= sh) {
-            continue;
+        const bool sourceRow = from && sy >= 0 && sy < sh;
+        uint8_t one = 0;
+        if (!sourceRow && rows.buffers[0]->RowIsOneValue(y, one) && one == 0) {
+            continue; // nothing to copy and nothing to clear
         }
         rows.Load(y);
-        for (size_t k = 0; k < 4; ++k) {
+        for (size_t k = 0; sourceRow && k < 4; ++k) {
             parts[k]->ReadRow(sy, in[k].data());
         }
         for (int32_t x = box.left; x < box.right; ++x) {
-            const int32_t sx = x + ox;
             const int64_t dx = 4 * x + 2 - qx;
             const int64_t dy = 4 * y + 2 - qy;
-            const auto j = static_cast<size_t>(sx);
-            if (sx < 0 || sx >= sw || dx * dx + dy * dy >= int64_t{rq} * rq ||
-                (in[0][2 * j] | in[0][2 * j + 1]) == 0) {
+            if (dx * dx + dy * dy >= int64_t{rq} * rq) {
                 continue;
             }
             const auto i = static_cast<size_t>(x);
-            rows.SetMask(i, static_cast<uint16_t>(in[0][2 * j] | in[0][2 * j + 1] << 8));
-            rows.Set(1, i, in[1][j]);
-            rows.Set(2, i, in[2][j]);
-            rows.Set(3, i, from.colorList ? colors.RemapEntry(in[3][j]) : in[3][j]);
+            const int32_t sx = x + ox;
+            const auto j = static_cast<size_t>(sx);
+            const bool line = sourceRow && sx >= 0 && sx < sw && (in[0][2 * j] | in[0][2 * j + 1]) != 0;
+            if (!line && rows.Mask(i) == 0) {
+                continue;
+            }
+            const uint16_t mask = line ? static_cast<uint16_t>(in[0][2 * j] | in[0][2 * j + 1] << 8) : 0;
+            const uint8_t style = line ? in[1][j] : 0;
+            const uint8_t width = line ? in[2][j] : 0;
+            const uint8_t color = !line ? 0 : from->colorList ? colors.RemapEntry(in[3][j]) : in[3][j];
+            if (rows.Mask(i) == mask && rows.rows[1][i] == style && rows.rows[2][i] == width &&
+                rows.rows[3][i] == color) {
+                continue;
+            }
+            rows.SetMask(i, mask);
+            rows.Set(1, i, style);
+            rows.Set(2, i, width);
+            rows.Set(3, i, color);
             changed = Union(changed, Rect{x, y, x + 1, y + 1});
         }
         rows.Store(y);

@@ -203,6 +203,8 @@ inline constexpr int32_t kTextTool = 33770;
 inline constexpr int32_t kOffsetShadowTool = 33085;
 // The select bar's "Align": drags a scanned layer into register by one of its marks.
 inline constexpr int32_t kAlign = 33860;
+// The dropper's button of the tool row.
+inline constexpr int32_t kDropperTool = 33800;
 } // namespace cmd
 
 // One command: where the menus show it, its texts, and what it does.

@@ -263,6 +263,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     BuildImport();
     BuildSketchFrame();
     BuildScanning();
+    BuildTransfer();
     ConnectPalettes();
     ReadLayerDefaults();
     // Interaction: the overlays in drawing order over the selection frame, the way back to the select

@@ -21,16 +21,19 @@
 #include "model/image_stack_manager.h"
 #include "modes/blue_ghost.h"
 #include "modes/custom_backdrop_manager.h"
+#include "modes/dropper_manager.h"
 #include "modes/eraser_manager.h"
 #include "modes/extract.h"
 #include "modes/gradient_manager.h"
 #include "modes/layer_effects.h"
+#include "modes/lift_manager.h"
 #include "modes/lighting_set.h"
 #include "modes/line_manager.h"
 #include "modes/line_tools.h"
 #include "modes/marker_effect.h"
 #include "modes/measure.h"
 #include "modes/offset_shadow_manager.h"
+#include "modes/merge_brush.h"
 #include "modes/page_manager.h"
 #include "modes/painting_tools.h"
 #include "modes/paper_manager.h"
@@ -223,6 +226,16 @@ public:
     // The sketch frame: the mode that draws a perspective room grid on a layer of its own, and its tool.
     SketchFrame sketchFrame{paintingContext, profile};
     SketchFrameTool sketchFrameTool{toolContext, sketchFrame};
+    // Between layers: the merge brush, the lift and the dropper, with their tools.
+    MaskManager maskManager{paintingContext};
+    LiftManager liftManager{paintingContext};
+    DropperManager dropperManager{paintingContext, environmentManager, lineManager, surfaceManager,
+                                  shadowManager};
+    MaskTool maskTool{toolContext, cmd::kBrushOnMerge};
+    LiftTool liftTool{toolContext, cmd::kLift};
+    DropperTool dropperTool{toolContext, cmd::kDropperTool};
+    // "Mask": the layer "Mask" (made when there is none) becomes current in the lighting mode.
+    bool PaintMaskLayer();
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
     // Lettering: the text engine over the platform's fonts (box glyphs until the platform hands in its
@@ -272,6 +285,8 @@ private:
     void BuildImport();
     void BuildSketchFrame();
     void BuildScanning();
+    void BuildTransfer();
+    ScreenTool* TransferToolNamed(const std::string& name);
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();

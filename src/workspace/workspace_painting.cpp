@@ -65,7 +65,7 @@ ScreenTool* Workspace::PaintingToolNamed(const std::string& name) {
             return tool;
         }
     }
-    return nullptr;
+    return TransferToolNamed(name);
 }
 
 void Workspace::BuildPainting() {

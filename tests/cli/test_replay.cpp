@@ -209,6 +209,30 @@ TEST_F(ReplayTest, APolylineRestyledDashedIsSavedWithItsGaps) {
     EXPECT_GE(runs, 3);
 }
 
+TEST_F(ReplayTest, PaintLiftedIntoItsOwnLayerIsBrushedBackWithTheMergeBrush) {
+    // A red dab lifted off the layer into "Lifted"; then, with "Lifted" as the source, the merge brush
+    // brings it back into the emptied layer.
+    const ReplayRun run =
+        Replay(drawing + " " +
+               Script("tool SurfacePaintTool\ncolor 0x0000FF\nsize 9\npress 30 30\nrelease 30 30\n"
+                      "command Lift\nsize 15\npress 30 30\nrelease 30 30\ntool SelectTool\n"
+                      "layer 3\ncommand Brush-on Merge\npanel Source\nlayer 2\nsize 5\n"
+                      "press 30 30\nrelease 30 30\n") +
+               " " + out);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    HeadlessUserInterface ui;
+    LoadedDrawing loaded;
+    ASSERT_TRUE(ReadDrawingFile(ui, out, false, loaded));
+    ASSERT_EQ(loaded.layers.size(), 4u);
+    const LayerObject& layer = *loaded.layers[2].layer;
+    const LayerObject& lifted = *loaded.layers[3].layer;
+    EXPECT_LT(lifted.bounds.Width(), 20) << "cut down to the dab";
+    EXPECT_EQ(testing::AmountAt(lifted, 30 - lifted.offsetX, 30 - lifted.offsetY), 255);
+    EXPECT_EQ(testing::AmountAt(layer, 20, 20), 255) << "brushed back";
+    EXPECT_EQ(testing::ColorAt(layer, 20, 20), 0x0000FFu);
+    EXPECT_EQ(testing::AmountAt(layer, 20, 24), 0) << "lifted, beyond the merge brush";
+}
+
 } // namespace
 } // namespace ts
 

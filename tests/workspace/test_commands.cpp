@@ -35,8 +35,12 @@ TEST_F(Commands, IdsAreUniqueAndTheMenusAreExactlyTheSix) {
 
 TEST_F(Commands, UnknownOrUnbuiltCommandsAreDisabledAndDoNothing) {
     EXPECT_FALSE(workspace->RunCommand(12345));
-    EXPECT_FALSE(table().Enabled(cmd::kLift)) << "comes with the effects";
-    EXPECT_FALSE(workspace->RunCommand(cmd::kLift));
+    Command bare;
+    bare.id = 33809;
+    bare.text = "Without a handler";
+    workspace->commands.Add(std::move(bare));
+    EXPECT_FALSE(table().Enabled(33809));
+    EXPECT_FALSE(workspace->RunCommand(33809));
 }
 
 TEST_F(Commands, ShowSwitchesToggleEveryLayerAndLogTheirReasons) {
