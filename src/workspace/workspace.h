@@ -19,6 +19,7 @@
 #include "interact/zoom_manager.h"
 #include "measure/units_manager.h"
 #include "model/image_stack_manager.h"
+#include "modes/crop_manager.h"
 #include "modes/custom_backdrop_manager.h"
 #include "modes/eraser_manager.h"
 #include "modes/gradient_manager.h"
@@ -210,6 +211,11 @@ public:
     PrintManager printManager{imageStack, compositor,      viewManager, ui,
                               profile,    drawingDocument, refresh,     overlayPainter};
     PostCardAddresses postcardAddresses{ui, profile, profile.ProgramFolder()};
+    // Page > Size: the crop/expand mode and its hand; the Layer menu's Crop, Expand and Fit.
+    LayerCropper layerCropper{imageStack, undoStore, layerOperations, refresh, ui};
+    CCropManager cropManager{imageStack, layerCropper, unitsManager,   refresh,
+                             ui,         toolSlot,     overlayPainter, viewGeometry};
+    CropTool cropTool{toolContext, cropManager};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
 
@@ -225,6 +231,7 @@ private:
     void BuildLines();
     void BuildMeasure();
     void BuildPrinting();
+    void BuildCrop();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();
