@@ -112,25 +112,38 @@ void ViewManager::ClientRow(int32_t cy, int32_t left, int32_t right) {
     const int32_t to = std::clamp(drawing.right, from, right);
     m_backdrop.FillRow(cy, left, from, out);
     m_backdrop.FillRow(cy, to, right, out);
-    if (from < to) {
-        DrawingPart(cy, from, to, out + static_cast<size_t>(from) * 3);
-        if (m_screenGrain && m_zoom <= 1 && m_compositor.paper.textureOneToOne) {
-            AddScreenGrain(cy, from, to, out + static_cast<size_t>(from) * 3);
-        }
-        if (m_grid.AnyShown()) {
-            // At 1:1 the row is a copy of the view buffer's, which the grid reads from instead.
-            const bool copied = m_zoom == 1 && !(m_screenGrain && m_compositor.paper.textureOneToOne);
-            m_gridPlan.DrawRow(cy, from, to, out + static_cast<size_t>(from) * 3,
-                               copied ? m_view.Pixel(from + m_originX, cy + m_originY) : nullptr);
-        }
+    if (from >= to) {
+        return;
+    }
+    uint8_t* dest = out + static_cast<size_t>(from) * 3;
+    const bool grain = m_screenGrain && m_zoom <= 1 && m_compositor.paper.textureOneToOne;
+    const bool grid = m_grid.AnyShown();
+    // Without grain the row is a plain copy of source (the view buffer's row, or the magnified row):
+    // a grid line across the row mixes straight from it in place of the copy, and the lines down read
+    // their pixels there rather than back from what was just stored.
+    const bool folded = grid && !grain && m_gridPlan.CoversRow(cy);
+    const uint8_t* source = DrawingPart(cy, from, to, dest, !folded);
+    if (grain) {
+        AddScreenGrain(cy, from, to, dest);
+        source = nullptr;
+    }
+    if (grid) {
+        m_gridPlan.DrawRow(cy, from, to, dest, source);
     }
 }
 
-// Client pixels from .. to - 1 of row cy, all inside the drawing.
-void ViewManager::DrawingPart(int32_t cy, int32_t from, int32_t to, uint8_t* dest) {
+// Client pixels from .. to - 1 of row cy, all inside the drawing. At zooms of 1 and more the row is a
+// copy of a run of pixels, which is returned (and with copy false only made ready, not stored).
+const uint8_t* ViewManager::DrawingPart(int32_t cy, int32_t from, int32_t to, uint8_t* dest, bool copy) {
+    const auto bytes = static_cast<size_t>(to - from) * 3;
     if (m_zoom == 1) {
-        std::memcpy(dest, m_view.Pixel(from + m_originX, cy + m_originY), static_cast<size_t>(to - from) * 3);
-    } else if (m_zoom > 1) {
+        const uint8_t* source = m_view.Pixel(from + m_originX, cy + m_originY);
+        if (copy) {
+            std::memcpy(dest, source, bytes);
+        }
+        return source;
+    }
+    if (m_zoom > 1) {
         // Output column o of the row shows view column originX + o / z.
         const int32_t z = m_zoom;
         const int32_t viewY = m_originY + cy / z;
@@ -149,14 +162,17 @@ void ViewManager::DrawingPart(int32_t cy, int32_t from, int32_t to, uint8_t* des
             ViewportFrame::MagnifyRow(m_view.Row(viewY), viewX, width, z, cy % z, under, m_rowScratch.data());
             m_magnified = lines ? MagnifiedRow{} : key;
         }
-        std::memcpy(dest, m_rowScratch.data() + static_cast<size_t>(lead) * 3,
-                    static_cast<size_t>(to - from) * 3);
-    } else {
-        const int32_t s = -m_zoom;
-        const int32_t lastRow = m_originY + cy * s + s - 1;
-        ViewportFrame::ShrinkRow(m_view, std::min(lastRow, m_view.Height() - 1), m_originX + from * s,
-                                 to - from, m_samples, dest, m_shrinkRoom);
+        const uint8_t* source = m_rowScratch.data() + static_cast<size_t>(lead) * 3;
+        if (copy) {
+            std::memcpy(dest, source, bytes);
+        }
+        return source;
     }
+    const int32_t s = -m_zoom;
+    const int32_t lastRow = m_originY + cy * s + s - 1;
+    ViewportFrame::ShrinkRow(m_view, std::min(lastRow, m_view.Height() - 1), m_originX + from * s, to - from,
+                             m_samples, dest, m_shrinkRoom);
+    return nullptr;
 }
 
 // Each pixel gets the board's deviation from its average at the pixel's own window position, reduced

@@ -73,7 +73,7 @@ public:
 
 private:
     void ClientRow(int32_t cy, int32_t left, int32_t right);
-    void DrawingPart(int32_t cy, int32_t from, int32_t to, uint8_t* dest);
+    const uint8_t* DrawingPart(int32_t cy, int32_t from, int32_t to, uint8_t* dest, bool copy);
     void AddScreenGrain(int32_t cy, int32_t from, int32_t to, uint8_t* dest) const;
     BackdropSources Sources() const;
 

@@ -264,6 +264,7 @@ Workspace::Workspace(UserInterface& userInterface, SettingsStore& settings, Imag
     BuildSketchFrame();
     BuildScanning();
     BuildTransfer();
+    BuildCrop();
     ConnectPalettes();
     ReadLayerDefaults();
     // Interaction: the overlays in drawing order over the selection frame, the way back to the select

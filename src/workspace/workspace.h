@@ -20,6 +20,7 @@
 #include "measure/units_manager.h"
 #include "model/image_stack_manager.h"
 #include "modes/blue_ghost.h"
+#include "modes/crop_manager.h"
 #include "modes/custom_backdrop_manager.h"
 #include "modes/dropper_manager.h"
 #include "modes/eraser_manager.h"
@@ -236,6 +237,11 @@ public:
     DropperTool dropperTool{toolContext, cmd::kDropperTool};
     // "Mask": the layer "Mask" (made when there is none) becomes current in the lighting mode.
     bool PaintMaskLayer();
+    // Page > Size: the crop/expand mode and its hand; the Layer menu's Crop, Expand and Fit.
+    LayerCropper layerCropper{imageStack, undoStore, layerOperations, refresh, ui};
+    CCropManager cropManager{imageStack, layerCropper, unitsManager,   refresh,
+                             ui,         toolSlot,     overlayPainter, viewGeometry};
+    CropTool cropTool{toolContext, cropManager};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
     // Lettering: the text engine over the platform's fonts (box glyphs until the platform hands in its
@@ -287,6 +293,7 @@ private:
     void BuildScanning();
     void BuildTransfer();
     ScreenTool* TransferToolNamed(const std::string& name);
+    void BuildCrop();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();

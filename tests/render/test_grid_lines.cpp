@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace ts {
@@ -147,6 +149,79 @@ TEST_F(ScreenGrid, EveryPixelValueMixesAlikeAlongALineAcrossAndDown) {
         for (int32_t y = 0; y < 60; ++y) { // the line down at column 47
             for (int b = 0; b < 3; ++b) {
                 ASSERT_EQ(view.Display().Pixel(47, y)[b], expected(47, y, b)) << intensity << " at " << y;
+            }
+        }
+    }
+}
+
+TEST_F(ScreenGrid, StackedGridsOverAnyPictureEqualTheirLinesMixedOneAfterTheOtherAtEveryZoom) {
+    // A picture of noise, so that a pixel read from the wrong place shows; two grids whose lines cross
+    // and coincide, the second over the first; rebuilt whole and in part at magnifying, 1:1 and
+    // shrinking zooms. Expected: the plain rebuild with each grid's lines mixed in turn.
+    std::vector<uint8_t>& pixels = view.ViewBuffer().Pixels();
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = static_cast<uint8_t>(i * 2654435761u >> 24);
+    }
+    const GridLines first{true, 12.0, 0x0030A0F0, 200};
+    const GridLines second{true, 18.0, 0x00102030, 90};
+    constexpr int32_t kWidth = 150;
+    constexpr int32_t kHeight = 90;
+    ASSERT_TRUE(view.ResizeClient(kWidth, kHeight));
+    for (const int32_t zoom : {1, 4, -4}) {
+        for (const Rect& part : {Rect{0, 0, kWidth, kHeight}, Rect{37, 11, 120, 70}}) {
+            const double scale = zoom > 0 ? zoom : 1.0 / -zoom;
+            ASSERT_TRUE(view.SetZoom(zoom));
+            view.SetOrigin(5, 3);
+            view.Grid().grids = {};
+            view.RebuildClient(Rect{0, 0, kWidth, kHeight});
+            std::vector<uint8_t> expected = view.Display().Pixels();
+            const auto stride = static_cast<size_t>(view.Display().Stride());
+            const Rect drawing = view.ClientRectOf(Rect{0, 0, 200, 120});
+            for (const GridLines& g : {first, second}) {
+                if (g.spacing * scale < ViewGrid::kMinimumGap) {
+                    continue; // at -4 the first grid's lines would lie 3 client pixels apart
+                }
+                // Client position p shows a line where floor((origin + k × spacing - view) × scale) = p.
+                auto on = [&](int32_t p, double origin, int32_t viewOrigin) {
+                    const double k = std::ceil((viewOrigin - origin) / g.spacing);
+                    for (double j = k;; j += 1.0) {
+                        const double at = std::floor((origin + j * g.spacing - viewOrigin) * scale);
+                        if (at >= p) {
+                            return at == p;
+                        }
+                    }
+                };
+                const uint8_t colour[3] = {static_cast<uint8_t>(g.color >> 16),
+                                           static_cast<uint8_t>(g.color >> 8), static_cast<uint8_t>(g.color)};
+                for (int32_t y = part.top; y < part.bottom; ++y) {
+                    for (int32_t x = std::max(part.left, drawing.left);
+                         x < std::min(part.right, drawing.right); ++x) {
+                        if (y < drawing.top || y >= drawing.bottom || (!on(x, 1.5, 5) && !on(y, 2.0, 3))) {
+                            continue;
+                        }
+                        for (int b = 0; b < 3; ++b) {
+                            uint8_t& v = expected[static_cast<size_t>(y) * stride +
+                                                  static_cast<size_t>(x) * 3 + static_cast<size_t>(b)];
+                            v = static_cast<uint8_t>(
+                                std::min(255, Mul8(g.intensity, colour[b]) + Mul8(255 - g.intensity, v)));
+                        }
+                    }
+                }
+            }
+            view.Grid().grids = {first, second, GridLines{}};
+            view.Grid().originX = 1.5;
+            view.Grid().originY = 2.0;
+            // What the display held before must not show through anywhere in the part rebuilt.
+            std::fill(view.Display().Pixels().begin(), view.Display().Pixels().end(), uint8_t{0x5A});
+            view.RebuildClient(part);
+            for (int32_t y = part.top; y < part.bottom; ++y) {
+                for (int32_t x = part.left; x < part.right; ++x) {
+                    const uint8_t* got = view.Display().Pixel(x, y);
+                    const uint8_t* want =
+                        &expected[static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3];
+                    ASSERT_TRUE(std::equal(got, got + 3, want))
+                        << "zoom " << zoom << " at " << x << ", " << y;
+                }
             }
         }
     }
