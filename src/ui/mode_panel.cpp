@@ -38,6 +38,11 @@ ModePanel::ModePanel(EnvironmentManager& environment, QWidget* parent)
 }
 
 ModePanel::~ModePanel() {
+    // An edit box that has the focus reports "editing finished" as it goes, which happens after this
+    // panel's own members are gone: no box may call back into it any more.
+    for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+        QObject::disconnect(edit, nullptr, this, nullptr);
+    }
     for (const auto& [control, widget] : m_widgets) {
         const_cast<CControl*>(control)->SetView(nullptr);
     }
