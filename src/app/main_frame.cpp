@@ -331,6 +331,7 @@ void CMainFrame::BuildPaintingTools(QToolBar* bar) {
         {&m_workspace.offsetRayTool, cmd::kOffsetRayTool, "Offset Ray", 0},
         {&m_workspace.partialSegmentEraser, cmd::kPartialSegmentEraser, "Part Erase", 0},
         {&m_workspace.coloredPencilTool, cmd::kPenTool, "Pen", 0},
+        {&m_workspace.morphTool, cmd::kMorphTool, "Transform", 0},
     };
     bar->setMovable(false);
     bar->setFloatable(false);

@@ -197,6 +197,9 @@ inline constexpr int32_t kExtractLighting = 33395;
 inline constexpr int32_t kRoviDivodSetup = 33855;
 inline constexpr int32_t kRoviDivodScanBack = 33856;
 inline constexpr int32_t kRoviDivodReposition = 33857;
+// The selection transform: its tool, and the morph of the current layer onto the sketch frame.
+inline constexpr int32_t kMorphTool = 33790;
+inline constexpr int32_t kCreateSketchOver = 33791;
 } // namespace cmd
 
 // One command: where the menus show it, its texts, and what it does.

@@ -34,6 +34,7 @@
 #include "modes/postcard_addresses.h"
 #include "modes/print_manager.h"
 #include "modes/scale_grid.h"
+#include "modes/selection_morph.h"
 #include "modes/shadow_manager.h"
 #include "modes/surface_manager.h"
 #include "palette/palette_manager.h"
@@ -210,6 +211,9 @@ public:
     PrintManager printManager{imageStack, compositor,      viewManager, ui,
                               profile,    drawingDocument, refresh,     overlayPainter};
     PostCardAddresses postcardAddresses{ui, profile, profile.ProgramFolder()};
+    // The selection transform: the morph mode with its quadrilateral, and its tool.
+    SelectionMorph selectionMorph{imageStack, undoStore, refresh, ui, overlayPainter, viewGeometry};
+    MorphTool morphTool{toolContext, selectionMorph, cmd::kMorphTool};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
 
@@ -225,6 +229,7 @@ private:
     void BuildLines();
     void BuildMeasure();
     void BuildPrinting();
+    void BuildMorph();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();

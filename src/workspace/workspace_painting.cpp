@@ -56,6 +56,7 @@ ScreenTool* Workspace::PaintingToolNamed(const std::string& name) {
         {"LineEraserTool", &lineEraserTool},
         {"ColoredPencilTool", &coloredPencilTool},
         {"LineDropperTool", &lineDropperTool},
+        {"MorphTool", &morphTool},
     };
     for (const auto& [toolName, tool] : tools) {
         if (name == toolName) {
