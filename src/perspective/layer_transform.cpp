@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <new>
 #include <vector>
 
@@ -177,107 +178,190 @@ public:
             return Bytes<SuperBitBuffer>(src, map, 0);
         }
         SourceIndex* table = Table(map, src.Width(), src.Height());
-        const Rect d = map.Destination();
         std::vector<uint8_t> pixels;
-        std::vector<uint8_t> near;
         if (!table || !Decode(src, pixels)) {
-            return nullptr;
-        }
-        const int32_t sw = src.Width();
-        const int32_t sh = src.Height();
-        // Sub-pixels and what they cover lie within 0.7 of a destination pixel of its centre.
-        const auto reach = static_cast<int32_t>(std::ceil(map.Stretch() * 0.75)) + 1;
-        if (!Near(pixels, sw, sh, reach, near)) {
             return nullptr;
         }
         auto out = parts::NewBuffer<SuperBitBuffer>(table->outWidth, table->outHeight, 2, 0);
         if (!out) {
             return nullptr;
         }
+        const int32_t sw = src.Width();
+        const int32_t sh = src.Height();
         const double scaleX = static_cast<double>(sw) / m_layerWidth;
         const double scaleY = static_cast<double>(sh) / m_layerHeight;
-        const size_t width = static_cast<size_t>(table->outWidth);
+        const auto width = static_cast<size_t>(table->outWidth);
+        auto maskAt = [&](int32_t px, int32_t py) {
+            const size_t at =
+                (static_cast<size_t>(py) * static_cast<size_t>(sw) + static_cast<size_t>(px)) * 2;
+            return static_cast<uint16_t>(pixels[at] | pixels[at + 1] << 8);
+        };
+        // Per source row, running counts of covered and of fully covered pixels, so that a box of
+        // source pixels is judged a row at a time.
+        const auto stride = static_cast<size_t>(sw) + 1;
+        std::vector<uint16_t> anyCount;
+        std::vector<uint16_t> fullCount;
+        try {
+            anyCount.resize(stride * static_cast<size_t>(sh));
+            fullCount.resize(stride * static_cast<size_t>(sh));
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+        for (int32_t py = 0; py < sh; ++py) {
+            uint16_t* a = anyCount.data() + stride * static_cast<size_t>(py);
+            uint16_t* f = fullCount.data() + stride * static_cast<size_t>(py);
+            a[0] = 0;
+            f[0] = 0;
+            for (int32_t px = 0; px < sw; ++px) {
+                const uint16_t m = maskAt(px, py);
+                a[px + 1] = static_cast<uint16_t>(a[px] + (m != 0));
+                f[px + 1] = static_cast<uint16_t>(f[px] + (m == 0xFFFF));
+            }
+        }
+        // The source positions of the centres of three rows: above, this one and below, in part pixels.
+        std::vector<double> rows[3][2];
+        try {
+            for (auto& r : rows) {
+                r[0].resize(width);
+                r[1].resize(width);
+            }
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+        auto load = [&](int32_t y, std::vector<double>* r) {
+            if (y < 0 || y >= table->outHeight) {
+                std::fill(r[0].begin(), r[0].end(), -1.0);
+                return;
+            }
+            CentreRow(map, *table, y, r[0].data(), r[1].data());
+        };
+        std::vector<double>* above = rows[0];
+        std::vector<double>* here = rows[1];
+        std::vector<double>* below = rows[2];
+        load(-1, above);
+        load(0, here);
         for (int32_t y = 0; y < table->outHeight; ++y) {
+            load(y + 1, below);
             uint8_t* row = out->WorkingRow();
             std::memset(row, 0, width * 2);
             int32_t* at = table->index.data() + static_cast<size_t>(y) * width;
+            const double* sx = here[0].data();
+            const double* sy = here[1].data();
             for (size_t x = 0; x < width; ++x) {
-                if (at[x] < 0 || !near[static_cast<size_t>(at[x])]) {
+                if (at[x] < 0 || sx[x] < 0) {
                     continue;
                 }
-                // Where the pixel's centre and its neighbours across and down come from: a sub-pixel
-                // covers the parallelogram of a quarter of those steps, sampled a quarter source pixel
-                // apart, so a line thinner than a sub-pixel after shrinking still leaves one.
-                const double cx = d.left + (x + 0.5) * table->pageX;
-                const double cy = d.top + (y + 0.5) * table->pageY;
-                double ox = 0, oy = 0, ax = 0, ay = 0, bx = 0, by = 0;
-                if (!map.Point(cx, cy, ox, oy) || !map.Point(cx + table->pageX, cy, ax, ay) ||
-                    !map.Point(cx, cy + table->pageY, bx, by)) {
+                // The source steps of one destination pixel across (u) and down (v), from the
+                // neighbouring centres; within a pixel the map is as good as linear.
+                double ux = 1, uy = 0, vx = 0, vy = 1;
+                if (x + 1 < width && sx[x + 1] >= 0) {
+                    ux = sx[x + 1] - sx[x];
+                    uy = sy[x + 1] - sy[x];
+                } else if (x > 0 && sx[x - 1] >= 0) {
+                    ux = sx[x] - sx[x - 1];
+                    uy = sy[x] - sy[x - 1];
+                }
+                if (below[0][x] >= 0) {
+                    vx = below[0][x] - sx[x];
+                    vy = below[1][x] - sy[x];
+                } else if (above[0][x] >= 0) {
+                    vx = sx[x] - above[0][x];
+                    vy = sy[x] - above[1][x];
+                }
+                ux *= scaleX;
+                vx *= scaleX;
+                uy *= scaleY;
+                vy *= scaleY;
+                const double ox = sx[x] * scaleX;
+                const double oy = sy[x] * scaleY;
+                // The source pixels the destination pixel covers: nothing there, or all of it
+                // covered, settles the pixel at once.
+                const double ex = 0.5 * (std::fabs(ux) + std::fabs(vx)) + 0.01;
+                const double ey = 0.5 * (std::fabs(uy) + std::fabs(vy)) + 0.01;
+                const int32_t x0 = std::max(0, static_cast<int32_t>(std::floor(ox - ex)));
+                const int32_t x1 = std::min(sw - 1, static_cast<int32_t>(std::floor(ox + ex)));
+                const int32_t y0 = std::max(0, static_cast<int32_t>(std::floor(oy - ey)));
+                const int32_t y1 = std::min(sh - 1, static_cast<int32_t>(std::floor(oy + ey)));
+                bool any = false;
+                bool full = x0 <= x1 && y0 <= y1;
+                for (int32_t py = y0; py <= y1; ++py) {
+                    const size_t base = stride * static_cast<size_t>(py);
+                    const int32_t covered = anyCount[base + static_cast<size_t>(x1) + 1] -
+                                            anyCount[base + static_cast<size_t>(x0)];
+                    const int32_t whole = fullCount[base + static_cast<size_t>(x1) + 1] -
+                                          fullCount[base + static_cast<size_t>(x0)];
+                    any = any || covered > 0;
+                    full = full && whole == x1 - x0 + 1;
+                }
+                if (!any) {
                     continue;
                 }
-                const double ux = (ax - ox) * scaleX / 4, uy = (ay - oy) * scaleY / 4;
-                const double vx = (bx - ox) * scaleX / 4, vy = (by - oy) * scaleY / 4;
-                const int32_t nu =
-                    std::clamp(static_cast<int32_t>(std::ceil(std::hypot(ux, uy) * 4 - 1e-6)), 1, 8);
-                const int32_t nv =
-                    std::clamp(static_cast<int32_t>(std::ceil(std::hypot(vx, vy) * 4 - 1e-6)), 1, 8);
-                uint16_t mask = 0;
-                int32_t from = -1;
-                auto covered = [&](double fx, double fy) {
-                    if (!(fx >= 0 && fy >= 0 && fx < sw && fy < sh)) {
-                        return false;
-                    }
-                    const auto px = static_cast<int32_t>(fx);
-                    const auto py = static_cast<int32_t>(fy);
-                    const int subX = std::min(3, static_cast<int>((fx - px) * 4));
-                    const int subY = std::min(3, static_cast<int>((fy - py) * 4));
-                    const size_t source =
-                        static_cast<size_t>(py) * static_cast<size_t>(sw) + static_cast<size_t>(px);
-                    const auto bits = static_cast<uint16_t>(pixels[source * 2] | pixels[source * 2 + 1] << 8);
-                    if (!(bits & (1u << SuperBitBuffer::SubPixelBit(subX, subY)))) {
-                        return false;
-                    }
-                    if (from < 0) {
-                        from = static_cast<int32_t>(source);
-                    }
-                    return true;
-                };
-                for (int j = 0; j < 4; ++j) {
-                    for (int i = 0; i < 4; ++i) {
-                        double fx = 0;
-                        double fy = 0;
-                        if (!map.Point(d.left + (static_cast<double>(x) + (i + 0.5) / 4) * table->pageX,
-                                       d.top + (y + (j + 0.5) / 4) * table->pageY, fx, fy)) {
-                            continue;
-                        }
-                        fx *= scaleX;
-                        fy *= scaleY;
-                        bool hit = false;
-                        for (int32_t b = 0; b < nv && !hit; ++b) {
-                            const double t = (b + 0.5) / nv - 0.5;
-                            for (int32_t a = 0; a < nu && !hit; ++a) {
-                                const double sU = (a + 0.5) / nu - 0.5;
-                                hit = covered(fx + ux * sU + vx * t, fy + uy * sU + vy * t);
-                            }
-                        }
-                        if (hit) {
-                            mask = static_cast<uint16_t>(mask | 1u << SuperBitBuffer::SubPixelBit(i, j));
-                        }
-                    }
+                const auto centre = static_cast<size_t>(at[x]);
+                const bool centreEmpty = pixels[centre * 2] == 0 && pixels[centre * 2 + 1] == 0;
+                uint16_t mask = 0xFFFF;
+                int32_t from = y0 * sw + x0;
+                if (!full) {
+                    mask = SampleMask(maskAt, sw, sh, ox, oy, ux, uy, vx, vy, from);
                 }
                 row[x * 2] = static_cast<uint8_t>(mask);
                 row[x * 2 + 1] = static_cast<uint8_t>(mask >> 8);
-                const auto centre = static_cast<size_t>(at[x]);
-                if (lineSources && from >= 0 && pixels[centre * 2] == 0 && pixels[centre * 2 + 1] == 0) {
+                if (lineSources && mask != 0 && centreEmpty && from >= 0) {
                     at[x] = from;
                 }
             }
             if (!out->PutRow(y)) {
                 return nullptr;
             }
+            std::swap(above, here);
+            std::swap(here, below);
         }
         Step();
         return out;
+    }
+
+    // The 16 sub-pixels of a destination pixel whose source centre is (ox, oy), with source steps u
+    // and v per destination pixel. A sub-pixel covers a quarter of those steps each way, sampled a
+    // quarter source pixel apart, so a line thinner than a sub-pixel after shrinking still leaves one.
+    // from becomes the first source pixel found covered (-1: none).
+    template <class MaskAt>
+    static uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, double oy, double ux,
+                               double uy, double vx, double vy, int32_t& from) {
+        const int32_t nu = std::clamp(static_cast<int32_t>(std::ceil(std::hypot(ux, uy) - 1e-6)), 1, 8);
+        const int32_t nv = std::clamp(static_cast<int32_t>(std::ceil(std::hypot(vx, vy) - 1e-6)), 1, 8);
+        from = -1;
+        auto covered = [&](double fx, double fy) {
+            if (!(fx >= 0 && fy >= 0 && fx < sw && fy < sh)) {
+                return false;
+            }
+            const auto px = static_cast<int32_t>(fx);
+            const auto py = static_cast<int32_t>(fy);
+            const int subX = std::min(3, static_cast<int>((fx - px) * 4));
+            const int subY = std::min(3, static_cast<int>((fy - py) * 4));
+            if (!(maskAt(px, py) & (1u << SuperBitBuffer::SubPixelBit(subX, subY)))) {
+                return false;
+            }
+            if (from < 0) {
+                from = py * sw + px;
+            }
+            return true;
+        };
+        uint16_t mask = 0;
+        for (int j = 0; j < 4; ++j) {
+            for (int i = 0; i < 4; ++i) {
+                bool hit = false;
+                for (int32_t b = 0; b < nv && !hit; ++b) {
+                    const double t = ((j + (b + 0.5) / nv) / 4) - 0.5;
+                    for (int32_t a = 0; a < nu && !hit; ++a) {
+                        const double r = ((i + (a + 0.5) / nu) / 4) - 0.5;
+                        hit = covered(ox + ux * r + vx * t, oy + uy * r + vy * t);
+                    }
+                }
+                if (hit) {
+                    mask = static_cast<uint16_t>(mask | 1u << SuperBitBuffer::SubPixelBit(i, j));
+                }
+            }
+        }
+        return mask;
     }
 
     std::unique_ptr<BMap> Image(const BMap& src, const SourceMap& map) {
@@ -334,44 +418,22 @@ private:
         return true;
     }
 
-    // near[p]: some pixel within reach of p (a square) carries coverage.
-    static bool Near(const std::vector<uint8_t>& masks, int32_t w, int32_t h, int32_t reach,
-                     std::vector<uint8_t>& near) {
-        std::vector<uint8_t> across;
-        try {
-            across.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
-            near.assign(across.size(), 0);
-        } catch (const std::bad_alloc&) {
-            return false;
+    // The source positions (layer pixels) of the centres of a row of a new part; -1 in sx for none.
+    void CentreRow(const SourceMap& map, const SourceIndex& t, int32_t y, double* sx, double* sy) const {
+        const Rect d = map.Destination();
+        if (t.outWidth == d.Width() && t.outHeight == d.Height()) {
+            map.Row(d.top + y, d.left, d.right, sx, sy);
+            return;
         }
-        // Sliding counts of covered pixels, first along rows, then down columns.
-        for (int32_t y = 0; y < h; ++y) {
-            const uint8_t* m = masks.data() + static_cast<size_t>(y) * static_cast<size_t>(w) * 2;
-            uint8_t* a = across.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
-            int32_t count = 0;
-            auto set = [&](int32_t x) { return x >= 0 && x < w && (m[x * 2] | m[x * 2 + 1]) != 0; };
-            for (int32_t x = -reach; x < w + reach; ++x) {
-                count += set(x + reach) ? 1 : 0;
-                count -= set(x - reach - 1) ? 1 : 0;
-                if (x >= 0 && x < w) {
-                    a[x] = count > 0;
-                }
+        // A part of its own size asks for every pixel centre on its own.
+        for (int32_t x = 0; x < t.outWidth; ++x) {
+            const bool inside =
+                map.Point(d.left + (x + 0.5) * t.pageX, d.top + (y + 0.5) * t.pageY, sx[x], sy[x]) &&
+                sx[x] >= 0 && sy[x] >= 0 && sx[x] < m_layerWidth && sy[x] < m_layerHeight;
+            if (!inside) {
+                sx[x] = -1;
             }
         }
-        for (int32_t x = 0; x < w; ++x) {
-            int32_t count = 0;
-            auto set = [&](int32_t y) {
-                return y >= 0 && y < h && across[static_cast<size_t>(y) * w + x] != 0;
-            };
-            for (int32_t y = -reach; y < h + reach; ++y) {
-                count += set(y + reach) ? 1 : 0;
-                count -= set(y - reach - 1) ? 1 : 0;
-                if (y >= 0 && y < h) {
-                    near[static_cast<size_t>(y) * w + x] = count > 0;
-                }
-            }
-        }
-        return true;
     }
 
     SourceIndex* Table(const SourceMap& map, int32_t partWidth, int32_t partHeight) {
@@ -398,20 +460,7 @@ private:
             const double scaleX = static_cast<double>(partWidth) / m_layerWidth;
             const double scaleY = static_cast<double>(partHeight) / m_layerHeight;
             for (int32_t y = 0; y < t.outHeight; ++y) {
-                if (whole) {
-                    map.Row(d.top + y, d.left, d.right, sx.data(), sy.data());
-                } else {
-                    // A part of its own size asks for every pixel centre on its own.
-                    for (size_t x = 0; x < width; ++x) {
-                        const bool inside = map.Point(d.left + (x + 0.5) * t.pageX,
-                                                      d.top + (y + 0.5) * t.pageY, sx[x], sy[x]) &&
-                                            sx[x] >= 0 && sy[x] >= 0 && sx[x] < m_layerWidth &&
-                                            sy[x] < m_layerHeight;
-                        if (!inside) {
-                            sx[x] = -1;
-                        }
-                    }
-                }
+                CentreRow(map, t, y, sx.data(), sy.data());
                 int32_t* at = t.index.data() + static_cast<size_t>(y) * width;
                 for (size_t x = 0; x < width; ++x) {
                     if (sx[x] < 0) {
@@ -434,7 +483,7 @@ private:
     int32_t m_layerWidth;
     int32_t m_layerHeight;
     ProgressMeter* m_progress;
-    std::vector<SourceIndex> m_tables;
+    std::deque<SourceIndex> m_tables; // a deque: handed-out tables stay where they are
 };
 
 } // namespace
@@ -573,7 +622,6 @@ bool MorphLayer(LayerObject& layer, const std::array<PointTS, 4>& corners, uint3
             return m_inner.Point(x, y, sx, sy);
         }
         PointTS Forward(double sx, double sy) const override { return m_inner.Forward(sx, sy); }
-        double Stretch() const override { return m_inner.Stretch(); }
 
     private:
         const MeshSourceMap& m_inner;

@@ -25,8 +25,6 @@ public:
     virtual bool Point(double x, double y, double& sx, double& sy) const = 0;
     // Where a source position lands on the page.
     virtual PointTS Forward(double sx, double sy) const = 0;
-    // An upper bound of the source distance between neighbouring page pixels.
-    virtual double Stretch() const { return 1; }
     // True when the map only moves pixels whole (masks are then copied, not resampled).
     virtual bool Shifts() const { return false; }
 };
@@ -39,7 +37,6 @@ public:
     void Row(int32_t y, int32_t left, int32_t right, double* sx, double* sy) const override;
     bool Point(double x, double y, double& sx, double& sy) const override;
     PointTS Forward(double sx, double sy) const override;
-    double Stretch() const override { return m_mesh.Stretch(); }
 
 private:
     const MorphMesh& m_mesh;
@@ -75,7 +72,6 @@ public:
     void Row(int32_t y, int32_t left, int32_t right, double* sx, double* sy) const override;
     bool Point(double x, double y, double& sx, double& sy) const override;
     PointTS Forward(double sx, double sy) const override;
-    double Stretch() const override { return 1.5; }
 
 private:
     Rect m_destination;

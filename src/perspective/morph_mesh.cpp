@@ -77,26 +77,6 @@ bool MorphMesh::Build(const std::array<PointTS, 4>& corners, double sourceWidth,
             n.y = ww > 0 ? n.hy / ww : -1;
         }
     }
-    // How far apart in the source neighbouring pixels may land.
-    m_stretch = 1;
-    const double cellW = 1 / m_scaleX;
-    const double cellH = 1 / m_scaleY;
-    for (int32_t j = 0; j < kNodes; ++j) {
-        for (int32_t i = 0; i < kNodes; ++i) {
-            const Node& n = At(i, j);
-            if (n.hw <= 0) {
-                continue;
-            }
-            if (i + 1 < kNodes && At(i + 1, j).hw > 0) {
-                m_stretch =
-                    std::max(m_stretch, std::hypot(At(i + 1, j).x - n.x, At(i + 1, j).y - n.y) / cellW);
-            }
-            if (j + 1 < kNodes && At(i, j + 1).hw > 0) {
-                m_stretch =
-                    std::max(m_stretch, std::hypot(At(i, j + 1).x - n.x, At(i, j + 1).y - n.y) / cellH);
-            }
-        }
-    }
     m_built = true;
     return true;
 }

@@ -58,8 +58,6 @@ public:
     void LookupRow(int32_t y, int32_t left, int32_t right, double* sx, double* sy) const;
     // The page pixels [x0, x1) of a row whose centres lie inside the quadrilateral (x0 >= x1: none).
     void Span(int32_t y, int32_t& x0, int32_t& x1) const;
-    // The largest source distance between neighbouring nodes inside the quadrilateral per page pixel.
-    double Stretch() const { return m_stretch; }
 
 private:
     void Cell(double x, double y, int32_t& i, int32_t& j, double& fu, double& fv) const;
@@ -71,7 +69,6 @@ private:
     double m_scaleY = 0;
     double m_sourceWidth = 0;
     double m_sourceHeight = 0;
-    double m_stretch = 1;
     Rect m_bounds;
     bool m_built = false;
 };
