@@ -316,11 +316,22 @@ bool SelectionMorph::CreatePerspective() {
         m_ui.ShowMessage(kBadShape);
         return false;
     }
-    m_undo.SnapshotCurrentLayer(false);
-    WaitCursor wait(m_ui);
+    const Rect target = Union(m_selector.Mesh().Bounds(), layer->bounds);
+    if (!TransformFits(target)) {
+        m_ui.ShowMessage(kTooLarge);
+        return false;
+    }
     const Rect before = layer->bounds;
-    if (!MorphLayer(*layer, m_selector.CornerPoints(), m_components, &m_ui.Progress())) {
-        return false; // out of memory: the layer keeps its components
+    m_undo.SnapshotCurrentLayer(false);
+    bool done = false;
+    {
+        WaitCursor wait(m_ui);
+        done = MorphLayer(*layer, m_selector.CornerPoints(), m_components, &m_ui.Progress());
+    }
+    if (!done) {
+        // The layer kept its components; the record taken for it changes nothing when undone.
+        m_ui.ShowMessage(kNoMemory);
+        return false;
     }
     m_refresh.MarkViewContents(Union(before, layer->bounds));
     m_refresh.Refresh("Create Perspective");

@@ -77,6 +77,8 @@ public:
     static constexpr const char* kBadShape =
         "The transform frame needs four corners that make a convex shape.\nMove the corners apart and "
         "try again.";
+    static constexpr const char* kTooLarge = "The transform frame is too large to make a layer of.";
+    static constexpr const char* kNoMemory = "There is not enough memory to transform this layer.";
     static constexpr const char* kNoSketchFrame =
         "There is no Sketch Frame to transform onto.\nCreate a Sketch Frame first.";
     static constexpr const char* kNoFloorPlan =

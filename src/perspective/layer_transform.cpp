@@ -488,10 +488,17 @@ private:
 
 } // namespace
 
+bool TransformFits(const Rect& destination) {
+    constexpr int64_t kMaxPixels = int64_t{1} << 28;
+    return !destination.IsEmpty() && RLBuffer::SizeIsValid(destination.Width(), destination.Height(), 2) &&
+           int64_t{destination.Width()} * destination.Height() <= kMaxPixels;
+}
+
 bool RemapLayer(LayerObject& layer, const SourceMap& map, const SourceMap& keep, uint32_t components,
                 ProgressMeter* progress, const double* turnDegrees) {
     const Rect d = map.Destination();
-    if (d.IsEmpty() || !(keep.Destination() == d)) {
+    // Refused before anything is allocated: a rectangle no part could be made at.
+    if (d.IsEmpty() || !(keep.Destination() == d) || !TransformFits(d)) {
         return false;
     }
     if (progress) {

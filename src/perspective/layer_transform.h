@@ -79,6 +79,10 @@ private:
     double m_cos, m_sin;
 };
 
+// Whether a transformed layer may take this rectangle: its parts must be possible buffers, and its
+// working tables (four bytes a pixel) stay within 2^28 pixels.
+bool TransformFits(const Rect& destination);
+
 // The components of a layer a transform changes.
 inline constexpr uint32_t kMorphLines = 1;    // line coverage and indices, the drawing buffer, corners
 inline constexpr uint32_t kMorphLighting = 2; // lighting and its appearance indices

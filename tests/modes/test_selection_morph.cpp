@@ -98,6 +98,10 @@ TEST_F(SelectionTransform, NothingChosenOrAFigureWithoutAnInsideChangesNothing) 
     // A dart: the bottom-right corner pushed in past the diagonal.
     Gesture("panel Lines\npress 150 100\nrelease 70 50\npanel \"Create Perspective\"");
     EXPECT_EQ(ui.LastMessageText(), SelectionMorph::kBadShape);
+    // A frame dragged out far beyond any layer that could be made.
+    selector().SetCorners({IntPoint{50, 40}, IntPoint{90000, 40}, IntPoint{90000, 70000}, IntPoint{50, 100}});
+    Gesture("panel \"Create Perspective\"");
+    EXPECT_EQ(ui.LastMessageText(), SelectionMorph::kTooLarge);
     EXPECT_TRUE(current().SameAs(*before));
     EXPECT_EQ(undo().UndoCount(), records);
 }

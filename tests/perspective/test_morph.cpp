@@ -126,6 +126,10 @@ TEST_F(Morphing, ARefusedFigureLeavesTheLayerAlone) {
     const Corners bowTie{PointTS(0, 0), PointTS(100, 0), PointTS(0, 100), PointTS(100, 100)};
     EXPECT_FALSE(MorphLayer(layer, bowTie, kMorphLines | kMorphSurface, nullptr));
     EXPECT_TRUE(layer.SameAs(before));
+    // So is a figure far larger than any layer can be: nothing is allocated for it.
+    const Corners huge{PointTS(0, 0), PointTS(1e6, 0.0), PointTS(1e6, 1e6), PointTS(0.0, 1e6)};
+    EXPECT_FALSE(MorphLayer(layer, huge, kMorphLines | kMorphSurface, nullptr));
+    EXPECT_TRUE(layer.SameAs(before));
     EXPECT_EQ(layer.bounds, before.bounds);
 }
 
