@@ -283,6 +283,7 @@ public:
                 const int32_t y0 = std::max(0, static_cast<int32_t>(std::floor(oy - ey)));
                 const int32_t y1 = std::min(sh - 1, static_cast<int32_t>(std::floor(oy + ey)));
                 bool any = false;
+                bool partial = false;
                 bool full = x0 <= x1 && y0 <= y1;
                 for (int32_t py = y0; py <= y1; ++py) {
                     const size_t base = stride * static_cast<size_t>(py);
@@ -292,6 +293,7 @@ public:
                                           fullCount[base + static_cast<size_t>(x0)];
                     any = any || covered > 0;
                     full = full && whole == x1 - x0 + 1;
+                    partial = partial || covered != whole;
                 }
                 if (!any) {
                     continue;
@@ -301,7 +303,7 @@ public:
                 uint16_t mask = 0xFFFF;
                 int32_t from = y0 * sw + x0;
                 if (!full) {
-                    mask = SampleMask(maskAt, sw, sh, ox, oy, ux, uy, vx, vy, from);
+                    mask = SampleMask(maskAt, sw, sh, ox, oy, ux, uy, vx, vy, partial, from);
                 }
                 row[x * 2] = static_cast<uint8_t>(mask);
                 row[x * 2 + 1] = static_cast<uint8_t>(mask >> 8);
@@ -322,12 +324,16 @@ public:
     // The 16 sub-pixels of a destination pixel whose source centre is (ox, oy), with source steps u
     // and v per destination pixel. A sub-pixel covers a quarter of those steps each way, sampled a
     // quarter source pixel apart, so a line thinner than a sub-pixel after shrinking still leaves one.
-    // from becomes the first source pixel found covered (-1: none).
+    // Among whole pixels only (no partial masks) and shrinking less than four times, the sub-pixel
+    // centres alone cannot miss a pixel. from becomes the first source pixel found covered (-1: none).
     template <class MaskAt>
     static uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, double oy, double ux,
-                               double uy, double vx, double vy, int32_t& from) {
-        const int32_t nu = std::clamp(static_cast<int32_t>(std::ceil(std::hypot(ux, uy) - 1e-6)), 1, 8);
-        const int32_t nv = std::clamp(static_cast<int32_t>(std::ceil(std::hypot(vx, vy) - 1e-6)), 1, 8);
+                               double uy, double vx, double vy, bool partial, int32_t& from) {
+        const double lu = std::hypot(ux, uy);
+        const double lv = std::hypot(vx, vy);
+        const bool coarse = !partial && lu < 4 && lv < 4;
+        const int32_t nu = coarse ? 1 : std::clamp(static_cast<int32_t>(std::ceil(lu - 1e-6)), 1, 8);
+        const int32_t nv = coarse ? 1 : std::clamp(static_cast<int32_t>(std::ceil(lv - 1e-6)), 1, 8);
         from = -1;
         auto covered = [&](double fx, double fy) {
             if (!(fx >= 0 && fy >= 0 && fx < sw && fy < sh)) {
