@@ -1,14 +1,16 @@
-// Laying a 2700 x 1800 layer (paint, lighting and lines) onto a trapezoid, and turning it by 30
+// Laying a 2700 x 1800 layer (strokes, lighting and lines) onto a trapezoid, and turning it by 30
 // degrees, each against the plain decode and encode of the same parts' rows in the same run (what any
 // remaking of the layer must at least do).
 
+#include "bench_drawing.h"
 #include "model/layer_object.h"
 #include "perspective/layer_transform.h"
+#include "raster/super_bit_buffer.h"
+#include "render/line_renderer.h"
 
 #include <benchmark/benchmark.h>
 
 #include <memory>
-#include <random>
 #include <vector>
 
 namespace {
@@ -16,47 +18,55 @@ namespace {
 constexpr int32_t kW = 2700;
 constexpr int32_t kH = 1800;
 
-// A facade: pencil over a third of each row, lighting in bands, and a grid of lines every 60 pixels
-// with their indices.
+// A facade drawn the way a user draws one: pencil strokes on white board, the strokes lit and shaded,
+// and its storeys and windows drawn as lines by the line renderer (occupancy, style, width and colour
+// bytes, coverage).
 std::unique_ptr<ts::LayerObject> MakeFacade() {
     auto layer = std::make_unique<ts::LayerObject>();
+    auto occupancy = std::make_unique<ts::SuperBitBuffer>();
+    occupancy->Create(kW, kH, 2, 0, 2.0f);
+    layer->frame = std::make_unique<ts::Wireframe>(std::move(occupancy));
     layer->color = std::make_unique<ts::ObjectColor>();
     layer->color->Create(kW, kH, 0x00FFFFFF, 255);
+    benchdrawing::PaintStrokesOnWhite(*layer->color, kW, kH, 0, kW / 3);
     layer->shadow = std::make_unique<ts::ObjectShadow>();
     layer->shadow->Create(kW, kH);
-    layer->lineArt = std::make_unique<ts::ObjectLineArt>();
-    layer->lineArt->Create(kW, kH);
     layer->bounds = ts::Rect{0, 0, kW, kH};
-    std::mt19937 rng(8);
-    std::vector<uint8_t> amount(kW), level(kW), channel(kW), index(kW), masks(size_t{kW} * 2);
+    // Lighting in bands over the painted pixels only; neutral elsewhere.
+    std::vector<uint8_t> amount(kW), level(kW);
     for (int32_t y = 0; y < kH; ++y) {
-        std::fill(amount.begin(), amount.end(), 0);
-        std::fill(level.begin(), level.end(), 128);
-        const int32_t from = static_cast<int32_t>(rng() % kW);
-        for (int32_t x = from; x < std::min(kW, from + kW / 3); ++x) {
-            amount[static_cast<size_t>(x)] = static_cast<uint8_t>(96 + rng() % 160);
-            level[static_cast<size_t>(x)] = static_cast<uint8_t>(40 + (x / 64) % 8 * 24);
-        }
-        layer->color->amount->PutRow(y, amount.data());
-        layer->shadow->lighting->PutRow(y, level.data());
-        for (int c = 1; c <= 3; ++c) {
-            std::fill(channel.begin(), channel.end(), static_cast<uint8_t>(40 * c + 20));
-            layer->color->Channel(c)->PutRow(y, channel.data());
-        }
-        std::fill(masks.begin(), masks.end(), 0);
-        std::fill(index.begin(), index.end(), 0);
+        layer->color->amount->ReadRow(y, amount.data());
         for (int32_t x = 0; x < kW; ++x) {
-            const bool line = y % 60 < 2 || x % 60 < 2;
-            if (line) {
-                masks[static_cast<size_t>(x) * 2] = 0xFF;
-                masks[static_cast<size_t>(x) * 2 + 1] = 0xFF;
-                index[static_cast<size_t>(x)] = 1;
-            }
+            const auto at = static_cast<size_t>(x);
+            level[at] = amount[at] == 0 ? ts::ObjectShadow::kNeutral
+                                        : static_cast<uint8_t>(40 + (x / 64 + y / 48) % 8 * 24);
         }
-        layer->lineArt->lineBuffer->PutRow(y, masks.data());
-        layer->lineArt->lineAppearanceIndex->PutRow(y, index.data());
-        layer->lineArt->colorAppearanceIndex->PutRow(y, index.data());
+        layer->shadow->lighting->PutRow(y, level.data());
     }
+    ts::EnsureLineArt(*layer);
+    layer->lineArt->colorList->FindOrAdd(ts::LineColor{0x00202020, 255});
+    layer->lineArt->colorList->FindOrAdd(ts::LineColor{0x00A03010, 255});
+    ts::DotDashGapMask dashes;
+    ts::LineRenderer renderer(*layer);
+    // Storey lines every 150 pixels, width 3; windows of 100 x 90 every 180 pixels, width 1 or 2.
+    std::vector<ts::FineSegment> storeys;
+    for (int32_t y = 75; y < kH; y += 150) {
+        storeys.push_back({4 * 20, 4 * y + 2, 4 * (kW - 20), 4 * y + 2});
+    }
+    renderer.SetSettings(ts::LineSettings{3, ts::kLineSolid, 0, 0});
+    renderer.DrawSegments(storeys, dashes);
+    std::vector<ts::FineSegment> windows;
+    for (int32_t y = 105; y + 90 < kH; y += 150) {
+        for (int32_t x = 60; x + 100 < kW; x += 180) {
+            const int32_t l = 4 * x + 2, t = 4 * y + 2, r = 4 * (x + 100) + 2, b = 4 * (y + 90) + 2;
+            windows.push_back({l, t, r, t});
+            windows.push_back({r, t, r, b});
+            windows.push_back({r, b, l, b});
+            windows.push_back({l, b, l, t});
+        }
+    }
+    renderer.SetSettings(ts::LineSettings{2, ts::kLineSolid, 1, 1});
+    renderer.DrawSegments(windows, dashes);
     return layer;
 }
 
@@ -74,7 +84,8 @@ std::vector<ts::RLBuffer*> Parts(ts::LayerObject& layer) {
         }
     }
     ts::ObjectLineArt& l = *layer.lineArt;
-    for (ts::RLBuffer* b : {static_cast<ts::RLBuffer*>(layer.shadow->appearanceIndex.get()),
+    for (ts::RLBuffer* b : {static_cast<ts::RLBuffer*>(layer.frame->drawingBuffer.get()),
+                            static_cast<ts::RLBuffer*>(layer.shadow->appearanceIndex.get()),
                             static_cast<ts::RLBuffer*>(layer.shadow->lighting.get()),
                             static_cast<ts::RLBuffer*>(l.lineBuffer.get()),
                             static_cast<ts::RLBuffer*>(l.lineAppearanceIndex.get()),
@@ -120,6 +131,7 @@ template <class Transform> void OnCopies(benchmark::State& state, Transform tran
         layer.color.reset();
         layer.shadow.reset();
         layer.lineArt.reset();
+        layer.frame.reset();
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * kW * kH);
