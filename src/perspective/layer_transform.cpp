@@ -94,10 +94,15 @@ bool TurnSourceMap::Point(double x, double y, double& sx, double& sy) const {
 }
 
 void TurnSourceMap::Row(int32_t y, int32_t left, int32_t right, double* sx, double* sy) const {
+    // Point's arithmetic, pixel by pixel, without a call per pixel.
+    const double ty = y + 0.5 - m_destination.top - m_halfH;
+    const double w = m_width;
+    const double h = m_height;
     for (int32_t x = left; x < right; ++x) {
-        double px = 0;
-        double py = 0;
-        const bool inside = Point(x + 0.5, y + 0.5, px, py);
+        const double tx = x + 0.5 - m_destination.left - m_halfW;
+        const double px = tx * m_cos + ty * m_sin + m_width / 2.0;
+        const double py = -tx * m_sin + ty * m_cos + m_height / 2.0;
+        const bool inside = px >= 0 && py >= 0 && px < w && py < h;
         sx[x - left] = inside ? px : -1;
         sy[x - left] = py;
     }
@@ -207,17 +212,43 @@ public:
         } catch (const std::bad_alloc&) {
             return nullptr;
         }
+        // Which 8 x 8 blocks of source pixels hold any coverage: most destination pixels are settled
+        // empty by the blocks under their box alone.
+        constexpr int32_t kBlock = 8;
+        const int32_t blocksX = (sw + kBlock - 1) / kBlock;
+        const int32_t blocksY = (sh + kBlock - 1) / kBlock;
+        std::vector<uint8_t> blocks;
+        try {
+            blocks.assign(static_cast<size_t>(blocksX) * static_cast<size_t>(blocksY), 0);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
         for (int32_t py = 0; py < sh; ++py) {
             uint16_t* a = anyCount.data() + stride * static_cast<size_t>(py);
             uint16_t* f = fullCount.data() + stride * static_cast<size_t>(py);
+            uint8_t* b = blocks.data() + static_cast<size_t>(py / kBlock) * static_cast<size_t>(blocksX);
             a[0] = 0;
             f[0] = 0;
             for (int32_t px = 0; px < sw; ++px) {
                 const uint16_t m = maskAt(px, py);
                 a[px + 1] = static_cast<uint16_t>(a[px] + (m != 0));
                 f[px + 1] = static_cast<uint16_t>(f[px] + (m == 0xFFFF));
+                if (m != 0) {
+                    b[px / kBlock] = 1;
+                }
             }
         }
+        auto boxMayHold = [&](int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+            for (int32_t by = y0 / kBlock; by <= y1 / kBlock; ++by) {
+                const uint8_t* b = blocks.data() + static_cast<size_t>(by) * static_cast<size_t>(blocksX);
+                for (int32_t bx = x0 / kBlock; bx <= x1 / kBlock; ++bx) {
+                    if (b[bx]) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        };
         // The source positions of the centres of three rows: above, this one and below, in part pixels.
         std::vector<double> rows[3][2];
         try {
@@ -282,9 +313,12 @@ public:
                 const int32_t x1 = std::min(sw - 1, static_cast<int32_t>(std::floor(ox + ex)));
                 const int32_t y0 = std::max(0, static_cast<int32_t>(std::floor(oy - ey)));
                 const int32_t y1 = std::min(sh - 1, static_cast<int32_t>(std::floor(oy + ey)));
+                if (x0 > x1 || y0 > y1 || !boxMayHold(x0, y0, x1, y1)) {
+                    continue;
+                }
                 bool any = false;
                 bool partial = false;
-                bool full = x0 <= x1 && y0 <= y1;
+                bool full = true;
                 for (int32_t py = y0; py <= y1; ++py) {
                     const size_t base = stride * static_cast<size_t>(py);
                     const int32_t covered = anyCount[base + static_cast<size_t>(x1) + 1] -
