@@ -17,6 +17,11 @@ namespace {
 
 constexpr double kRadiansPerDegree = 0.0174532925;
 
+// floor() of a value within the int32_t range, cheaply for the usual value of at least 0.
+inline int32_t FloorOf(double v) {
+    return v >= 0 ? static_cast<int32_t>(v) : static_cast<int32_t>(std::floor(v));
+}
+
 int32_t FloorHalf(int32_t v) {
     return v >= 0 ? v / 2 : -((-v + 1) / 2);
 }
@@ -309,10 +314,10 @@ public:
                 // covered, settles the pixel at once.
                 const double ex = 0.5 * (std::fabs(ux) + std::fabs(vx)) + 0.01;
                 const double ey = 0.5 * (std::fabs(uy) + std::fabs(vy)) + 0.01;
-                const int32_t x0 = std::max(0, static_cast<int32_t>(std::floor(ox - ex)));
-                const int32_t x1 = std::min(sw - 1, static_cast<int32_t>(std::floor(ox + ex)));
-                const int32_t y0 = std::max(0, static_cast<int32_t>(std::floor(oy - ey)));
-                const int32_t y1 = std::min(sh - 1, static_cast<int32_t>(std::floor(oy + ey)));
+                const int32_t x0 = std::max(0, FloorOf(ox - ex));
+                const int32_t x1 = std::min(sw - 1, FloorOf(ox + ex));
+                const int32_t y0 = std::max(0, FloorOf(oy - ey));
+                const int32_t y1 = std::min(sh - 1, FloorOf(oy + ey));
                 if (x0 > x1 || y0 > y1 || !boxMayHold(x0, y0, x1, y1)) {
                     continue;
                 }
@@ -385,14 +390,25 @@ public:
             }
             return true;
         };
+        // The sample offsets across (r) and down (t), a sub-pixel's samples after one another.
+        double rs[4 * 8];
+        double ts[4 * 8];
+        for (int32_t k = 0; k < 4; ++k) {
+            for (int32_t a = 0; a < nu; ++a) {
+                rs[k * nu + a] = ((k + (a + 0.5) / nu) / 4) - 0.5;
+            }
+            for (int32_t b = 0; b < nv; ++b) {
+                ts[k * nv + b] = ((k + (b + 0.5) / nv) / 4) - 0.5;
+            }
+        }
         uint16_t mask = 0;
         for (int j = 0; j < 4; ++j) {
             for (int i = 0; i < 4; ++i) {
                 bool hit = false;
                 for (int32_t b = 0; b < nv && !hit; ++b) {
-                    const double t = ((j + (b + 0.5) / nv) / 4) - 0.5;
+                    const double t = ts[j * nv + b];
                     for (int32_t a = 0; a < nu && !hit; ++a) {
-                        const double r = ((i + (a + 0.5) / nu) / 4) - 0.5;
+                        const double r = rs[i * nu + a];
                         hit = covered(ox + ux * r + vx * t, oy + uy * r + vy * t);
                     }
                 }
@@ -506,10 +522,8 @@ private:
                     if (sx[x] < 0) {
                         continue;
                     }
-                    const auto px =
-                        std::clamp(static_cast<int32_t>(std::floor(sx[x] * scaleX)), 0, partWidth - 1);
-                    const auto py =
-                        std::clamp(static_cast<int32_t>(std::floor(sy[x] * scaleY)), 0, partHeight - 1);
+                    const auto px = std::clamp(FloorOf(sx[x] * scaleX), 0, partWidth - 1);
+                    const auto py = std::clamp(FloorOf(sy[x] * scaleY), 0, partHeight - 1);
                     at[x] = py * partWidth + px;
                 }
             }
