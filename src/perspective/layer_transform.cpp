@@ -184,75 +184,115 @@ public:
     // coverage from another source pixel than the one under their centre are pointed at that pixel in
     // the table, so the line's indices follow its coverage.
     std::unique_ptr<SuperBitBuffer> Mask(const SuperBitBuffer& src, const SourceMap& map, bool lineSources) {
+        MaskJob job{&src, lineSources, nullptr};
+        return Masks({&job}, map) ? std::move(job.out) : nullptr;
+    }
+
+    struct MaskJob {
+        const SuperBitBuffer* src = nullptr;
+        bool lineSources = false;
+        std::unique_ptr<SuperBitBuffer> out;
+    };
+
+    // Several masks of one size resampled in one pass, in the order given (as Mask would one after
+    // the other): the source position and steps of a destination pixel are worked out once for all.
+    bool Masks(const std::vector<MaskJob*>& jobs, const SourceMap& map) {
+        if (jobs.empty()) {
+            return true;
+        }
+        const int32_t sw = jobs[0]->src->Width();
+        const int32_t sh = jobs[0]->src->Height();
         if (map.Shifts()) {
-            return Bytes<SuperBitBuffer>(src, map, 0);
+            for (MaskJob* job : jobs) {
+                job->out = Bytes<SuperBitBuffer>(*job->src, map, 0);
+                if (!job->out) {
+                    return false;
+                }
+            }
+            return true;
         }
-        SourceIndex* table = Table(map, src.Width(), src.Height());
-        std::vector<uint8_t> pixels;
-        if (!table || !Decode(src, pixels)) {
-            return nullptr;
+        SourceIndex* table = Table(map, sw, sh);
+        if (!table) {
+            return false;
         }
-        auto out = parts::NewBuffer<SuperBitBuffer>(table->outWidth, table->outHeight, 2, 0);
-        if (!out) {
-            return nullptr;
-        }
-        const int32_t sw = src.Width();
-        const int32_t sh = src.Height();
-        const double scaleX = static_cast<double>(sw) / m_layerWidth;
-        const double scaleY = static_cast<double>(sh) / m_layerHeight;
-        const auto width = static_cast<size_t>(table->outWidth);
-        auto maskAt = [&](int32_t px, int32_t py) {
-            const size_t at =
-                (static_cast<size_t>(py) * static_cast<size_t>(sw) + static_cast<size_t>(px)) * 2;
-            return static_cast<uint16_t>(pixels[at] | pixels[at + 1] << 8);
-        };
-        // Per source row, running counts of covered and of fully covered pixels, so that a box of
-        // source pixels is judged a row at a time.
-        const auto stride = static_cast<size_t>(sw) + 1;
-        std::vector<uint16_t> anyCount;
-        std::vector<uint16_t> fullCount;
-        try {
-            anyCount.resize(stride * static_cast<size_t>(sh));
-            fullCount.resize(stride * static_cast<size_t>(sh));
-        } catch (const std::bad_alloc&) {
-            return nullptr;
-        }
-        // Which 8 x 8 blocks of source pixels hold any coverage: most destination pixels are settled
-        // empty by the blocks under their box alone.
+        // Which 8 x 8 blocks of a source hold any coverage: most destination pixels are settled empty
+        // by the blocks under their box alone.
         constexpr int32_t kBlock = 8;
         const int32_t blocksX = (sw + kBlock - 1) / kBlock;
         const int32_t blocksY = (sh + kBlock - 1) / kBlock;
-        std::vector<uint8_t> blocks;
-        try {
-            blocks.assign(static_cast<size_t>(blocksX) * static_cast<size_t>(blocksY), 0);
-        } catch (const std::bad_alloc&) {
-            return nullptr;
-        }
-        for (int32_t py = 0; py < sh; ++py) {
-            uint16_t* a = anyCount.data() + stride * static_cast<size_t>(py);
-            uint16_t* f = fullCount.data() + stride * static_cast<size_t>(py);
-            uint8_t* b = blocks.data() + static_cast<size_t>(py / kBlock) * static_cast<size_t>(blocksX);
-            a[0] = 0;
-            f[0] = 0;
-            for (int32_t px = 0; px < sw; ++px) {
-                const uint16_t m = maskAt(px, py);
-                a[px + 1] = static_cast<uint16_t>(a[px] + (m != 0));
-                f[px + 1] = static_cast<uint16_t>(f[px] + (m == 0xFFFF));
-                if (m != 0) {
-                    b[px / kBlock] = 1;
-                }
+        struct Source {
+            std::vector<uint8_t> pixels;
+            std::vector<uint8_t> blocks;
+            // Per source row, running counts of covered and of fully covered pixels, made when a box
+            // too large to look at pixel by pixel first comes.
+            std::vector<uint16_t> anyCount;
+            std::vector<uint16_t> fullCount;
+        };
+        std::vector<Source> sources(jobs.size());
+        for (size_t k = 0; k < jobs.size(); ++k) {
+            const SuperBitBuffer& src = *jobs[k]->src;
+            Source& s = sources[k];
+            if (src.Width() != sw || src.Height() != sh || !Decode(src, s.pixels)) {
+                return false;
             }
-        }
-        auto boxMayHold = [&](int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
-            for (int32_t by = y0 / kBlock; by <= y1 / kBlock; ++by) {
-                const uint8_t* b = blocks.data() + static_cast<size_t>(by) * static_cast<size_t>(blocksX);
-                for (int32_t bx = x0 / kBlock; bx <= x1 / kBlock; ++bx) {
-                    if (b[bx]) {
-                        return true;
+            jobs[k]->out = parts::NewBuffer<SuperBitBuffer>(table->outWidth, table->outHeight, 2, 0);
+            if (!jobs[k]->out) {
+                return false;
+            }
+            try {
+                s.blocks.assign(static_cast<size_t>(blocksX) * static_cast<size_t>(blocksY), 0);
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+            const size_t rowBytes = static_cast<size_t>(sw) * 2;
+            for (int32_t py = 0; py < sh; ++py) {
+                const uint8_t* r = s.pixels.data() + rowBytes * static_cast<size_t>(py);
+                uint8_t* b =
+                    s.blocks.data() + static_cast<size_t>(py / kBlock) * static_cast<size_t>(blocksX);
+                size_t i = 0;
+                // Four pixels at a time, never across a block.
+                for (; i + 8 <= rowBytes; i += 8) {
+                    uint64_t v = 0;
+                    std::memcpy(&v, r + i, 8);
+                    if (v != 0) {
+                        b[i / (2 * kBlock)] = 1;
+                    }
+                }
+                for (; i < rowBytes; ++i) {
+                    if (r[i] != 0) {
+                        b[i / (2 * kBlock)] = 1;
                     }
                 }
             }
-            return false;
+        }
+        const double scaleX = static_cast<double>(sw) / m_layerWidth;
+        const double scaleY = static_cast<double>(sh) / m_layerHeight;
+        const auto width = static_cast<size_t>(table->outWidth);
+        const auto stride = static_cast<size_t>(sw) + 1;
+        auto counted = [&](Source& s) {
+            if (!s.anyCount.empty()) {
+                return true;
+            }
+            try {
+                s.anyCount.resize(stride * static_cast<size_t>(sh));
+                s.fullCount.resize(stride * static_cast<size_t>(sh));
+            } catch (const std::bad_alloc&) {
+                s.anyCount.clear();
+                return false;
+            }
+            for (int32_t py = 0; py < sh; ++py) {
+                uint16_t* a = s.anyCount.data() + stride * static_cast<size_t>(py);
+                uint16_t* f = s.fullCount.data() + stride * static_cast<size_t>(py);
+                const uint8_t* r = s.pixels.data() + static_cast<size_t>(py) * static_cast<size_t>(sw) * 2;
+                a[0] = 0;
+                f[0] = 0;
+                for (int32_t px = 0; px < sw; ++px) {
+                    const auto m = static_cast<uint16_t>(r[px * 2] | r[px * 2 + 1] << 8);
+                    a[px + 1] = static_cast<uint16_t>(a[px] + (m != 0));
+                    f[px + 1] = static_cast<uint16_t>(f[px] + (m == 0xFFFF));
+                }
+            }
+            return true;
         };
         // The source positions of the centres of three rows: above, this one and below, in part pixels.
         std::vector<double> rows[3][2];
@@ -262,7 +302,7 @@ public:
                 r[1].resize(width);
             }
         } catch (const std::bad_alloc&) {
-            return nullptr;
+            return false;
         }
         auto load = [&](int32_t y, std::vector<double>* r) {
             if (y < 0 || y >= table->outHeight) {
@@ -278,8 +318,9 @@ public:
         load(0, here);
         for (int32_t y = 0; y < table->outHeight; ++y) {
             load(y + 1, below);
-            uint8_t* row = out->WorkingRow();
-            std::memset(row, 0, width * 2);
+            for (MaskJob* job : jobs) {
+                std::memset(job->out->WorkingRow(), 0, width * 2);
+            }
             int32_t* at = table->index.data() + static_cast<size_t>(y) * width;
             const double* sx = here[0].data();
             const double* sy = here[1].data();
@@ -318,46 +359,91 @@ public:
                 const int32_t x1 = std::min(sw - 1, FloorOf(ox + ex));
                 const int32_t y0 = std::max(0, FloorOf(oy - ey));
                 const int32_t y1 = std::min(sh - 1, FloorOf(oy + ey));
-                if (x0 > x1 || y0 > y1 || !boxMayHold(x0, y0, x1, y1)) {
+                if (x0 > x1 || y0 > y1) {
                     continue;
                 }
-                bool any = false;
-                bool partial = false;
-                bool full = true;
-                for (int32_t py = y0; py <= y1; ++py) {
-                    const size_t base = stride * static_cast<size_t>(py);
-                    const int32_t covered = anyCount[base + static_cast<size_t>(x1) + 1] -
-                                            anyCount[base + static_cast<size_t>(x0)];
-                    const int32_t whole = fullCount[base + static_cast<size_t>(x1) + 1] -
-                                          fullCount[base + static_cast<size_t>(x0)];
-                    any = any || covered > 0;
-                    full = full && whole == x1 - x0 + 1;
-                    partial = partial || covered != whole;
-                }
-                if (!any) {
-                    continue;
-                }
-                const auto centre = static_cast<size_t>(at[x]);
-                const bool centreEmpty = pixels[centre * 2] == 0 && pixels[centre * 2 + 1] == 0;
-                uint16_t mask = 0xFFFF;
-                int32_t from = y0 * sw + x0;
-                if (!full) {
-                    mask = SampleMask(maskAt, sw, sh, ox, oy, ux, uy, vx, vy, partial, from);
-                }
-                row[x * 2] = static_cast<uint8_t>(mask);
-                row[x * 2 + 1] = static_cast<uint8_t>(mask >> 8);
-                if (lineSources && mask != 0 && centreEmpty && from >= 0) {
-                    at[x] = from;
+                for (size_t k = 0; k < jobs.size(); ++k) {
+                    Source& s = sources[k];
+                    if (!BoxMayHold(s.blocks, blocksX, kBlock, x0, y0, x1, y1)) {
+                        continue;
+                    }
+                    const uint8_t* pixels = s.pixels.data();
+                    auto maskAt = [pixels, sw](int32_t px, int32_t py) {
+                        const size_t i =
+                            (static_cast<size_t>(py) * static_cast<size_t>(sw) + static_cast<size_t>(px)) * 2;
+                        return static_cast<uint16_t>(pixels[i] | pixels[i + 1] << 8);
+                    };
+                    bool any = false;
+                    bool partial = false;
+                    bool full = true;
+                    if ((x1 - x0 + 1) * (y1 - y0 + 1) <= 64) {
+                        for (int32_t py = y0; py <= y1; ++py) {
+                            for (int32_t px = x0; px <= x1; ++px) {
+                                const uint16_t m = maskAt(px, py);
+                                any = any || m != 0;
+                                full = full && m == 0xFFFF;
+                                partial = partial || (m != 0 && m != 0xFFFF);
+                            }
+                        }
+                    } else {
+                        if (!counted(s)) {
+                            return false;
+                        }
+                        for (int32_t py = y0; py <= y1; ++py) {
+                            const size_t base = stride * static_cast<size_t>(py);
+                            const int32_t covered = s.anyCount[base + static_cast<size_t>(x1) + 1] -
+                                                    s.anyCount[base + static_cast<size_t>(x0)];
+                            const int32_t whole = s.fullCount[base + static_cast<size_t>(x1) + 1] -
+                                                  s.fullCount[base + static_cast<size_t>(x0)];
+                            any = any || covered > 0;
+                            full = full && whole == x1 - x0 + 1;
+                            partial = partial || covered != whole;
+                        }
+                    }
+                    if (!any) {
+                        continue;
+                    }
+                    const auto centre = static_cast<size_t>(at[x]);
+                    const bool centreEmpty = pixels[centre * 2] == 0 && pixels[centre * 2 + 1] == 0;
+                    uint16_t mask = 0xFFFF;
+                    int32_t from = y0 * sw + x0;
+                    if (!full) {
+                        mask = SampleMask(maskAt, sw, sh, ox, oy, ux, uy, vx, vy, partial, from);
+                    }
+                    uint8_t* row = jobs[k]->out->WorkingRow();
+                    row[x * 2] = static_cast<uint8_t>(mask);
+                    row[x * 2 + 1] = static_cast<uint8_t>(mask >> 8);
+                    if (jobs[k]->lineSources && mask != 0 && centreEmpty && from >= 0) {
+                        at[x] = from;
+                    }
                 }
             }
-            if (!out->PutRow(y)) {
-                return nullptr;
+            for (MaskJob* job : jobs) {
+                if (!job->out->PutRow(y)) {
+                    return false;
+                }
             }
             std::swap(above, here);
             std::swap(here, below);
         }
-        Step();
-        return out;
+        for (size_t k = 0; k < jobs.size(); ++k) {
+            Step();
+        }
+        return true;
+    }
+
+    // Whether a box of source pixels (inclusive) touches a block marked in blocks.
+    static bool BoxMayHold(const std::vector<uint8_t>& blocks, int32_t blocksX, int32_t block, int32_t x0,
+                           int32_t y0, int32_t x1, int32_t y1) {
+        for (int32_t by = y0 / block; by <= y1 / block; ++by) {
+            const uint8_t* b = blocks.data() + static_cast<size_t>(by) * static_cast<size_t>(blocksX);
+            for (int32_t bx = x0 / block; bx <= x1 / block; ++bx) {
+                if (b[bx]) {
+                    return true;
+                }
+            }
+        }
+        return false;
     }
 
     // The 16 sub-pixels of a destination pixel whose source centre is (ox, oy), with source steps u
@@ -599,14 +685,27 @@ bool RemapLayer(LayerObject& layer, const SourceMap& map, const SourceMap& keep,
         parts.image = remap.Image(*layer.image, mapOf(kMorphSurface));
         ok = parts.image != nullptr;
     }
-    if (ok && layer.frame && layer.frame->drawingBuffer) {
-        parts.drawing = remap.Mask(*layer.frame->drawingBuffer, mapOf(kMorphLines), false);
+    // The occupancy and the coverage go together when they are of one size.
+    const SuperBitBuffer* drawing = layer.frame ? layer.frame->drawingBuffer.get() : nullptr;
+    const SuperBitBuffer* coverage = layer.lineArt ? layer.lineArt->lineBuffer.get() : nullptr;
+    if (ok && drawing && coverage && drawing->Width() == coverage->Width() &&
+        drawing->Height() == coverage->Height()) {
+        Remapper::MaskJob drawingJob{drawing, false, nullptr};
+        Remapper::MaskJob coverageJob{coverage, true, nullptr};
+        ok = remap.Masks({&drawingJob, &coverageJob}, mapOf(kMorphLines));
+        parts.drawing = std::move(drawingJob.out);
+        parts.coverage = std::move(coverageJob.out);
+        drawing = nullptr;
+        coverage = nullptr;
+    }
+    if (ok && drawing) {
+        parts.drawing = remap.Mask(*drawing, mapOf(kMorphLines), false);
         ok = parts.drawing != nullptr;
     }
     if (layer.lineArt) {
         ObjectLineArt& l = *layer.lineArt;
-        if (ok && l.lineBuffer) {
-            parts.coverage = remap.Mask(*l.lineBuffer, mapOf(kMorphLines), true);
+        if (ok && coverage) {
+            parts.coverage = remap.Mask(*coverage, mapOf(kMorphLines), true);
             ok = parts.coverage != nullptr;
         }
         // The indices follow the coverage pixel by pixel, so they are gathered, never turned.
