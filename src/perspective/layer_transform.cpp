@@ -487,15 +487,28 @@ public:
                 ts[k * nv + b] = ((k + (b + 0.5) / nv) / 4) - 0.5;
             }
         }
+        // A sample lies at (ox + ux r) + vx t across and (oy + uy r) + vy t down.
+        double alongX[4 * 8];
+        double alongY[4 * 8];
+        double downX[4 * 8];
+        double downY[4 * 8];
+        for (int32_t k = 0; k < 4 * nu; ++k) {
+            alongX[k] = ox + ux * rs[k];
+            alongY[k] = oy + uy * rs[k];
+        }
+        for (int32_t k = 0; k < 4 * nv; ++k) {
+            downX[k] = vx * ts[k];
+            downY[k] = vy * ts[k];
+        }
         uint16_t mask = 0;
         for (int j = 0; j < 4; ++j) {
             for (int i = 0; i < 4; ++i) {
                 bool hit = false;
                 for (int32_t b = 0; b < nv && !hit; ++b) {
-                    const double t = ts[j * nv + b];
+                    const int32_t t = j * nv + b;
                     for (int32_t a = 0; a < nu && !hit; ++a) {
-                        const double r = rs[i * nu + a];
-                        hit = covered(ox + ux * r + vx * t, oy + uy * r + vy * t);
+                        const int32_t r = i * nu + a;
+                        hit = covered(alongX[r] + downX[t], alongY[r] + downY[t]);
                     }
                 }
                 if (hit) {

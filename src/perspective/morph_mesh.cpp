@@ -135,7 +135,9 @@ void MorphMesh::LookupRow(int32_t y, int32_t left, int32_t right, double* sx, do
     }
     for (int32_t x = left; x < right; ++x) {
         const double u = (x + 0.5 - m_origin.x) * m_scaleX;
-        const auto k = static_cast<int32_t>(std::clamp(std::floor(u), 0.0, static_cast<double>(kCells - 1)));
+        // floor() without a library call for the usual u of at least 0 (u stays far inside int32_t).
+        const int32_t below = u >= 0 ? static_cast<int32_t>(u) : static_cast<int32_t>(std::floor(u));
+        const int32_t k = std::clamp(below, 0, kCells - 1);
         const double f = u - k;
         const double w = hw[k] + (hw[k + 1] - hw[k]) * f;
         const size_t at = static_cast<size_t>(x - left);
