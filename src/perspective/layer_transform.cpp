@@ -134,6 +134,78 @@ struct SourceIndex {
     double pageX = 1; // page pixels per new part pixel
     double pageY = 1;
     std::vector<int32_t> index;
+    // Per run of kRun destination pixels of a row, the rectangle of the source pixels its index
+    // points at (left, top, right, bottom, inclusive; left > right: none), so that a run over empty
+    // source is passed over whole.
+    static constexpr int32_t kRun = 64;
+    int32_t runsPerRow = 0;
+    std::vector<std::array<int32_t, 4>> runs;
+
+    std::array<int32_t, 4>& RunOf(int32_t y, size_t x) {
+        return runs[static_cast<size_t>(y) * static_cast<size_t>(runsPerRow) + x / kRun];
+    }
+    const std::array<int32_t, 4>& RunOf(int32_t y, size_t x) const {
+        return runs[static_cast<size_t>(y) * static_cast<size_t>(runsPerRow) + x / kRun];
+    }
+    // Widens the run holding destination pixel (x, y) to reach source pixel (px, py).
+    void Reach(int32_t y, size_t x, int32_t px, int32_t py) {
+        std::array<int32_t, 4>& r = RunOf(y, x);
+        r = {std::min(r[0], px), std::min(r[1], py), std::max(r[2], px), std::max(r[3], py)};
+    }
+};
+
+// Which 16 x 16 blocks of a decoded part hold a byte other than its fill.
+class ContentBlocks {
+public:
+    static constexpr int32_t kBlock = 16;
+
+    bool Make(const std::vector<uint8_t>& pixels, int32_t width, int32_t height, size_t bpp, uint8_t fill) {
+        m_blocksX = (width + kBlock - 1) / kBlock;
+        try {
+            m_blocks.assign(
+                static_cast<size_t>(m_blocksX) * static_cast<size_t>((height + kBlock - 1) / kBlock), 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        const size_t rowBytes = static_cast<size_t>(width) * bpp;
+        const size_t blockBytes = static_cast<size_t>(kBlock) * bpp;
+        const uint64_t fills = uint64_t{fill} * 0x0101010101010101u;
+        for (int32_t y = 0; y < height; ++y) {
+            const uint8_t* r = pixels.data() + rowBytes * static_cast<size_t>(y);
+            uint8_t* b = m_blocks.data() + static_cast<size_t>(y / kBlock) * static_cast<size_t>(m_blocksX);
+            // Eight bytes at a time (a block is a whole number of eights), the rest one by one.
+            size_t i = 0;
+            for (; i + 8 <= rowBytes; i += 8) {
+                uint64_t v = 0;
+                std::memcpy(&v, r + i, 8);
+                if (v != fills) {
+                    b[i / blockBytes] = 1;
+                }
+            }
+            for (; i < rowBytes; ++i) {
+                if (r[i] != fill) {
+                    b[i / blockBytes] = 1;
+                }
+            }
+        }
+        return true;
+    }
+    // Whether the rectangle of pixels (inclusive, within the part) touches a block with content.
+    bool Any(const std::array<int32_t, 4>& r) const {
+        for (int32_t by = r[1] / kBlock; by <= r[3] / kBlock; ++by) {
+            const uint8_t* b = m_blocks.data() + static_cast<size_t>(by) * static_cast<size_t>(m_blocksX);
+            for (int32_t bx = r[0] / kBlock; bx <= r[2] / kBlock; ++bx) {
+                if (b[bx]) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+private:
+    int32_t m_blocksX = 0;
+    std::vector<uint8_t> m_blocks;
 };
 
 class Remapper {
@@ -154,21 +226,33 @@ public:
             return nullptr;
         }
         const auto bpp = static_cast<size_t>(src.BytesPerPixel());
+        ContentBlocks content;
+        if (!content.Make(pixels, src.Width(), src.Height(), bpp, fill)) {
+            return nullptr;
+        }
         const size_t width = static_cast<size_t>(table->outWidth);
         for (int32_t y = 0; y < table->outHeight; ++y) {
             uint8_t* row = out->WorkingRow();
             std::memset(row, fill, width * bpp);
             const int32_t* at = table->index.data() + static_cast<size_t>(y) * width;
-            if (bpp == 1) {
-                for (size_t x = 0; x < width; ++x) {
-                    if (at[x] >= 0) {
-                        row[x] = pixels[static_cast<size_t>(at[x])];
-                    }
+            for (size_t x0 = 0; x0 < width; x0 += SourceIndex::kRun) {
+                // A run whose source is all fill stays as it is.
+                const std::array<int32_t, 4>& box = table->RunOf(y, x0);
+                if (box[0] > box[2] || !content.Any(box)) {
+                    continue;
                 }
-            } else {
-                for (size_t x = 0; x < width; ++x) {
-                    if (at[x] >= 0) {
-                        std::memcpy(row + x * bpp, pixels.data() + static_cast<size_t>(at[x]) * bpp, bpp);
+                const size_t x1 = std::min(width, x0 + SourceIndex::kRun);
+                if (bpp == 1) {
+                    for (size_t x = x0; x < x1; ++x) {
+                        if (at[x] >= 0) {
+                            row[x] = pixels[static_cast<size_t>(at[x])];
+                        }
+                    }
+                } else {
+                    for (size_t x = x0; x < x1; ++x) {
+                        if (at[x] >= 0) {
+                            std::memcpy(row + x * bpp, pixels.data() + static_cast<size_t>(at[x]) * bpp, bpp);
+                        }
                     }
                 }
             }
@@ -415,6 +499,7 @@ public:
                     row[x * 2 + 1] = static_cast<uint8_t>(mask >> 8);
                     if (jobs[k]->lineSources && mask != 0 && centreEmpty && from >= 0) {
                         at[x] = from;
+                        table->Reach(y, x, from % sw, from / sw);
                     }
                 }
             }
@@ -610,6 +695,9 @@ private:
             t.pageY = static_cast<double>(d.Height()) / t.outHeight;
             const auto width = static_cast<size_t>(t.outWidth);
             t.index.assign(width * static_cast<size_t>(t.outHeight), -1);
+            t.runsPerRow = (t.outWidth + SourceIndex::kRun - 1) / SourceIndex::kRun;
+            t.runs.assign(static_cast<size_t>(t.runsPerRow) * static_cast<size_t>(t.outHeight),
+                          std::array<int32_t, 4>{partWidth, partHeight, -1, -1});
             std::vector<double> sx(width);
             std::vector<double> sy(width);
             const double scaleX = static_cast<double>(partWidth) / m_layerWidth;
@@ -617,13 +705,20 @@ private:
             for (int32_t y = 0; y < t.outHeight; ++y) {
                 CentreRow(map, t, y, sx.data(), sy.data());
                 int32_t* at = t.index.data() + static_cast<size_t>(y) * width;
-                for (size_t x = 0; x < width; ++x) {
-                    if (sx[x] < 0) {
-                        continue;
+                for (size_t x0 = 0; x0 < width; x0 += SourceIndex::kRun) {
+                    const size_t x1 = std::min(width, x0 + SourceIndex::kRun);
+                    std::array<int32_t, 4> box{partWidth, partHeight, -1, -1};
+                    for (size_t x = x0; x < x1; ++x) {
+                        if (sx[x] < 0) {
+                            continue;
+                        }
+                        const auto px = std::clamp(FloorOf(sx[x] * scaleX), 0, partWidth - 1);
+                        const auto py = std::clamp(FloorOf(sy[x] * scaleY), 0, partHeight - 1);
+                        at[x] = py * partWidth + px;
+                        box = {std::min(box[0], px), std::min(box[1], py), std::max(box[2], px),
+                               std::max(box[3], py)};
                     }
-                    const auto px = std::clamp(FloorOf(sx[x] * scaleX), 0, partWidth - 1);
-                    const auto py = std::clamp(FloorOf(sy[x] * scaleY), 0, partHeight - 1);
-                    at[x] = py * partWidth + px;
+                    t.RunOf(y, x0) = box;
                 }
             }
             m_tables.push_back(std::move(t));
