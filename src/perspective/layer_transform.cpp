@@ -349,6 +349,20 @@ public:
                 }
             }
         }
+        // The blocks with coverage in any of the masks, to pass over most pixels with one look.
+        std::vector<uint8_t> anyBlocks;
+        if (jobs.size() > 1) {
+            try {
+                anyBlocks = sources[0].blocks;
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+            for (size_t k = 1; k < sources.size(); ++k) {
+                for (size_t i = 0; i < anyBlocks.size(); ++i) {
+                    anyBlocks[i] = static_cast<uint8_t>(anyBlocks[i] | sources[k].blocks[i]);
+                }
+            }
+        }
         const double scaleX = static_cast<double>(sw) / m_layerWidth;
         const double scaleY = static_cast<double>(sh) / m_layerHeight;
         const auto width = static_cast<size_t>(table->outWidth);
@@ -446,6 +460,9 @@ public:
                 if (x0 > x1 || y0 > y1) {
                     continue;
                 }
+                if (jobs.size() > 1 && !BoxMayHold(anyBlocks, blocksX, kBlock, x0, y0, x1, y1)) {
+                    continue;
+                }
                 for (size_t k = 0; k < jobs.size(); ++k) {
                     Source& s = sources[k];
                     if (!BoxMayHold(s.blocks, blocksX, kBlock, x0, y0, x1, y1)) {
@@ -539,8 +556,8 @@ public:
     template <class MaskAt>
     static uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, double oy, double ux,
                                double uy, double vx, double vy, bool partial, int32_t& from) {
-        const double lu = std::hypot(ux, uy);
-        const double lv = std::hypot(vx, vy);
+        const double lu = std::sqrt(ux * ux + uy * uy);
+        const double lv = std::sqrt(vx * vx + vy * vy);
         const bool coarse = !partial && lu < 4 && lv < 4;
         const int32_t nu = coarse ? 1 : std::clamp(static_cast<int32_t>(std::ceil(lu - 1e-6)), 1, 8);
         const int32_t nv = coarse ? 1 : std::clamp(static_cast<int32_t>(std::ceil(lv - 1e-6)), 1, 8);

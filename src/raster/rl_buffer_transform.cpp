@@ -353,6 +353,17 @@ std::unique_ptr<RLBuffer> RLBuffer::Rotate(double degrees, bool negate, bool ant
                 std::memset(row + j0, background, static_cast<size_t>(j1 - j0));
                 continue;
             }
+            // A run wholly over the source reads its pixels straight (positions step linearly, so its
+            // ends bound it).
+            if (!antialias && std::min(firstX, lastX) >= 0 && std::max(firstX, lastX) < width16 &&
+                std::min(firstY, lastY) >= 0 && std::max(firstY, lastY) < height16) {
+                for (int32_t j = j0; j < j1; ++j, ax += stepX, ay += stepY) {
+                    const auto px = static_cast<int32_t>(((ax >> 16) + width16 / 2) >> 16);
+                    const auto py = static_cast<int32_t>(((ay >> 16) + height16 / 2) >> 16);
+                    row[j] = window.Pixels(py)[px];
+                }
+                continue;
+            }
             for (int32_t j = j0; j < j1; ++j, ax += stepX, ay += stepY) {
                 const int64_t sx = (ax >> 16) + width16 / 2;
                 const int64_t sy = (ay >> 16) + height16 / 2;
