@@ -99,11 +99,38 @@ bool TurnSourceMap::Point(double x, double y, double& sx, double& sy) const {
 }
 
 void TurnSourceMap::Row(int32_t y, int32_t left, int32_t right, double* sx, double* sy) const {
-    // Point's arithmetic, pixel by pixel, without a call per pixel.
+    // Point's arithmetic, pixel by pixel, without a call per pixel, over the stretch of the row that
+    // can fall inside the layer (its ends worked out, then widened by two pixels).
     const double ty = y + 0.5 - m_destination.top - m_halfH;
     const double w = m_width;
     const double h = m_height;
-    for (int32_t x = left; x < right; ++x) {
+    double lo = left - 1.0;
+    double hi = right + 1.0;
+    auto clip = [&](double base, double slope, double limit) {
+        // base + slope * tx within [0, limit), tx = x + 0.5 - m_destination.left - m_halfW.
+        const double shift = 0.5 - m_destination.left - m_halfW;
+        if (std::fabs(slope) < 1e-9) {
+            if (!(base >= -1 && base <= limit + 1)) {
+                hi = lo;
+            }
+            return;
+        }
+        const double a = -base / slope - shift;
+        const double b = (limit - base) / slope - shift;
+        lo = std::max(lo, std::min(a, b));
+        hi = std::min(hi, std::max(a, b));
+    };
+    clip(ty * m_sin + m_width / 2.0, m_cos, w);
+    clip(ty * m_cos + m_height / 2.0, -m_sin, h);
+    const int32_t from = lo < hi ? std::max(left, static_cast<int32_t>(std::floor(lo)) - 2) : right;
+    const int32_t to = lo < hi ? std::min(right, static_cast<int32_t>(std::ceil(hi)) + 3) : right;
+    for (int32_t x = left; x < from; ++x) {
+        sx[x - left] = -1;
+    }
+    for (int32_t x = std::max(from, to); x < right; ++x) {
+        sx[x - left] = -1;
+    }
+    for (int32_t x = from; x < to; ++x) {
         const double tx = x + 0.5 - m_destination.left - m_halfW;
         const double px = tx * m_cos + ty * m_sin + m_width / 2.0;
         const double py = -tx * m_sin + ty * m_cos + m_height / 2.0;
@@ -566,11 +593,12 @@ public:
             if (!(fx >= 0 && fy >= 0 && fx < sw && fy < sh)) {
                 return false;
             }
-            const auto px = static_cast<int32_t>(fx);
-            const auto py = static_cast<int32_t>(fy);
-            const int subX = std::min(3, static_cast<int>((fx - px) * 4));
-            const int subY = std::min(3, static_cast<int>((fy - py) * 4));
-            if (!(maskAt(px, py) & (1u << SuperBitBuffer::SubPixelBit(subX, subY)))) {
+            // In quarter pixels: the pixel and the sub-pixel at once (scaling by 4 is exact).
+            const auto qx = static_cast<int32_t>(fx * 4);
+            const auto qy = static_cast<int32_t>(fy * 4);
+            const int32_t px = qx >> 2;
+            const int32_t py = qy >> 2;
+            if (!(maskAt(px, py) & (1u << SuperBitBuffer::SubPixelBit(qx & 3, qy & 3)))) {
                 return false;
             }
             if (from < 0) {
