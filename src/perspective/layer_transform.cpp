@@ -2,6 +2,7 @@
 
 #include "document/layer_geometry.h"
 #include "model/part_buffers.h"
+#include "perspective/resampling.h"
 #include "raster/super_bit_buffer.h"
 
 #include <algorithm>
@@ -9,145 +10,17 @@
 #include <cstring>
 #include <deque>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace ts {
 
 namespace {
 
-constexpr double kRadiansPerDegree = 0.0174532925;
-
-// floor() of a value within the int32_t range, cheaply for the usual value of at least 0.
-inline int32_t FloorOf(double v) {
-    return v >= 0 ? static_cast<int32_t>(v) : static_cast<int32_t>(std::floor(v));
-}
-
-int32_t FloorHalf(int32_t v) {
-    return v >= 0 ? v / 2 : -((-v + 1) / 2);
-}
-
-} // namespace
-
-MeshSourceMap::MeshSourceMap(const MorphMesh& mesh, double sourceWidth, double sourceHeight)
-    : m_mesh(mesh), m_forward(mesh.Corners()), m_width(sourceWidth), m_height(sourceHeight) {}
-
-void MeshSourceMap::Row(int32_t y, int32_t left, int32_t right, double* sx, double* sy) const {
-    int32_t x0 = 0;
-    int32_t x1 = 0;
-    m_mesh.Span(y, x0, x1);
-    x0 = std::max(x0, left);
-    x1 = std::min(x1, right);
-    for (int32_t x = left; x < right; ++x) {
-        sx[x - left] = -1;
-    }
-    if (x0 < x1) {
-        m_mesh.LookupRow(y, x0, x1, sx + (x0 - left), sy + (x0 - left));
-    }
-}
-
-bool MeshSourceMap::Point(double x, double y, double& sx, double& sy) const {
-    return m_mesh.Lookup(x, y, sx, sy);
-}
-
-PointTS MeshSourceMap::Forward(double sx, double sy) const {
-    return m_forward.Map(sx / m_width, sy / m_height);
-}
-
-void ShiftSourceMap::Row(int32_t y, int32_t left, int32_t right, double* sx, double* sy) const {
-    const int32_t row = y - m_offsetY;
-    for (int32_t x = left; x < right; ++x) {
-        const int32_t col = x - m_offsetX;
-        const bool inside = row >= 0 && row < m_height && col >= 0 && col < m_width;
-        sx[x - left] = inside ? col + 0.5 : -1;
-        sy[x - left] = row + 0.5;
-    }
-}
-
-bool ShiftSourceMap::Point(double x, double y, double& sx, double& sy) const {
-    sx = x - m_offsetX;
-    sy = y - m_offsetY;
-    return sx >= 0 && sy >= 0 && sx < m_width && sy < m_height;
-}
-
-TurnSourceMap::TurnSourceMap(const Rect& layerRect, int32_t width, int32_t height, double degrees)
-    : m_width(width), m_height(height) {
-    // The same angle, size and centre as RLBuffer::Rotate with its negate flag set.
-    const double rad = -std::fmod(degrees, 360.0) * kRadiansPerDegree;
-    m_cos = std::cos(rad);
-    m_sin = std::sin(rad);
-    double maxX = 0;
-    double maxY = 0;
-    for (const double cx : {-width / 2.0, width / 2.0}) {
-        for (const double cy : {-height / 2.0, height / 2.0}) {
-            maxX = std::max(maxX, std::fabs(cx * m_cos - cy * m_sin));
-            maxY = std::max(maxY, std::fabs(cx * m_sin + cy * m_cos));
-        }
-    }
-    m_halfW = static_cast<int32_t>(std::ceil(maxX));
-    m_halfH = static_cast<int32_t>(std::ceil(maxY));
-    const int32_t left = layerRect.left + FloorHalf(width - 2 * m_halfW);
-    const int32_t top = layerRect.top + FloorHalf(height - 2 * m_halfH);
-    m_destination = Rect{left, top, left + std::max(1, 2 * m_halfW), top + std::max(1, 2 * m_halfH)};
-}
-
-bool TurnSourceMap::Point(double x, double y, double& sx, double& sy) const {
-    const double tx = x - m_destination.left - m_halfW;
-    const double ty = y - m_destination.top - m_halfH;
-    sx = tx * m_cos + ty * m_sin + m_width / 2.0;
-    sy = -tx * m_sin + ty * m_cos + m_height / 2.0;
-    return sx >= 0 && sy >= 0 && sx < m_width && sy < m_height;
-}
-
-void TurnSourceMap::Row(int32_t y, int32_t left, int32_t right, double* sx, double* sy) const {
-    // Point's arithmetic, pixel by pixel, without a call per pixel, over the stretch of the row that
-    // can fall inside the layer (its ends worked out, then widened by two pixels).
-    const double ty = y + 0.5 - m_destination.top - m_halfH;
-    const double w = m_width;
-    const double h = m_height;
-    double lo = left - 1.0;
-    double hi = right + 1.0;
-    auto clip = [&](double base, double slope, double limit) {
-        // base + slope * tx within [0, limit), tx = x + 0.5 - m_destination.left - m_halfW.
-        const double shift = 0.5 - m_destination.left - m_halfW;
-        if (std::fabs(slope) < 1e-9) {
-            if (!(base >= -1 && base <= limit + 1)) {
-                hi = lo;
-            }
-            return;
-        }
-        const double a = -base / slope - shift;
-        const double b = (limit - base) / slope - shift;
-        lo = std::max(lo, std::min(a, b));
-        hi = std::min(hi, std::max(a, b));
-    };
-    clip(ty * m_sin + m_width / 2.0, m_cos, w);
-    clip(ty * m_cos + m_height / 2.0, -m_sin, h);
-    const int32_t from = lo < hi ? std::max(left, static_cast<int32_t>(std::floor(lo)) - 2) : right;
-    const int32_t to = lo < hi ? std::min(right, static_cast<int32_t>(std::ceil(hi)) + 3) : right;
-    for (int32_t x = left; x < from; ++x) {
-        sx[x - left] = -1;
-    }
-    for (int32_t x = std::max(from, to); x < right; ++x) {
-        sx[x - left] = -1;
-    }
-    for (int32_t x = from; x < to; ++x) {
-        const double tx = x + 0.5 - m_destination.left - m_halfW;
-        const double px = tx * m_cos + ty * m_sin + m_width / 2.0;
-        const double py = -tx * m_sin + ty * m_cos + m_height / 2.0;
-        const bool inside = px >= 0 && py >= 0 && px < w && py < h;
-        sx[x - left] = inside ? px : -1;
-        sy[x - left] = py;
-    }
-}
-
-PointTS TurnSourceMap::Forward(double sx, double sy) const {
-    const double dx = sx - m_width / 2.0;
-    const double dy = sy - m_height / 2.0;
-    return PointTS(m_destination.left + m_halfW + dx * m_cos - dy * m_sin,
-                   m_destination.top + m_halfH + dx * m_sin + dy * m_cos);
-}
-
-namespace {
+using resample::BoxMayHold;
+using resample::ContentBlocks;
+using resample::FloorOf;
+using resample::SampleMask;
 
 // For every destination pixel the index of its source pixel in a part of the given size, or -1.
 // A part keeps its share of the layer: one as large as the layer comes out as large as the new
@@ -161,6 +34,7 @@ struct SourceIndex {
     double pageX = 1; // page pixels per new part pixel
     double pageY = 1;
     std::vector<int32_t> index;
+    bool complete = false; // every row given its sources
     // Per run of kRun destination pixels of a row, the rectangle of the source pixels its index
     // points at (left, top, right, bottom, inclusive; left > right: none), so that a run over empty
     // source is passed over whole.
@@ -174,65 +48,9 @@ struct SourceIndex {
     const std::array<int32_t, 4>& RunOf(int32_t y, size_t x) const {
         return runs[static_cast<size_t>(y) * static_cast<size_t>(runsPerRow) + x / kRun];
     }
-    // Widens the run holding destination pixel (x, y) to reach source pixel (px, py).
-    void Reach(int32_t y, size_t x, int32_t px, int32_t py) {
-        std::array<int32_t, 4>& r = RunOf(y, x);
-        r = {std::min(r[0], px), std::min(r[1], py), std::max(r[2], px), std::max(r[3], py)};
-    }
-};
-
-// Which 16 x 16 blocks of a decoded part hold a byte other than its fill.
-class ContentBlocks {
-public:
-    static constexpr int32_t kBlock = 16;
-
-    bool Make(const std::vector<uint8_t>& pixels, int32_t width, int32_t height, size_t bpp, uint8_t fill) {
-        m_blocksX = (width + kBlock - 1) / kBlock;
-        try {
-            m_blocks.assign(
-                static_cast<size_t>(m_blocksX) * static_cast<size_t>((height + kBlock - 1) / kBlock), 0);
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-        const size_t rowBytes = static_cast<size_t>(width) * bpp;
-        const size_t blockBytes = static_cast<size_t>(kBlock) * bpp;
-        const uint64_t fills = uint64_t{fill} * 0x0101010101010101u;
-        for (int32_t y = 0; y < height; ++y) {
-            const uint8_t* r = pixels.data() + rowBytes * static_cast<size_t>(y);
-            uint8_t* b = m_blocks.data() + static_cast<size_t>(y / kBlock) * static_cast<size_t>(m_blocksX);
-            // Eight bytes at a time (a block is a whole number of eights), the rest one by one.
-            size_t i = 0;
-            for (; i + 8 <= rowBytes; i += 8) {
-                uint64_t v = 0;
-                std::memcpy(&v, r + i, 8);
-                if (v != fills) {
-                    b[i / blockBytes] = 1;
-                }
-            }
-            for (; i < rowBytes; ++i) {
-                if (r[i] != fill) {
-                    b[i / blockBytes] = 1;
-                }
-            }
-        }
-        return true;
-    }
-    // Whether the rectangle of pixels (inclusive, within the part) touches a block with content.
-    bool Any(const std::array<int32_t, 4>& r) const {
-        for (int32_t by = r[1] / kBlock; by <= r[3] / kBlock; ++by) {
-            const uint8_t* b = m_blocks.data() + static_cast<size_t>(by) * static_cast<size_t>(m_blocksX);
-            for (int32_t bx = r[0] / kBlock; bx <= r[2] / kBlock; ++bx) {
-                if (b[bx]) {
-                    return true;
-                }
-            }
-        }
-        return false;
-    }
-
-private:
-    int32_t m_blocksX = 0;
-    std::vector<uint8_t> m_blocks;
+    // Line pixels whose coverage came from another source pixel than the one under their centre:
+    // (destination position in index, that source pixel), in row order. The line's indices follow.
+    std::vector<std::pair<size_t, int32_t>> lineRedirects;
 };
 
 class Remapper {
@@ -242,7 +60,10 @@ public:
           m_progress(progress) {}
 
     template <class Buffer = RLBuffer>
-    std::unique_ptr<Buffer> Bytes(const RLBuffer& src, const SourceMap& map, uint8_t fill) {
+    // A part gathered pixel by pixel; with followLines, line pixels take theirs from where their
+    // coverage came from.
+    std::unique_ptr<Buffer> Bytes(const RLBuffer& src, const SourceMap& map, uint8_t fill,
+                                  bool followLines = false) {
         const SourceIndex* table = Table(map, src.Width(), src.Height());
         std::vector<uint8_t> pixels;
         if (!table || !Decode(src, pixels)) {
@@ -258,6 +79,7 @@ public:
             return nullptr;
         }
         const size_t width = static_cast<size_t>(table->outWidth);
+        auto redirect = table->lineRedirects.begin();
         for (int32_t y = 0; y < table->outHeight; ++y) {
             uint8_t* row = out->WorkingRow();
             std::memset(row, fill, width * bpp);
@@ -283,6 +105,12 @@ public:
                     }
                 }
             }
+            const size_t rowEnd = static_cast<size_t>(y + 1) * width;
+            for (; followLines && redirect != table->lineRedirects.end() && redirect->first < rowEnd;
+                 ++redirect) {
+                const size_t x = redirect->first - static_cast<size_t>(y) * width;
+                std::memcpy(row + x * bpp, pixels.data() + static_cast<size_t>(redirect->second) * bpp, bpp);
+            }
             if (!out->PutRow(y)) {
                 return nullptr;
             }
@@ -292,8 +120,8 @@ public:
     }
 
     // A coverage mask resampled per sub-pixel. With lineSources set, destination pixels that got
-    // coverage from another source pixel than the one under their centre are pointed at that pixel in
-    // the table, so the line's indices follow its coverage.
+    // coverage from another source pixel than the one under their centre are listed in the table with
+    // that pixel, so the line's indices follow its coverage.
     std::unique_ptr<SuperBitBuffer> Mask(const SuperBitBuffer& src, const SourceMap& map, bool lineSources) {
         MaskJob job{&src, lineSources, nullptr};
         return Masks({&job}, map) ? std::move(job.out) : nullptr;
@@ -322,7 +150,12 @@ public:
             }
             return true;
         }
-        SourceIndex* table = Table(map, sw, sh);
+        // Without a table yet, the pass fills one from the source positions it works out anyway.
+        SourceIndex* table = FindTable(map, sw, sh);
+        const bool filling = table == nullptr;
+        if (filling) {
+            table = NewTable(map, sw, sh);
+        }
         if (!table) {
             return false;
         }
@@ -435,6 +268,9 @@ public:
                 return;
             }
             CentreRow(map, *table, y, r[0].data(), r[1].data());
+            if (filling) {
+                FillTableRow(*table, y, r[0].data(), r[1].data());
+            }
         };
         std::vector<double>* above = rows[0];
         std::vector<double>* here = rows[1];
@@ -446,7 +282,7 @@ public:
             for (MaskJob* job : jobs) {
                 std::memset(job->out->WorkingRow(), 0, width * 2);
             }
-            int32_t* at = table->index.data() + static_cast<size_t>(y) * width;
+            const int32_t* at = table->index.data() + static_cast<size_t>(y) * width;
             const double* sx = here[0].data();
             const double* sy = here[1].data();
             for (size_t x = 0; x < width; ++x) {
@@ -542,8 +378,11 @@ public:
                     row[x * 2] = static_cast<uint8_t>(mask);
                     row[x * 2 + 1] = static_cast<uint8_t>(mask >> 8);
                     if (jobs[k]->lineSources && mask != 0 && centreEmpty && from >= 0) {
-                        at[x] = from;
-                        table->Reach(y, x, from % sw, from / sw);
+                        try {
+                            table->lineRedirects.emplace_back(static_cast<size_t>(y) * width + x, from);
+                        } catch (const std::bad_alloc&) {
+                            return false;
+                        }
                     }
                 }
             }
@@ -555,98 +394,11 @@ public:
             std::swap(above, here);
             std::swap(here, below);
         }
+        table->complete = true;
         for (size_t k = 0; k < jobs.size(); ++k) {
             Step();
         }
         return true;
-    }
-
-    // Whether a box of source pixels (inclusive) touches a block marked in blocks.
-    static bool BoxMayHold(const std::vector<uint8_t>& blocks, int32_t blocksX, int32_t block, int32_t x0,
-                           int32_t y0, int32_t x1, int32_t y1) {
-        for (int32_t by = y0 / block; by <= y1 / block; ++by) {
-            const uint8_t* b = blocks.data() + static_cast<size_t>(by) * static_cast<size_t>(blocksX);
-            for (int32_t bx = x0 / block; bx <= x1 / block; ++bx) {
-                if (b[bx]) {
-                    return true;
-                }
-            }
-        }
-        return false;
-    }
-
-    // The 16 sub-pixels of a destination pixel whose source centre is (ox, oy), with source steps u
-    // and v per destination pixel. A sub-pixel covers a quarter of those steps each way, sampled a
-    // quarter source pixel apart, so a line thinner than a sub-pixel after shrinking still leaves one.
-    // Among whole pixels only (no partial masks) and shrinking less than four times, the sub-pixel
-    // centres alone cannot miss a pixel. from becomes the first source pixel found covered (-1: none).
-    template <class MaskAt>
-    static uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, double oy, double ux,
-                               double uy, double vx, double vy, bool partial, int32_t& from) {
-        const double lu = std::sqrt(ux * ux + uy * uy);
-        const double lv = std::sqrt(vx * vx + vy * vy);
-        const bool coarse = !partial && lu < 4 && lv < 4;
-        const int32_t nu = coarse ? 1 : std::clamp(static_cast<int32_t>(std::ceil(lu - 1e-6)), 1, 8);
-        const int32_t nv = coarse ? 1 : std::clamp(static_cast<int32_t>(std::ceil(lv - 1e-6)), 1, 8);
-        from = -1;
-        auto covered = [&](double fx, double fy) {
-            if (!(fx >= 0 && fy >= 0 && fx < sw && fy < sh)) {
-                return false;
-            }
-            // In quarter pixels: the pixel and the sub-pixel at once (scaling by 4 is exact).
-            const auto qx = static_cast<int32_t>(fx * 4);
-            const auto qy = static_cast<int32_t>(fy * 4);
-            const int32_t px = qx >> 2;
-            const int32_t py = qy >> 2;
-            if (!(maskAt(px, py) & (1u << SuperBitBuffer::SubPixelBit(qx & 3, qy & 3)))) {
-                return false;
-            }
-            if (from < 0) {
-                from = py * sw + px;
-            }
-            return true;
-        };
-        // The sample offsets across (r) and down (t), a sub-pixel's samples after one another.
-        double rs[4 * 8];
-        double ts[4 * 8];
-        for (int32_t k = 0; k < 4; ++k) {
-            for (int32_t a = 0; a < nu; ++a) {
-                rs[k * nu + a] = ((k + (a + 0.5) / nu) / 4) - 0.5;
-            }
-            for (int32_t b = 0; b < nv; ++b) {
-                ts[k * nv + b] = ((k + (b + 0.5) / nv) / 4) - 0.5;
-            }
-        }
-        // A sample lies at (ox + ux r) + vx t across and (oy + uy r) + vy t down.
-        double alongX[4 * 8];
-        double alongY[4 * 8];
-        double downX[4 * 8];
-        double downY[4 * 8];
-        for (int32_t k = 0; k < 4 * nu; ++k) {
-            alongX[k] = ox + ux * rs[k];
-            alongY[k] = oy + uy * rs[k];
-        }
-        for (int32_t k = 0; k < 4 * nv; ++k) {
-            downX[k] = vx * ts[k];
-            downY[k] = vy * ts[k];
-        }
-        uint16_t mask = 0;
-        for (int j = 0; j < 4; ++j) {
-            for (int i = 0; i < 4; ++i) {
-                bool hit = false;
-                for (int32_t b = 0; b < nv && !hit; ++b) {
-                    const int32_t t = j * nv + b;
-                    for (int32_t a = 0; a < nu && !hit; ++a) {
-                        const int32_t r = i * nu + a;
-                        hit = covered(alongX[r] + downX[t], alongY[r] + downY[t]);
-                    }
-                }
-                if (hit) {
-                    mask = static_cast<uint16_t>(mask | 1u << SuperBitBuffer::SubPixelBit(i, j));
-                }
-            }
-        }
-        return mask;
     }
 
     std::unique_ptr<BMap> Image(const BMap& src, const SourceMap& map) {
@@ -721,12 +473,41 @@ private:
         }
     }
 
+    // The table of a map and part size, made whole when there is none yet.
     SourceIndex* Table(const SourceMap& map, int32_t partWidth, int32_t partHeight) {
+        if (SourceIndex* t = FindTable(map, partWidth, partHeight)) {
+            return t;
+        }
+        SourceIndex* t = NewTable(map, partWidth, partHeight);
+        if (!t) {
+            return nullptr;
+        }
+        try {
+            const auto width = static_cast<size_t>(t->outWidth);
+            std::vector<double> sx(width);
+            std::vector<double> sy(width);
+            for (int32_t y = 0; y < t->outHeight; ++y) {
+                CentreRow(map, *t, y, sx.data(), sy.data());
+                FillTableRow(*t, y, sx.data(), sy.data());
+            }
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+        t->complete = true;
+        return t;
+    }
+
+    SourceIndex* FindTable(const SourceMap& map, int32_t partWidth, int32_t partHeight) {
         for (SourceIndex& t : m_tables) {
-            if (t.map == &map && t.partWidth == partWidth && t.partHeight == partHeight) {
+            if (t.complete && t.map == &map && t.partWidth == partWidth && t.partHeight == partHeight) {
                 return &t;
             }
         }
+        return nullptr;
+    }
+
+    // A table with every destination pixel still without a source; FillTableRow gives rows theirs.
+    SourceIndex* NewTable(const SourceMap& map, int32_t partWidth, int32_t partHeight) {
         const Rect d = map.Destination();
         const bool whole = partWidth == m_layerWidth && partHeight == m_layerHeight;
         try {
@@ -738,39 +519,38 @@ private:
             t.outHeight = whole ? d.Height() : Share(partHeight, m_layerHeight, d.Height());
             t.pageX = static_cast<double>(d.Width()) / t.outWidth;
             t.pageY = static_cast<double>(d.Height()) / t.outHeight;
-            const auto width = static_cast<size_t>(t.outWidth);
-            t.index.assign(width * static_cast<size_t>(t.outHeight), -1);
+            t.index.assign(static_cast<size_t>(t.outWidth) * static_cast<size_t>(t.outHeight), -1);
             t.runsPerRow = (t.outWidth + SourceIndex::kRun - 1) / SourceIndex::kRun;
             t.runs.assign(static_cast<size_t>(t.runsPerRow) * static_cast<size_t>(t.outHeight),
                           std::array<int32_t, 4>{partWidth, partHeight, -1, -1});
-            std::vector<double> sx(width);
-            std::vector<double> sy(width);
-            const double scaleX = static_cast<double>(partWidth) / m_layerWidth;
-            const double scaleY = static_cast<double>(partHeight) / m_layerHeight;
-            for (int32_t y = 0; y < t.outHeight; ++y) {
-                CentreRow(map, t, y, sx.data(), sy.data());
-                int32_t* at = t.index.data() + static_cast<size_t>(y) * width;
-                for (size_t x0 = 0; x0 < width; x0 += SourceIndex::kRun) {
-                    const size_t x1 = std::min(width, x0 + SourceIndex::kRun);
-                    std::array<int32_t, 4> box{partWidth, partHeight, -1, -1};
-                    for (size_t x = x0; x < x1; ++x) {
-                        if (sx[x] < 0) {
-                            continue;
-                        }
-                        const auto px = std::clamp(FloorOf(sx[x] * scaleX), 0, partWidth - 1);
-                        const auto py = std::clamp(FloorOf(sy[x] * scaleY), 0, partHeight - 1);
-                        at[x] = py * partWidth + px;
-                        box = {std::min(box[0], px), std::min(box[1], py), std::max(box[2], px),
-                               std::max(box[3], py)};
-                    }
-                    t.RunOf(y, x0) = box;
-                }
-            }
             m_tables.push_back(std::move(t));
         } catch (const std::bad_alloc&) {
             return nullptr;
         }
         return &m_tables.back();
+    }
+
+    // Row y of the table from the source positions of its centres (CentreRow).
+    void FillTableRow(SourceIndex& t, int32_t y, const double* sx, const double* sy) const {
+        const auto width = static_cast<size_t>(t.outWidth);
+        const double scaleX = static_cast<double>(t.partWidth) / m_layerWidth;
+        const double scaleY = static_cast<double>(t.partHeight) / m_layerHeight;
+        int32_t* at = t.index.data() + static_cast<size_t>(y) * width;
+        for (size_t x0 = 0; x0 < width; x0 += SourceIndex::kRun) {
+            const size_t x1 = std::min(width, x0 + SourceIndex::kRun);
+            std::array<int32_t, 4> box{t.partWidth, t.partHeight, -1, -1};
+            for (size_t x = x0; x < x1; ++x) {
+                if (sx[x] < 0) {
+                    continue;
+                }
+                const auto px = std::clamp(FloorOf(sx[x] * scaleX), 0, t.partWidth - 1);
+                const auto py = std::clamp(FloorOf(sy[x] * scaleY), 0, t.partHeight - 1);
+                at[x] = py * t.partWidth + px;
+                box = {std::min(box[0], px), std::min(box[1], py), std::max(box[2], px),
+                       std::max(box[3], py)};
+            }
+            t.RunOf(y, x0) = box;
+        }
     }
 
     int32_t m_layerWidth;
@@ -812,7 +592,25 @@ bool RemapLayer(LayerObject& layer, const SourceMap& map, const SourceMap& keep,
     };
     geometry::TransformedParts parts;
     bool ok = true;
-    // Order matters: the line indices come after the coverage, which points them at their lines.
+    // Order matters: the line indices come after the coverage, which points them at their lines. The
+    // masks go first: their pass makes the table of sources the other parts then share.
+    // The occupancy and the coverage go together when they are of one size.
+    const SuperBitBuffer* drawing = layer.frame ? layer.frame->drawingBuffer.get() : nullptr;
+    const SuperBitBuffer* coverage = layer.lineArt ? layer.lineArt->lineBuffer.get() : nullptr;
+    if (ok && drawing && coverage && drawing->Width() == coverage->Width() &&
+        drawing->Height() == coverage->Height()) {
+        Remapper::MaskJob drawingJob{drawing, false, nullptr};
+        Remapper::MaskJob coverageJob{coverage, true, nullptr};
+        ok = remap.Masks({&drawingJob, &coverageJob}, mapOf(kMorphLines));
+        parts.drawing = std::move(drawingJob.out);
+        parts.coverage = std::move(coverageJob.out);
+        drawing = nullptr;
+        coverage = nullptr;
+    }
+    if (ok && drawing) {
+        parts.drawing = remap.Mask(*drawing, mapOf(kMorphLines), false);
+        ok = parts.drawing != nullptr;
+    }
     if (layer.color) {
         const uint8_t fills[ObjectColor::kChannels] = {0, 255, 255, 255, 0};
         for (int i = 0; i < ObjectColor::kChannels && ok; ++i) {
@@ -838,23 +636,6 @@ bool RemapLayer(LayerObject& layer, const SourceMap& map, const SourceMap& keep,
         parts.image = remap.Image(*layer.image, mapOf(kMorphSurface));
         ok = parts.image != nullptr;
     }
-    // The occupancy and the coverage go together when they are of one size.
-    const SuperBitBuffer* drawing = layer.frame ? layer.frame->drawingBuffer.get() : nullptr;
-    const SuperBitBuffer* coverage = layer.lineArt ? layer.lineArt->lineBuffer.get() : nullptr;
-    if (ok && drawing && coverage && drawing->Width() == coverage->Width() &&
-        drawing->Height() == coverage->Height()) {
-        Remapper::MaskJob drawingJob{drawing, false, nullptr};
-        Remapper::MaskJob coverageJob{coverage, true, nullptr};
-        ok = remap.Masks({&drawingJob, &coverageJob}, mapOf(kMorphLines));
-        parts.drawing = std::move(drawingJob.out);
-        parts.coverage = std::move(coverageJob.out);
-        drawing = nullptr;
-        coverage = nullptr;
-    }
-    if (ok && drawing) {
-        parts.drawing = remap.Mask(*drawing, mapOf(kMorphLines), false);
-        ok = parts.drawing != nullptr;
-    }
     if (layer.lineArt) {
         ObjectLineArt& l = *layer.lineArt;
         if (ok && coverage) {
@@ -864,7 +645,7 @@ bool RemapLayer(LayerObject& layer, const SourceMap& map, const SourceMap& keep,
         // The indices follow the coverage pixel by pixel, so they are gathered, never turned.
         auto index = [&](const std::unique_ptr<RLBuffer>& slot, std::unique_ptr<RLBuffer>& out) {
             if (ok && slot) {
-                out = remap.Bytes(*slot, mapOf(kMorphLines), 0);
+                out = remap.Bytes(*slot, mapOf(kMorphLines), 0, true);
                 ok = out != nullptr;
             }
         };
