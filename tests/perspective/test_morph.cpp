@@ -212,6 +212,47 @@ TEST_F(Morphing, AStraightLineStaysStraightAndAsThinAsItWas) {
     EXPECT_EQ(columns, 196);
 }
 
+TEST_F(Morphing, LinesShrunkFourTimesKeepTheirIndicesOnEveryCoveredPixel) {
+    LayerObject& layer = AddDrawingLayer(stack, 400, 300, 0, 0);
+    layer.lineArt = std::make_unique<ObjectLineArt>();
+    ASSERT_TRUE(layer.lineArt->Create(400, 300));
+    // Lines one sub-pixel thick on both sides of block seams, so that most destination pixels they
+    // cover have an empty source pixel under their centre; each line with an index of its own.
+    const uint16_t topRow =
+        (1u << SuperBitBuffer::SubPixelBit(0, 0)) | (1u << SuperBitBuffer::SubPixelBit(1, 0)) |
+        (1u << SuperBitBuffer::SubPixelBit(2, 0)) | (1u << SuperBitBuffer::SubPixelBit(3, 0));
+    const uint16_t leftColumn =
+        (1u << SuperBitBuffer::SubPixelBit(0, 0)) | (1u << SuperBitBuffer::SubPixelBit(0, 1)) |
+        (1u << SuperBitBuffer::SubPixelBit(0, 2)) | (1u << SuperBitBuffer::SubPixelBit(0, 3));
+    uint8_t index = 1;
+    for (int32_t at : {15, 16, 47, 129, 130, 255}) {
+        for (int32_t x = 0; x < 400; ++x) {
+            SetMask(*layer.lineArt->lineBuffer, x, at, topRow);
+            SetByte(*layer.lineArt->lineAppearanceIndex, x, at, index);
+        }
+        ++index;
+        for (int32_t y = 0; y < 300; ++y) {
+            SetMask(*layer.lineArt->lineBuffer, at + 60, y, leftColumn);
+            SetByte(*layer.lineArt->lineAppearanceIndex, at + 60, y, index);
+        }
+        ++index;
+    }
+    const Corners small{PointTS(100, 50), PointTS(200, 50), PointTS(200, 125), PointTS(100, 125)};
+    ASSERT_TRUE(MorphLayer(layer, small, kMorphLines | kMorphLighting | kMorphSurface, nullptr));
+    ASSERT_EQ(layer.bounds, (Rect{100, 50, 200, 125}));
+    int covered = 0;
+    for (int32_t y = 0; y < 75; ++y) {
+        for (int32_t x = 0; x < 100; ++x) {
+            if (MaskAt(*layer.lineArt->lineBuffer, x, y) != 0) {
+                ++covered;
+                EXPECT_NE(ByteAt(*layer.lineArt->lineAppearanceIndex, x, y), 0) << x << "," << y;
+            }
+        }
+    }
+    // Each line still unbroken, the close pairs run together: eight lines of 100 or 75 pixels.
+    EXPECT_GE(covered, 4 * 100 + 4 * 75);
+}
+
 TEST_F(Morphing, AComponentLeftOutStaysWhereItWasAndTheLayerGrowsToHoldBoth) {
     LayerObject& layer = AddDrawingLayer(stack, 40, 30, 10, 10);
     Paint(layer, 0, 0, 0x00112233);
