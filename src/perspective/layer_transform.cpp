@@ -531,7 +531,9 @@ private:
     }
 
     // Row y of the table from the source positions of its centres (CentreRow).
-    void FillTableRow(SourceIndex& t, int32_t y, const double* sx, const double* sy) const {
+    // Kept out of line: inside the masks' pass it would crowd their registers.
+    __attribute__((noinline)) void FillTableRow(SourceIndex& t, int32_t y, const double* sx,
+                                                const double* sy) const {
         const auto width = static_cast<size_t>(t.outWidth);
         const double scaleX = static_cast<double>(t.partWidth) / m_layerWidth;
         const double scaleY = static_cast<double>(t.partHeight) / m_layerHeight;
