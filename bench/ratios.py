@@ -136,6 +136,11 @@ GOALS = [
     # The default sketch frame on a 3600 x 2700 drawing against the line renderer drawing as many segments.
     Goal("perspective", "sketch_frame_vs_line_segments", "BM_SketchFrameDefault/real_time",
          "BM_LineRendererSegments/real_time", "real_time", "report", 0.0),
+    # A 2700 x 1800 layer laid onto a trapezoid, and turned by 30 degrees, against decoding and encoding
+    # the rows of every part it remakes.
+    Goal("perspective", "create_perspective_vs_round_trip", "BM_CreatePerspective", "BM_RoundTripLayer",
+         "real_time", "<=", 4.0),
+    Goal("perspective", "rotate_vs_round_trip", "BM_Rotate30", "BM_RoundTripLayer", "real_time", "<=", 4.0),
 ]
 
 # Times are compared in nanoseconds whatever unit a benchmark reports in.

@@ -350,6 +350,7 @@ void CMainFrame::BuildPaintingTools(QToolBar* bar) {
         {&m_workspace.coloredPencilTool, cmd::kPenTool, "Pen", 0},
         {&m_workspace.textTool, cmd::kTextTool, "Text", 0},
         {&m_workspace.dropperTool, cmd::kDropperTool, "Dropper", 0},
+        {&m_workspace.morphTool, cmd::kMorphTool, "Transform", 0},
     };
     bar->setMovable(false);
     bar->setFloatable(false);

@@ -2,10 +2,14 @@
 
 #include "document/layer_geometry.h"
 #include "interact/virtual_keys.h"
+#include "measure/distance_entry.h"
 #include "model/part_buffers.h"
+#include "perspective/layer_transform.h"
 #include "platform/profile_settings.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -15,6 +19,10 @@ namespace ts {
 namespace {
 
 constexpr Rect kProportionLockRect{112, 37, 262, 57};
+constexpr Rect kTurnLeftRect{270, 37, 310, 57};
+constexpr Rect kTurnRightRect{316, 37, 356, 57};
+constexpr Rect kRotateRect{362, 37, 422, 57};
+constexpr Rect kWholeDrawingRect{432, 37, 552, 57};
 
 // Nearest-pixel copy of a buffer at a new size.
 template <class Buffer> std::unique_ptr<Buffer> Stretched(const Buffer& old, int32_t width, int32_t height) {
@@ -107,6 +115,12 @@ void SelectManager::CreatePanel() {
     CheckBox& lock = MutablePanel().Add<CheckBox>(PanelParent(), kProportionLockRect, "Proportion Lock",
                                                   kProportionLockId, this);
     lock.SetCheck(m_proportionLock);
+    MutablePanel().Add<CHuecraftButton>(PanelParent(), kTurnLeftRect, "+90", kTurnLeftId, this);
+    MutablePanel().Add<CHuecraftButton>(PanelParent(), kTurnRightRect, "270", kTurnRightId, this);
+    MutablePanel().Add<CHuecraftButton>(PanelParent(), kRotateRect, "Rotate", kRotateId, this);
+    CheckBox& whole = MutablePanel().Add<CheckBox>(PanelParent(), kWholeDrawingRect, "Whole Drawing",
+                                                   kWholeDrawingId, this);
+    whole.SetCheck(m_wholeDrawing);
 }
 
 bool SelectManager::Activate() {
@@ -124,12 +138,109 @@ bool SelectManager::Deactivate(int32_t /*how*/) {
 }
 
 bool SelectManager::OnPanelCommand(int32_t id) {
-    if (id != kProportionLockId) {
+    switch (id) {
+    case kProportionLockId:
+    case kWholeDrawingId:
+        if (const auto* box = dynamic_cast<const CheckBox*>(Panel().Find(id))) {
+            (id == kProportionLockId ? m_proportionLock : m_wholeDrawing) = box->GetCheck();
+        }
+        return true;
+    case kTurnLeftId:
+        TurnQuarter(90);
+        return true;
+    case kTurnRightId:
+        TurnQuarter(270);
+        return true;
+    case kRotateId:
+        RotateByEntry();
+        return true;
+    default:
         return false;
     }
-    if (const auto* lock = dynamic_cast<const CheckBox*>(Panel().Find(id))) {
-        m_proportionLock = lock->GetCheck();
+}
+
+bool ReadTurnAngle(const std::string& text, double& degrees) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return false;
     }
+    const std::string trimmed = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    char* end = nullptr;
+    const double value = std::strtod(trimmed.c_str(), &end);
+    if (end != trimmed.c_str() + trimmed.size() || !std::isfinite(value) || value < -360.0 || value > 360.0) {
+        return false;
+    }
+    degrees = value;
+    return true;
+}
+
+bool SelectManager::TurnQuarter(int32_t degrees) {
+    if (m_wholeDrawing) {
+        m_tracker.Hide();
+        const bool turned = m_layers.DesignRotate(degrees);
+        if (m_stack.Current() >= ImageStackManager::kFirstDrawingLayer) {
+            m_tracker.Show();
+        }
+        return turned;
+    }
+    const int32_t current = m_stack.Current();
+    LayerObject* layer = m_stack.Layer(current);
+    if (!layer || current < ImageStackManager::kFirstDrawingLayer || (degrees != 90 && degrees != 270)) {
+        return false;
+    }
+    WaitCursor wait(m_ui);
+    const int32_t w = layer->PartWidth();
+    const int32_t h = layer->PartHeight();
+    geometry::TransformedParts parts;
+    if (w <= 0 || h <= 0 || !geometry::MakeTurn(*layer, degrees, parts)) {
+        return false; // out of memory: the layer stays as it was
+    }
+    m_tracker.Hide();
+    const Rect before = layer->bounds;
+    geometry::InstallParts(*layer, parts);
+    if (layer->frame) {
+        for (Wireframe::Corner& c : layer->frame->corners) {
+            c = degrees == 90 ? Wireframe::Corner{c.y, w - 1 - c.x} : Wireframe::Corner{h - 1 - c.y, c.x};
+        }
+    }
+    // The layer turns about its centre; the halves are cut towards zero so that a turn and the turn
+    // back put it where it was.
+    layer->offsetX += (w - h) / 2;
+    layer->offsetY += (h - w) / 2;
+    layer->bounds = Rect{layer->offsetX, layer->offsetY, layer->offsetX + h, layer->offsetY + w};
+    m_tracker.Show();
+    m_refresh.MarkViewContents(Union(before, layer->bounds));
+    m_refresh.Refresh("Rotate");
+    return true;
+}
+
+bool SelectManager::RotateByEntry() {
+    const AngleEntry entry(m_profile.Get(settings::kEnableMetric) != 0);
+    std::string text;
+    double degrees = 0;
+    if (!entry.DoModal(m_ui, text) || !ReadTurnAngle(text, degrees)) {
+        m_ui.ShowMessage(kAngleFailed);
+        return false;
+    }
+    return RotateLayer(degrees);
+}
+
+bool SelectManager::RotateLayer(double degrees) {
+    const int32_t current = m_stack.Current();
+    LayerObject* layer = m_stack.Layer(current);
+    if (!layer || current < ImageStackManager::kFirstDrawingLayer || layer->PartWidth() <= 0) {
+        return false;
+    }
+    WaitCursor wait(m_ui);
+    m_undo.SnapshotCurrentLayer(false);
+    const Rect before = layer->bounds;
+    if (!TurnLayerBy(*layer, degrees, &m_ui.Progress())) {
+        return false; // out of memory: the layer stays as it was
+    }
+    m_tracker.Hide();
+    m_tracker.Show();
+    m_refresh.MarkViewContents(Union(before, layer->bounds));
+    m_refresh.Refresh("Rotate");
     return true;
 }
 

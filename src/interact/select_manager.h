@@ -11,6 +11,7 @@
 #include "render/refresh_requests.h"
 
 #include <cstdint>
+#include <string>
 
 namespace ts {
 
@@ -22,6 +23,13 @@ public:
     static constexpr const char* kTitle = "Select";
     static constexpr const char* kPrompt = "Select, move, or delete a bitmap.";
     static constexpr int32_t kProportionLockId = 101;
+    // Turns: a quarter turn counter-clockwise, one clockwise, a typed angle; with "Whole Drawing" the
+    // quarter turns turn the page and every layer.
+    static constexpr int32_t kTurnLeftId = 102;
+    static constexpr int32_t kTurnRightId = 103;
+    static constexpr int32_t kRotateId = 104;
+    static constexpr int32_t kWholeDrawingId = 105;
+    static constexpr const char* kAngleFailed = "Angle entry failed.";
 
     SelectManager(ImageStackManager& stack, UndoStore& undo, LayerOperations& layers,
                   RefreshRequests& refresh, ProfileManager& profile, UserInterface& ui, ViewWindow& window,
@@ -51,6 +59,15 @@ public:
     bool SizeLayer(const Rect& frame);
     // The end of a frame drag: the body moves the layer, a handle sizes it.
     void FinishDrag(int32_t hit, const Rect& frame);
+    // A quarter turn (90 counter-clockwise or 270) of the current layer about its centre, or of the
+    // whole drawing when that option is on. Like the page turns it takes no undo record.
+    bool TurnQuarter(int32_t degrees);
+    // Asks for an angle ("Degrees:") and turns the current layer by it, growing it to hold the turned
+    // picture (undoable). Anything but a number from -360 to 360, or Cancel, says "Angle entry failed.".
+    bool RotateByEntry();
+    // Turns the current layer by an angle in degrees (counter-clockwise), undoable.
+    bool RotateLayer(double degrees);
+    bool WholeDrawing() const { return m_wholeDrawing; }
 
 private:
     void CreatePanel() override;
@@ -65,7 +82,11 @@ private:
     ViewWindow& m_window;
     SelectionTracker m_tracker;
     bool m_proportionLock = false;
+    bool m_wholeDrawing = false;
 };
+
+// Reads a typed angle: a number, blanks around it allowed, from -360 to 360; false for anything else.
+bool ReadTurnAngle(const std::string& text, double& degrees);
 
 // Stretches every part of a layer to a rectangle (nearest pixel); the layer's offsets and bounds
 // become the rectangle. False (layer unchanged) when memory runs out or the rectangle is empty.

@@ -106,6 +106,23 @@ bool PerspectiveRectangle::Unmap(const PointTS& point, double& u, double& v) con
     return std::isfinite(u) && std::isfinite(v);
 }
 
+bool PerspectiveRectangle::UnmapWeights(const PointTS& point, double& uu, double& vv, double& ww) const {
+    if (!m_projective) {
+        return false;
+    }
+    // The adjugate as in Unmap, divided by the determinant so that ww = 1 / w of the forward map.
+    const double det = m_a * (m_e - m_f * m_h) - m_b * (m_d - m_f * m_g) + m_c * (m_d * m_h - m_e * m_g);
+    if (det == 0.0 || !std::isfinite(det)) {
+        return false;
+    }
+    const double x = point.x;
+    const double y = point.y;
+    uu = ((m_e - m_f * m_h) * x + (m_c * m_h - m_b) * y + (m_b * m_f - m_c * m_e)) / det;
+    vv = ((m_f * m_g - m_d) * x + (m_a - m_c * m_g) * y + (m_c * m_d - m_a * m_f)) / det;
+    ww = ((m_d * m_h - m_e * m_g) * x + (m_b * m_g - m_a * m_h) * y + (m_a * m_e - m_b * m_d)) / det;
+    return std::isfinite(uu) && std::isfinite(vv) && std::isfinite(ww);
+}
+
 bool PerspectiveRectangle::UnmapBlend(const PointTS& point, double& u, double& v) const {
     // Newton's method on the blend from the square's centre; a collapsed figure has no answer.
     const auto& p = m_corners;

@@ -28,6 +28,9 @@ public:
     // The (u, v) of the square that maps to a point; false when none does (a collapsed quadrilateral,
     // or a point on the horizon of the perspective).
     bool Unmap(const PointTS& point, double& u, double& v) const;
+    // The inverse of a projective map in homogeneous form: u = uu / ww, v = vv / ww, where uu, vv and ww
+    // are linear in the point's x and y and ww is positive over the quadrilateral. False for the blend.
+    bool UnmapWeights(const PointTS& point, double& uu, double& vv, double& ww) const;
 
 private:
     bool UnmapBlend(const PointTS& point, double& u, double& v) const;

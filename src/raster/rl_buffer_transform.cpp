@@ -277,27 +277,114 @@ std::unique_ptr<RLBuffer> RLBuffer::Rotate(double degrees, bool negate, bool ant
         return window.Pixels(py)[px];
     };
     static constexpr int64_t kOffsets[4] = {-24576, -8192, 8192, 24576}; // -0.375 .. +0.375 pixels
+    // Which blocks of the source hold anything but the background: a run of target pixels whose
+    // samples all fall in blocks without is the background throughout, and is filled at once.
+    constexpr int32_t kBlock = 32;
+    const int32_t blocksX = (m_width + kBlock - 1) / kBlock;
+    const int32_t blocksY = (m_height + kBlock - 1) / kBlock;
+    std::vector<uint8_t> painted;
+    try {
+        painted.assign(static_cast<size_t>(blocksX) * static_cast<size_t>(blocksY), 0);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    const uint64_t backgrounds = uint64_t{background} * 0x0101010101010101u;
+    for (int32_t y = 0; y < m_height; ++y) {
+        const uint8_t* p = window.Pixels(y);
+        uint8_t* blocks = painted.data() + static_cast<size_t>(y / kBlock) * static_cast<size_t>(blocksX);
+        // Eight pixels at a time (a block is four eights), the rest one by one.
+        int32_t x = 0;
+        for (; x + 8 <= m_width; x += 8) {
+            uint64_t v = 0;
+            std::memcpy(&v, p + x, 8);
+            if (v != backgrounds) {
+                blocks[x / kBlock] = 1;
+            }
+        }
+        for (; x < m_width; ++x) {
+            if (p[x] != background) {
+                blocks[x / kBlock] = 1;
+            }
+        }
+    }
+    // Whether any source pixel of a rectangle (inclusive) may differ from the background; margins
+    // read as the nearest edge pixel.
+    auto mayPaint = [&](int32_t left, int32_t top, int32_t right, int32_t bottom) {
+        const int32_t x0 = std::clamp(left, 0, m_width - 1) / kBlock;
+        const int32_t x1 = std::clamp(right, 0, m_width - 1) / kBlock;
+        const int32_t y0 = std::clamp(top, 0, m_height - 1) / kBlock;
+        const int32_t y1 = std::clamp(bottom, 0, m_height - 1) / kBlock;
+        for (int32_t by2 = y0; by2 <= y1; ++by2) {
+            const uint8_t* blocks = painted.data() + static_cast<size_t>(by2) * static_cast<size_t>(blocksX);
+            for (int32_t bx2 = x0; bx2 <= x1; ++bx2) {
+                if (blocks[bx2]) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    const int32_t reach = antialias ? 1 : 0; // the supersamples reach under a pixel either way
+    constexpr int32_t kRun = 32;
     uint8_t* row = out->WorkingRow();
     for (int32_t i = 0; i < outHeight; ++i) {
         const int64_t ty = ((static_cast<int64_t>(i) - halfH) << 16) + 32768;
-        for (int32_t j = 0; j < outWidth; ++j) {
-            const int64_t tx = ((static_cast<int64_t>(j) - halfW) << 16) + 32768;
-            const int64_t sx = ((tx * cosF + ty * sinF) >> 16) + width16 / 2;
-            const int64_t sy = ((-tx * sinF + ty * cosF) >> 16) + height16 / 2;
-            if (sx < -(int64_t{kMargin} << 16) || sy < 0 || sx > width16 + 65536 || sy >= height16) {
-                row[j] = background;
+        // The products of the first pixel's centre, stepped exactly by whole pixels across the row.
+        const int64_t tx0 = ((-static_cast<int64_t>(halfW)) << 16) + 32768;
+        const int64_t stepX = cosF << 16;
+        const int64_t stepY = -(sinF << 16);
+        const int64_t baseX = tx0 * cosF + ty * sinF;
+        const int64_t baseY = -tx0 * sinF + ty * cosF;
+        for (int32_t j0 = 0; j0 < outWidth; j0 += kRun) {
+            const int32_t j1 = std::min(outWidth, j0 + kRun);
+            int64_t ax = baseX + stepX * j0;
+            int64_t ay = baseY + stepY * j0;
+            const int64_t lastX = ((ax + stepX * (j1 - 1 - j0)) >> 16) + width16 / 2;
+            const int64_t lastY = ((ay + stepY * (j1 - 1 - j0)) >> 16) + height16 / 2;
+            const int64_t firstX = (ax >> 16) + width16 / 2;
+            const int64_t firstY = (ay >> 16) + height16 / 2;
+            auto pixelOf = [](int64_t v16, int32_t lo, int32_t hi) {
+                return static_cast<int32_t>(std::clamp<int64_t>(v16 >> 16, lo, hi));
+            };
+            const int32_t px0 = pixelOf(firstX, minX, maxXPix);
+            const int32_t px1 = pixelOf(lastX, minX, maxXPix);
+            const int32_t py0 = pixelOf(firstY, -kMargin, maxYPix);
+            const int32_t py1 = pixelOf(lastY, -kMargin, maxYPix);
+            // The samples of a run lie on a line between its first and last pixel's.
+            if (!mayPaint(std::min(px0, px1) - reach, std::min(py0, py1) - reach, std::max(px0, px1) + reach,
+                          std::max(py0, py1) + reach)) {
+                std::memset(row + j0, background, static_cast<size_t>(j1 - j0));
                 continue;
             }
-            if (antialias) {
-                uint32_t sum = 0;
-                for (const int64_t oy : kOffsets) {
-                    for (const int64_t ox : kOffsets) {
-                        sum += sample(sx + ox, sy + oy);
-                    }
+            // A run wholly over the source reads its pixels straight (positions step linearly, so its
+            // ends bound it).
+            if (!antialias && std::min(firstX, lastX) >= 0 && std::max(firstX, lastX) < width16 &&
+                std::min(firstY, lastY) >= 0 && std::max(firstY, lastY) < height16) {
+                for (int32_t j = j0; j < j1; ++j, ax += stepX, ay += stepY) {
+                    const auto px = static_cast<int32_t>(((ax >> 16) + width16 / 2) >> 16);
+                    const auto py = static_cast<int32_t>(((ay >> 16) + height16 / 2) >> 16);
+                    row[j] = window.Pixels(py)[px];
                 }
-                row[j] = static_cast<uint8_t>(sum >> 4);
-            } else {
-                row[j] = static_cast<uint8_t>(sample(sx, sy));
+                continue;
+            }
+            for (int32_t j = j0; j < j1; ++j, ax += stepX, ay += stepY) {
+                const int64_t sx = (ax >> 16) + width16 / 2;
+                const int64_t sy = (ay >> 16) + height16 / 2;
+                if (sx < -(int64_t{kMargin} << 16) || sy < 0 || sx > width16 + 65536 || sy >= height16) {
+                    row[j] = background;
+                    continue;
+                }
+                if (antialias) {
+                    uint32_t sum = 0;
+                    for (const int64_t oy : kOffsets) {
+                        for (const int64_t ox : kOffsets) {
+                            sum += sample(sx + ox, sy + oy);
+                        }
+                    }
+                    row[j] = static_cast<uint8_t>(sum >> 4);
+                } else {
+                    row[j] = static_cast<uint8_t>(sample(sx, sy));
+                }
             }
         }
         out->PutRow(i);

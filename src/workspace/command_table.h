@@ -205,6 +205,9 @@ inline constexpr int32_t kOffsetShadowTool = 33085;
 inline constexpr int32_t kAlign = 33860;
 // The dropper's button of the tool row.
 inline constexpr int32_t kDropperTool = 33800;
+// The selection transform: its tool, and the morph of the current layer onto the sketch frame.
+inline constexpr int32_t kMorphTool = 33790;
+inline constexpr int32_t kCreateSketchOver = 33791;
 } // namespace cmd
 
 // One command: where the menus show it, its texts, and what it does.

@@ -41,6 +41,7 @@
 #include "modes/postcard_addresses.h"
 #include "modes/print_manager.h"
 #include "modes/scale_grid.h"
+#include "modes/selection_morph.h"
 #include "modes/shadow_manager.h"
 #include "modes/sketch_frame.h"
 #include "modes/surface_manager.h"
@@ -242,6 +243,9 @@ public:
     CCropManager cropManager{imageStack, layerCropper, unitsManager,   refresh,
                              ui,         toolSlot,     overlayPainter, viewGeometry};
     CropTool cropTool{toolContext, cropManager};
+    // The selection transform: the morph mode with its quadrilateral, and its tool.
+    SelectionMorph selectionMorph{imageStack, undoStore, refresh, ui, overlayPainter, viewGeometry};
+    MorphTool morphTool{toolContext, selectionMorph, cmd::kMorphTool};
     // The painting tools by class name, as scripts name them; null for an unknown name.
     ScreenTool* PaintingToolNamed(const std::string& name);
     // Lettering: the text engine over the platform's fonts (box glyphs until the platform hands in its
@@ -294,6 +298,7 @@ private:
     void BuildTransfer();
     ScreenTool* TransferToolNamed(const std::string& name);
     void BuildCrop();
+    void BuildMorph();
     bool AnyUnselectedDimmed() const;
     void ToggleDimUnselected();
     void ToggleShowSelectedOnly();

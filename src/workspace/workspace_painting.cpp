@@ -59,6 +59,7 @@ ScreenTool* Workspace::PaintingToolNamed(const std::string& name) {
         {"TextTool", &textTool},
         {"OffsetShadowTool", &offsetShadowTool},
         {"SketchFrameTool", &sketchFrameTool},
+        {"MorphTool", &morphTool},
     };
     for (const auto& [toolName, tool] : tools) {
         if (name == toolName) {

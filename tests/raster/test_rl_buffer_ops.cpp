@@ -352,6 +352,48 @@ TEST(RLBuffer, RotateByZeroKeepsTheImage) {
     }
 }
 
+// Lone dots of 2 x 2 pixels (at least one target centre maps into each) on a wide empty buffer, across
+// 32-pixel seams and on its edges: each shows where the turn takes it, however little else there is.
+TEST(RLBuffer, RotateKeepsLoneDotsOfASparseBuffer) {
+    constexpr int32_t kWidth = 200;
+    constexpr int32_t kHeight = 150;
+    Image source(kHeight, Row(kWidth, 0));
+    std::vector<std::pair<int32_t, int32_t>> lone;
+    for (int32_t y : {0, 31, 75, 95, 148}) {
+        for (int32_t x : {0, 31, 63, 130, 198}) {
+            for (int32_t k = 0; k < 4; ++k) {
+                source[static_cast<size_t>(y + k / 2)][static_cast<size_t>(x + k % 2)] = 200;
+            }
+            lone.emplace_back(x, y);
+        }
+    }
+    RLBuffer buffer;
+    ASSERT_TRUE(testing::MakeBuffer(buffer, source, 1));
+    const double radians = 30.0 * 0.0174532925;
+    for (bool antialias : {false, true}) {
+        const auto rotated = buffer.Rotate(30.0, false, antialias, 0);
+        ASSERT_NE(rotated, nullptr);
+        const Image result = testing::ReadImage(*rotated);
+        for (const auto& [x, y] : lone) {
+            // Where the dot's centre lands, as the turn maps target centres back onto the source.
+            const double dx = x + 1.0 - kWidth / 2.0;
+            const double dy = y + 1.0 - kHeight / 2.0;
+            const double tx = dx * std::cos(radians) - dy * std::sin(radians) + rotated->Width() / 2.0;
+            const double ty = dx * std::sin(radians) + dy * std::cos(radians) + rotated->Height() / 2.0;
+            bool found = false;
+            for (int32_t j = static_cast<int32_t>(ty) - 1; j <= static_cast<int32_t>(ty) + 1; ++j) {
+                for (int32_t i = static_cast<int32_t>(tx) - 1; i <= static_cast<int32_t>(tx) + 1; ++i) {
+                    if (j >= 0 && i >= 0 && j < rotated->Height() && i < rotated->Width()) {
+                        const uint8_t v = result[static_cast<size_t>(j)][static_cast<size_t>(i)];
+                        found = found || (antialias ? v > 0 : v == 200);
+                    }
+                }
+            }
+            EXPECT_TRUE(found) << "dot at " << x << ", " << y << (antialias ? " smoothed" : "");
+        }
+    }
+}
+
 TEST(RLBuffer, RotateByAnEighthTurnFramesTheImageInBackground) {
     RLBuffer buffer;
     ASSERT_TRUE(buffer.Create(8, 6, 1, 90, 4.0f));

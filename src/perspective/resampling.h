@@ -1,0 +1,165 @@
+#pragma once
+
+// Pieces of resampling a layer's parts through a source map: cheap floors, which blocks of a part hold
+// anything, and the sub-pixel sampling of coverage masks.
+
+#include "raster/super_bit_buffer.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace ts::resample {
+
+// floor() of a value within the int32_t range, cheaply for the usual value of at least 0.
+inline int32_t FloorOf(double v) {
+    return v >= 0 ? static_cast<int32_t>(v) : static_cast<int32_t>(std::floor(v));
+}
+
+// Which 16 x 16 blocks of a decoded part hold a byte other than its fill.
+class ContentBlocks {
+public:
+    static constexpr int32_t kBlock = 16;
+
+    bool Make(const std::vector<uint8_t>& pixels, int32_t width, int32_t height, size_t bpp, uint8_t fill) {
+        m_blocksX = (width + kBlock - 1) / kBlock;
+        try {
+            m_blocks.assign(
+                static_cast<size_t>(m_blocksX) * static_cast<size_t>((height + kBlock - 1) / kBlock), 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        const size_t rowBytes = static_cast<size_t>(width) * bpp;
+        const size_t blockBytes = static_cast<size_t>(kBlock) * bpp;
+        const uint64_t fills = uint64_t{fill} * 0x0101010101010101u;
+        for (int32_t y = 0; y < height; ++y) {
+            const uint8_t* r = pixels.data() + rowBytes * static_cast<size_t>(y);
+            uint8_t* b = m_blocks.data() + static_cast<size_t>(y / kBlock) * static_cast<size_t>(m_blocksX);
+            // Eight bytes at a time (a block is a whole number of eights), the rest one by one.
+            size_t i = 0;
+            for (; i + 8 <= rowBytes; i += 8) {
+                uint64_t v = 0;
+                std::memcpy(&v, r + i, 8);
+                if (v != fills) {
+                    b[i / blockBytes] = 1;
+                }
+            }
+            for (; i < rowBytes; ++i) {
+                if (r[i] != fill) {
+                    b[i / blockBytes] = 1;
+                }
+            }
+        }
+        return true;
+    }
+    // Whether the rectangle of pixels (inclusive, within the part) touches a block with content.
+    bool Any(const std::array<int32_t, 4>& r) const {
+        for (int32_t by = r[1] / kBlock; by <= r[3] / kBlock; ++by) {
+            const uint8_t* b = m_blocks.data() + static_cast<size_t>(by) * static_cast<size_t>(m_blocksX);
+            for (int32_t bx = r[0] / kBlock; bx <= r[2] / kBlock; ++bx) {
+                if (b[bx]) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+private:
+    int32_t m_blocksX = 0;
+    std::vector<uint8_t> m_blocks;
+};
+
+// Whether a box of source pixels (inclusive) touches a block marked in blocks.
+inline bool BoxMayHold(const std::vector<uint8_t>& blocks, int32_t blocksX, int32_t block, int32_t x0,
+                       int32_t y0, int32_t x1, int32_t y1) {
+    for (int32_t by = y0 / block; by <= y1 / block; ++by) {
+        const uint8_t* b = blocks.data() + static_cast<size_t>(by) * static_cast<size_t>(blocksX);
+        for (int32_t bx = x0 / block; bx <= x1 / block; ++bx) {
+            if (b[bx]) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The 16 sub-pixels of a destination pixel whose source centre is (ox, oy), with source steps u
+// and v per destination pixel. A sub-pixel covers a quarter of those steps each way, sampled a
+// quarter source pixel apart, so a line thinner than a sub-pixel after shrinking still leaves one.
+// Among whole pixels only (no partial masks) and shrinking less than four times, the sub-pixel
+// centres alone cannot miss a pixel. from becomes the first source pixel found covered (-1: none).
+template <class MaskAt>
+uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, double oy, double ux, double uy,
+                    double vx, double vy, bool partial, int32_t& from) {
+    const double lu = std::sqrt(ux * ux + uy * uy);
+    const double lv = std::sqrt(vx * vx + vy * vy);
+    const bool coarse = !partial && lu < 4 && lv < 4;
+    const int32_t nu = coarse ? 1 : std::clamp(static_cast<int32_t>(std::ceil(lu - 1e-6)), 1, 8);
+    const int32_t nv = coarse ? 1 : std::clamp(static_cast<int32_t>(std::ceil(lv - 1e-6)), 1, 8);
+    from = -1;
+    auto covered = [&](double fx, double fy) {
+        if (!(fx >= 0 && fy >= 0 && fx < sw && fy < sh)) {
+            return false;
+        }
+        // In quarter pixels: the pixel and the sub-pixel at once (scaling by 4 is exact).
+        const auto qx = static_cast<int32_t>(fx * 4);
+        const auto qy = static_cast<int32_t>(fy * 4);
+        const int32_t px = qx >> 2;
+        const int32_t py = qy >> 2;
+        if (!(maskAt(px, py) & (1u << SuperBitBuffer::SubPixelBit(qx & 3, qy & 3)))) {
+            return false;
+        }
+        if (from < 0) {
+            from = py * sw + px;
+        }
+        return true;
+    };
+    // The sample offsets across (r) and down (t), a sub-pixel's samples after one another.
+    double rs[4 * 8];
+    double ts[4 * 8];
+    for (int32_t k = 0; k < 4; ++k) {
+        for (int32_t a = 0; a < nu; ++a) {
+            rs[k * nu + a] = ((k + (a + 0.5) / nu) / 4) - 0.5;
+        }
+        for (int32_t b = 0; b < nv; ++b) {
+            ts[k * nv + b] = ((k + (b + 0.5) / nv) / 4) - 0.5;
+        }
+    }
+    // A sample lies at (ox + ux r) + vx t across and (oy + uy r) + vy t down.
+    double alongX[4 * 8];
+    double alongY[4 * 8];
+    double downX[4 * 8];
+    double downY[4 * 8];
+    for (int32_t k = 0; k < 4 * nu; ++k) {
+        alongX[k] = ox + ux * rs[k];
+        alongY[k] = oy + uy * rs[k];
+    }
+    for (int32_t k = 0; k < 4 * nv; ++k) {
+        downX[k] = vx * ts[k];
+        downY[k] = vy * ts[k];
+    }
+    uint16_t mask = 0;
+    for (int j = 0; j < 4; ++j) {
+        for (int i = 0; i < 4; ++i) {
+            bool hit = false;
+            for (int32_t b = 0; b < nv && !hit; ++b) {
+                const int32_t t = j * nv + b;
+                for (int32_t a = 0; a < nu && !hit; ++a) {
+                    const int32_t r = i * nu + a;
+                    hit = covered(alongX[r] + downX[t], alongY[r] + downY[t]);
+                }
+            }
+            if (hit) {
+                mask = static_cast<uint16_t>(mask | 1u << SuperBitBuffer::SubPixelBit(i, j));
+            }
+        }
+    }
+    return mask;
+}
+
+} // namespace ts::resample
