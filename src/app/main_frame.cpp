@@ -82,6 +82,17 @@ CMainFrame::~CMainFrame() {
     m_ui.SetProgressBar(nullptr);
     m_ui.SetParent(nullptr);
     m_workspace.toolSlot.SetToolChangedHook(nullptr);
+    // Closing the window takes the focus from whatever widget holds it, and an edit box of the panel
+    // reports its text finished then: the frame's own parts are gone by that time.
+    if (m_view) {
+        m_view->changed = nullptr;
+    }
+    if (m_modePanel) {
+        m_modePanel->changed = nullptr;
+    }
+    if (m_layerPanel) {
+        m_layerPanel->changed = nullptr;
+    }
 }
 
 void CMainFrame::SetWindowTitle(const std::string& fileName) {
