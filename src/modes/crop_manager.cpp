@@ -195,9 +195,9 @@ bool CropTool::OnLButtonUp(uint32_t flags, int32_t x, int32_t y) {
 // The mode
 
 CCropManager::CCropManager(ImageStackManager& stack, LayerCropper& cropper, UnitsManager& units,
-                           RefreshRequests& refresh, UserInterface& ui, ToolView& tools,
-                           OverlayPainter& painter, const ViewGeometry& geometry)
-    : EnvEffect(kCropId), m_stack(stack), m_cropper(cropper), m_units(units), m_refresh(refresh), m_ui(ui),
+                           RefreshRequests& refresh, ToolView& tools, OverlayPainter& painter,
+                           const ViewGeometry& geometry)
+    : EnvEffect(kCropId), m_stack(stack), m_cropper(cropper), m_units(units), m_refresh(refresh),
       m_tools(tools), m_tracker(painter, geometry) {
     painter.Add(m_tracker);
 }

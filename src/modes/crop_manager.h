@@ -107,7 +107,7 @@ public:
     static constexpr double kDrawingPixelsPerInch = 75.0;
 
     CCropManager(ImageStackManager& stack, LayerCropper& cropper, UnitsManager& units,
-                 RefreshRequests& refresh, UserInterface& ui, ToolView& tools, OverlayPainter& painter,
+                 RefreshRequests& refresh, ToolView& tools, OverlayPainter& painter,
                  const ViewGeometry& geometry);
 
     void SetTool(CropTool* tool) { m_tool = tool; }
@@ -153,7 +153,6 @@ private:
     LayerCropper& m_cropper;
     UnitsManager& m_units;
     RefreshRequests& m_refresh;
-    UserInterface& m_ui;
     ToolView& m_tools;
     CropTool* m_tool = nullptr;
     CropTracker m_tracker;

@@ -240,8 +240,8 @@ public:
     bool PaintMaskLayer();
     // Page > Size: the crop/expand mode and its hand; the Layer menu's Crop, Expand and Fit.
     LayerCropper layerCropper{imageStack, undoStore, layerOperations, refresh, ui};
-    CCropManager cropManager{imageStack, layerCropper, unitsManager,   refresh,
-                             ui,         toolSlot,     overlayPainter, viewGeometry};
+    CCropManager cropManager{imageStack, layerCropper,   unitsManager, refresh,
+                             toolSlot,   overlayPainter, viewGeometry};
     CropTool cropTool{toolContext, cropManager};
     // The selection transform: the morph mode with its quadrilateral, and its tool.
     SelectionMorph selectionMorph{imageStack, undoStore, refresh, ui, overlayPainter, viewGeometry};
