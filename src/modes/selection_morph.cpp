@@ -172,7 +172,11 @@ void MorphSelector::Draw(Image24& display, const Rect& clip) const {
             continue;
         }
         const int32_t steps = std::max(std::abs(b.x - a.x), std::abs(b.y - a.y));
-        const IntPoint end{a.x + (b.x - a.x) * (steps - 1) / steps, a.y + (b.y - a.y) * (steps - 1) / steps};
+        // In 64 bits: corners dragged far off the view give products past 32 bits.
+        const auto along = [steps](int32_t from, int32_t to) {
+            return static_cast<int32_t>(from + static_cast<int64_t>(to - from) * (steps - 1) / steps);
+        };
+        const IntPoint end{along(a.x, b.x), along(a.y, b.y)};
         InvertLine(display, a, end, clip);
     }
     for (const IntPoint& c : at) {
