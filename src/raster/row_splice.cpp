@@ -135,6 +135,69 @@ inline bool ReadCode(const uint8_t* in, const uint8_t* end, size_t rawLeft, Code
     return c.bytes <= rawLeft && c.size <= static_cast<size_t>(end - in);
 }
 
+// A change that leaves every unit's kind (repeat or literal) as it was leaves the writer's decisions
+// as they were, so the codes stay as they stand and only the literal bytes the change covers are new:
+// the common case of a dab repainting pixels it painted before. Walks from the code at in (making raw
+// bytes from pos on, prev the raw byte before it) and writes the old encoding with the new bytes at
+// dest. Returns the length, or 0 when a unit the change reaches changes kind or the codes there are not
+// whole units (the full splice then decides).
+size_t SpliceSameKinds(const uint8_t* old, size_t length, size_t rawLength, size_t from, size_t to,
+                       const uint8_t* bytes, uint8_t* dest, const uint8_t* in, size_t pos, uint8_t prev) {
+    const uint8_t* const end = old + length;
+    const size_t units = rawLength / kUnit;
+    // Units whose bytes or byte before the change reaches; a change in the tail reaches none.
+    const size_t firstUnit = from / kUnit;
+    const size_t lastUnit = std::min(to / kUnit, units - 1);
+    const size_t stop = std::max(to, (lastUnit + 1) * kUnit);
+    uint8_t newPrev = prev; // the changed row's byte before pos
+    bool copied = false;
+    while (pos < stop) {
+        Code c;
+        if (in >= end || !ReadCode(in, end, rawLength - pos, c)) {
+            return 0;
+        }
+        const size_t codeEnd = pos + c.bytes;
+        if (c.bytes % kUnit != 0 && pos != units * kUnit) {
+            return 0; // a short code inside the row: units straddle codes
+        }
+        // The changed row's byte i of this code.
+        auto at = [&](size_t i) {
+            return i >= from && i < to ? bytes[i - from] : c.payload ? c.payload[i - pos] : prev;
+        };
+        const size_t unitEnd = std::min(codeEnd / kUnit, lastUnit + 1);
+        for (size_t u = std::max(pos / kUnit, firstUnit); u < unitEnd && pos < units * kUnit; ++u) {
+            const size_t b = u * kUnit;
+            bool repeat = false;
+            if (u > 0) {
+                const uint8_t before = b == pos ? newPrev : at(b - 1);
+                repeat = at(b) == before && at(b + 1) == before && at(b + 2) == before && at(b + 3) == before;
+            }
+            if (repeat != (c.payload == nullptr)) {
+                return 0;
+            }
+        }
+        if (c.payload && codeEnd > from) {
+            if (!copied) {
+                std::memcpy(dest, old, length);
+                copied = true;
+            }
+            const size_t b = std::max(pos, from);
+            const size_t e = std::min(codeEnd, to);
+            if (b < e) {
+                std::memcpy(dest + (c.payload - old) + (b - pos), bytes + (b - from), e - b);
+            }
+        }
+        newPrev = at(codeEnd - 1);
+        prev = c.payload ? c.payload[c.bytes - 1] : prev;
+        in += c.size;
+        pos = codeEnd;
+    }
+    if (!copied) {
+        std::memcpy(dest, old, length); // the change fell wholly in repeats that stay as they were
+    }
+    return length;
+}
+
 } // namespace
 
 bool DecodeSpanFrom(const uint8_t* encoded, size_t available, size_t rawLength, size_t from, size_t to,
@@ -227,6 +290,12 @@ size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t fro
         *place = CodePlace{restart, static_cast<size_t>(restartIn - old), restartPrev};
     }
 
+    if (static_cast<size_t>(limit - dest) >= length) {
+        const size_t same = SpliceSameKinds(old, length, rawLength, from, to, bytes, dest, in, pos, prev);
+        if (same != 0) {
+            return same;
+        }
+    }
     const size_t prefix = static_cast<size_t>(in - old);
     if (static_cast<size_t>(limit - dest) < prefix + 11) {
         return 0;
