@@ -144,8 +144,10 @@ private:
 
 // The row windows hold only the columns a stroke can reach, not whole layer rows: window column 0 is
 // layer column spanLeft. A row leaves a window through RLBuffer::PutSpan, which re-encodes only the
-// columns the dabs changed and keeps the stored codes around them, and enters it by decoding only the
-// window's columns; so what a dab costs follows the pixels it covers, not the layer's width. (A cache
+// columns the dabs changed and keeps the stored codes around them; it enters the window undecoded, and
+// the dabs decode the columns they reach as they first reach them (a little more, so that the next dabs
+// along the row find theirs). So what a dab costs follows the pixels it covers, not the layer's width
+// nor the window's. (A cache
 // of decoded tiles shared with the compositor would spare the decoding too, but the compositor and the
 // files read the stored rows; the stored rows stay the one truth, and every dab's rows are stored as
 // the writer would store the whole row.)
@@ -170,6 +172,10 @@ struct DynamicBufferSet::Binding {
     // Per layer row, the columns changed since the row was last stored (dirtyFrom >= dirtyTo: none).
     std::vector<int32_t> dirtyFrom;
     std::vector<int32_t> dirtyTo;
+    // Per layer row while it is in the windows, the columns decoded into them (heldFrom >= heldTo:
+    // none yet); the same for every window.
+    std::vector<int32_t> heldFrom;
+    std::vector<int32_t> heldTo;
     std::vector<uint32_t> leaving;            // flags of the rows a scroll lets go
     std::unique_ptr<MixCache> mixes;          // colour painting's mixes for the tool colour mixesTool
     std::unique_ptr<TransferSource> transfer; // type 24 as the merge brush: its colour and lighting

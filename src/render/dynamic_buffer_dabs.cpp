@@ -320,6 +320,7 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
         if (c0 >= c1) {
             continue;
         }
+        HoldColumns(y, left + c0, left + c1);
         for (size_t i = 0; i < b.windows.size(); ++i) {
             rows[static_cast<size_t>(b.windowSlots[i])] = b.RowOf(*b.windows[i], y);
         }
@@ -400,6 +401,10 @@ void DynamicBufferSet::SampleBlend(int32_t phase, int32_t left, int32_t top, int
         const int32_t c0 = std::max<int32_t>(spans[static_cast<size_t>(2 * r)], -left);
         const int32_t c1 = std::min<int32_t>(spans[static_cast<size_t>(2 * r + 1)], b.width - left);
         const uint16_t* maskRow = mask + static_cast<ptrdiff_t>(r) * side;
+        if (c0 >= c1) {
+            continue;
+        }
+        HoldColumns(y, left + c0, left + c1);
         if (lighting) {
             const uint8_t* level = b.Row(kLighting, y);
             for (int32_t c = c0; c < c1; ++c) {

@@ -220,6 +220,8 @@ bool DynamicBufferSet::BeginStroke(LayerObject& layer, int32_t strokeType, int32
             bind->rowFlags.assign(static_cast<size_t>(height), 0);
             bind->dirtyFrom.assign(static_cast<size_t>(height), width);
             bind->dirtyTo.assign(static_cast<size_t>(height), 0);
+            bind->heldFrom.assign(static_cast<size_t>(height), 0);
+            bind->heldTo.assign(static_cast<size_t>(height), 0);
         } catch (const std::bad_alloc&) {
             return false;
         }
@@ -299,22 +301,59 @@ void DynamicBufferSet::CommitRows() {
     }
 }
 
-// Decodes the window's columns of every layer row the window stands for; rows outside the layer are 0.
+// Sets the windows at their rows: the layer rows they stand for hold no columns yet, rows outside the
+// layer are 0.
 void DynamicBufferSet::LoadWindows() {
     Binding& b = *m_bind;
-    const auto left = static_cast<size_t>(b.spanLeft);
-    const auto right = static_cast<size_t>(b.spanRight);
     for (size_t i = 0; i < b.windowed.size(); ++i) {
         ImageBuffer& w = *b.windows[i];
         w.SetFirstRow(b.first);
         for (int32_t r = 0; r < b.windowRows; ++r) {
             const int32_t y = b.first + r;
-            if (y >= 0 && y < b.height) {
-                b.windowed[i]->ReadSpanAt(y, left, right, w.Pixels(r));
-            } else {
+            if (y < 0 || y >= b.height) {
                 w.ZeroRow(r);
             }
         }
+    }
+    const auto from = static_cast<size_t>(std::clamp(b.first, 0, b.height));
+    const auto to = static_cast<size_t>(std::clamp(b.first + b.windowRows, 0, b.height));
+    std::fill(b.heldFrom.begin() + static_cast<ptrdiff_t>(from),
+              b.heldFrom.begin() + static_cast<ptrdiff_t>(to), 0);
+    std::fill(b.heldTo.begin() + static_cast<ptrdiff_t>(from), b.heldTo.begin() + static_cast<ptrdiff_t>(to),
+              0);
+}
+
+void DynamicBufferSet::HoldColumns(int32_t y, int32_t from, int32_t to) {
+    Binding& b = *m_bind;
+    int32_t& heldFrom = b.heldFrom[static_cast<size_t>(y)];
+    int32_t& heldTo = b.heldTo[static_cast<size_t>(y)];
+    if (heldFrom <= from && to <= heldTo) {
+        return;
+    }
+    // Decoding starts and ends with a walk along the row's codes: take some columns more on the side
+    // the brush is heading, so that a dab that follows along the row rarely needs another.
+    constexpr int32_t kAhead = 24;
+    const int32_t lo = std::max(b.spanLeft, from - kAhead);
+    const int32_t hi = std::min(b.spanRight, to + kAhead);
+    auto read = [&](int32_t a, int32_t e) {
+        for (size_t i = 0; i < b.windowed.size(); ++i) {
+            b.windowed[i]->ReadSpanAt(y, static_cast<size_t>(a), static_cast<size_t>(e),
+                                      b.RowOf(*b.windows[i], y) + a);
+        }
+    };
+    if (heldFrom >= heldTo) {
+        read(lo, hi);
+        heldFrom = lo;
+        heldTo = hi;
+        return;
+    }
+    if (from < heldFrom) {
+        read(lo, heldFrom);
+        heldFrom = lo;
+    }
+    if (to > heldTo) {
+        read(heldTo, hi);
+        heldTo = hi;
     }
 }
 
@@ -344,8 +383,6 @@ void DynamicBufferSet::ScrollWindows(int32_t rows, bool down) {
     // Each window stores its changed leaving rows, turns its row pointers once and reads the entering
     // rows straight into the rows that wrapped round.
     const int32_t firstAfter = b.first + (down ? rows : -rows);
-    const auto left = static_cast<size_t>(b.spanLeft);
-    const auto right = static_cast<size_t>(b.spanRight);
     for (size_t k = 0; k < b.windowed.size(); ++k) {
         RLBuffer& buffer = *b.windowed[k];
         ImageBuffer& w = *b.windows[k];
@@ -364,18 +401,22 @@ void DynamicBufferSet::ScrollWindows(int32_t rows, bool down) {
         for (int32_t i = 0; i < rows; ++i) {
             const int32_t r = down ? b.windowRows - rows + i : i;
             const int32_t y = firstAfter + r;
-            if (y >= 0 && y < b.height) {
-                buffer.ReadSpanAt(y, left, right, w.Pixels(r));
-            } else {
+            if (y < 0 || y >= b.height) {
                 w.ZeroRow(r);
             }
         }
     }
+    // The rows that left are clean; those that entered hold no columns yet.
     for (int32_t i = 0; i < rows; ++i) {
         const int32_t y = down ? b.first + i : b.first + b.windowRows - 1 - i;
         if (y >= 0 && y < b.height) {
             b.dirtyFrom[static_cast<size_t>(y)] = b.width;
             b.dirtyTo[static_cast<size_t>(y)] = 0;
+        }
+        const int32_t entered = down ? firstAfter + b.windowRows - rows + i : firstAfter + i;
+        if (entered >= 0 && entered < b.height) {
+            b.heldFrom[static_cast<size_t>(entered)] = 0;
+            b.heldTo[static_cast<size_t>(entered)] = 0;
         }
     }
     b.first = firstAfter;

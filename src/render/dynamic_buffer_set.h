@@ -114,6 +114,8 @@ private:
     void StoreRows(uint32_t flags);
     bool EnsureWindows(int32_t top, int32_t bottom, int32_t left, int32_t right);
     void LoadWindows();
+    // Makes the windows hold columns from .. to - 1 of layer row y (inside the window's columns).
+    void HoldColumns(int32_t y, int32_t from, int32_t to);
     // Runs a pixel rule over the footprint rows from .. to - 1 (inside the layer); the changed pixels.
     template <class Rule>
     Rect Sweep(Rule& rule, int32_t phase, int32_t left, int32_t top, int32_t from, int32_t to, bool seesAll);
