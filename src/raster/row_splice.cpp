@@ -312,17 +312,56 @@ size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t fro
             return 0;
         }
         // prev is the old row's byte before the code: a repeat repeats that, whatever the change made.
-        if (c.payload) {
-            std::memcpy(scratch + pos, c.payload, c.bytes);
-            prev = c.payload[c.bytes - 1];
-        } else {
-            std::memset(scratch + pos, prev, c.bytes);
+        // Past the change that byte is the changed row's too.
+        const uint8_t before = prev;
+        if (pos > to) {
+            scratch[pos - 1] = before;
+        }
+        prev = c.payload ? c.payload[c.bytes - 1] : prev;
+        // Codes well past the change are decoded only if they are re-encoded unit by unit: whole codes
+        // go on as they are, and where a code starts its first unit tells its kind.
+        const bool past = pos >= to + 2 * kUnit;
+        const bool whole = pos % kUnit == 0 && c.bytes % kUnit == 0;
+        bool decoded = false;
+        auto decode = [&] {
+            if (decoded) {
+                return;
+            }
+            decoded = true;
+            if (c.payload) {
+                std::memcpy(scratch + pos, c.payload, c.bytes);
+            } else if (!whole || c.bytes <= 8 * kUnit) {
+                std::memset(scratch + pos, before, c.bytes);
+            } else {
+                // A long repeat: only the bytes unit by unit re-encoding reads, at its ends and around
+                // the change.
+                const size_t codeEnd = pos + c.bytes;
+                std::memset(scratch + pos, before, 2 * kUnit);
+                std::memset(scratch + codeEnd - 2 * kUnit, before, 2 * kUnit);
+                const size_t b = std::max(pos, from > 2 * kUnit ? from - 2 * kUnit : 0);
+                const size_t e = std::min(codeEnd, to + 2 * kUnit);
+                if (b < e) {
+                    std::memset(scratch + b, before, e - b);
+                }
+            }
+        };
+        if (!past || !whole) {
+            decode();
         }
         // Past the change, at a boundary where the writer starts a new code too, the rest is the old
         // codes as they stand. The tail code never depends on what came before.
-        if (pos >= to + 2 * kUnit || (pos == units * kUnit && pos >= to)) {
+        if (past || (pos == units * kUnit && pos >= to)) {
             const bool tail = pos == units * kUnit;
-            const bool kindChanges = tail || IsRepeat(scratch, pos / kUnit) == w.literal;
+            bool repeats = false;
+            if (!tail && whole && c.bytes >= kUnit) {
+                const uint8_t* first = c.payload;
+                repeats = !first || (first[0] == before && first[1] == before && first[2] == before &&
+                                     first[3] == before);
+            } else if (!tail) {
+                decode();
+                repeats = IsRepeat(scratch, pos / kUnit);
+            }
+            const bool kindChanges = tail || repeats == w.literal;
             const bool full = w.count == (w.literal ? kMaxLiteralUnits : kMaxRepeatUnits);
             if (kindChanges || full) {
                 const size_t rest = static_cast<size_t>(end - in);
@@ -348,6 +387,7 @@ size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t fro
             next = pos / kUnit;
             continue;
         }
+        decode();
         if (codeEnd > from && pos < to) {
             const size_t b = std::max(pos, from);
             const size_t e = std::min(codeEnd, to);
