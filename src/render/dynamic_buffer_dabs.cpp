@@ -338,30 +338,42 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
                 break; // out of memory: the rest of the row stays as it was
             }
             coverage -= static_cast<ptrdiff_t>(tx) << CoverageStore::kTileShift; // indexed by x
-            for (int32_t x = x0; x < x1; ++x) {
+            auto apply = [&](int32_t x, uint16_t old, uint16_t all, bool fresh) {
+                if (const uint32_t slots = rule.Apply(x, old, all, fresh)) {
+                    rowChanged |= slots;
+                    first = first < 0 ? x : first;
+                    last = x;
+                }
+            };
+            int32_t x = x0;
 #if defined(__SSE2__)
-                if (!seesAll && x + 8 <= x1) {
-                    // Eight pixels at a time where the stroke covered the footprint already.
+            if (!seesAll) {
+                // Eight pixels at a time: the coverage of all eight at once, the rule only where the
+                // footprint adds sub-pixels (none where the stroke covered the footprint already).
+                alignas(16) uint16_t olds[8];
+                for (; x + 8 <= x1; x += 8) {
                     const __m128i m8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(maskRow + x));
                     const __m128i old8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coverage + x));
                     const __m128i fresh8 = _mm_andnot_si128(old8, m8);
-                    if (_mm_movemask_epi8(_mm_cmpeq_epi8(fresh8, _mm_setzero_si128())) == 0xFFFF) {
-                        x += 7;
+                    // Two bits per pixel that gains sub-pixels.
+                    auto gains = static_cast<uint32_t>(
+                        ~_mm_movemask_epi8(_mm_cmpeq_epi16(fresh8, _mm_setzero_si128())) & 0xFFFF);
+                    if (gains == 0) {
                         continue;
                     }
+                    // Where nothing is added, old | m is old.
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(coverage + x), _mm_or_si128(old8, m8));
+                    _mm_store_si128(reinterpret_cast<__m128i*>(olds), old8);
+                    do {
+                        const int i = std::countr_zero(gains) >> 1;
+                        gains &= ~(3u << (2 * i));
+                        const uint16_t old = olds[i];
+                        apply(x + i, old, static_cast<uint16_t>(old | maskRow[x + i]), true);
+                    } while (gains != 0);
                 }
+            }
 #endif
-                if (!seesAll && x + 4 <= x1) {
-                    // Four pixels at a time past the part of the footprint the stroke covered already.
-                    uint64_t m4;
-                    uint64_t old4;
-                    std::memcpy(&m4, maskRow + x, sizeof m4);
-                    std::memcpy(&old4, coverage + x, sizeof old4);
-                    if ((m4 & ~old4) == 0) {
-                        x += 3;
-                        continue;
-                    }
-                }
+            for (; x < x1; ++x) {
                 const uint16_t m = maskRow[x];
                 const uint16_t old = coverage[x];
                 const bool fresh = (m & ~old) != 0;
@@ -370,11 +382,7 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
                 }
                 const uint16_t all = static_cast<uint16_t>(old | m);
                 coverage[x] = all;
-                if (const uint32_t slots = rule.Apply(x, old, all, fresh)) {
-                    rowChanged |= slots;
-                    first = first < 0 ? x : first;
-                    last = x;
-                }
+                apply(x, old, all, fresh);
             }
             x0 = x1;
         }

@@ -330,11 +330,11 @@ void DynamicBufferSet::HoldColumns(int32_t y, int32_t from, int32_t to) {
     if (heldFrom <= from && to <= heldTo) {
         return;
     }
-    // Decoding starts and ends with a walk along the row's codes: take some columns more on the side
-    // the brush is heading, so that a dab that follows along the row rarely needs another.
-    constexpr int32_t kAhead = 24;
-    const int32_t lo = std::max(b.spanLeft, from - kAhead);
-    const int32_t hi = std::min(b.spanRight, to + kAhead);
+    // Decoding starts with a walk along the row's codes: take as many columns again on either side (and
+    // at least a few), so that the dabs that follow along the row rarely need another.
+    const int32_t ahead = std::max(32, to - from);
+    const int32_t lo = std::max(b.spanLeft, from - ahead);
+    const int32_t hi = std::min(b.spanRight, to + ahead);
     auto read = [&](int32_t a, int32_t e) {
         for (size_t i = 0; i < b.windowed.size(); ++i) {
             b.windowed[i]->ReadSpanAt(y, static_cast<size_t>(a), static_cast<size_t>(e),
