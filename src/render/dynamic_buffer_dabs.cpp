@@ -320,7 +320,9 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
         if (c0 >= c1) {
             continue;
         }
-        HoldColumns(y, left + c0, left + c1);
+        if (b.heldFrom[static_cast<size_t>(y)] > left + c0 || b.heldTo[static_cast<size_t>(y)] < left + c1) {
+            HoldColumns(y, left + c0, left + c1);
+        }
         for (size_t i = 0; i < b.windows.size(); ++i) {
             rows[static_cast<size_t>(b.windowSlots[i])] = b.RowOf(*b.windows[i], y);
         }
