@@ -279,6 +279,9 @@ void Compositor::DrawLayer(const LayerObject& layer, FastBitonalMask* painted) {
     const int32_t colorHeight = color ? layer.color->Height() : 0;
     const int32_t lightingHeight = lighting ? layer.shadow->lighting->Height() : 0;
     const int32_t linesHeight = lines ? layer.lineArt->lineBuffer->Height() : 0;
+    if (color) {
+        NewLayerKinds();
+    }
     for (Row& row : m_rows) {
         span.layerRow = row.y - layer.offsetY;
         if (span.layerRow < 0 || span.layerRow >= height) {

@@ -144,6 +144,62 @@ TEST(CompositorKernels, RandomPencilRunsMatchThePlainArithmetic) {
     });
 }
 
+// The colours of non-pencil appearances at lengths around the vector width: the pencil colour moved by
+// the paper's deviation from its average (clamped), the paper itself, black, and the share's blend of
+// the two, over a board row or a flat paper; nothing is written before the run.
+TEST(CompositorKernels, MixedAppearanceColoursMatchThePlainArithmetic) {
+    std::mt19937 rng(515);
+    using kernels::Mix;
+    BothPaths([&] {
+        for (const size_t n : {1u, 2u, 15u, 31u, 32u, 33u, 64u, 95u, 130u}) {
+            for (const Mix mix : {Mix::kPencil, Mix::kPaper, Mix::kBlack, Mix::kBlend}) {
+                const size_t room = n + kernels::kSlack;
+                Bytes pencil[3];
+                Bytes board[3];
+                Bytes out[3];
+                kernels::Colours colour;
+                kernels::Colours paper;
+                const uint8_t average[3] = {static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()), 128};
+                const auto share = static_cast<uint8_t>(n == 1 ? 255 : n == 2 ? 0 : rng());
+                for (int b = 0; b < 3; ++b) {
+                    pencil[b].resize(room);
+                    board[b].resize(room);
+                    for (size_t i = 0; i < room; ++i) {
+                        pencil[b][i] = static_cast<uint8_t>(rng());
+                        board[b][i] = static_cast<uint8_t>(rng());
+                    }
+                    colour.uniform[b] = rng() % 3 == 0;
+                    paper.uniform[b] = rng() % 3 == 0;
+                    for (auto [bytes, uniform] :
+                         {std::pair{&pencil[b], colour.uniform[b]}, std::pair{&board[b], paper.uniform[b]}}) {
+                        if (uniform) {
+                            std::fill(bytes->begin(), bytes->end(), (*bytes)[0]);
+                        }
+                    }
+                    colour.plane[b] = pencil[b].data();
+                    paper.plane[b] = board[b].data();
+                    out[b].assign(room + 1, 0xEE);
+                }
+                uint8_t* dest[3] = {out[0].data() + 1, out[1].data() + 1, out[2].data() + 1};
+                kernels::MixColours(mix, share, colour, paper, average, dest, n);
+                for (int b = 0; b < 3; ++b) {
+                    ASSERT_EQ(out[b][0], 0xEE) << "wrote before the run";
+                    for (size_t i = 0; i < n; ++i) {
+                        const uint8_t p = board[b][i];
+                        const uint8_t grained = ClampAdd(pencil[b][i], p - average[b]);
+                        const uint8_t expected = mix == Mix::kPencil  ? grained
+                                                 : mix == Mix::kPaper ? p
+                                                 : mix == Mix::kBlack ? 0
+                                                                      : Over(share, grained, p);
+                        ASSERT_EQ(out[b][i + 1], expected)
+                            << "n " << n << " mix " << int(mix) << " plane " << b << " pixel " << i;
+                    }
+                }
+            }
+        }
+    });
+}
+
 TEST(CompositorKernels, PlanesAndPixelsConvertBothWaysAtAnyLengthAndPlace) {
     std::mt19937 rng(99);
     BothPaths([&] {
