@@ -107,14 +107,6 @@ uint32_t Compositor::PaperAverage() const {
     return m_paperAverage;
 }
 
-uint8_t* Compositor::Scratch(size_t index, size_t bytes) {
-    std::vector<uint8_t>& row = m_scratch[index];
-    if (row.size() < bytes + kSlack) {
-        row.resize(bytes + kSlack);
-    }
-    return row.data();
-}
-
 const Image24* Compositor::PaperPicture() const {
     const LayerObject* paperLayer = m_stack.Layer(ImageStackManager::kPaperIndex);
     if (!paperLayer || !paperLayer->image || paperLayer->image->Width() <= 0) {

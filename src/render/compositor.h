@@ -151,7 +151,14 @@ private:
     void DrawLines(Row& row, const LayerObject& layer, const RowSpan& s);
     uint8_t* LineElement(Row& row, size_t at);
     void FinishRow(Row& row, uint8_t* dest, UnderPixelManager* under, AverageSampler* sampler);
-    uint8_t* Scratch(size_t index, size_t bytes);
+    // Scratch row index, with room for bytes and the kernels' slack.
+    uint8_t* Scratch(size_t index, size_t bytes) {
+        std::vector<uint8_t>& row = m_scratch[index];
+        if (row.size() < bytes + kernels::kSlack) {
+            row.resize(bytes + kernels::kSlack);
+        }
+        return row.data();
+    }
 
     ImageStackManager& m_stack;
     std::shared_ptr<const FastBitonalMask> m_grain;

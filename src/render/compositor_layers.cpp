@@ -77,8 +77,13 @@ size_t RunEnd(const uint8_t* bytes, size_t i, size_t n) {
 void ReadBytes(const RLBuffer& buffer, int32_t row, size_t from, size_t to, uint8_t* dest,
                uint8_t background) {
     const rowcodec::SpanInfo found = buffer.ReadContent(row, from, to, dest, background);
-    std::memset(dest, background, found.first);
-    std::memset(dest + found.last, background, to - from - found.last);
+    // Usually the content fills the span: no call for nothing.
+    if (found.first != 0) {
+        std::memset(dest, background, found.first);
+    }
+    if (found.last != to - from) {
+        std::memset(dest + found.last, background, to - from - found.last);
+    }
 }
 
 } // namespace
