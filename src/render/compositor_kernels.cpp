@@ -140,8 +140,11 @@ __attribute__((target("avx2"))) inline __m256i Over16(__m256i s, __m256i c, __m2
 // (low and high eight of each) and packed back the same way, so the pixels keep their order. The
 // pencil colour plus its deviation is clamped by adding the deviation's positive part and taking
 // away its negative part, both saturating.
-// kUniform: every colour plane is one value (the common case of a pencil stroke), broadcast once.
-template <bool kDeviation, bool kUniform>
+// The colour planes of a blend: every one of one value (the common case of a pencil stroke), broadcast
+// once; every one varied; or some of each.
+enum class Planes { kUniform, kVaried, kSome };
+
+template <bool kDeviation, Planes kPlanes>
 __attribute__((target("avx2"))) void BlendAvx2(const uint8_t* amount, const Colours& colour,
                                                const Deviations* deviation, uint8_t* const out[3], size_t n,
                                                bool dimmed, Marks marks) {
@@ -162,7 +165,7 @@ __attribute__((target("avx2"))) void BlendAvx2(const uint8_t* amount, const Colo
             up[b] = deviation->up[b];
             down[b] = deviation->down[b];
         }
-        if constexpr (kUniform) {
+        if constexpr (kPlanes == Planes::kUniform) {
             uniform[b] = _mm256_set1_epi8(static_cast<char>(src[b][0]));
         }
     }
@@ -182,8 +185,10 @@ __attribute__((target("avx2"))) void BlendAvx2(const uint8_t* amount, const Colo
         for (size_t b = 0; b < 3; ++b) {
             // A plane of one value repeats its first 16 bytes.
             __m256i c;
-            if constexpr (kUniform) {
+            if constexpr (kPlanes == Planes::kUniform) {
                 c = uniform[b];
+            } else if constexpr (kPlanes == Planes::kVaried) {
+                c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src[b] + i));
             } else {
                 c = step[b] ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src[b] + i))
                             : _mm256_broadcastsi128_si256(
@@ -207,9 +212,11 @@ __attribute__((target("avx2"))) void BlendAvx2(const uint8_t* amount, const Colo
                                                const Deviations* deviation, uint8_t* const out[3], size_t n,
                                                bool dimmed, Marks marks) {
     if (colour.uniform[0] && colour.uniform[1] && colour.uniform[2]) {
-        BlendAvx2<kDeviation, true>(amount, colour, deviation, out, n, dimmed, marks);
+        BlendAvx2<kDeviation, Planes::kUniform>(amount, colour, deviation, out, n, dimmed, marks);
+    } else if (!colour.uniform[0] && !colour.uniform[1] && !colour.uniform[2]) {
+        BlendAvx2<kDeviation, Planes::kVaried>(amount, colour, deviation, out, n, dimmed, marks);
     } else {
-        BlendAvx2<kDeviation, false>(amount, colour, deviation, out, n, dimmed, marks);
+        BlendAvx2<kDeviation, Planes::kSome>(amount, colour, deviation, out, n, dimmed, marks);
     }
 }
 
