@@ -12,6 +12,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace ts {
 
 using namespace compositing;
@@ -56,6 +60,16 @@ namespace {
 // The first position from i on (i < n) whose byte differs from byte i, or n.
 size_t RunEnd(const uint8_t* bytes, size_t i, size_t n) {
     const uint8_t value = bytes[i++];
+#if defined(__SSE2__)
+    const __m128i v = _mm_set1_epi8(static_cast<char>(value));
+    for (; i + 16 <= n; i += 16) {
+        const auto same = static_cast<uint32_t>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)), v)));
+        if (same != 0xFFFF) {
+            return i + static_cast<size_t>(std::countr_one(same));
+        }
+    }
+#endif
     if constexpr (std::endian::native == std::endian::little) {
         const uint64_t pattern = uint64_t{0x0101010101010101} * value;
         for (; i + 8 <= n; i += 8) {
