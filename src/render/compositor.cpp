@@ -107,14 +107,6 @@ uint32_t Compositor::PaperAverage() const {
     return m_paperAverage;
 }
 
-uint8_t* Compositor::Scratch(size_t index, size_t bytes) {
-    std::vector<uint8_t>& row = m_scratch[index];
-    if (row.size() < bytes + kSlack) {
-        row.resize(bytes + kSlack);
-    }
-    return row.data();
-}
-
 const Image24* Compositor::PaperPicture() const {
     const LayerObject* paperLayer = m_stack.Layer(ImageStackManager::kPaperIndex);
     if (!paperLayer || !paperLayer->image || paperLayer->image->Width() <= 0) {
@@ -279,6 +271,9 @@ void Compositor::DrawLayer(const LayerObject& layer, FastBitonalMask* painted) {
     const int32_t colorHeight = color ? layer.color->Height() : 0;
     const int32_t lightingHeight = lighting ? layer.shadow->lighting->Height() : 0;
     const int32_t linesHeight = lines ? layer.lineArt->lineBuffer->Height() : 0;
+    if (color) {
+        NewLayerKinds();
+    }
     for (Row& row : m_rows) {
         span.layerRow = row.y - layer.offsetY;
         if (span.layerRow < 0 || span.layerRow >= height) {

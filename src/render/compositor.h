@@ -6,6 +6,8 @@
 #include "render/paper.h"
 #include "render/under_pixel_manager.h"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -118,13 +120,45 @@ private:
     void DrawColor(Row& row, const LayerObject& layer, const RowSpan& s, FastBitonalMask* painted);
     void BlendPencil(Row& row, const uint8_t* amount, const kernels::Colours& colours, size_t at, size_t n,
                      bool dimmed, kernels::Marks marks);
-    void MixedColors(Row& row, const ObjectColor& color, const uint8_t* amount, const uint8_t* appearance,
-                     const kernels::Colours& channels, size_t at, size_t n, uint8_t* const colour[3]);
+    // How the compositor paints a colour appearance of the layer being drawn; learnt on first use.
+    struct Kind {
+        uint32_t generation = 0; // the entry is known when it equals m_kindGeneration
+        bool plain = true;       // plain pencil, through the pencil kernels
+        kernels::Mix mix = kernels::Mix::kPencil;
+        uint8_t share = 255;
+    };
+    const Kind& KindOf(const ObjectColor& color, uint8_t index);
+    // Forgets the kinds learnt, for the next layer.
+    void NewLayerKinds();
+    void BlendMixed(Row& row, const Kind& kind, const uint8_t* amount, const kernels::Colours& channels,
+                    size_t at, size_t n, bool dimmed);
+    // Calls piece(i, t, length) for pieces of row positions at + i .. at + i + length - 1 (covering at ..
+    // at + n - 1) that each lie under one stretch of the row's board tile, from tile column t (0 without
+    // a tile).
+    template <class F> static void EachTilePiece(const Row& row, size_t at, size_t n, F piece) {
+        if (!row.tile[0]) {
+            piece(size_t{0}, size_t{0}, n);
+            return;
+        }
+        size_t t = (row.tileStart + at) % row.tileLength;
+        for (size_t i = 0; i < n; t = 0) {
+            const size_t length = std::min(n - i, row.tileLength - t);
+            piece(i, t, length);
+            i += length;
+        }
+    }
     void DrawLighting(Row& row, const LayerObject& layer, const RowSpan& s);
     void DrawLines(Row& row, const LayerObject& layer, const RowSpan& s);
     uint8_t* LineElement(Row& row, size_t at);
     void FinishRow(Row& row, uint8_t* dest, UnderPixelManager* under, AverageSampler* sampler);
-    uint8_t* Scratch(size_t index, size_t bytes);
+    // Scratch row index, with room for bytes and the kernels' slack.
+    uint8_t* Scratch(size_t index, size_t bytes) {
+        std::vector<uint8_t>& row = m_scratch[index];
+        if (row.size() < bytes + kernels::kSlack) {
+            row.resize(bytes + kernels::kSlack);
+        }
+        return row.data();
+    }
 
     ImageStackManager& m_stack;
     std::shared_ptr<const FastBitonalMask> m_grain;
@@ -142,6 +176,8 @@ private:
     std::vector<LinePixels> m_lines;
     std::vector<std::vector<uint8_t>> m_scratch;
     std::vector<uint8_t> m_deviation;
+    std::array<Kind, 256> m_kinds{};
+    uint32_t m_kindGeneration = 1;
     // Two threads: the partner composites the lower bands; the under-pixel store takes one row at a
     // time, under the lock of the pass.
     bool m_parallel = true;

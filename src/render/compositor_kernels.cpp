@@ -43,6 +43,31 @@ void BlendPlain(const uint8_t* amount, const Colours& colour, const Deviations* 
     }
 }
 
+void MixPlain(Mix mix, uint8_t share, const Colours& colour, const Colours& paper, const uint8_t average[3],
+              uint8_t* const out[3], size_t n) {
+    for (int b = 0; b < 3; ++b) {
+        for (size_t i = 0; i < n; ++i) {
+            const uint8_t p = paper.plane[b][paper.uniform[b] ? 0 : i];
+            const uint8_t v = colour.plane[b][colour.uniform[b] ? 0 : i];
+            const uint8_t pencil = ClampAdd(v, p - average[b]);
+            switch (mix) {
+            case Mix::kPencil:
+                out[b][i] = pencil;
+                break;
+            case Mix::kPaper:
+                out[b][i] = p;
+                break;
+            case Mix::kBlack:
+                out[b][i] = 0;
+                break;
+            case Mix::kBlend:
+                out[b][i] = Over(share, pencil, p);
+                break;
+            }
+        }
+    }
+}
+
 void InterleavePlain(const uint8_t* const planes[3], size_t from, size_t n, uint8_t* bgr) {
     for (size_t i = from; i < n; ++i) {
         bgr[i * 3] = planes[0][i];
@@ -115,8 +140,11 @@ __attribute__((target("avx2"))) inline __m256i Over16(__m256i s, __m256i c, __m2
 // (low and high eight of each) and packed back the same way, so the pixels keep their order. The
 // pencil colour plus its deviation is clamped by adding the deviation's positive part and taking
 // away its negative part, both saturating.
-// kUniform: every colour plane is one value (the common case of a pencil stroke), broadcast once.
-template <bool kDeviation, bool kUniform>
+// The colour planes of a blend: every one of one value (the common case of a pencil stroke), broadcast
+// once; every one varied; or some of each.
+enum class Planes { kUniform, kVaried, kSome };
+
+template <bool kDeviation, Planes kPlanes>
 __attribute__((target("avx2"))) void BlendAvx2(const uint8_t* amount, const Colours& colour,
                                                const Deviations* deviation, uint8_t* const out[3], size_t n,
                                                bool dimmed, Marks marks) {
@@ -137,7 +165,7 @@ __attribute__((target("avx2"))) void BlendAvx2(const uint8_t* amount, const Colo
             up[b] = deviation->up[b];
             down[b] = deviation->down[b];
         }
-        if constexpr (kUniform) {
+        if constexpr (kPlanes == Planes::kUniform) {
             uniform[b] = _mm256_set1_epi8(static_cast<char>(src[b][0]));
         }
     }
@@ -157,8 +185,10 @@ __attribute__((target("avx2"))) void BlendAvx2(const uint8_t* amount, const Colo
         for (size_t b = 0; b < 3; ++b) {
             // A plane of one value repeats its first 16 bytes.
             __m256i c;
-            if constexpr (kUniform) {
+            if constexpr (kPlanes == Planes::kUniform) {
                 c = uniform[b];
+            } else if constexpr (kPlanes == Planes::kVaried) {
+                c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src[b] + i));
             } else {
                 c = step[b] ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src[b] + i))
                             : _mm256_broadcastsi128_si256(
@@ -182,9 +212,48 @@ __attribute__((target("avx2"))) void BlendAvx2(const uint8_t* amount, const Colo
                                                const Deviations* deviation, uint8_t* const out[3], size_t n,
                                                bool dimmed, Marks marks) {
     if (colour.uniform[0] && colour.uniform[1] && colour.uniform[2]) {
-        BlendAvx2<kDeviation, true>(amount, colour, deviation, out, n, dimmed, marks);
+        BlendAvx2<kDeviation, Planes::kUniform>(amount, colour, deviation, out, n, dimmed, marks);
+    } else if (!colour.uniform[0] && !colour.uniform[1] && !colour.uniform[2]) {
+        BlendAvx2<kDeviation, Planes::kVaried>(amount, colour, deviation, out, n, dimmed, marks);
     } else {
-        BlendAvx2<kDeviation, false>(amount, colour, deviation, out, n, dimmed, marks);
+        BlendAvx2<kDeviation, Planes::kSome>(amount, colour, deviation, out, n, dimmed, marks);
+    }
+}
+
+// 32 bytes of a plane from i on, or its one value.
+__attribute__((target("avx2"))) inline __m256i PlaneBytes(const Colours& c, size_t b, size_t i) {
+    return c.uniform[b] ? _mm256_set1_epi8(static_cast<char>(c.plane[b][0]))
+                        : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c.plane[b] + i));
+}
+
+// The colours of MixColours, 32 pixels of a plane at a time; the paper's deviation from its average is
+// added as its positive part and taken away as its negative part, both saturating.
+template <Mix kMix>
+__attribute__((target("avx2"))) void MixAvx2(uint8_t share, const Colours& colour, const Colours& paper,
+                                             const uint8_t average[3], uint8_t* const out[3], size_t n) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i s = _mm256_set1_epi16(share);
+    for (size_t b = 0; b < 3; ++b) {
+        const __m256i a = _mm256_set1_epi8(static_cast<char>(average[b]));
+        uint8_t* const dst = out[b];
+        for (size_t i = 0; i < n; i += 32) {
+            const __m256i p = PlaneBytes(paper, b, i);
+            __m256i c = p;
+            if constexpr (kMix == Mix::kBlack) {
+                c = zero;
+            } else if constexpr (kMix != Mix::kPaper) {
+                const __m256i v = PlaneBytes(colour, b, i);
+                c = _mm256_subs_epu8(_mm256_adds_epu8(v, _mm256_subs_epu8(p, a)), _mm256_subs_epu8(a, p));
+                if constexpr (kMix == Mix::kBlend) {
+                    const __m256i lo =
+                        Over16(s, _mm256_unpacklo_epi8(c, zero), _mm256_unpacklo_epi8(p, zero));
+                    const __m256i hi =
+                        Over16(s, _mm256_unpackhi_epi8(c, zero), _mm256_unpackhi_epi8(p, zero));
+                    c = _mm256_packus_epi16(lo, hi);
+                }
+            }
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), c);
+        }
     }
 }
 
@@ -384,6 +453,29 @@ void BlendPencil(const uint8_t* amount, const Colours& colour, const Deviations&
     }
 #endif
     BlendPlain(amount, colour, &deviation, out, n, dimmed, marks);
+}
+
+void MixColours(Mix mix, uint8_t share, const Colours& colour, const Colours& paper, const uint8_t average[3],
+                uint8_t* const out[3], size_t n) {
+#if defined(TS_HAVE_AVX2_KERNELS)
+    if (Vectors()) {
+        switch (mix) {
+        case Mix::kPencil:
+            MixAvx2<Mix::kPencil>(share, colour, paper, average, out, n);
+            return;
+        case Mix::kPaper:
+            MixAvx2<Mix::kPaper>(share, colour, paper, average, out, n);
+            return;
+        case Mix::kBlack:
+            MixAvx2<Mix::kBlack>(share, colour, paper, average, out, n);
+            return;
+        case Mix::kBlend:
+            MixAvx2<Mix::kBlend>(share, colour, paper, average, out, n);
+            return;
+        }
+    }
+#endif
+    MixPlain(mix, share, colour, paper, average, out, n);
 }
 
 void RunAverages(const uint16_t* sum, size_t n, int32_t k, uint16_t factor, uint8_t* out) {

@@ -40,6 +40,17 @@ void BlendColour(const uint8_t* amount, const Colours& colour, uint8_t* const ou
 void BlendPencil(const uint8_t* amount, const Colours& colour, const Deviations& deviation,
                  uint8_t* const out[3], size_t n, bool dimmed, Marks marks = {});
 
+// What the colour of a painted pixel of a non-pencil appearance is made of.
+enum class Mix : uint8_t { kPencil, kPaper, kBlack, kBlend };
+
+// The colour of n painted pixels of one appearance, per plane b, with p the paper byte under the pixel
+// (paper plane b), a the paper's average byte and v the pencil colour (colour plane b):
+//   kPencil  clamp(v + p - a)       kPaper  p       kBlack  0
+//   kBlend   min(255, mul(share, clamp(v + p - a)) + mul(255 - share, p))
+// Reads colour and paper and writes out up to kSlack elements past n.
+void MixColours(Mix mix, uint8_t share, const Colours& colour, const Colours& paper, const uint8_t average[3],
+                uint8_t* const out[3], size_t n);
+
 // Clears bits from .. to - 1 of a mask row.
 void ClearBits(uint32_t* words, int32_t from, int32_t to);
 

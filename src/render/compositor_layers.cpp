@@ -9,7 +9,12 @@
 #include "render/compositor_rows.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ts {
 
@@ -31,16 +36,11 @@ void Compositor::DrawImage(Row& row, const LayerObject& layer, const RowSpan& s)
 }
 
 // Plain pencil over row positions at .. at + n - 1, in pieces that each read one stretch of the tiled
-// deviation: the first from the tile position of `at`, the others from the tile's start.
+// deviation.
 void Compositor::BlendPencil(Row& row, const uint8_t* amount, const kernels::Colours& colours, size_t at,
                              size_t n, bool dimmed, kernels::Marks marks) {
     const kernels::Deviations& deviation = Deviation(row);
-    size_t t = row.tileStart + at;
-    while (t >= row.tileLength) {
-        t -= row.tileLength;
-    }
-    for (size_t i = 0; i < n; t = 0) {
-        const size_t length = std::min(n - i, row.tileLength - t);
+    EachTilePiece(row, at, n, [&](size_t i, size_t t, size_t length) {
         kernels::Colours c = colours;
         kernels::Deviations d;
         uint8_t* out[3];
@@ -52,42 +52,114 @@ void Compositor::BlendPencil(Row& row, const uint8_t* amount, const kernels::Col
         }
         kernels::BlendPencil(amount + i, c, d, out, length, dimmed,
                              {marks.words, marks.x0 + static_cast<int32_t>(i)});
-        i += length;
+    });
+}
+
+namespace {
+
+// The first position from i on (i < n) whose byte differs from byte i, or n.
+size_t RunEnd(const uint8_t* bytes, size_t i, size_t n) {
+    const uint8_t value = bytes[i++];
+#if defined(__SSE2__)
+    const __m128i v = _mm_set1_epi8(static_cast<char>(value));
+    for (; i + 16 <= n; i += 16) {
+        const auto same = static_cast<uint32_t>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)), v)));
+        if (same != 0xFFFF) {
+            return i + static_cast<size_t>(std::countr_one(same));
+        }
+    }
+#endif
+    if constexpr (std::endian::native == std::endian::little) {
+        const uint64_t pattern = uint64_t{0x0101010101010101} * value;
+        for (; i + 8 <= n; i += 8) {
+            uint64_t word = 0;
+            std::memcpy(&word, bytes + i, 8);
+            if (const uint64_t differ = word ^ pattern) {
+                return i + static_cast<size_t>(std::countr_zero(differ)) / 8;
+            }
+        }
+    }
+    while (i < n && bytes[i] == value) {
+        ++i;
+    }
+    return i;
+}
+
+// Bytes from .. to - 1 of a layer row, as ReadSpan gives them: the content between the first and the
+// last byte that differ from the background decoded, the rest filled with the background.
+void ReadBytes(const RLBuffer& buffer, int32_t row, size_t from, size_t to, uint8_t* dest,
+               uint8_t background) {
+    const rowcodec::SpanInfo found = buffer.ReadContent(row, from, to, dest, background);
+    // Usually the content fills the span: no call for nothing.
+    if (found.first != 0) {
+        std::memset(dest, background, found.first);
+    }
+    if (found.last != to - from) {
+        std::memset(dest + found.last, background, to - from - found.last);
     }
 }
 
-// The colour C of each painted pixel of a span at row position `at`, for any appearance: plain pencil
-// (type 0) takes the reduced deviation, the blends and textured types the full one.
-void Compositor::MixedColors(Row& row, const ObjectColor& color, const uint8_t* amount,
-                             const uint8_t* appearance, const kernels::Colours& channels, size_t at, size_t n,
-                             uint8_t* const colour[3]) {
-    const kernels::Deviations* deviation = row.tile[0] ? &Deviation(row) : nullptr;
-    const bool opacity = switches.showOpacity;
-    const size_t tileLength = std::max<size_t>(row.tileLength, 1);
-    size_t t = (row.tileStart + at) % tileLength; // the paper tile's column of pixel i
-    for (size_t i = 0; i < n; ++i, t = t + 1 == tileLength ? 0 : t + 1) {
-        if (amount[i] == 0) {
-            continue;
-        }
-        const CColorAppearance* entry = color.appearances.Slot(appearance[i]);
+} // namespace
+
+const Compositor::Kind& Compositor::KindOf(const ObjectColor& color, uint8_t index) {
+    Kind& kind = m_kinds[index];
+    if (kind.generation != m_kindGeneration) {
+        const CColorAppearance* entry = color.appearances.Slot(index);
         const int32_t type = entry ? entry->reference : 0;
-        const uint8_t share = entry ? entry->p1 : 255;
-        for (int b = 0; b < 3; ++b) {
-            const uint8_t p = row.tile[0] ? row.tile[b][t] : m_average[b];
-            const int32_t full = deviation ? p - m_average[b] : 0;
-            const int32_t d = type != 0 ? full : deviation ? deviation->up[b][t] - deviation->down[b][t] : 0;
-            const uint8_t pencil = ClampAdd(channels.plane[b][channels.uniform[b] ? 0 : i], d);
-            uint8_t c = p;
-            if (type == 0 || type > 11) {
-                c = pencil;
-            } else if (type == 1) {
-                c = opacity ? 0 : p;
-            } else if (type >= 3 && type <= 8) {
-                c = Blend(share, pencil, p);
-            }
-            colour[b][i] = c;
+        kind.plain = type == 0;
+        kind.share = entry ? entry->p1 : 255;
+        using kernels::Mix;
+        if (type == 0 || type > 11) {
+            kind.mix = Mix::kPencil;
+        } else if (type == 1) {
+            kind.mix = switches.showOpacity ? Mix::kBlack : Mix::kPaper;
+        } else {
+            kind.mix = type >= 3 && type <= 8 ? Mix::kBlend : Mix::kPaper;
         }
+        kind.generation = m_kindGeneration;
     }
+    return kind;
+}
+
+void Compositor::NewLayerKinds() {
+    if (++m_kindGeneration == 0) {
+        for (Kind& kind : m_kinds) {
+            kind.generation = 0;
+        }
+        m_kindGeneration = 1;
+    }
+}
+
+// Painted pixels of one appearance other than plain pencil over row positions at .. at + n - 1: their
+// colours from the pencil colour and the paper under them (its full deviation, not the reduced one of
+// plain pencil), then blended by their amounts. Textured types (above 11) take the pencil colour with
+// the paper's grain; opaque paper shows the paper, or black while the opacity is shown; the blends mix
+// pencil and paper by the appearance's share; the other types show the paper.
+void Compositor::BlendMixed(Row& row, const Kind& kind, const uint8_t* amount,
+                            const kernels::Colours& channels, size_t at, size_t n, bool dimmed) {
+    uint8_t* colours = Scratch(kColourRows, 3 * (n + kSlack));
+    uint8_t* colour[3] = {colours, colours + n + kSlack, colours + 2 * (n + kSlack)};
+    alignas(16) uint8_t flat[3][16];
+    for (int b = 0; b < 3; ++b) {
+        std::memset(flat[b], m_average[b], sizeof(flat[b]));
+    }
+    EachTilePiece(row, at, n, [&](size_t i, size_t t, size_t length) {
+        kernels::Colours pencil = channels;
+        kernels::Colours board;
+        uint8_t* out[3];
+        for (size_t b = 0; b < 3; ++b) {
+            pencil.plane[b] += channels.uniform[b] ? 0 : i;
+            board.plane[b] = row.tile[0] ? row.tile[b] + t : flat[b];
+            board.uniform[b] = !row.tile[0];
+            out[b] = colour[b] + i;
+        }
+        kernels::MixColours(kind.mix, kind.share, pencil, board, m_average, out, length);
+    });
+    kernels::Colours mixed;
+    std::copy(colour, colour + 3, mixed.plane);
+    uint8_t* out[3] = {row.plane[0] + at, row.plane[1] + at, row.plane[2] + at};
+    kernels::BlendColour(amount, mixed, out, n, dimmed);
 }
 
 // Painted colour over the row. Only the stretch between the first and the last painted pixel of the
@@ -123,19 +195,21 @@ void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s,
             channels.plane[b] = uniformBytes[b];
             channels.uniform[b] = true;
         } else {
+            // White outside the strokes, as a layer is made.
             uint8_t* bytes = Scratch(kBlueRow + static_cast<size_t>(b), n);
-            planes[b]->ReadSpan(s.layerRow, lx + begin, lx + end, bytes, 0);
+            ReadBytes(*planes[b], s.layerRow, lx + begin, lx + end, bytes, 255);
             channels.plane[b] = bytes;
         }
     }
     uint8_t* appearance = Scratch(kAppearanceRow, n);
-    rowcodec::SpanInfo kinds;
-    kinds.uniform = color.appearance->RowIsOneValue(s.layerRow, kinds.value);
-    if (!kinds.uniform) {
-        kinds = color.appearance->ReadSpan(s.layerRow, lx + begin, lx + end, appearance, 0);
+    uint8_t kind = 0;
+    bool oneKind = color.appearance->RowIsOneValue(s.layerRow, kind);
+    if (!oneKind) {
+        ReadBytes(*color.appearance, s.layerRow, lx + begin, lx + end, appearance, 0);
+        oneKind = RunEnd(appearance, 0, n) == n;
+        kind = appearance[0];
     }
-    const CColorAppearance* uniform = kinds.uniform ? color.appearances.Slot(kinds.value) : nullptr;
-    if (kinds.uniform && (!uniform || uniform->reference == 0)) {
+    if (oneKind && KindOf(color, kind).plain) {
         const kernels::Marks marks{painted ? painted->Row(row.y) : nullptr, x0};
         if (row.tile[0]) {
             BlendPencil(row, a, channels, at, n, layer.dimmed, marks);
@@ -144,46 +218,32 @@ void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s,
             kernels::BlendColour(a, channels, out, n, layer.dimmed, marks);
         }
     } else {
-        if (kinds.uniform) {
-            std::memset(appearance, kinds.value, n);
+        if (oneKind) {
+            std::memset(appearance, kind, n);
         }
-        // Stretches of plain pencil go through the pencil kernels; the others take their colours pixel
-        // by pixel. Pencil and blends lie in patches, so the stretches are long.
-        int8_t plain[256];
-        std::fill(std::begin(plain), std::end(plain), int8_t{-1});
-        auto isPlain = [&](uint8_t kind) {
-            if (plain[kind] < 0) {
-                const CColorAppearance* entry = color.appearances.Slot(kind);
-                plain[kind] = !entry || entry->reference == 0 ? 1 : 0;
-            }
-            return plain[kind] != 0;
-        };
-        uint8_t* colours = Scratch(kColourRows, 3 * (n + kSlack));
+        // Runs of one appearance: adjoining runs of plain pencil go through the pencil kernels together,
+        // each of the others through its own mix. Appearances lie in patches, so the runs are long.
         for (size_t i = 0; i < n;) {
-            const bool pencil = isPlain(appearance[i]);
-            size_t j = i + 1;
-            while (j < n && isPlain(appearance[j]) == pencil) {
-                ++j;
-            }
+            size_t j = RunEnd(appearance, i, n);
+            const Kind& first = KindOf(color, appearance[i]);
             kernels::Colours part = channels;
             for (int b = 0; b < 3; ++b) {
                 part.plane[b] += channels.uniform[b] ? 0 : i;
             }
-            uint8_t* out[3] = {row.plane[0] + at + i, row.plane[1] + at + i, row.plane[2] + at + i};
-            if (pencil) {
+            if (first.plain) {
+                while (j < n && KindOf(color, appearance[j]).plain) {
+                    j = RunEnd(appearance, j, n);
+                }
                 const kernels::Marks marks{painted ? painted->Row(row.y) : nullptr,
                                            x0 + static_cast<int32_t>(i)};
                 if (row.tile[0]) {
                     BlendPencil(row, a + i, part, at + i, j - i, layer.dimmed, marks);
                 } else {
+                    uint8_t* out[3] = {row.plane[0] + at + i, row.plane[1] + at + i, row.plane[2] + at + i};
                     kernels::BlendColour(a + i, part, out, j - i, layer.dimmed, marks);
                 }
             } else {
-                uint8_t* colour[3] = {colours, colours + n + kSlack, colours + 2 * (n + kSlack)};
-                MixedColors(row, color, a + i, appearance + i, part, at + i, j - i, colour);
-                kernels::Colours mixed;
-                std::copy(colour, colour + 3, mixed.plane);
-                kernels::BlendColour(a + i, mixed, out, j - i, layer.dimmed);
+                BlendMixed(row, first, a + i, part, at + i, j - i, layer.dimmed);
             }
             i = j;
         }

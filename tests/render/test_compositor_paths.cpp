@@ -144,6 +144,62 @@ TEST(CompositorKernels, RandomPencilRunsMatchThePlainArithmetic) {
     });
 }
 
+// The colours of non-pencil appearances at lengths around the vector width: the pencil colour moved by
+// the paper's deviation from its average (clamped), the paper itself, black, and the share's blend of
+// the two, over a board row or a flat paper; nothing is written before the run.
+TEST(CompositorKernels, MixedAppearanceColoursMatchThePlainArithmetic) {
+    std::mt19937 rng(515);
+    using kernels::Mix;
+    BothPaths([&] {
+        for (const size_t n : {1u, 2u, 15u, 31u, 32u, 33u, 64u, 95u, 130u}) {
+            for (const Mix mix : {Mix::kPencil, Mix::kPaper, Mix::kBlack, Mix::kBlend}) {
+                const size_t room = n + kernels::kSlack;
+                Bytes pencil[3];
+                Bytes board[3];
+                Bytes out[3];
+                kernels::Colours colour;
+                kernels::Colours paper;
+                const uint8_t average[3] = {static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()), 128};
+                const auto share = static_cast<uint8_t>(n == 1 ? 255 : n == 2 ? 0 : rng());
+                for (int b = 0; b < 3; ++b) {
+                    pencil[b].resize(room);
+                    board[b].resize(room);
+                    for (size_t i = 0; i < room; ++i) {
+                        pencil[b][i] = static_cast<uint8_t>(rng());
+                        board[b][i] = static_cast<uint8_t>(rng());
+                    }
+                    colour.uniform[b] = rng() % 3 == 0;
+                    paper.uniform[b] = rng() % 3 == 0;
+                    for (auto [bytes, uniform] :
+                         {std::pair{&pencil[b], colour.uniform[b]}, std::pair{&board[b], paper.uniform[b]}}) {
+                        if (uniform) {
+                            std::fill(bytes->begin(), bytes->end(), (*bytes)[0]);
+                        }
+                    }
+                    colour.plane[b] = pencil[b].data();
+                    paper.plane[b] = board[b].data();
+                    out[b].assign(room + 1, 0xEE);
+                }
+                uint8_t* dest[3] = {out[0].data() + 1, out[1].data() + 1, out[2].data() + 1};
+                kernels::MixColours(mix, share, colour, paper, average, dest, n);
+                for (int b = 0; b < 3; ++b) {
+                    ASSERT_EQ(out[b][0], 0xEE) << "wrote before the run";
+                    for (size_t i = 0; i < n; ++i) {
+                        const uint8_t p = board[b][i];
+                        const uint8_t grained = ClampAdd(pencil[b][i], p - average[b]);
+                        const uint8_t expected = mix == Mix::kPencil  ? grained
+                                                 : mix == Mix::kPaper ? p
+                                                 : mix == Mix::kBlack ? 0
+                                                                      : Over(share, grained, p);
+                        ASSERT_EQ(out[b][i + 1], expected)
+                            << "n " << n << " mix " << int(mix) << " plane " << b << " pixel " << i;
+                    }
+                }
+            }
+        }
+    });
+}
+
 TEST(CompositorKernels, PlanesAndPixelsConvertBothWaysAtAnyLengthAndPlace) {
     std::mt19937 rng(99);
     BothPaths([&] {
@@ -371,6 +427,95 @@ TEST(CompositorPaths, RandomStacksCompositeLikeThePlainLoop) {
             }
         });
     }
+}
+
+// Runs of one appearance, of every kind the compositor paints, from one pixel long to longer than the
+// board tile, so that runs start and end at every vector lane and cross the tile's end; composited
+// whole and in parts starting at odd columns (one pixel wide among them), over a board and over flat
+// paper, with the opacity shown and not: the plain loop's pixels and painted bits.
+TEST(CompositorPaths, AppearanceRunsCompositeLikeThePlainLoop) {
+    constexpr int32_t kWidth = 1237;
+    constexpr int32_t kHeight = 3;
+    ImageStackManager stack;
+    Compositor compositor(stack);
+    testing::AddBackdropAndPaper(stack, kWidth, kHeight);
+    auto board = std::make_unique<BMap>();
+    board->pixels.Create(301, 2); // tiled to 602 pixels
+    std::mt19937 rng(31);
+    for (auto& b : board->pixels.Pixels()) {
+        b = static_cast<uint8_t>(100 + rng() % 156);
+    }
+    stack.Layer(ImageStackManager::kPaperIndex)->image = std::move(board);
+    LayerObject& layer = testing::AddDrawingLayer(stack, kWidth - 3, kHeight, 3, 0);
+    ObjectColor& color = *layer.color;
+    color.appearances.Clear();
+    // Slot 5 stays empty (plain pencil); the others: pencil, opaque paper, paper, a blend, a blend of
+    // papers, a textured type.
+    const int32_t types[] = {0, 1, 2, 4, -1, 10, 14};
+    for (int slot = 0; slot < 7; ++slot) {
+        if (slot != 5) {
+            color.appearances.Set(slot, CColorAppearance{types[slot], static_cast<uint8_t>(40 * slot + 7)});
+        }
+    }
+    const size_t lengths[] = {1, 2, 31, 33, 64, 17, 700, 3, 32, 16};
+    for (int32_t y = 0; y < kHeight; ++y) {
+        Bytes amount(kWidth - 3);
+        Bytes appearance(kWidth - 3);
+        Bytes channel[3] = {Bytes(kWidth - 3), Bytes(kWidth - 3), Bytes(kWidth - 3)};
+        size_t k = static_cast<size_t>(y);
+        for (size_t x = 0; x < amount.size(); ++k) {
+            const size_t end = std::min(amount.size(), x + lengths[k % 10]);
+            std::fill(appearance.begin() + static_cast<ptrdiff_t>(x),
+                      appearance.begin() + static_cast<ptrdiff_t>(end), static_cast<uint8_t>(k % 7));
+            x = end;
+        }
+        for (size_t x = 0; x < amount.size(); ++x) {
+            amount[x] = x % 97 < 5 ? 0 : static_cast<uint8_t>(rng());
+            for (auto& c : channel) {
+                c[x] = static_cast<uint8_t>(x / 50 * 37 + rng() % 3);
+            }
+        }
+        color.amount->PutRow(y, amount.data());
+        color.appearance->PutRow(y, appearance.data());
+        color.blue->PutRow(y, channel[0].data());
+        color.green->PutRow(y, channel[1].data());
+        color.red->PutRow(y, channel[2].data());
+    }
+    compositor.PaperChanged();
+    compositor.switches.showLines = false;
+    BothPaths([&] {
+        for (const bool flat : {false, true}) {
+            for (const bool opacity : {false, true}) {
+                compositor.paper.textureOneToOne = flat;
+                compositor.switches.showOpacity = opacity;
+                compositor.paper.paintedAmount = opacity ? 2 : 0;
+                testing::ReferenceCompositor reference(stack, compositor);
+                Target fast(kWidth, kHeight);
+                Target plain(kWidth, kHeight);
+                const std::string what =
+                    std::string(flat ? "flat paper" : "board") + (opacity ? ", opacity shown" : "");
+                compositor.CompositeRows(0, kHeight, 0, kWidth, fast.pixels.Row(0),
+                                         static_cast<size_t>(fast.pixels.Stride()), &fast.painted, nullptr,
+                                         &fast.sampler);
+                for (int32_t y = 0; y < kHeight; ++y) {
+                    reference.CompositeRow(y, 0, kWidth, plain.pixels.Row(y), &plain.painted, nullptr,
+                                           &plain.sampler);
+                }
+                ExpectSame(fast, plain, what);
+                for (const auto& [first, count] : {std::pair{1, 1}, std::pair{5, 1}, std::pair{33, 601},
+                                                   std::pair{603, 634}, std::pair{611, 17}}) {
+                    compositor.CompositeRows(0, kHeight, first, count, fast.pixels.Pixel(first, 0),
+                                             static_cast<size_t>(fast.pixels.Stride()), &fast.painted,
+                                             nullptr, nullptr);
+                    for (int32_t y = 0; y < kHeight; ++y) {
+                        reference.CompositeRow(y, first, count, plain.pixels.Pixel(first, y), &plain.painted,
+                                               nullptr, nullptr);
+                    }
+                    ExpectSame(fast, plain, what + ", part from " + std::to_string(first));
+                }
+            }
+        }
+    });
 }
 
 // Large areas go to two threads: the same pixels, painted bits, line pixels and samples as on one.
