@@ -17,6 +17,8 @@ namespace ts {
 
 namespace {
 
+bool g_shortcuts = true;
+
 using resample::BoxMayHold;
 using resample::ContentBlocks;
 using resample::FloorOf;
@@ -226,6 +228,27 @@ public:
         const double scaleX = static_cast<double>(sw) / m_layerWidth;
         const double scaleY = static_cast<double>(sh) / m_layerHeight;
         const auto width = static_cast<size_t>(table->outWidth);
+        // A destination pixel's box reaches at most this far from the source pixel under its centre
+        // while the steps stay within the map's bound; rows whose steps do, pass over the pixels
+        // whose centre pixel has no coverage within that reach.
+        const SourceMap::StepBound steps = map.Steps();
+        const double stepBound = std::max(1.0, steps.bound);
+        const double reachBy =
+            stepBound * std::max(table->pageX, table->pageY) * std::max(scaleX, scaleY) + 0.01;
+        const bool useNear = g_shortcuts && steps.bound > 0 && reachBy < 8;
+        resample::NearCoverage near;
+        if (useNear) {
+            std::vector<const std::vector<uint8_t>*> masks;
+            for (const Source& s : sources) {
+                masks.push_back(&s.pixels);
+            }
+            if (!near.Make(masks, sw, sh, static_cast<int32_t>(std::ceil(reachBy)) + 1)) {
+                return false;
+            }
+        }
+        // The largest step found across each loaded row and down to the row after it.
+        double acrossSteps[3] = {0, 0, 0};
+        double downSteps[3] = {0, 0, 0};
         const auto stride = static_cast<size_t>(sw) + 1;
         auto counted = [&](Source& s) {
             if (!s.anyCount.empty()) {
@@ -262,31 +285,45 @@ public:
         } catch (const std::bad_alloc&) {
             return false;
         }
-        auto load = [&](int32_t y, std::vector<double>* r) {
+        const bool checkSteps = useNear && !steps.guaranteed;
+        auto load = [&](int32_t y, std::vector<double>* r, std::vector<double>* previous, int32_t slot) {
             if (y < 0 || y >= table->outHeight) {
                 std::fill(r[0].begin(), r[0].end(), -1.0);
+                acrossSteps[slot] = 0;
+                downSteps[(slot + 2) % 3] = 0;
                 return;
             }
             CentreRow(map, *table, y, r[0].data(), r[1].data());
             if (filling) {
                 FillTableRow(*table, y, r[0].data(), r[1].data());
             }
+            if (checkSteps) {
+                acrossSteps[slot] = resample::AcrossSteps(r[0].data(), r[1].data(), width);
+                downSteps[(slot + 2) % 3] = previous
+                                                ? resample::DownSteps(previous[0].data(), previous[1].data(),
+                                                                      r[0].data(), r[1].data(), width)
+                                                : 0;
+            }
         };
         std::vector<double>* above = rows[0];
         std::vector<double>* here = rows[1];
         std::vector<double>* below = rows[2];
-        load(-1, above);
-        load(0, here);
+        load(-1, above, nullptr, 0);
+        load(0, here, above, 1);
         for (int32_t y = 0; y < table->outHeight; ++y) {
-            load(y + 1, below);
+            const int32_t slot = (y + 1) % 3; // of row y; y + 1 goes in the next
+            load(y + 1, below, here, (slot + 1) % 3);
             for (MaskJob* job : jobs) {
                 std::memset(job->out->WorkingRow(), 0, width * 2);
             }
             const int32_t* at = table->index.data() + static_cast<size_t>(y) * width;
             const double* sx = here[0].data();
             const double* sy = here[1].data();
+            const bool passOver =
+                useNear && (steps.guaranteed || std::max({acrossSteps[slot], downSteps[slot],
+                                                          downSteps[(slot + 2) % 3]}) <= stepBound);
             for (size_t x = 0; x < width; ++x) {
-                if (at[x] < 0 || sx[x] < 0) {
+                if (at[x] < 0 || sx[x] < 0 || (passOver && !near.At(at[x]))) {
                     continue;
                 }
                 // The source steps of one destination pixel across (u) and down (v), from the
@@ -563,6 +600,10 @@ private:
 
 } // namespace
 
+void SetTransformShortcuts(bool on) {
+    g_shortcuts = on;
+}
+
 bool TransformFits(const Rect& destination) {
     constexpr int64_t kMaxPixels = int64_t{1} << 28;
     return !destination.IsEmpty() && RLBuffer::SizeIsValid(destination.Width(), destination.Height(), 2) &&
@@ -718,6 +759,7 @@ bool MorphLayer(LayerObject& layer, const std::array<PointTS, 4>& corners, uint3
             return m_inner.Point(x, y, sx, sy);
         }
         PointTS Forward(double sx, double sy) const override { return m_inner.Forward(sx, sy); }
+        StepBound Steps() const override { return m_inner.Steps(); }
 
     private:
         const MeshSourceMap& m_inner;

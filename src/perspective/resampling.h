@@ -88,6 +88,101 @@ inline bool BoxMayHold(const std::vector<uint8_t>& blocks, int32_t blocksX, int3
     return false;
 }
 
+// Which source pixels have coverage of any of several masks (two bytes a pixel) within reach of them
+// (each way, across and down). A destination pixel whose sampling box lies within reach of the source
+// pixel under its centre can be passed over when that pixel is not marked.
+class NearCoverage {
+public:
+    bool Make(const std::vector<const std::vector<uint8_t>*>& masks, int32_t width, int32_t height,
+              int32_t reach) {
+        const auto w = static_cast<size_t>(width);
+        const auto r = static_cast<size_t>(reach);
+        std::vector<uint8_t> across;
+        std::vector<uint8_t> flags;
+        try {
+            across.assign(w * static_cast<size_t>(height), 0);
+            m_near.assign(w * static_cast<size_t>(height), 0);
+            flags.assign(w + 2 * r, 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        for (int32_t y = 0; y < height; ++y) {
+            uint8_t* f = flags.data() + r;
+            std::memset(f, 0, w);
+            for (const std::vector<uint8_t>* m : masks) {
+                const uint8_t* p = m->data() + w * 2 * static_cast<size_t>(y);
+                for (size_t x = 0; x < w; ++x) {
+                    f[x] = static_cast<uint8_t>(f[x] | p[2 * x] | p[2 * x + 1]);
+                }
+            }
+            // Spread across: a pixel is marked when any flag within reach of it is.
+            uint8_t* a = across.data() + w * static_cast<size_t>(y);
+            for (size_t d = 0; d <= 2 * r; ++d) {
+                const uint8_t* g = flags.data() + d;
+                for (size_t x = 0; x < w; ++x) {
+                    a[x] = static_cast<uint8_t>(a[x] | g[x]);
+                }
+            }
+        }
+        // Then down.
+        for (int32_t y = 0; y < height; ++y) {
+            uint8_t* n = m_near.data() + w * static_cast<size_t>(y);
+            for (int32_t from = std::max(0, y - reach); from <= std::min(height - 1, y + reach); ++from) {
+                const uint8_t* a = across.data() + w * static_cast<size_t>(from);
+                for (size_t x = 0; x < w; ++x) {
+                    n[x] = static_cast<uint8_t>(n[x] | a[x]);
+                }
+            }
+        }
+        return true;
+    }
+    // Whether source pixel (its index in row order) has coverage within reach.
+    bool At(int32_t index) const { return m_near[static_cast<size_t>(index)] != 0; }
+
+private:
+    std::vector<uint8_t> m_near;
+};
+
+// The largest difference, across or down, between the positions of neighbouring pixels of a row
+// (sx < 0: no position), and the same between a row and the next.
+inline double AcrossSteps(const double* sx, const double* sy, size_t n) {
+    double most = 0;
+    for (size_t x = 0; x + 1 < n; ++x) {
+        const double d = std::max(std::fabs(sx[x + 1] - sx[x]), std::fabs(sy[x + 1] - sy[x]));
+        most = (sx[x] >= 0 && sx[x + 1] >= 0 && d > most) ? d : most;
+    }
+    return most;
+}
+
+inline double DownSteps(const double* sx0, const double* sy0, const double* sx1, const double* sy1,
+                        size_t n) {
+    double most = 0;
+    for (size_t x = 0; x < n; ++x) {
+        const double d = std::max(std::fabs(sx1[x] - sx0[x]), std::fabs(sy1[x] - sy0[x]));
+        most = (sx0[x] >= 0 && sx1[x] >= 0 && d > most) ? d : most;
+    }
+    return most;
+}
+
+// The offsets across a destination pixel (-0.5 .. 0.5) of n samples in each of its four sub-pixel
+// columns, a sub-pixel's samples after one another.
+inline const double* SampleOffsets(int32_t n) {
+    struct Tables {
+        double at[8][4 * 8];
+        Tables() {
+            for (int32_t m = 1; m <= 8; ++m) {
+                for (int32_t k = 0; k < 4; ++k) {
+                    for (int32_t a = 0; a < m; ++a) {
+                        at[m - 1][k * m + a] = ((k + (a + 0.5) / m) / 4) - 0.5;
+                    }
+                }
+            }
+        }
+    };
+    static const Tables tables;
+    return tables.at[n - 1];
+}
+
 // The 16 sub-pixels of a destination pixel whose source centre is (ox, oy), with source steps u
 // and v per destination pixel. A sub-pixel covers a quarter of those steps each way, sampled a
 // quarter source pixel apart, so a line thinner than a sub-pixel after shrinking still leaves one.
@@ -102,8 +197,31 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
     const int32_t nu = coarse ? 1 : std::clamp(static_cast<int32_t>(std::ceil(lu - 1e-6)), 1, 8);
     const int32_t nv = coarse ? 1 : std::clamp(static_cast<int32_t>(std::ceil(lv - 1e-6)), 1, 8);
     from = -1;
+    const double* rs = SampleOffsets(nu);
+    const double* ts = SampleOffsets(nv);
+    // A sample lies at (ox + ux r) + vx t across and (oy + uy r) + vy t down.
+    double alongX[4 * 8];
+    double alongY[4 * 8];
+    double downX[4 * 8];
+    double downY[4 * 8];
+    for (int32_t k = 0; k < 4 * nu; ++k) {
+        alongX[k] = ox + ux * rs[k];
+        alongY[k] = oy + uy * rs[k];
+    }
+    for (int32_t k = 0; k < 4 * nv; ++k) {
+        downX[k] = vx * ts[k];
+        downY[k] = vy * ts[k];
+    }
+    // When every sample falls inside the source (rounding is monotonic, so the sums of the least and
+    // of the greatest terms bound them), no sample needs its own look at the edges.
+    auto least = [](const double* v, int32_t n) { return *std::min_element(v, v + n); };
+    auto most = [](const double* v, int32_t n) { return *std::max_element(v, v + n); };
+    const bool inside = least(alongX, 4 * nu) + least(downX, 4 * nv) >= 0 &&
+                        least(alongY, 4 * nu) + least(downY, 4 * nv) >= 0 &&
+                        most(alongX, 4 * nu) + most(downX, 4 * nv) < sw &&
+                        most(alongY, 4 * nu) + most(downY, 4 * nv) < sh;
     auto covered = [&](double fx, double fy) {
-        if (!(fx >= 0 && fy >= 0 && fx < sw && fy < sh)) {
+        if (!inside && !(fx >= 0 && fy >= 0 && fx < sw && fy < sh)) {
             return false;
         }
         // In quarter pixels: the pixel and the sub-pixel at once (scaling by 4 is exact).
@@ -119,31 +237,18 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
         }
         return true;
     };
-    // The sample offsets across (r) and down (t), a sub-pixel's samples after one another.
-    double rs[4 * 8];
-    double ts[4 * 8];
-    for (int32_t k = 0; k < 4; ++k) {
-        for (int32_t a = 0; a < nu; ++a) {
-            rs[k * nu + a] = ((k + (a + 0.5) / nu) / 4) - 0.5;
-        }
-        for (int32_t b = 0; b < nv; ++b) {
-            ts[k * nv + b] = ((k + (b + 0.5) / nv) / 4) - 0.5;
-        }
-    }
-    // A sample lies at (ox + ux r) + vx t across and (oy + uy r) + vy t down.
-    double alongX[4 * 8];
-    double alongY[4 * 8];
-    double downX[4 * 8];
-    double downY[4 * 8];
-    for (int32_t k = 0; k < 4 * nu; ++k) {
-        alongX[k] = ox + ux * rs[k];
-        alongY[k] = oy + uy * rs[k];
-    }
-    for (int32_t k = 0; k < 4 * nv; ++k) {
-        downX[k] = vx * ts[k];
-        downY[k] = vy * ts[k];
-    }
     uint16_t mask = 0;
+    if (nu == 1 && nv == 1) {
+        // One sample a sub-pixel: no early way out to keep.
+        for (int j = 0; j < 4; ++j) {
+            for (int i = 0; i < 4; ++i) {
+                if (covered(alongX[i] + downX[j], alongY[i] + downY[j])) {
+                    mask = static_cast<uint16_t>(mask | 1u << SuperBitBuffer::SubPixelBit(i, j));
+                }
+            }
+        }
+        return mask;
+    }
     for (int j = 0; j < 4; ++j) {
         for (int i = 0; i < 4; ++i) {
             bool hit = false;

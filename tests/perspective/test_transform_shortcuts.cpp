@@ -1,0 +1,120 @@
+// The shortcuts a layer transform takes past empty source (and its quicker sampling of coverage) must
+// give the same layer, byte for byte, as working out every destination pixel on its own.
+
+#include "model/layer_test_support.h"
+#include "perspective/layer_transform.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+
+namespace ts {
+namespace {
+
+using testing::AddDrawingLayer;
+using testing::Paint;
+using testing::SetByte;
+using testing::SetMask;
+using Corners = std::array<PointTS, 4>;
+
+class TransformShortcuts : public ::testing::Test {
+protected:
+    // A layer whose width and height are multiples of nothing, with sparse lines of every kind of
+    // coverage (whole, partial, lone sub-pixels) along its edges and across it, paint and lighting.
+    TransformShortcuts() : layer(MakeLayer()) {}
+    ~TransformShortcuts() override { SetTransformShortcuts(true); }
+
+    LayerObject& MakeLayer() {
+        testing::AddBackdropAndPaper(stack, 400, 400);
+        LayerObject& l = AddDrawingLayer(stack, kW, kH, 40, 30);
+        l.lineArt = std::make_unique<ObjectLineArt>();
+        l.lineArt->Create(kW, kH);
+        l.shadow = std::make_unique<ObjectShadow>();
+        l.shadow->Create(kW, kH);
+        std::mt19937 rng(7);
+        auto mark = [&](int32_t x, int32_t y) {
+            const auto mask = static_cast<uint16_t>(rng() % 3 == 0 ? 0xFFFF : rng() & 0xFFFF);
+            SetMask(*l.lineArt->lineBuffer, x, y, mask);
+            SetByte(*l.lineArt->lineAppearanceIndex, x, y, static_cast<uint8_t>(1 + x % 5));
+            SetByte(*l.lineArt->colorAppearanceIndex, x, y, static_cast<uint8_t>(1 + y % 3));
+            if (rng() % 2 == 0) {
+                SetMask(*l.frame->drawingBuffer, x, y, static_cast<uint16_t>(rng() | 1));
+            }
+        };
+        for (int32_t x = 0; x < kW; ++x) {
+            mark(x, 0);
+            mark(x, kH - 1);
+            mark(x, 29);
+            mark(x, (x * 3) % kH); // a steep line wrapping round
+        }
+        for (int32_t y = 0; y < kH; ++y) {
+            mark(0, y);
+            mark(kW - 1, y);
+            mark(50, y);
+        }
+        // Lone sub-pixels in the open, one in a corner.
+        SetMask(*l.lineArt->lineBuffer, 70, 45, 1u << SuperBitBuffer::SubPixelBit(3, 3));
+        SetMask(*l.frame->drawingBuffer, 20, 10, 1u << SuperBitBuffer::SubPixelBit(0, 2));
+        for (int32_t y = 5; y < 20; ++y) {
+            for (int32_t x = 60 + y % 4; x < 90; x += 2) {
+                Paint(l, x, y, 0x00102030 + static_cast<uint32_t>(x), static_cast<uint8_t>(100 + y));
+                SetByte(*l.shadow->lighting, x, y, static_cast<uint8_t>(x + y));
+            }
+        }
+        return l;
+    }
+
+    // The layer transformed both ways; they must agree.
+    template <class Transform> void ExpectSame(Transform transform) {
+        LayerObject quick;
+        LayerObject plain;
+        ASSERT_TRUE(quick.CopyFrom(layer, true));
+        ASSERT_TRUE(plain.CopyFrom(layer, true));
+        SetTransformShortcuts(true);
+        const bool quickDone = transform(quick);
+        SetTransformShortcuts(false);
+        const bool plainDone = transform(plain);
+        SetTransformShortcuts(true);
+        ASSERT_EQ(quickDone, plainDone);
+        EXPECT_EQ(quick.bounds, plain.bounds);
+        EXPECT_TRUE(quick.SameAs(plain));
+    }
+
+    static constexpr int32_t kW = 97;
+    static constexpr int32_t kH = 61;
+    ImageStackManager stack;
+    LayerObject& layer;
+};
+
+TEST_F(TransformShortcuts, TurnsGiveTheSameLayerAsThePlainPath) {
+    for (const double degrees : {30.0, -45.0, 7.5, 90.5, 180.0, 359.0}) {
+        SCOPED_TRACE(degrees);
+        ExpectSame([degrees](LayerObject& l) { return TurnLayerBy(l, degrees, nullptr); });
+    }
+}
+
+TEST_F(TransformShortcuts, MorphsGiveTheSameLayerAsThePlainPath) {
+    const uint32_t all = kMorphLines | kMorphLighting | kMorphSurface;
+    const Corners figures[] = {
+        // A wall going off to the right, shrunk to a third at its far side.
+        {PointTS(40, 30), PointTS(120, 55), PointTS(120, 75), PointTS(40, 91)},
+        // Enlarged to more than twice its size, leaning.
+        {PointTS(10, 20), PointTS(250, 5), PointTS(280, 170), PointTS(30, 150)},
+        // Shrunk hard (steps too long for the shortcuts), and a sliver a pixel or two tall.
+        {PointTS(200, 200), PointTS(215, 202), PointTS(214, 210), PointTS(201, 209)},
+        {PointTS(0.0, 100.0), PointTS(300.0, 100.5), PointTS(300.0, 101.8), PointTS(0.0, 102.0)},
+    };
+    for (const Corners& c : figures) {
+        SCOPED_TRACE(c[1].x);
+        ExpectSame([&c, all](LayerObject& l) { return MorphLayer(l, c, all, nullptr); });
+        // Lines alone move: the layer grows to hold what stays, read through the same map.
+        ExpectSame([&c](LayerObject& l) { return MorphLayer(l, c, kMorphLines, nullptr); });
+    }
+    // A figure with no inside is refused either way.
+    const Corners flat{PointTS(0, 0), PointTS(50, 0), PointTS(100, 0), PointTS(20, 0)};
+    ExpectSame([&flat, all](LayerObject& l) { return MorphLayer(l, flat, all, nullptr); });
+}
+
+} // namespace
+} // namespace ts
