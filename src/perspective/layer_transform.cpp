@@ -409,7 +409,7 @@ public:
                     uint16_t mask = 0xFFFF;
                     int32_t from = y0 * sw + x0;
                     if (!full) {
-                        mask = SampleMask(maskAt, sw, sh, ox, oy, ux, uy, vx, vy, partial, from);
+                        mask = SampleMask(maskAt, sw, sh, ox, oy, ux, uy, vx, vy, partial, from, g_shortcuts);
                     }
                     uint8_t* row = jobs[k]->out->WorkingRow();
                     row[x * 2] = static_cast<uint8_t>(mask);

@@ -97,12 +97,15 @@ public:
               int32_t reach) {
         const auto w = static_cast<size_t>(width);
         const auto r = static_cast<size_t>(reach);
+        const size_t pixels = w * static_cast<size_t>(height);
         std::vector<uint8_t> across;
         std::vector<uint8_t> flags;
+        std::vector<uint8_t> down;
         try {
-            across.assign(w * static_cast<size_t>(height), 0);
-            m_near.assign(w * static_cast<size_t>(height), 0);
+            across.assign(pixels, 0);
+            m_near.assign(pixels / 64 + 1, 0);
             flags.assign(w + 2 * r, 0);
+            down.assign(w, 0);
         } catch (const std::bad_alloc&) {
             return false;
         }
@@ -124,23 +127,30 @@ public:
                 }
             }
         }
-        // Then down.
+        // Then down, kept a bit a pixel (in row order) so that looking it up stays in the cache.
         for (int32_t y = 0; y < height; ++y) {
-            uint8_t* n = m_near.data() + w * static_cast<size_t>(y);
+            std::memset(down.data(), 0, w);
             for (int32_t from = std::max(0, y - reach); from <= std::min(height - 1, y + reach); ++from) {
                 const uint8_t* a = across.data() + w * static_cast<size_t>(from);
                 for (size_t x = 0; x < w; ++x) {
-                    n[x] = static_cast<uint8_t>(n[x] | a[x]);
+                    down[x] = static_cast<uint8_t>(down[x] | a[x]);
                 }
+            }
+            size_t at = w * static_cast<size_t>(y);
+            for (size_t x = 0; x < w; ++x, ++at) {
+                m_near[at >> 6] |= static_cast<uint64_t>(down[x] != 0) << (at & 63);
             }
         }
         return true;
     }
     // Whether source pixel (its index in row order) has coverage within reach.
-    bool At(int32_t index) const { return m_near[static_cast<size_t>(index)] != 0; }
+    bool At(int32_t index) const {
+        const auto i = static_cast<size_t>(index);
+        return (m_near[i >> 6] >> (i & 63)) & 1;
+    }
 
 private:
-    std::vector<uint8_t> m_near;
+    std::vector<uint64_t> m_near;
 };
 
 // The largest difference, across or down, between the positions of neighbouring pixels of a row
@@ -162,6 +172,24 @@ inline double DownSteps(const double* sx0, const double* sy0, const double* sx1,
         most = (sx0[x] >= 0 && sx1[x] >= 0 && d > most) ? d : most;
     }
     return most;
+}
+
+// The sub-pixels of quarter columns x0 .. x1 and quarter rows y0 .. y1 (each 0 .. 3) of a pixel.
+inline uint16_t QuarterBits(int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
+    struct Table {
+        uint16_t bits[256] = {};
+        Table() {
+            for (int32_t k = 0; k < 256; ++k) {
+                for (int32_t j = (k >> 4) & 3; j <= k >> 6; ++j) {
+                    for (int32_t i = k & 3; i <= ((k >> 2) & 3); ++i) {
+                        bits[k] = static_cast<uint16_t>(bits[k] | 1u << SuperBitBuffer::SubPixelBit(i, j));
+                    }
+                }
+            }
+        }
+    };
+    static const Table table;
+    return table.bits[x0 | x1 << 2 | y0 << 4 | y1 << 6];
 }
 
 // The offsets across a destination pixel (-0.5 .. 0.5) of n samples in each of its four sub-pixel
@@ -190,7 +218,7 @@ inline const double* SampleOffsets(int32_t n) {
 // centres alone cannot miss a pixel. from becomes the first source pixel found covered (-1: none).
 template <class MaskAt>
 uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, double oy, double ux, double uy,
-                    double vx, double vy, bool partial, int32_t& from) {
+                    double vx, double vy, bool partial, int32_t& from, bool shortcuts = true) {
     const double lu = std::sqrt(ux * ux + uy * uy);
     const double lv = std::sqrt(vx * vx + vy * vy);
     const bool coarse = !partial && lu < 4 && lv < 4;
@@ -216,7 +244,7 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
     // of the greatest terms bound them), no sample needs its own look at the edges.
     auto least = [](const double* v, int32_t n) { return *std::min_element(v, v + n); };
     auto most = [](const double* v, int32_t n) { return *std::max_element(v, v + n); };
-    const bool inside = least(alongX, 4 * nu) + least(downX, 4 * nv) >= 0 &&
+    const bool inside = shortcuts && least(alongX, 4 * nu) + least(downX, 4 * nv) >= 0 &&
                         least(alongY, 4 * nu) + least(downY, 4 * nv) >= 0 &&
                         most(alongX, 4 * nu) + most(downX, 4 * nv) < sw &&
                         most(alongY, 4 * nu) + most(downY, 4 * nv) < sh;
@@ -249,8 +277,59 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
         }
         return mask;
     }
+    // Per sub-pixel column (row), the least and greatest of its samples' terms.
+    double lowAX[4], highAX[4], lowAY[4], highAY[4], lowDX[4], highDX[4], lowDY[4], highDY[4];
+    for (int32_t k = 0; k < 4; ++k) {
+        lowAX[k] = least(alongX + k * nu, nu);
+        highAX[k] = most(alongX + k * nu, nu);
+        lowAY[k] = least(alongY + k * nu, nu);
+        highAY[k] = most(alongY + k * nu, nu);
+        lowDX[k] = least(downX + k * nv, nv);
+        highDX[k] = most(downX + k * nv, nv);
+        lowDY[k] = least(downY + k * nv, nv);
+        highDY[k] = most(downY + k * nv, nv);
+    }
     for (int j = 0; j < 4; ++j) {
         for (int i = 0; i < 4; ++i) {
+            const uint16_t bit = static_cast<uint16_t>(1u << SuperBitBuffer::SubPixelBit(i, j));
+            if (shortcuts) {
+                // The quarter pixels this sub-pixel's samples can fall in: when none of them is
+                // covered no sample hits, and when they lie in one pixel and all are, every one does.
+                const double x0 = lowAX[i] + lowDX[j];
+                const double x1 = highAX[i] + highDX[j];
+                const double y0 = lowAY[i] + lowDY[j];
+                const double y1 = highAY[i] + highDY[j];
+                if (x0 >= 0 && y0 >= 0 && x1 < sw && y1 < sh) {
+                    const auto qx0 = static_cast<int32_t>(x0 * 4);
+                    const auto qx1 = static_cast<int32_t>(x1 * 4);
+                    const auto qy0 = static_cast<int32_t>(y0 * 4);
+                    const auto qy1 = static_cast<int32_t>(y1 * 4);
+                    if (((qx1 >> 2) - (qx0 >> 2) + 1) * ((qy1 >> 2) - (qy0 >> 2) + 1) <= 4) {
+                        bool maybe = false;
+                        bool all = false;
+                        for (int32_t py = qy0 >> 2; py <= qy1 >> 2; ++py) {
+                            for (int32_t px = qx0 >> 2; px <= qx1 >> 2; ++px) {
+                                const uint16_t quarters =
+                                    QuarterBits(std::max(qx0 - 4 * px, 0), std::min(qx1 - 4 * px, 3),
+                                                std::max(qy0 - 4 * py, 0), std::min(qy1 - 4 * py, 3));
+                                const uint16_t m = maskAt(px, py);
+                                maybe = maybe || (m & quarters) != 0;
+                                all = (m & quarters) == quarters;
+                            }
+                        }
+                        if (!maybe) {
+                            continue;
+                        }
+                        if (all && qx0 >> 2 == qx1 >> 2 && qy0 >> 2 == qy1 >> 2) {
+                            if (from < 0) {
+                                from = (qy0 >> 2) * sw + (qx0 >> 2);
+                            }
+                            mask = static_cast<uint16_t>(mask | bit);
+                            continue;
+                        }
+                    }
+                }
+            }
             bool hit = false;
             for (int32_t b = 0; b < nv && !hit; ++b) {
                 const int32_t t = j * nv + b;
@@ -260,7 +339,7 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
                 }
             }
             if (hit) {
-                mask = static_cast<uint16_t>(mask | 1u << SuperBitBuffer::SubPixelBit(i, j));
+                mask = static_cast<uint16_t>(mask | bit);
             }
         }
     }
