@@ -67,7 +67,8 @@ public:
     std::unique_ptr<Buffer> Bytes(const RLBuffer& src, const SourceMap& map, uint8_t fill,
                                   bool followLines = false) {
         const SourceIndex* table = Table(map, src.Width(), src.Height());
-        std::vector<uint8_t> pixels;
+        // Decoded into the same memory part after part.
+        std::vector<uint8_t>& pixels = m_decoded;
         if (!table || !Decode(src, pixels)) {
             return nullptr;
         }
@@ -232,9 +233,10 @@ public:
         // while the steps stay within the map's bound; rows whose steps do, pass over the pixels
         // whose centre pixel has no coverage within that reach.
         const SourceMap::StepBound steps = map.Steps();
-        const double stepBound = std::max(1.0, steps.bound);
-        const double reachBy =
-            stepBound * std::max(table->pageX, table->pageY) * std::max(scaleX, scaleY) + 0.01;
+        // A box reaches half the steps across and down from its centre; a step across is 1 where a
+        // pixel has no neighbour, one down 0.
+        const double stepBound = steps.bound * std::max(table->pageX, table->pageY);
+        const double reachBy = 0.5 * (std::max(stepBound, 1.0) + stepBound) * std::max(scaleX, scaleY) + 0.01;
         const bool useNear = g_shortcuts && steps.bound > 0 && reachBy < 8;
         resample::NearCoverage near;
         if (useNear) {
@@ -242,7 +244,7 @@ public:
             for (const Source& s : sources) {
                 masks.push_back(&s.pixels);
             }
-            if (!near.Make(masks, sw, sh, static_cast<int32_t>(std::ceil(reachBy)) + 1)) {
+            if (!near.Make(masks, sw, sh, static_cast<int32_t>(std::ceil(reachBy)))) {
                 return false;
             }
         }
@@ -596,6 +598,7 @@ private:
     int32_t m_layerHeight;
     ProgressMeter* m_progress;
     std::deque<SourceIndex> m_tables; // a deque: handed-out tables stay where they are
+    std::vector<uint8_t> m_decoded;
 };
 
 } // namespace

@@ -5,7 +5,9 @@
 #include "platform/progress_meter.h"
 #include "raster/rect.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 namespace ts {
@@ -27,9 +29,9 @@ public:
     virtual PointTS Forward(double sx, double sy) const = 0;
     // True when the map only moves pixels whole (masks are then copied, not resampled).
     virtual bool Shifts() const { return false; }
-    // How far apart (across or down, in source pixels) the source positions of neighbouring page
-    // pixels lie at most: promised when guaranteed, else an estimate to be checked row by row; a
-    // bound of 0 when the map cannot tell.
+    // How far apart (across and down each, in source pixels) the source positions of neighbouring
+    // page pixels lie at most: promised when guaranteed, else an estimate to be checked row by row;
+    // a bound of 0 when the map cannot tell.
     struct StepBound {
         double bound = 0;
         bool guaranteed = false;
@@ -82,8 +84,8 @@ public:
     void Row(int32_t y, int32_t left, int32_t right, double* sx, double* sy) const override;
     bool Point(double x, double y, double& sx, double& sy) const override;
     PointTS Forward(double sx, double sy) const override;
-    // A turn keeps distances: neighbours' positions differ by a cosine or a sine each way.
-    StepBound Steps() const override { return {1.0 + 1e-9, true}; }
+    // Neighbours' positions differ by the turn's cosine and sine.
+    StepBound Steps() const override { return {std::max(std::fabs(m_cos), std::fabs(m_sin)) + 1e-9, true}; }
 
 private:
     Rect m_destination;

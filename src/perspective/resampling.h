@@ -174,24 +174,6 @@ inline double DownSteps(const double* sx0, const double* sy0, const double* sx1,
     return most;
 }
 
-// The sub-pixels of quarter columns x0 .. x1 and quarter rows y0 .. y1 (each 0 .. 3) of a pixel.
-inline uint16_t QuarterBits(int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
-    struct Table {
-        uint16_t bits[256] = {};
-        Table() {
-            for (int32_t k = 0; k < 256; ++k) {
-                for (int32_t j = (k >> 4) & 3; j <= k >> 6; ++j) {
-                    for (int32_t i = k & 3; i <= ((k >> 2) & 3); ++i) {
-                        bits[k] = static_cast<uint16_t>(bits[k] | 1u << SuperBitBuffer::SubPixelBit(i, j));
-                    }
-                }
-            }
-        }
-    };
-    static const Table table;
-    return table.bits[x0 | x1 << 2 | y0 << 4 | y1 << 6];
-}
-
 // The offsets across a destination pixel (-0.5 .. 0.5) of n samples in each of its four sub-pixel
 // columns, a sub-pixel's samples after one another.
 inline const double* SampleOffsets(int32_t n) {
@@ -266,6 +248,35 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
         return true;
     };
     uint16_t mask = 0;
+    if (nu == 1 && nv == 1 && inside) {
+        // One sample a sub-pixel, all inside: their quarter pixels worked out together first.
+        static constexpr uint8_t kBits[16] = {
+            SuperBitBuffer::SubPixelBit(0, 0), SuperBitBuffer::SubPixelBit(1, 0),
+            SuperBitBuffer::SubPixelBit(2, 0), SuperBitBuffer::SubPixelBit(3, 0),
+            SuperBitBuffer::SubPixelBit(0, 1), SuperBitBuffer::SubPixelBit(1, 1),
+            SuperBitBuffer::SubPixelBit(2, 1), SuperBitBuffer::SubPixelBit(3, 1),
+            SuperBitBuffer::SubPixelBit(0, 2), SuperBitBuffer::SubPixelBit(1, 2),
+            SuperBitBuffer::SubPixelBit(2, 2), SuperBitBuffer::SubPixelBit(3, 2),
+            SuperBitBuffer::SubPixelBit(0, 3), SuperBitBuffer::SubPixelBit(1, 3),
+            SuperBitBuffer::SubPixelBit(2, 3), SuperBitBuffer::SubPixelBit(3, 3)};
+        int32_t qx[16];
+        int32_t qy[16];
+        for (int k = 0; k < 16; ++k) {
+            qx[k] = static_cast<int32_t>((alongX[k & 3] + downX[k >> 2]) * 4);
+            qy[k] = static_cast<int32_t>((alongY[k & 3] + downY[k >> 2]) * 4);
+        }
+        for (int k = 0; k < 16; ++k) {
+            const int32_t px = qx[k] >> 2;
+            const int32_t py = qy[k] >> 2;
+            if ((maskAt(px, py) >> kBits[(qx[k] & 3) | (qy[k] & 3) << 2]) & 1) {
+                if (from < 0) {
+                    from = py * sw + px;
+                }
+                mask = static_cast<uint16_t>(mask | 1u << kBits[k]);
+            }
+        }
+        return mask;
+    }
     if (nu == 1 && nv == 1) {
         // One sample a sub-pixel: no early way out to keep.
         for (int j = 0; j < 4; ++j) {
@@ -277,59 +288,9 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
         }
         return mask;
     }
-    // Per sub-pixel column (row), the least and greatest of its samples' terms.
-    double lowAX[4], highAX[4], lowAY[4], highAY[4], lowDX[4], highDX[4], lowDY[4], highDY[4];
-    for (int32_t k = 0; k < 4; ++k) {
-        lowAX[k] = least(alongX + k * nu, nu);
-        highAX[k] = most(alongX + k * nu, nu);
-        lowAY[k] = least(alongY + k * nu, nu);
-        highAY[k] = most(alongY + k * nu, nu);
-        lowDX[k] = least(downX + k * nv, nv);
-        highDX[k] = most(downX + k * nv, nv);
-        lowDY[k] = least(downY + k * nv, nv);
-        highDY[k] = most(downY + k * nv, nv);
-    }
     for (int j = 0; j < 4; ++j) {
         for (int i = 0; i < 4; ++i) {
             const uint16_t bit = static_cast<uint16_t>(1u << SuperBitBuffer::SubPixelBit(i, j));
-            if (shortcuts) {
-                // The quarter pixels this sub-pixel's samples can fall in: when none of them is
-                // covered no sample hits, and when they lie in one pixel and all are, every one does.
-                const double x0 = lowAX[i] + lowDX[j];
-                const double x1 = highAX[i] + highDX[j];
-                const double y0 = lowAY[i] + lowDY[j];
-                const double y1 = highAY[i] + highDY[j];
-                if (x0 >= 0 && y0 >= 0 && x1 < sw && y1 < sh) {
-                    const auto qx0 = static_cast<int32_t>(x0 * 4);
-                    const auto qx1 = static_cast<int32_t>(x1 * 4);
-                    const auto qy0 = static_cast<int32_t>(y0 * 4);
-                    const auto qy1 = static_cast<int32_t>(y1 * 4);
-                    if (((qx1 >> 2) - (qx0 >> 2) + 1) * ((qy1 >> 2) - (qy0 >> 2) + 1) <= 4) {
-                        bool maybe = false;
-                        bool all = false;
-                        for (int32_t py = qy0 >> 2; py <= qy1 >> 2; ++py) {
-                            for (int32_t px = qx0 >> 2; px <= qx1 >> 2; ++px) {
-                                const uint16_t quarters =
-                                    QuarterBits(std::max(qx0 - 4 * px, 0), std::min(qx1 - 4 * px, 3),
-                                                std::max(qy0 - 4 * py, 0), std::min(qy1 - 4 * py, 3));
-                                const uint16_t m = maskAt(px, py);
-                                maybe = maybe || (m & quarters) != 0;
-                                all = (m & quarters) == quarters;
-                            }
-                        }
-                        if (!maybe) {
-                            continue;
-                        }
-                        if (all && qx0 >> 2 == qx1 >> 2 && qy0 >> 2 == qy1 >> 2) {
-                            if (from < 0) {
-                                from = (qy0 >> 2) * sw + (qx0 >> 2);
-                            }
-                            mask = static_cast<uint16_t>(mask | bit);
-                            continue;
-                        }
-                    }
-                }
-            }
             bool hit = false;
             for (int32_t b = 0; b < nv && !hit; ++b) {
                 const int32_t t = j * nv + b;
