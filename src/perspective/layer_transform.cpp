@@ -35,8 +35,8 @@ struct SourceIndex {
     int32_t outHeight = 0;
     double pageX = 1; // page pixels per new part pixel
     double pageY = 1;
-    std::vector<int32_t> index;
-    bool complete = false; // every row given its sources
+    std::unique_ptr<int32_t[]> index; // every row written by FillTableRow
+    bool complete = false;            // every row given its sources
     // Per run of kRun destination pixels of a row, the rectangle of the source pixels its index
     // points at (left, top, right, bottom, inclusive; left > right: none), so that a run over empty
     // source is passed over whole.
@@ -86,7 +86,7 @@ public:
         for (int32_t y = 0; y < table->outHeight; ++y) {
             uint8_t* row = out->WorkingRow();
             std::memset(row, fill, width * bpp);
-            const int32_t* at = table->index.data() + static_cast<size_t>(y) * width;
+            const int32_t* at = table->index.get() + static_cast<size_t>(y) * width;
             for (size_t x0 = 0; x0 < width; x0 += SourceIndex::kRun) {
                 // A run whose source is all fill stays as it is.
                 const std::array<int32_t, 4>& box = table->RunOf(y, x0);
@@ -307,6 +307,17 @@ public:
                                                 : 0;
             }
         };
+        // The rows being made (zero but where the last row wrote), and the pixels of a row to look at.
+        std::vector<std::vector<uint8_t>> outRows;
+        std::vector<uint32_t> candidates;
+        size_t firstWritten = 1;
+        size_t lastWritten = 0;
+        try {
+            outRows.assign(jobs.size(), std::vector<uint8_t>(width * 2, 0));
+            candidates.resize(width);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
         std::vector<double>* above = rows[0];
         std::vector<double>* here = rows[1];
         std::vector<double>* below = rows[2];
@@ -315,19 +326,23 @@ public:
         for (int32_t y = 0; y < table->outHeight; ++y) {
             const int32_t slot = (y + 1) % 3; // of row y; y + 1 goes in the next
             load(y + 1, below, here, (slot + 1) % 3);
-            for (MaskJob* job : jobs) {
-                std::memset(job->out->WorkingRow(), 0, width * 2);
+            // Only the pixels the row before could have written need clearing.
+            if (lastWritten >= firstWritten) {
+                for (std::vector<uint8_t>& r : outRows) {
+                    std::memset(r.data() + firstWritten * 2, 0, (lastWritten - firstWritten + 1) * 2);
+                }
             }
-            const int32_t* at = table->index.data() + static_cast<size_t>(y) * width;
+            const int32_t* at = table->index.get() + static_cast<size_t>(y) * width;
             const double* sx = here[0].data();
             const double* sy = here[1].data();
             const bool passOver =
                 useNear && (steps.guaranteed || std::max({acrossSteps[slot], downSteps[slot],
                                                           downSteps[(slot + 2) % 3]}) <= stepBound);
-            for (size_t x = 0; x < width; ++x) {
-                if (at[x] < 0 || sx[x] < 0 || (passOver && !near.At(at[x]))) {
-                    continue;
-                }
+            const size_t count = Candidates(at, sx, width, passOver ? &near : nullptr, candidates.data());
+            firstWritten = count > 0 ? candidates[0] : 1;
+            lastWritten = count > 0 ? candidates[count - 1] : 0;
+            for (size_t c = 0; c < count; ++c) {
+                const size_t x = candidates[c];
                 // The source steps of one destination pixel across (u) and down (v), from the
                 // neighbouring centres; within a pixel the map is as good as linear.
                 double ux = 1, uy = 0, vx = 0, vy = 1;
@@ -413,7 +428,7 @@ public:
                     if (!full) {
                         mask = SampleMask(maskAt, sw, sh, ox, oy, ux, uy, vx, vy, partial, from, g_shortcuts);
                     }
-                    uint8_t* row = jobs[k]->out->WorkingRow();
+                    uint8_t* row = outRows[k].data();
                     row[x * 2] = static_cast<uint8_t>(mask);
                     row[x * 2 + 1] = static_cast<uint8_t>(mask >> 8);
                     if (jobs[k]->lineSources && mask != 0 && centreEmpty && from >= 0) {
@@ -425,8 +440,8 @@ public:
                     }
                 }
             }
-            for (MaskJob* job : jobs) {
-                if (!job->out->PutRow(y)) {
+            for (size_t k = 0; k < jobs.size(); ++k) {
+                if (!jobs[k]->out->PutRow(y, outRows[k].data())) {
                     return false;
                 }
             }
@@ -454,7 +469,7 @@ public:
         const size_t width = static_cast<size_t>(table->outWidth);
         const size_t sw = static_cast<size_t>(src.Width());
         for (int32_t y = 0; y < table->outHeight; ++y) {
-            const int32_t* at = table->index.data() + static_cast<size_t>(y) * width;
+            const int32_t* at = table->index.get() + static_cast<size_t>(y) * width;
             uint8_t* row = out->pixels.Pixel(0, y);
             std::memset(row, 255, width * 3);
             for (size_t x = 0; x < width; ++x) {
@@ -492,6 +507,20 @@ private:
             src.ReadRow(y, pixels.data() + rowLength * static_cast<size_t>(y));
         }
         return true;
+    }
+
+    // The pixels of a row that have a source and, with near given, coverage within reach of it.
+    // Kept out of line, a tight loop of its own.
+    __attribute__((noinline)) static size_t Candidates(const int32_t* at, const double* sx, size_t width,
+                                                       const resample::NearCoverage* near, uint32_t* out) {
+        size_t n = 0;
+        for (size_t x = 0; x < width; ++x) {
+            const int32_t i = at[x];
+            if (i >= 0 && sx[x] >= 0 && (!near || near->At(i))) {
+                out[n++] = static_cast<uint32_t>(x);
+            }
+        }
+        return n;
     }
 
     // The source positions (layer pixels) of the centres of a row of a new part; -1 in sx for none.
@@ -558,7 +587,11 @@ private:
             t.outHeight = whole ? d.Height() : Share(partHeight, m_layerHeight, d.Height());
             t.pageX = static_cast<double>(d.Width()) / t.outWidth;
             t.pageY = static_cast<double>(d.Height()) / t.outHeight;
-            t.index.assign(static_cast<size_t>(t.outWidth) * static_cast<size_t>(t.outHeight), -1);
+            t.index.reset(new (std::nothrow)
+                              int32_t[static_cast<size_t>(t.outWidth) * static_cast<size_t>(t.outHeight)]);
+            if (!t.index) {
+                return nullptr;
+            }
             t.runsPerRow = (t.outWidth + SourceIndex::kRun - 1) / SourceIndex::kRun;
             t.runs.assign(static_cast<size_t>(t.runsPerRow) * static_cast<size_t>(t.outHeight),
                           std::array<int32_t, 4>{partWidth, partHeight, -1, -1});
@@ -576,12 +609,13 @@ private:
         const auto width = static_cast<size_t>(t.outWidth);
         const double scaleX = static_cast<double>(t.partWidth) / m_layerWidth;
         const double scaleY = static_cast<double>(t.partHeight) / m_layerHeight;
-        int32_t* at = t.index.data() + static_cast<size_t>(y) * width;
+        int32_t* at = t.index.get() + static_cast<size_t>(y) * width;
         for (size_t x0 = 0; x0 < width; x0 += SourceIndex::kRun) {
             const size_t x1 = std::min(width, x0 + SourceIndex::kRun);
             std::array<int32_t, 4> box{t.partWidth, t.partHeight, -1, -1};
             for (size_t x = x0; x < x1; ++x) {
                 if (sx[x] < 0) {
+                    at[x] = -1;
                     continue;
                 }
                 const auto px = std::clamp(FloorOf(sx[x] * scaleX), 0, t.partWidth - 1);

@@ -249,8 +249,18 @@ std::unique_ptr<RLBuffer> RLBuffer::Rotate(double degrees, bool negate, bool ant
     if (!window.Create(m_width, m_height, 1, kMargin)) {
         return nullptr;
     }
-    if (background != 254) {
-        window.FillAll(background);
+    // Every content pixel is decoded over, so only the margins take the background (the window
+    // starts zero).
+    if (background != 254 && background != 0) {
+        const auto total = static_cast<size_t>(window.TotalWidth());
+        for (int32_t k = 1; k <= kMargin; ++k) {
+            std::memset(window.Row(-k), background, total);
+            std::memset(window.Row(m_height - 1 + k), background, total);
+        }
+        for (int32_t y = 0; y < m_height; ++y) {
+            std::memset(window.Row(y), background, static_cast<size_t>(kMargin));
+            std::memset(window.Pixels(y) + m_width, background, static_cast<size_t>(kMargin));
+        }
     }
     for (int32_t y = 0; y < m_height; ++y) {
         DecodeStored(y, window.Pixels(y));

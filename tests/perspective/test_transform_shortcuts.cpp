@@ -8,6 +8,7 @@
 
 #include <array>
 #include <random>
+#include <vector>
 
 namespace ts {
 namespace {
@@ -114,6 +115,27 @@ TEST_F(TransformShortcuts, MorphsGiveTheSameLayerAsThePlainPath) {
     // A figure with no inside is refused either way.
     const Corners flat{PointTS(0, 0), PointTS(50, 0), PointTS(100, 0), PointTS(20, 0)};
     ExpectSame([&flat, all](LayerObject& l) { return MorphLayer(l, flat, all, nullptr); });
+}
+
+// The margins a turn reads beyond the source's edges hold its background: a buffer of one value turned
+// on a background next to it shows only those two values, its blended edges included.
+TEST(TurnedBuffers, EdgesBlendWithTheBackgroundGiven) {
+    RLBuffer buffer;
+    ASSERT_TRUE(buffer.Create(45, 23, 1, 90, 4.0f));
+    for (const bool antialias : {false, true}) {
+        for (const double degrees : {30.0, -100.0}) {
+            const auto turned = buffer.Rotate(degrees, true, antialias, 91);
+            ASSERT_NE(turned, nullptr);
+            std::vector<uint8_t> row(static_cast<size_t>(turned->Width()));
+            for (int32_t y = 0; y < turned->Height(); ++y) {
+                turned->ReadRow(y, row.data());
+                for (const uint8_t v : row) {
+                    ASSERT_TRUE(v == 90 || v == 91)
+                        << int{v} << " in row " << y << (antialias ? " smoothed" : "");
+                }
+            }
+        }
+    }
 }
 
 } // namespace
