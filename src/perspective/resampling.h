@@ -204,8 +204,13 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
     const double lu = std::sqrt(ux * ux + uy * uy);
     const double lv = std::sqrt(vx * vx + vy * vy);
     const bool coarse = !partial && lu < 4 && lv < 4;
-    const int32_t nu = coarse ? 1 : std::clamp(static_cast<int32_t>(std::ceil(lu - 1e-6)), 1, 8);
-    const int32_t nv = coarse ? 1 : std::clamp(static_cast<int32_t>(std::ceil(lv - 1e-6)), 1, 8);
+    // Samples a sub-pixel each way: at least one, one per source pixel a step spans, at most eight.
+    auto samples = [coarse](double length) {
+        const double over = length - 1e-6;
+        return coarse || over <= 1 ? 1 : std::clamp(static_cast<int32_t>(std::ceil(over)), 1, 8);
+    };
+    const int32_t nu = samples(lu);
+    const int32_t nv = samples(lv);
     from = -1;
     const double* rs = SampleOffsets(nu);
     const double* ts = SampleOffsets(nv);
@@ -224,8 +229,9 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
     }
     // When every sample falls inside the source (rounding is monotonic, so the sums of the least and
     // of the greatest terms bound them), no sample needs its own look at the edges.
-    auto least = [](const double* v, int32_t n) { return *std::min_element(v, v + n); };
-    auto most = [](const double* v, int32_t n) { return *std::max_element(v, v + n); };
+    // The offsets grow along each table, so each term runs one way: its ends bound it.
+    auto least = [](const double* v, int32_t n) { return std::min(v[0], v[n - 1]); };
+    auto most = [](const double* v, int32_t n) { return std::max(v[0], v[n - 1]); };
     const bool inside = shortcuts && least(alongX, 4 * nu) + least(downX, 4 * nv) >= 0 &&
                         least(alongY, 4 * nu) + least(downY, 4 * nv) >= 0 &&
                         most(alongX, 4 * nu) + most(downX, 4 * nv) < sw &&
