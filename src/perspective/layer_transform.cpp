@@ -338,7 +338,8 @@ public:
             const bool passOver =
                 useNear && (steps.guaranteed || std::max({acrossSteps[slot], downSteps[slot],
                                                           downSteps[(slot + 2) % 3]}) <= stepBound);
-            const size_t count = Candidates(at, sx, width, passOver ? &near : nullptr, candidates.data());
+            const size_t count =
+                resample::Candidates(at, sx, width, passOver ? &near : nullptr, candidates.data());
             firstWritten = count > 0 ? candidates[0] : 1;
             lastWritten = count > 0 ? candidates[count - 1] : 0;
             for (size_t c = 0; c < count; ++c) {
@@ -507,20 +508,6 @@ private:
             src.ReadRow(y, pixels.data() + rowLength * static_cast<size_t>(y));
         }
         return true;
-    }
-
-    // The pixels of a row that have a source and, with near given, coverage within reach of it.
-    // Kept out of line, a tight loop of its own.
-    __attribute__((noinline)) static size_t Candidates(const int32_t* at, const double* sx, size_t width,
-                                                       const resample::NearCoverage* near, uint32_t* out) {
-        size_t n = 0;
-        for (size_t x = 0; x < width; ++x) {
-            const int32_t i = at[x];
-            if (i >= 0 && sx[x] >= 0 && (!near || near->At(i))) {
-                out[n++] = static_cast<uint32_t>(x);
-            }
-        }
-        return n;
     }
 
     // The source positions (layer pixels) of the centres of a row of a new part; -1 in sx for none.

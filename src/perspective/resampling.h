@@ -153,6 +153,21 @@ private:
     std::vector<uint64_t> m_near;
 };
 
+// The pixels of a destination row that have a source (their source pixel's index in at, -1 for none;
+// sx < 0 for none) and, with near given, coverage within reach of it. Kept out of line, a tight loop
+// of its own.
+__attribute__((noinline)) inline size_t Candidates(const int32_t* at, const double* sx, size_t width,
+                                                   const NearCoverage* near, uint32_t* out) {
+    size_t n = 0;
+    for (size_t x = 0; x < width; ++x) {
+        const int32_t i = at[x];
+        if (i >= 0 && sx[x] >= 0 && (!near || near->At(i))) {
+            out[n++] = static_cast<uint32_t>(x);
+        }
+    }
+    return n;
+}
+
 // The largest difference, across or down, between the positions of neighbouring pixels of a row
 // (sx < 0: no position), and the same between a row and the next.
 inline double AcrossSteps(const double* sx, const double* sy, size_t n) {
