@@ -17,6 +17,8 @@ namespace ts {
 
 namespace {
 
+bool g_shortcuts = true;
+
 using resample::BoxMayHold;
 using resample::ContentBlocks;
 using resample::FloorOf;
@@ -33,8 +35,8 @@ struct SourceIndex {
     int32_t outHeight = 0;
     double pageX = 1; // page pixels per new part pixel
     double pageY = 1;
-    std::vector<int32_t> index;
-    bool complete = false; // every row given its sources
+    std::unique_ptr<int32_t[]> index; // every row written by FillTableRow
+    bool complete = false;            // every row given its sources
     // Per run of kRun destination pixels of a row, the rectangle of the source pixels its index
     // points at (left, top, right, bottom, inclusive; left > right: none), so that a run over empty
     // source is passed over whole.
@@ -65,7 +67,8 @@ public:
     std::unique_ptr<Buffer> Bytes(const RLBuffer& src, const SourceMap& map, uint8_t fill,
                                   bool followLines = false) {
         const SourceIndex* table = Table(map, src.Width(), src.Height());
-        std::vector<uint8_t> pixels;
+        // Decoded into the same memory part after part.
+        std::vector<uint8_t>& pixels = m_decoded;
         if (!table || !Decode(src, pixels)) {
             return nullptr;
         }
@@ -83,7 +86,7 @@ public:
         for (int32_t y = 0; y < table->outHeight; ++y) {
             uint8_t* row = out->WorkingRow();
             std::memset(row, fill, width * bpp);
-            const int32_t* at = table->index.data() + static_cast<size_t>(y) * width;
+            const int32_t* at = table->index.get() + static_cast<size_t>(y) * width;
             for (size_t x0 = 0; x0 < width; x0 += SourceIndex::kRun) {
                 // A run whose source is all fill stays as it is.
                 const std::array<int32_t, 4>& box = table->RunOf(y, x0);
@@ -226,6 +229,28 @@ public:
         const double scaleX = static_cast<double>(sw) / m_layerWidth;
         const double scaleY = static_cast<double>(sh) / m_layerHeight;
         const auto width = static_cast<size_t>(table->outWidth);
+        // A destination pixel's box reaches at most this far from the source pixel under its centre
+        // while the steps stay within the map's bound; rows whose steps do, pass over the pixels
+        // whose centre pixel has no coverage within that reach.
+        const SourceMap::StepBound steps = map.Steps();
+        // A box reaches half the steps across and down from its centre; a step across is 1 where a
+        // pixel has no neighbour, one down 0.
+        const double stepBound = steps.bound * std::max(table->pageX, table->pageY);
+        const double reachBy = 0.5 * (std::max(stepBound, 1.0) + stepBound) * std::max(scaleX, scaleY) + 0.01;
+        const bool useNear = g_shortcuts && steps.bound > 0 && reachBy < 8;
+        resample::NearCoverage near;
+        if (useNear) {
+            std::vector<const std::vector<uint8_t>*> masks;
+            for (const Source& s : sources) {
+                masks.push_back(&s.pixels);
+            }
+            if (!near.Make(masks, sw, sh, static_cast<int32_t>(std::ceil(reachBy)))) {
+                return false;
+            }
+        }
+        // The largest step found across each loaded row and down to the row after it.
+        double acrossSteps[3] = {0, 0, 0};
+        double downSteps[3] = {0, 0, 0};
         const auto stride = static_cast<size_t>(sw) + 1;
         auto counted = [&](Source& s) {
             if (!s.anyCount.empty()) {
@@ -262,33 +287,63 @@ public:
         } catch (const std::bad_alloc&) {
             return false;
         }
-        auto load = [&](int32_t y, std::vector<double>* r) {
+        const bool checkSteps = useNear && !steps.guaranteed;
+        auto load = [&](int32_t y, std::vector<double>* r, std::vector<double>* previous, int32_t slot) {
             if (y < 0 || y >= table->outHeight) {
                 std::fill(r[0].begin(), r[0].end(), -1.0);
+                acrossSteps[slot] = 0;
+                downSteps[(slot + 2) % 3] = 0;
                 return;
             }
             CentreRow(map, *table, y, r[0].data(), r[1].data());
             if (filling) {
                 FillTableRow(*table, y, r[0].data(), r[1].data());
             }
+            if (checkSteps) {
+                acrossSteps[slot] = resample::AcrossSteps(r[0].data(), r[1].data(), width);
+                downSteps[(slot + 2) % 3] = previous
+                                                ? resample::DownSteps(previous[0].data(), previous[1].data(),
+                                                                      r[0].data(), r[1].data(), width)
+                                                : 0;
+            }
         };
+        // The rows being made (zero but where the last row wrote), and the pixels of a row to look at.
+        std::vector<std::vector<uint8_t>> outRows;
+        std::vector<uint32_t> candidates;
+        size_t firstWritten = 1;
+        size_t lastWritten = 0;
+        try {
+            outRows.assign(jobs.size(), std::vector<uint8_t>(width * 2, 0));
+            candidates.resize(width);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
         std::vector<double>* above = rows[0];
         std::vector<double>* here = rows[1];
         std::vector<double>* below = rows[2];
-        load(-1, above);
-        load(0, here);
+        load(-1, above, nullptr, 0);
+        load(0, here, above, 1);
         for (int32_t y = 0; y < table->outHeight; ++y) {
-            load(y + 1, below);
-            for (MaskJob* job : jobs) {
-                std::memset(job->out->WorkingRow(), 0, width * 2);
+            const int32_t slot = (y + 1) % 3; // of row y; y + 1 goes in the next
+            load(y + 1, below, here, (slot + 1) % 3);
+            // Only the pixels the row before could have written need clearing.
+            if (lastWritten >= firstWritten) {
+                for (std::vector<uint8_t>& r : outRows) {
+                    std::memset(r.data() + firstWritten * 2, 0, (lastWritten - firstWritten + 1) * 2);
+                }
             }
-            const int32_t* at = table->index.data() + static_cast<size_t>(y) * width;
+            const int32_t* at = table->index.get() + static_cast<size_t>(y) * width;
             const double* sx = here[0].data();
             const double* sy = here[1].data();
-            for (size_t x = 0; x < width; ++x) {
-                if (at[x] < 0 || sx[x] < 0) {
-                    continue;
-                }
+            const bool passOver =
+                useNear && (steps.guaranteed || std::max({acrossSteps[slot], downSteps[slot],
+                                                          downSteps[(slot + 2) % 3]}) <= stepBound);
+            const size_t count =
+                resample::Candidates(at, sx, width, passOver ? &near : nullptr, candidates.data());
+            firstWritten = count > 0 ? candidates[0] : 1;
+            lastWritten = count > 0 ? candidates[count - 1] : 0;
+            for (size_t c = 0; c < count; ++c) {
+                const size_t x = candidates[c];
                 // The source steps of one destination pixel across (u) and down (v), from the
                 // neighbouring centres; within a pixel the map is as good as linear.
                 double ux = 1, uy = 0, vx = 0, vy = 1;
@@ -372,9 +427,9 @@ public:
                     uint16_t mask = 0xFFFF;
                     int32_t from = y0 * sw + x0;
                     if (!full) {
-                        mask = SampleMask(maskAt, sw, sh, ox, oy, ux, uy, vx, vy, partial, from);
+                        mask = SampleMask(maskAt, sw, sh, ox, oy, ux, uy, vx, vy, partial, from, g_shortcuts);
                     }
-                    uint8_t* row = jobs[k]->out->WorkingRow();
+                    uint8_t* row = outRows[k].data();
                     row[x * 2] = static_cast<uint8_t>(mask);
                     row[x * 2 + 1] = static_cast<uint8_t>(mask >> 8);
                     if (jobs[k]->lineSources && mask != 0 && centreEmpty && from >= 0) {
@@ -386,8 +441,8 @@ public:
                     }
                 }
             }
-            for (MaskJob* job : jobs) {
-                if (!job->out->PutRow(y)) {
+            for (size_t k = 0; k < jobs.size(); ++k) {
+                if (!jobs[k]->out->PutRow(y, outRows[k].data())) {
                     return false;
                 }
             }
@@ -415,7 +470,7 @@ public:
         const size_t width = static_cast<size_t>(table->outWidth);
         const size_t sw = static_cast<size_t>(src.Width());
         for (int32_t y = 0; y < table->outHeight; ++y) {
-            const int32_t* at = table->index.data() + static_cast<size_t>(y) * width;
+            const int32_t* at = table->index.get() + static_cast<size_t>(y) * width;
             uint8_t* row = out->pixels.Pixel(0, y);
             std::memset(row, 255, width * 3);
             for (size_t x = 0; x < width; ++x) {
@@ -519,7 +574,11 @@ private:
             t.outHeight = whole ? d.Height() : Share(partHeight, m_layerHeight, d.Height());
             t.pageX = static_cast<double>(d.Width()) / t.outWidth;
             t.pageY = static_cast<double>(d.Height()) / t.outHeight;
-            t.index.assign(static_cast<size_t>(t.outWidth) * static_cast<size_t>(t.outHeight), -1);
+            t.index.reset(new (std::nothrow)
+                              int32_t[static_cast<size_t>(t.outWidth) * static_cast<size_t>(t.outHeight)]);
+            if (!t.index) {
+                return nullptr;
+            }
             t.runsPerRow = (t.outWidth + SourceIndex::kRun - 1) / SourceIndex::kRun;
             t.runs.assign(static_cast<size_t>(t.runsPerRow) * static_cast<size_t>(t.outHeight),
                           std::array<int32_t, 4>{partWidth, partHeight, -1, -1});
@@ -537,12 +596,13 @@ private:
         const auto width = static_cast<size_t>(t.outWidth);
         const double scaleX = static_cast<double>(t.partWidth) / m_layerWidth;
         const double scaleY = static_cast<double>(t.partHeight) / m_layerHeight;
-        int32_t* at = t.index.data() + static_cast<size_t>(y) * width;
+        int32_t* at = t.index.get() + static_cast<size_t>(y) * width;
         for (size_t x0 = 0; x0 < width; x0 += SourceIndex::kRun) {
             const size_t x1 = std::min(width, x0 + SourceIndex::kRun);
             std::array<int32_t, 4> box{t.partWidth, t.partHeight, -1, -1};
             for (size_t x = x0; x < x1; ++x) {
                 if (sx[x] < 0) {
+                    at[x] = -1;
                     continue;
                 }
                 const auto px = std::clamp(FloorOf(sx[x] * scaleX), 0, t.partWidth - 1);
@@ -559,9 +619,14 @@ private:
     int32_t m_layerHeight;
     ProgressMeter* m_progress;
     std::deque<SourceIndex> m_tables; // a deque: handed-out tables stay where they are
+    std::vector<uint8_t> m_decoded;
 };
 
 } // namespace
+
+void SetTransformShortcuts(bool on) {
+    g_shortcuts = on;
+}
 
 bool TransformFits(const Rect& destination) {
     constexpr int64_t kMaxPixels = int64_t{1} << 28;
@@ -718,6 +783,7 @@ bool MorphLayer(LayerObject& layer, const std::array<PointTS, 4>& corners, uint3
             return m_inner.Point(x, y, sx, sy);
         }
         PointTS Forward(double sx, double sy) const override { return m_inner.Forward(sx, sy); }
+        StepBound Steps() const override { return m_inner.Steps(); }
 
     private:
         const MeshSourceMap& m_inner;

@@ -5,7 +5,9 @@
 #include "platform/progress_meter.h"
 #include "raster/rect.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 namespace ts {
@@ -27,6 +29,14 @@ public:
     virtual PointTS Forward(double sx, double sy) const = 0;
     // True when the map only moves pixels whole (masks are then copied, not resampled).
     virtual bool Shifts() const { return false; }
+    // How far apart (across and down each, in source pixels) the source positions of neighbouring
+    // page pixels lie at most: promised when guaranteed, else an estimate to be checked row by row;
+    // a bound of 0 when the map cannot tell.
+    struct StepBound {
+        double bound = 0;
+        bool guaranteed = false;
+    };
+    virtual StepBound Steps() const { return {}; }
 };
 
 // The layer's parts laid onto a quadrilateral through a morph mesh.
@@ -37,12 +47,14 @@ public:
     void Row(int32_t y, int32_t left, int32_t right, double* sx, double* sy) const override;
     bool Point(double x, double y, double& sx, double& sy) const override;
     PointTS Forward(double sx, double sy) const override;
+    StepBound Steps() const override { return {m_steps, false}; }
 
 private:
     const MorphMesh& m_mesh;
     PerspectiveRectangle m_forward;
     double m_width;
     double m_height;
+    double m_steps = 0;
 };
 
 // The parts kept as they are on the page, inside a new (larger or equal) layer rectangle.
@@ -72,6 +84,8 @@ public:
     void Row(int32_t y, int32_t left, int32_t right, double* sx, double* sy) const override;
     bool Point(double x, double y, double& sx, double& sy) const override;
     PointTS Forward(double sx, double sy) const override;
+    // Neighbours' positions differ by the turn's cosine and sine.
+    StepBound Steps() const override { return {std::max(std::fabs(m_cos), std::fabs(m_sin)) + 1e-9, true}; }
 
 private:
     Rect m_destination;
@@ -106,5 +120,9 @@ bool MorphLayer(LayerObject& layer, const std::array<PointTS, 4>& corners, uint3
 // Turns the whole layer about its centre by an angle (degrees, counter-clockwise); the layer grows to
 // hold it. False when memory runs out (the layer is then unchanged).
 bool TurnLayerBy(LayerObject& layer, double degrees, ProgressMeter* progress);
+
+// Off, the transforms take none of their shortcuts past empty source and work out every destination
+// pixel on its own; the pictures are the same either way (for comparing the two).
+void SetTransformShortcuts(bool on);
 
 } // namespace ts

@@ -88,6 +88,126 @@ inline bool BoxMayHold(const std::vector<uint8_t>& blocks, int32_t blocksX, int3
     return false;
 }
 
+// Which source pixels have coverage of any of several masks (two bytes a pixel) within reach of them
+// (each way, across and down). A destination pixel whose sampling box lies within reach of the source
+// pixel under its centre can be passed over when that pixel is not marked.
+class NearCoverage {
+public:
+    bool Make(const std::vector<const std::vector<uint8_t>*>& masks, int32_t width, int32_t height,
+              int32_t reach) {
+        const auto w = static_cast<size_t>(width);
+        const auto r = static_cast<size_t>(reach);
+        const size_t pixels = w * static_cast<size_t>(height);
+        std::vector<uint8_t> across;
+        std::vector<uint8_t> flags;
+        std::vector<uint8_t> down;
+        try {
+            across.assign(pixels, 0);
+            m_near.assign(pixels / 64 + 1, 0);
+            flags.assign(w + 2 * r, 0);
+            down.assign(w, 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        for (int32_t y = 0; y < height; ++y) {
+            uint8_t* f = flags.data() + r;
+            std::memset(f, 0, w);
+            for (const std::vector<uint8_t>* m : masks) {
+                const uint8_t* p = m->data() + w * 2 * static_cast<size_t>(y);
+                for (size_t x = 0; x < w; ++x) {
+                    f[x] = static_cast<uint8_t>(f[x] | p[2 * x] | p[2 * x + 1]);
+                }
+            }
+            // Spread across: a pixel is marked when any flag within reach of it is.
+            uint8_t* a = across.data() + w * static_cast<size_t>(y);
+            for (size_t d = 0; d <= 2 * r; ++d) {
+                const uint8_t* g = flags.data() + d;
+                for (size_t x = 0; x < w; ++x) {
+                    a[x] = static_cast<uint8_t>(a[x] | g[x]);
+                }
+            }
+        }
+        // Then down, kept a bit a pixel (in row order) so that looking it up stays in the cache.
+        for (int32_t y = 0; y < height; ++y) {
+            std::memset(down.data(), 0, w);
+            for (int32_t from = std::max(0, y - reach); from <= std::min(height - 1, y + reach); ++from) {
+                const uint8_t* a = across.data() + w * static_cast<size_t>(from);
+                for (size_t x = 0; x < w; ++x) {
+                    down[x] = static_cast<uint8_t>(down[x] | a[x]);
+                }
+            }
+            size_t at = w * static_cast<size_t>(y);
+            for (size_t x = 0; x < w; ++x, ++at) {
+                m_near[at >> 6] |= static_cast<uint64_t>(down[x] != 0) << (at & 63);
+            }
+        }
+        return true;
+    }
+    // Whether source pixel (its index in row order) has coverage within reach.
+    bool At(int32_t index) const {
+        const auto i = static_cast<size_t>(index);
+        return (m_near[i >> 6] >> (i & 63)) & 1;
+    }
+
+private:
+    std::vector<uint64_t> m_near;
+};
+
+// The pixels of a destination row that have a source (their source pixel's index in at, -1 for none;
+// sx < 0 for none) and, with near given, coverage within reach of it. Kept out of line, a tight loop
+// of its own.
+__attribute__((noinline)) inline size_t Candidates(const int32_t* at, const double* sx, size_t width,
+                                                   const NearCoverage* near, uint32_t* out) {
+    size_t n = 0;
+    for (size_t x = 0; x < width; ++x) {
+        const int32_t i = at[x];
+        if (i >= 0 && sx[x] >= 0 && (!near || near->At(i))) {
+            out[n++] = static_cast<uint32_t>(x);
+        }
+    }
+    return n;
+}
+
+// The largest difference, across or down, between the positions of neighbouring pixels of a row
+// (sx < 0: no position), and the same between a row and the next.
+inline double AcrossSteps(const double* sx, const double* sy, size_t n) {
+    double most = 0;
+    for (size_t x = 0; x + 1 < n; ++x) {
+        const double d = std::max(std::fabs(sx[x + 1] - sx[x]), std::fabs(sy[x + 1] - sy[x]));
+        most = (sx[x] >= 0 && sx[x + 1] >= 0 && d > most) ? d : most;
+    }
+    return most;
+}
+
+inline double DownSteps(const double* sx0, const double* sy0, const double* sx1, const double* sy1,
+                        size_t n) {
+    double most = 0;
+    for (size_t x = 0; x < n; ++x) {
+        const double d = std::max(std::fabs(sx1[x] - sx0[x]), std::fabs(sy1[x] - sy0[x]));
+        most = (sx0[x] >= 0 && sx1[x] >= 0 && d > most) ? d : most;
+    }
+    return most;
+}
+
+// The offsets across a destination pixel (-0.5 .. 0.5) of n samples in each of its four sub-pixel
+// columns, a sub-pixel's samples after one another.
+inline const double* SampleOffsets(int32_t n) {
+    struct Tables {
+        double at[8][4 * 8];
+        Tables() {
+            for (int32_t m = 1; m <= 8; ++m) {
+                for (int32_t k = 0; k < 4; ++k) {
+                    for (int32_t a = 0; a < m; ++a) {
+                        at[m - 1][k * m + a] = ((k + (a + 0.5) / m) / 4) - 0.5;
+                    }
+                }
+            }
+        }
+    };
+    static const Tables tables;
+    return tables.at[n - 1];
+}
+
 // The 16 sub-pixels of a destination pixel whose source centre is (ox, oy), with source steps u
 // and v per destination pixel. A sub-pixel covers a quarter of those steps each way, sampled a
 // quarter source pixel apart, so a line thinner than a sub-pixel after shrinking still leaves one.
@@ -95,15 +215,44 @@ inline bool BoxMayHold(const std::vector<uint8_t>& blocks, int32_t blocksX, int3
 // centres alone cannot miss a pixel. from becomes the first source pixel found covered (-1: none).
 template <class MaskAt>
 uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, double oy, double ux, double uy,
-                    double vx, double vy, bool partial, int32_t& from) {
+                    double vx, double vy, bool partial, int32_t& from, bool shortcuts = true) {
     const double lu = std::sqrt(ux * ux + uy * uy);
     const double lv = std::sqrt(vx * vx + vy * vy);
     const bool coarse = !partial && lu < 4 && lv < 4;
-    const int32_t nu = coarse ? 1 : std::clamp(static_cast<int32_t>(std::ceil(lu - 1e-6)), 1, 8);
-    const int32_t nv = coarse ? 1 : std::clamp(static_cast<int32_t>(std::ceil(lv - 1e-6)), 1, 8);
+    // Samples a sub-pixel each way: at least one, one per source pixel a step spans, at most eight.
+    auto samples = [coarse](double length) {
+        const double over = length - 1e-6;
+        return coarse || over <= 1 ? 1 : std::clamp(static_cast<int32_t>(std::ceil(over)), 1, 8);
+    };
+    const int32_t nu = samples(lu);
+    const int32_t nv = samples(lv);
     from = -1;
+    const double* rs = SampleOffsets(nu);
+    const double* ts = SampleOffsets(nv);
+    // A sample lies at (ox + ux r) + vx t across and (oy + uy r) + vy t down.
+    double alongX[4 * 8];
+    double alongY[4 * 8];
+    double downX[4 * 8];
+    double downY[4 * 8];
+    for (int32_t k = 0; k < 4 * nu; ++k) {
+        alongX[k] = ox + ux * rs[k];
+        alongY[k] = oy + uy * rs[k];
+    }
+    for (int32_t k = 0; k < 4 * nv; ++k) {
+        downX[k] = vx * ts[k];
+        downY[k] = vy * ts[k];
+    }
+    // When every sample falls inside the source (rounding is monotonic, so the sums of the least and
+    // of the greatest terms bound them), no sample needs its own look at the edges.
+    // The offsets grow along each table, so each term runs one way: its ends bound it.
+    auto least = [](const double* v, int32_t n) { return std::min(v[0], v[n - 1]); };
+    auto most = [](const double* v, int32_t n) { return std::max(v[0], v[n - 1]); };
+    const bool inside = shortcuts && least(alongX, 4 * nu) + least(downX, 4 * nv) >= 0 &&
+                        least(alongY, 4 * nu) + least(downY, 4 * nv) >= 0 &&
+                        most(alongX, 4 * nu) + most(downX, 4 * nv) < sw &&
+                        most(alongY, 4 * nu) + most(downY, 4 * nv) < sh;
     auto covered = [&](double fx, double fy) {
-        if (!(fx >= 0 && fy >= 0 && fx < sw && fy < sh)) {
+        if (!inside && !(fx >= 0 && fy >= 0 && fx < sw && fy < sh)) {
             return false;
         }
         // In quarter pixels: the pixel and the sub-pixel at once (scaling by 4 is exact).
@@ -119,33 +268,50 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
         }
         return true;
     };
-    // The sample offsets across (r) and down (t), a sub-pixel's samples after one another.
-    double rs[4 * 8];
-    double ts[4 * 8];
-    for (int32_t k = 0; k < 4; ++k) {
-        for (int32_t a = 0; a < nu; ++a) {
-            rs[k * nu + a] = ((k + (a + 0.5) / nu) / 4) - 0.5;
-        }
-        for (int32_t b = 0; b < nv; ++b) {
-            ts[k * nv + b] = ((k + (b + 0.5) / nv) / 4) - 0.5;
-        }
-    }
-    // A sample lies at (ox + ux r) + vx t across and (oy + uy r) + vy t down.
-    double alongX[4 * 8];
-    double alongY[4 * 8];
-    double downX[4 * 8];
-    double downY[4 * 8];
-    for (int32_t k = 0; k < 4 * nu; ++k) {
-        alongX[k] = ox + ux * rs[k];
-        alongY[k] = oy + uy * rs[k];
-    }
-    for (int32_t k = 0; k < 4 * nv; ++k) {
-        downX[k] = vx * ts[k];
-        downY[k] = vy * ts[k];
-    }
     uint16_t mask = 0;
+    if (nu == 1 && nv == 1 && inside) {
+        // One sample a sub-pixel, all inside: their quarter pixels worked out together first.
+        static constexpr uint8_t kBits[16] = {
+            SuperBitBuffer::SubPixelBit(0, 0), SuperBitBuffer::SubPixelBit(1, 0),
+            SuperBitBuffer::SubPixelBit(2, 0), SuperBitBuffer::SubPixelBit(3, 0),
+            SuperBitBuffer::SubPixelBit(0, 1), SuperBitBuffer::SubPixelBit(1, 1),
+            SuperBitBuffer::SubPixelBit(2, 1), SuperBitBuffer::SubPixelBit(3, 1),
+            SuperBitBuffer::SubPixelBit(0, 2), SuperBitBuffer::SubPixelBit(1, 2),
+            SuperBitBuffer::SubPixelBit(2, 2), SuperBitBuffer::SubPixelBit(3, 2),
+            SuperBitBuffer::SubPixelBit(0, 3), SuperBitBuffer::SubPixelBit(1, 3),
+            SuperBitBuffer::SubPixelBit(2, 3), SuperBitBuffer::SubPixelBit(3, 3)};
+        int32_t qx[16];
+        int32_t qy[16];
+        for (int k = 0; k < 16; ++k) {
+            qx[k] = static_cast<int32_t>((alongX[k & 3] + downX[k >> 2]) * 4);
+            qy[k] = static_cast<int32_t>((alongY[k & 3] + downY[k >> 2]) * 4);
+        }
+        for (int k = 0; k < 16; ++k) {
+            const int32_t px = qx[k] >> 2;
+            const int32_t py = qy[k] >> 2;
+            if ((maskAt(px, py) >> kBits[(qx[k] & 3) | (qy[k] & 3) << 2]) & 1) {
+                if (from < 0) {
+                    from = py * sw + px;
+                }
+                mask = static_cast<uint16_t>(mask | 1u << kBits[k]);
+            }
+        }
+        return mask;
+    }
+    if (nu == 1 && nv == 1) {
+        // One sample a sub-pixel: no early way out to keep.
+        for (int j = 0; j < 4; ++j) {
+            for (int i = 0; i < 4; ++i) {
+                if (covered(alongX[i] + downX[j], alongY[i] + downY[j])) {
+                    mask = static_cast<uint16_t>(mask | 1u << SuperBitBuffer::SubPixelBit(i, j));
+                }
+            }
+        }
+        return mask;
+    }
     for (int j = 0; j < 4; ++j) {
         for (int i = 0; i < 4; ++i) {
+            const uint16_t bit = static_cast<uint16_t>(1u << SuperBitBuffer::SubPixelBit(i, j));
             bool hit = false;
             for (int32_t b = 0; b < nv && !hit; ++b) {
                 const int32_t t = j * nv + b;
@@ -155,7 +321,7 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
                 }
             }
             if (hit) {
-                mask = static_cast<uint16_t>(mask | 1u << SuperBitBuffer::SubPixelBit(i, j));
+                mask = static_cast<uint16_t>(mask | bit);
             }
         }
     }

@@ -18,7 +18,31 @@ int32_t FloorHalf(int32_t v) {
 } // namespace
 
 MeshSourceMap::MeshSourceMap(const MorphMesh& mesh, double sourceWidth, double sourceHeight)
-    : m_mesh(mesh), m_forward(mesh.Corners()), m_width(sourceWidth), m_height(sourceHeight) {}
+    : m_mesh(mesh), m_forward(mesh.Corners()), m_width(sourceWidth), m_height(sourceHeight) {
+    if (!mesh.IsBuilt()) {
+        return;
+    }
+    // The steps between neighbouring nodes spread over the page pixels between them, with room for
+    // the perspective's change within a cell; rows are checked against it as they come.
+    double most = 0;
+    for (int32_t j = 0; j < MorphMesh::kNodes; ++j) {
+        for (int32_t i = 0; i < MorphMesh::kNodes; ++i) {
+            const MorphMesh::Node& n = mesh.At(i, j);
+            if (n.hw <= 0) {
+                continue;
+            }
+            if (i + 1 < MorphMesh::kNodes && mesh.At(i + 1, j).hw > 0) {
+                const MorphMesh::Node& e = mesh.At(i + 1, j);
+                most = std::max(most, std::max(std::fabs(e.x - n.x), std::fabs(e.y - n.y)) * mesh.ScaleX());
+            }
+            if (j + 1 < MorphMesh::kNodes && mesh.At(i, j + 1).hw > 0) {
+                const MorphMesh::Node& s = mesh.At(i, j + 1);
+                most = std::max(most, std::max(std::fabs(s.x - n.x), std::fabs(s.y - n.y)) * mesh.ScaleY());
+            }
+        }
+    }
+    m_steps = most * 1.25 + 0.05;
+}
 
 void MeshSourceMap::Row(int32_t y, int32_t left, int32_t right, double* sx, double* sy) const {
     int32_t x0 = 0;

@@ -249,8 +249,18 @@ std::unique_ptr<RLBuffer> RLBuffer::Rotate(double degrees, bool negate, bool ant
     if (!window.Create(m_width, m_height, 1, kMargin)) {
         return nullptr;
     }
-    if (background != 254) {
-        window.FillAll(background);
+    // Every content pixel is decoded over, so only the margins take the background (the window
+    // starts zero).
+    if (background != 254 && background != 0) {
+        const auto total = static_cast<size_t>(window.TotalWidth());
+        for (int32_t k = 1; k <= kMargin; ++k) {
+            std::memset(window.Row(-k), background, total);
+            std::memset(window.Row(m_height - 1 + k), background, total);
+        }
+        for (int32_t y = 0; y < m_height; ++y) {
+            std::memset(window.Row(y), background, static_cast<size_t>(kMargin));
+            std::memset(window.Pixels(y) + m_width, background, static_cast<size_t>(kMargin));
+        }
     }
     for (int32_t y = 0; y < m_height; ++y) {
         DecodeStored(y, window.Pixels(y));
@@ -335,8 +345,38 @@ std::unique_ptr<RLBuffer> RLBuffer::Rotate(double degrees, bool negate, bool ant
         const int64_t stepY = -(sinF << 16);
         const int64_t baseX = tx0 * cosF + ty * sinF;
         const int64_t baseY = -tx0 * sinF + ty * cosF;
-        for (int32_t j0 = 0; j0 < outWidth; j0 += kRun) {
-            const int32_t j1 = std::min(outWidth, j0 + kRun);
+        // Pixels whose centre falls outside the source and its left and right margins are the
+        // background whichever way a run goes: they are filled at once, and runs go over the rest
+        // (its ends worked out in floating point, then widened by two pixels).
+        double spanFrom = 0;
+        double spanTo = outWidth;
+        auto clip = [&](double base, double step, double least, double most) {
+            // least <= base + step * j <= most, all in 16.16 units.
+            if (std::fabs(step) < 1e-9) {
+                if (!(base >= least - 2 && base <= most + 2)) {
+                    spanTo = spanFrom - 1;
+                }
+                return;
+            }
+            const double a = (least - base) / step;
+            const double b = (most - base) / step;
+            spanFrom = std::max(spanFrom, std::min(a, b));
+            spanTo = std::min(spanTo, std::max(a, b));
+        };
+        clip(static_cast<double>(baseX) / 65536.0 + static_cast<double>(width16 / 2),
+             static_cast<double>(stepX) / 65536.0, -static_cast<double>(int64_t{kMargin} << 16),
+             static_cast<double>(width16 + 65536));
+        clip(static_cast<double>(baseY) / 65536.0 + static_cast<double>(height16 / 2),
+             static_cast<double>(stepY) / 65536.0, 0.0, static_cast<double>(height16));
+        // Both ends stay within 0 .. outWidth when there is a span at all.
+        const bool any = spanFrom <= spanTo;
+        const int32_t from = any ? std::max(0, static_cast<int32_t>(std::floor(spanFrom)) - 2) : outWidth;
+        const int32_t to =
+            any ? std::max(from, std::min(outWidth, static_cast<int32_t>(std::ceil(spanTo)) + 3)) : outWidth;
+        std::memset(row, background, static_cast<size_t>(from));
+        std::memset(row + to, background, static_cast<size_t>(outWidth - to));
+        for (int32_t j0 = from; j0 < to; j0 += kRun) {
+            const int32_t j1 = std::min(to, j0 + kRun);
             int64_t ax = baseX + stepX * j0;
             int64_t ay = baseY + stepY * j0;
             const int64_t lastX = ((ax + stepX * (j1 - 1 - j0)) >> 16) + width16 / 2;
