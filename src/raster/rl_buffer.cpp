@@ -62,8 +62,10 @@ bool RLBuffer::Create(int32_t width, int32_t height, int32_t bytesPerPixel, uint
 
 void RLBuffer::DecodeStored(int32_t row, uint8_t* dest) const {
     const size_t offset = RowOffset(row);
-    if (!rowcodec::Decode(RowEncoding(row), Capacity() - offset, dest, RawRowLength())) {
-        // Stored rows are validated when they enter the pool; a row that still fails reads as zero.
+    // Stored rows are validated when they enter the pool; a row that still fails reads as zero, and
+    // so does a row lost to a failed store (its codes write nothing).
+    if (RowEncodedLength(row) == rowcodec::kEmptyRowLength ||
+        !rowcodec::Decode(RowEncoding(row), Capacity() - offset, dest, RawRowLength())) {
         std::memset(dest, 0, RawRowLength());
     }
 }
@@ -512,19 +514,27 @@ bool RLBuffer::WindowHolds(int32_t row) const {
     return r >= -m_window->Margin() && r < m_window->ContentRows() + m_window->Margin();
 }
 
-// Decodes the buffer row that window row r stands for, if it exists; the window row is zero otherwise.
+// Fills window row r: the buffer row it stands for, decoded between zero margins, or zeros when
+// there is no such row. Every byte of the window row is written.
 void RLBuffer::LoadWindowRow(int32_t windowRow) {
+    uint8_t* const start = m_window->Row(windowRow);
+    const auto rowBytes = static_cast<size_t>(m_window->RowBytes());
     const int32_t row = m_window->FirstRow() + windowRow;
-    if (row >= 0 && row < m_height) {
-        DecodeStored(row, m_window->Pixels(windowRow));
+    if (row < 0 || row >= m_height) {
+        std::memset(start, 0, rowBytes);
+        return;
     }
+    uint8_t* const pixels = m_window->Pixels(windowRow);
+    const auto before = static_cast<size_t>(pixels - start);
+    std::memset(start, 0, before);
+    DecodeStored(row, pixels);
+    std::memset(pixels + RawRowLength(), 0, rowBytes - before - RawRowLength());
 }
 
 void RLBuffer::LoadWindow(int32_t firstRow) {
     if (!m_window) {
         return;
     }
-    m_window->ZeroAll();
     m_window->SetFirstRow(firstRow);
     const int32_t m = m_window->Margin();
     for (int32_t r = -m; r < m_window->ContentRows() + m; ++r) {
@@ -544,12 +554,11 @@ void RLBuffer::ScrollWindowDown(int32_t k, bool writeBack) {
         if (writeBack && top >= 0 && top < m_height) {
             PutRow(top, m_window->Pixels(-m));
         }
-        m_window->ZeroRow(-m);
+        // Rotating recomputes the row offsets; the row that comes in is written whole.
         m_window->RotateRowsUp(1);
         m_window->SetFirstRow(m_window->FirstRow() + 1);
         LoadWindowRow(last);
     }
-    m_window->RecomputeOffsets();
 }
 
 void RLBuffer::ScrollWindowUp(int32_t k, bool writeBack) {
@@ -563,12 +572,10 @@ void RLBuffer::ScrollWindowUp(int32_t k, bool writeBack) {
         if (writeBack && bottom >= 0 && bottom < m_height) {
             PutRow(bottom, m_window->Pixels(last));
         }
-        m_window->ZeroRow(last);
         m_window->RotateRowsDown(1);
         m_window->SetFirstRow(m_window->FirstRow() - 1);
         LoadWindowRow(-m);
     }
-    m_window->RecomputeOffsets();
 }
 
 void RLBuffer::FlushWindow() {

@@ -38,6 +38,12 @@ bool RawLengthFits(size_t rawLength);
 // encoded length, or 0 when it did not fit (the bytes between dest and limit are then undefined).
 size_t Encode(const uint8_t* raw, size_t rawLength, uint8_t* dest, const uint8_t* limit);
 
+// The writer variant for vectors of the given width (16, 32 or 64 bytes; below 16, none), or the
+// widest the processor has when that is narrower. Every variant writes the same bytes; Encode picks
+// the widest by itself; this is for tests.
+size_t EncodeWithVectors(int vectorBytes, const uint8_t* raw, size_t rawLength, uint8_t* dest,
+                         const uint8_t* limit);
+
 // Decodes one encoded row into exactly rawLength bytes of dest. Reads no byte past
 // encoded + available and writes no byte past dest + rawLength. An empty row (length 2) writes
 // nothing. Returns false when the row is malformed: its length is below 2 or above available, a code

@@ -461,6 +461,28 @@ void ExpectRefused(const std::vector<uint8_t>& block, const std::string& what) {
     }
 }
 
+TEST(RLBuffer, ARowLostToAFailedStoreReadsAsZerosWhereverItIsDecoded) {
+    // Such rows are stored as an empty encoding, and a stored block may hold them.
+    const Row lost = {2, 0};
+    BlockBuilder block{5, 3, 2, {EncodeRow(Row(10, 0x31)), lost, EncodeRow(Row(10, 0x32))}};
+    const auto bytes = block.Bytes();
+    ByteReader in(bytes);
+    RLBuffer buffer;
+    ASSERT_TRUE(buffer.ReadBlock(in));
+    buffer.GetRow(0);
+    buffer.GetRow(1);
+    EXPECT_EQ(Row(buffer.WorkingRow(), buffer.WorkingRow() + 10), Row(10, 0)) << "not row 0 left over";
+    Row dest(10, 0xEE);
+    buffer.ReadRow(1, dest.data());
+    EXPECT_EQ(dest, Row(10, 0));
+    ASSERT_TRUE(buffer.OpenWindow(1, 1));
+    buffer.Window()->FillAll(0xEE);
+    buffer.LoadWindow(1);
+    const uint8_t* pixels = buffer.Window()->Pixels(0);
+    EXPECT_EQ(Row(pixels, pixels + 10), Row(10, 0));
+    EXPECT_EQ(Row(buffer.Window()->Pixels(1), buffer.Window()->Pixels(1) + 10), Row(10, 0x32));
+}
+
 TEST(RLBuffer, ReadBlockRefusesBlocksThatDoNotWalkToAValidBuffer) {
     std::mt19937 rng(18);
     BlockBuilder good{10, 3, 1, {}};

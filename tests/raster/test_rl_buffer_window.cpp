@@ -141,6 +141,41 @@ TEST(RLBuffer, ScrollingDownWritesBackTheRowThatLeavesTheTop) {
     EXPECT_EQ(testing::ReadImage(buffer), model);
 }
 
+TEST(RLBuffer, RowsComingIntoTheWindowAreWrittenWholeWithZeroMargins) {
+    // Filters write into the margins and edge replication fills them; a row that comes in, whether it
+    // stands for a buffer row or not, keeps nothing of what was there.
+    const Image model = Numbered(7, 12, 3);
+    RLBuffer buffer;
+    ASSERT_TRUE(testing::MakeBuffer(buffer, model, 3));
+    ASSERT_TRUE(buffer.OpenWindow(2, 3));
+    ImageBuffer* window = buffer.Window();
+    auto expectWholeRows = [&](const char* what) {
+        ExpectWindowShows(buffer, model);
+        for (int32_t r = -2; r < 5; ++r) {
+            const uint8_t* row = window->Row(r);
+            const size_t after = static_cast<size_t>(window->MarginBytes()) * 2 + 21;
+            EXPECT_TRUE(std::all_of(row + after, row + window->RowBytes(), [](uint8_t b) { return b == 0; }))
+                << what << ": the spare bytes after window row " << r;
+        }
+    };
+    window->FillAll(0xEE);
+    buffer.LoadWindow(-4);
+    expectWholeRows("loaded");
+    // Scrolling by the window's 7 rows replaces every row, one at a time; down 7 and up 5 walks the
+    // window from above the buffer to below it.
+    for (int step = 0; step < 10; ++step) {
+        window->FillAll(0xEE);
+        buffer.ScrollWindowDown(7, false);
+        expectWholeRows("scrolled down");
+        window->FillAll(0xEE);
+        buffer.ScrollWindowUp(5, false);
+        buffer.ScrollWindowUp(2, false);
+        expectWholeRows("scrolled up");
+        buffer.ScrollWindowDown(2, false);
+    }
+    EXPECT_EQ(window->FirstRow(), 16);
+}
+
 TEST(RLBuffer, ScrollingUpWritesBackTheRowThatLeavesTheBottom) {
     Image model = Numbered(10, 20);
     RLBuffer buffer;

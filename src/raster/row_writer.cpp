@@ -1,0 +1,386 @@
+// The row writer. Two paths make the same bytes: one for any limit, which checks the room before
+// every unit, and one for when the room cannot run out, which finds whole runs of repeat or literal
+// units with vector compares and writes the codes of each run at once.
+
+#include "raster/row_codec.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define TS_HAVE_WIDE_WRITER 1
+#endif
+
+namespace ts::rowcodec {
+
+namespace {
+
+constexpr size_t kUnit = 4;
+constexpr size_t kMaxLiteralUnits = 32;
+constexpr size_t kMaxRepeatUnits = 128;
+// The writer checks, before each unit, that 8 bytes past its output position stay below the limit,
+// and needs 11 bytes for the first unit and the longest tail.
+constexpr size_t kWriterLookAhead = 9;
+constexpr size_t kMinRoom = 11;
+
+// Copies n bytes (a multiple of 4). Runs of 16 bytes or more go in 32- and 16-byte chunks, the last
+// chunk overlapping the one before it, so nothing is written past the run.
+inline void CopyRun(uint8_t* out, const uint8_t* in, size_t n) {
+    if (n < 16) {
+        for (size_t i = 0; i < n; i += 4) {
+            std::memcpy(out + i, in + i, 4);
+        }
+        return;
+    }
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        std::memcpy(out + i, in + i, 32);
+    }
+    if (i + 16 <= n) {
+        std::memcpy(out + i, in + i, 16);
+        i += 16;
+    }
+    if (i < n) {
+        std::memcpy(out + n - 16, in + n - 16, 16);
+    }
+}
+
+// True when unit u repeats the last byte of the unit before it.
+inline bool IsRepeatUnit(const uint8_t* raw, size_t u) {
+    uint32_t value;
+    std::memcpy(&value, raw + u * kUnit, kUnit);
+    return value == 0x01010101u * raw[u * kUnit - 1];
+}
+
+// The number of units from u on (at most maxUnits) that are repeat units when `repeat` is set, or
+// literal units when it is not. Four units at a time: a unit repeats exactly when each of its bytes
+// equals the byte before it. Needs u >= 1.
+inline size_t Stretch(const uint8_t* raw, size_t u, size_t maxUnits, bool repeat) {
+    size_t k = 0;
+#if defined(__SSE2__)
+    for (; k + 4 <= maxUnits; k += 4) {
+        const uint8_t* p = raw + (u + k) * kUnit;
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1));
+        const auto equal = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, before)));
+        uint32_t repeats = equal & (equal >> 1) & (equal >> 2) & (equal >> 3) & 0x1111u;
+        if (repeat) {
+            repeats ^= 0x1111u;
+        }
+        if (repeats) {
+            return k + static_cast<size_t>(std::countr_zero(repeats)) / 4;
+        }
+    }
+#endif
+    while (k < maxUnits && IsRepeatUnit(raw, u + k) == repeat) {
+        ++k;
+    }
+    return k;
+}
+
+// The writer for any limit: before each unit it checks that 8 bytes past its output stay below the
+// limit, and gives up (0) where a check fails.
+size_t EncodeWithinLimit(const uint8_t* raw, size_t rawLength, uint8_t* dest, const uint8_t* limit) {
+    if (limit <= dest || static_cast<size_t>(limit - dest) < kMinRoom) {
+        return 0;
+    }
+    uint8_t* out = dest + kLengthBytes;
+    if (rawLength < kUnit) {
+        if (rawLength > 0) {
+            *out++ = static_cast<uint8_t>(0x80 | (rawLength - 1));
+            std::memcpy(out, raw, rawLength);
+            out += rawLength;
+        }
+        SetStoredLength(dest, static_cast<size_t>(out - dest));
+        return static_cast<size_t>(out - dest);
+    }
+
+    const size_t units = rawLength / kUnit;
+    uint8_t* code = out;
+    *out++ = 0x80;
+    std::memcpy(out, raw, kUnit);
+    out += kUnit;
+    bool literal = true;
+    size_t count = 1;
+
+    size_t u = 1;
+    while (u < units) {
+        if (IsRepeatUnit(raw, u)) {
+            if (out + 8 >= limit) {
+                return 0;
+            }
+            if (literal || count == kMaxRepeatUnits) {
+                code = out;
+                *out++ = 0x00;
+                literal = false;
+                count = 0;
+            }
+            // The output position does not move while a repeat run grows, so the room check made
+            // for its first unit holds for the rest.
+            const size_t k = Stretch(raw, u, std::min(kMaxRepeatUnits - count, units - u), true);
+            count += k;
+            u += k;
+            *code = static_cast<uint8_t>(count - 1);
+            continue;
+        }
+        // A stretch of literal units: as many as the run in progress (or a new one) can take.
+        const bool extend = literal && count < kMaxLiteralUnits;
+        const size_t room = extend ? kMaxLiteralUnits - count : kMaxLiteralUnits;
+        size_t k = Stretch(raw, u, std::min(room, units - u), false);
+        // The writer checks 8 bytes of room before each unit; when the whole stretch passes the
+        // last of those checks it is copied at once, otherwise unit by unit to fail exactly there.
+        const size_t codeBytes = extend ? 0 : 1;
+        if (out + codeBytes + (k - 1) * kUnit + 8 >= limit) {
+            k = 1;
+            if (out + 8 >= limit) {
+                return 0;
+            }
+        }
+        if (extend) {
+            count += k;
+        } else {
+            code = out;
+            *out++ = 0x80;
+            literal = true;
+            count = k;
+        }
+        *code = static_cast<uint8_t>(0x80 | (count - 1));
+        if (k == kMaxLiteralUnits) {
+            std::memcpy(out, raw + u * kUnit, kMaxLiteralUnits * kUnit);
+        } else {
+            CopyRun(out, raw + u * kUnit, k * kUnit);
+        }
+        out += k * kUnit;
+        u += k;
+    }
+
+    const size_t tail = rawLength % kUnit;
+    if (tail) {
+        *out++ = static_cast<uint8_t>(0xBC + tail);
+        std::memcpy(out, raw + units * kUnit, tail);
+        out += tail;
+    }
+    const size_t length = static_cast<size_t>(out - dest);
+    SetStoredLength(dest, length);
+    return length;
+}
+
+// ---- The writer with room to spare ----
+
+// Finders of repeat units, kUnits at a time: bit i of RepeatMask(p) is set when the unit at p + 4i
+// repeats the byte before it. A unit repeats exactly when its four bytes, read as one 32-bit lane,
+// equal the four bytes one position earlier.
+struct PlainUnits {
+    static constexpr size_t kUnits = 1;
+    static uint32_t RepeatMask(const uint8_t* p) {
+        uint32_t here;
+        uint32_t before;
+        std::memcpy(&here, p, kUnit);
+        std::memcpy(&before, p - 1, kUnit);
+        return here == before ? 1u : 0u;
+    }
+};
+
+#if defined(__SSE2__)
+struct Sse2Units {
+    static constexpr size_t kUnits = 4;
+    static uint32_t RepeatMask(const uint8_t* p) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1));
+        return static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(here, before))));
+    }
+};
+using BaseUnits = Sse2Units;
+#else
+using BaseUnits = PlainUnits;
+#endif
+
+#if defined(TS_HAVE_WIDE_WRITER)
+struct Avx2Units {
+    static constexpr size_t kUnits = 8;
+    [[gnu::target("avx2")]] static uint32_t RepeatMask(const uint8_t* p) {
+        const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p - 1));
+        return static_cast<uint32_t>(
+            _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(here, before))));
+    }
+};
+
+struct Avx512Units {
+    static constexpr size_t kUnits = 16;
+    [[gnu::target("avx512f")]] static uint32_t RepeatMask(const uint8_t* p) {
+        return _mm512_cmpeq_epi32_mask(_mm512_loadu_si512(p), _mm512_loadu_si512(p - 1));
+    }
+};
+#endif
+
+// The number of units from u on (u >= 1) that repeat the byte before them when kRepeat is set, or
+// that do not when it is not.
+template <class V, bool kRepeat> inline size_t RunFrom(const uint8_t* raw, size_t u, size_t units) {
+    constexpr uint32_t kAll = (1u << V::kUnits) - 1u;
+    size_t k = u;
+    for (; k + V::kUnits <= units; k += V::kUnits) {
+        uint32_t found = V::RepeatMask(raw + k * kUnit);
+        if constexpr (kRepeat) {
+            found ^= kAll;
+        }
+        if (found != 0) {
+            return k - u + static_cast<size_t>(std::countr_zero(found));
+        }
+    }
+    if (k < units && units > V::kUnits) {
+        // The last whole vector of the row, overlapping the units already looked at.
+        const size_t last = units - V::kUnits;
+        uint32_t found = V::RepeatMask(raw + last * kUnit);
+        if constexpr (kRepeat) {
+            found ^= kAll;
+        }
+        found >>= k - last;
+        return found != 0 ? k - u + static_cast<size_t>(std::countr_zero(found)) : units - u;
+    }
+    while (k < units && IsRepeatUnit(raw, k) == kRepeat) {
+        ++k;
+    }
+    return k - u;
+}
+
+inline uint8_t* PutLiterals(uint8_t* out, const uint8_t* src, size_t units) {
+    constexpr size_t kFull = kMaxLiteralUnits * kUnit;
+    for (; units >= kMaxLiteralUnits; units -= kMaxLiteralUnits) {
+        *out = static_cast<uint8_t>(0x80 | (kMaxLiteralUnits - 1));
+        std::memcpy(out + 1, src, kFull);
+        out += kFull + 1;
+        src += kFull;
+    }
+    if (units != 0) {
+        *out++ = static_cast<uint8_t>(0x80 | (units - 1));
+        CopyRun(out, src, units * kUnit);
+        out += units * kUnit;
+    }
+    return out;
+}
+
+inline uint8_t* PutRepeats(uint8_t* out, size_t units) {
+    for (; units > kMaxRepeatUnits; units -= kMaxRepeatUnits) {
+        *out++ = static_cast<uint8_t>(kMaxRepeatUnits - 1);
+    }
+    *out++ = static_cast<uint8_t>(units - 1);
+    return out;
+}
+
+// The writer's codes for a row of at least one unit, with room for its worst case: runs alternate
+// between literal and repeat units (unit 0 always starts a literal run), and each run is cut into
+// codes of at most 32 literal or 128 repeat units.
+template <class V>
+[[gnu::always_inline]] inline size_t EncodeWithRoom(const uint8_t* raw, size_t rawLength, uint8_t* dest) {
+    const size_t units = rawLength / kUnit;
+#ifdef TS_PF
+    for (size_t i = 0; i < rawLength; i += 64) {
+        __builtin_prefetch(raw + i, 0, TS_PF);
+    }
+#endif
+#ifdef TS_PFW
+    for (size_t i = 0; i < rawLength; i += 64) {
+        __builtin_prefetch(dest + i, 1, TS_PFW);
+    }
+#endif
+    size_t u = 1 + RunFrom<V, false>(raw, 1, units);
+    uint8_t* out = PutLiterals(dest + kLengthBytes, raw, u);
+    while (u < units) {
+        const size_t repeats = RunFrom<V, true>(raw, u, units);
+        out = PutRepeats(out, repeats);
+        u += repeats;
+        if (u == units) {
+            break;
+        }
+        const size_t literals = RunFrom<V, false>(raw, u, units);
+        out = PutLiterals(out, raw + u * kUnit, literals);
+        u += literals;
+    }
+    const size_t tail = rawLength % kUnit;
+    if (tail) {
+        *out++ = static_cast<uint8_t>(0xBC + tail);
+        std::memcpy(out, raw + units * kUnit, tail);
+        out += tail;
+    }
+    const size_t length = static_cast<size_t>(out - dest);
+    SetStoredLength(dest, length);
+    return length;
+}
+
+size_t EncodeWithRoomPlain(const uint8_t* raw, size_t rawLength, uint8_t* dest) {
+    return EncodeWithRoom<PlainUnits>(raw, rawLength, dest);
+}
+
+size_t EncodeWithRoomBase(const uint8_t* raw, size_t rawLength, uint8_t* dest) {
+    return EncodeWithRoom<BaseUnits>(raw, rawLength, dest);
+}
+
+#if defined(TS_HAVE_WIDE_WRITER)
+// Variants for 32- and 64-byte vectors, picked once by what the processor has.
+[[gnu::flatten, gnu::target("avx2")]] size_t EncodeWithRoom32(const uint8_t* raw, size_t rawLength,
+                                                              uint8_t* dest) {
+    return EncodeWithRoom<Avx2Units>(raw, rawLength, dest);
+}
+
+[[gnu::flatten, gnu::target("avx512f")]] size_t EncodeWithRoom64(const uint8_t* raw, size_t rawLength,
+                                                                 uint8_t* dest) {
+    return EncodeWithRoom<Avx512Units>(raw, rawLength, dest);
+}
+#endif
+
+using RoomWriter = size_t (*)(const uint8_t*, size_t, uint8_t*);
+
+RoomWriter WriterFor(int vectorBytes) {
+#if defined(TS_HAVE_WIDE_WRITER)
+    if (vectorBytes >= 64 && __builtin_cpu_supports("avx512f")) {
+        return EncodeWithRoom64;
+    }
+    if (vectorBytes >= 32 && __builtin_cpu_supports("avx2")) {
+        return EncodeWithRoom32;
+    }
+#endif
+    return vectorBytes >= 16 ? EncodeWithRoomBase : EncodeWithRoomPlain;
+}
+
+size_t EncodeWith(RoomWriter writer, const uint8_t* raw, size_t rawLength, uint8_t* dest,
+                  const uint8_t* limit) {
+    if (rawLength >= kUnit && limit > dest && static_cast<size_t>(limit - dest) >= WorstCaseRoom(rawLength)) {
+        return writer(raw, rawLength, dest);
+    }
+    return EncodeWithinLimit(raw, rawLength, dest, limit);
+}
+
+} // namespace
+
+size_t WorstCaseRoom(size_t rawLength) {
+    if (rawLength < kUnit) {
+        return std::max(rawLength + 3, kMinRoom);
+    }
+    const size_t units = rawLength / kUnit;
+    const size_t tail = rawLength % kUnit;
+    const size_t codes = (units + kMaxLiteralUnits - 1) / kMaxLiteralUnits;
+    const size_t encoded = kLengthBytes + codes + units * kUnit + (tail ? tail + 1 : 0);
+    return std::max(encoded + kWriterLookAhead, kMinRoom);
+}
+
+bool RawLengthFits(size_t rawLength) {
+    return rawLength > 0 && WorstCaseRoom(rawLength) - kWriterLookAhead <= kMaxEncodedLength;
+}
+
+size_t Encode(const uint8_t* raw, size_t rawLength, uint8_t* dest, const uint8_t* limit) {
+    static const RoomWriter writer = WriterFor(64);
+    return EncodeWith(writer, raw, rawLength, dest, limit);
+}
+
+size_t EncodeWithVectors(int vectorBytes, const uint8_t* raw, size_t rawLength, uint8_t* dest,
+                         const uint8_t* limit) {
+    return EncodeWith(WriterFor(vectorBytes), raw, rawLength, dest, limit);
+}
+
+} // namespace ts::rowcodec
