@@ -10,6 +10,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
 
@@ -401,6 +402,10 @@ void CTintsmithView::paintEvent(QPaintEvent* event) {
     }
     PaintPaletteStrip(painter, event->rect());
     m_painting = false;
+    if (m_finishCompositing) {
+        m_finishCompositing = false;
+        QTimer::singleShot(0, this, [this] { m_workspace.refreshManager.FinishCompositing(); });
+    }
     if (painted) {
         painted();
     }

@@ -25,6 +25,7 @@ public:
     void UpdateWindow() override;
     void DrawOverlays() override;
     void RedrawPalette() override;
+    void CompositingPending() override { m_finishCompositing = true; }
 
     // ViewWindow: what the tools ask of the window.
     void SetCursor(int32_t cursorId) override;
@@ -74,6 +75,8 @@ private:
     Rect m_lastInvalid;
     std::map<int32_t, QCursor> m_ownCursors; // made on first use
     bool m_painting = false;
+    // The view buffer has parts outside the window still to composite: done once the window is shown.
+    bool m_finishCompositing = false;
 };
 
 } // namespace ts

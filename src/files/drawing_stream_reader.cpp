@@ -1,16 +1,19 @@
 // Reading the drawing stream. The same walker serves both passes: the first only checks the records
-// (buffers are stepped over by their byte counts), the second builds the layers, where every buffer is
-// checked row by row as it is read. Everything read comes from a file: each count is checked against
-// the bytes left before anything is allocated for it.
+// (buffers are stepped over by their byte counts) and notes where each begins, the second builds the
+// layers, on two threads for a large stream, where every buffer is checked row by row as it is read.
+// Everything read comes from a file: each count is checked against the bytes left before anything is
+// allocated for it.
 #include "files/drawing_stream.h"
 
 #include "files/stream_tags.h"
 
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <exception>
 #include <new>
 #include <optional>
+#include <thread>
 
 namespace ts {
 
@@ -481,11 +484,12 @@ bool DrawingSizeIsSane(int32_t width, int32_t height) {
            Image24::StrideFor(width) * height < Image24::kMaxBytes;
 }
 
-// One pass over the stream from its start. Returns false for anything that is not a valid drawing;
-// noLayers tells a stream that ends properly but holds no layer at all.
-bool Walk(ByteReader& in, int32_t version, LoadedDrawing* out, int32_t& drawingWidth, int32_t& drawingHeight,
-          bool& noLayers) {
-    RecordWalker walker(in, version, out != nullptr);
+// The checking pass over the stream from its start. Returns false for anything that is not a valid
+// drawing; noLayers tells a stream that ends properly but holds no layer at all. Each layer record's
+// position (after its start tag) goes into records.
+bool Walk(ByteReader& in, int32_t version, std::vector<size_t>& records, int32_t& drawingWidth,
+          int32_t& drawingHeight, bool& noLayers) {
+    RecordWalker walker(in, version, false);
     int32_t layers = 0;
     for (;;) {
         int32_t tag = 0;
@@ -500,15 +504,12 @@ bool Walk(ByteReader& in, int32_t version, LoadedDrawing* out, int32_t& drawingW
             return false;
         }
         const size_t recordStart = in.Position();
-        LoadedLayer* loaded = nullptr;
-        if (out) {
-            try {
-                loaded = &out->layers.emplace_back();
-            } catch (const std::exception&) {
-                return false;
-            }
+        try {
+            records.push_back(recordStart);
+        } catch (const std::exception&) {
+            return false;
         }
-        if (!walker.Layer(loaded) || (loaded && !PartsAgree(*loaded->layer))) {
+        if (!walker.Layer(nullptr)) {
             return false;
         }
         // The offsets are the third and fourth values of the record: the paper layer's hold the drawing's
@@ -534,6 +535,51 @@ bool Walk(ByteReader& in, int32_t version, LoadedDrawing* out, int32_t& drawingW
     }
     noLayers = layers == 0;
     return layers > ImageStackManager::kPaperIndex && DrawingSizeIsSane(drawingWidth, drawingHeight);
+}
+
+// Streams this large are built on two threads, when the processor has two cores.
+constexpr size_t kParallelBuildBytes = size_t{1} << 20;
+
+// The building pass: every checked record made into its layer, each read from its own position, so
+// that the layers can be built side by side. False when a record does not build or its parts disagree.
+bool BuildLayers(const ByteReader& in, int32_t version, const std::vector<size_t>& records,
+                 std::vector<LoadedLayer>& layers) {
+    try {
+        layers.resize(records.size());
+    } catch (const std::exception&) {
+        return false;
+    }
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    // Each thread takes the next record not yet taken until none is left or one failed.
+    const auto build = [&] {
+        for (size_t i = next++; i < records.size() && !failed; i = next++) {
+            ByteReader at(in);
+            at.Seek(records[i]);
+            RecordWalker walker(at, version, true);
+            try {
+                if (!walker.Layer(&layers[i]) || !PartsAgree(*layers[i].layer)) {
+                    failed = true;
+                }
+            } catch (const std::exception&) {
+                failed = true; // memory ran out where the walker does not look for it
+            }
+        }
+    };
+    static const bool twoCores = std::thread::hardware_concurrency() > 1;
+    std::optional<std::thread> second;
+    if (twoCores && in.Size() >= kParallelBuildBytes && records.size() > 1) {
+        try {
+            second.emplace(build);
+        } catch (const std::exception&) {
+            // Without a second thread this one builds every layer.
+        }
+    }
+    build();
+    if (second) {
+        second->join();
+    }
+    return !failed;
 }
 
 } // namespace
@@ -566,15 +612,14 @@ StreamResult ReadDrawingStream(ByteReader& in, LoadedDrawing& out) {
     if (kind != tags::kStreamKind) {
         return StreamResult::kNotValid;
     }
-    const size_t layersStart = in.Position();
     int32_t width = 0;
     int32_t height = 0;
     bool noLayers = false;
-    if (!Walk(in, version, nullptr, width, height, noLayers)) {
+    std::vector<size_t> records;
+    if (!Walk(in, version, records, width, height, noLayers)) {
         return noLayers ? StreamResult::kNoLayers : StreamResult::kNotValid;
     }
-    in.Seek(layersStart);
-    if (!Walk(in, version, &out, width, height, noLayers)) {
+    if (!BuildLayers(in, version, records, out.layers)) {
         out.layers.clear();
         return StreamResult::kNotValid;
     }

@@ -8,6 +8,14 @@ namespace {
 
 // Client areas this tall or taller count as big: repainting them shows the wait cursor.
 constexpr int32_t kSmallClientRows = 200;
+// View-buffer pixels composited around the shown part, beyond what the zoom's sampling reads.
+constexpr int32_t kVisibleMargin = 4;
+// The rows the compositor samples for the drawing's average colour: every fourth.
+constexpr int32_t kSampledRowStep = 4;
+
+int64_t AreaOf(const Rect& r) {
+    return r.IsEmpty() ? 0 : int64_t{r.Width()} * r.Height();
+}
 
 } // namespace
 
@@ -99,6 +107,58 @@ void RefreshManager::MarkBackdrop(const Rect& clientRect) {
     }
 }
 
+Rect RefreshManager::VisibleDrawingRect() const {
+    const int32_t zoom = m_view.Zoom();
+    const int32_t width = m_view.Display().Width();
+    const int32_t height = m_view.Display().Height();
+    // A magnified client shows 1 / zoom of a view pixel per client pixel, a shrunk one -zoom pixels.
+    const int64_t across = zoom >= 1 ? (int64_t{width} + zoom - 1) / zoom : int64_t{width} * -zoom;
+    const int64_t down = zoom >= 1 ? (int64_t{height} + zoom - 1) / zoom : int64_t{height} * -zoom;
+    const int32_t margin = kVisibleMargin + (zoom < 0 ? -zoom : 1);
+    const auto clamp = [](int64_t v) {
+        return static_cast<int32_t>(std::clamp<int64_t>(v, -(1 << 30), 1 << 30));
+    };
+    return Rect{clamp(int64_t{m_view.OriginX()} - margin), clamp(int64_t{m_view.OriginY()} - margin),
+                clamp(m_view.OriginX() + across + margin), clamp(m_view.OriginY() + down + margin)};
+}
+
+void RefreshManager::RecompositeVisibleFirst(const Rect& drawing, const Rect& visible) {
+    m_pending.clear();
+    m_view.Recomposite(visible, &m_sample);
+    // The rest: the bands above and below the shown part, and its sides between them.
+    const Rect rest[] = {Rect{drawing.left, drawing.top, drawing.right, visible.top},
+                         Rect{drawing.left, visible.bottom, drawing.right, drawing.bottom},
+                         Rect{drawing.left, visible.top, visible.left, visible.bottom},
+                         Rect{visible.right, visible.top, drawing.right, visible.bottom}};
+    for (const Rect& r : rest) {
+        if (r.IsEmpty()) {
+            continue;
+        }
+        m_pending.push_back(r);
+        // The average is taken from every fourth row (counted from the drawing's top): those rows of
+        // the rest are composited now, so that the average, and the backdrops made from it, are those
+        // of the whole drawing.
+        for (int32_t y = (r.top + kSampledRowStep - 1) / kSampledRowStep * kSampledRowStep; y < r.bottom;
+             y += kSampledRowStep) {
+            m_view.Recomposite(Rect{r.left, y, r.right, y + 1}, &m_sample);
+        }
+    }
+    if (!m_pending.empty()) {
+        m_target->CompositingPending();
+    }
+}
+
+void RefreshManager::FinishCompositing() {
+    if (m_busy || m_pending.empty()) {
+        return;
+    }
+    const std::vector<Rect> pending = std::move(m_pending);
+    m_pending.clear();
+    for (const Rect& r : pending) {
+        m_view.Recomposite(r);
+    }
+}
+
 std::vector<std::string> RefreshManager::Reasons() const {
     std::vector<std::string> out;
     for (int32_t i = 0; i < m_reasonCount; ++i) {
@@ -129,6 +189,12 @@ void RefreshManager::Refresh(const std::string& reason) {
     if (m_flags == 0) {
         return;
     }
+    const uint32_t lowest = m_flags & (~m_flags + 1);
+    if (lowest <= kViewBufferSize) {
+        m_pending.clear(); // the whole drawing is composited again below
+    } else {
+        FinishCompositing();
+    }
     m_busy = true;
     const bool heavy = m_heavy;
     if (heavy) {
@@ -137,14 +203,19 @@ void RefreshManager::Refresh(const std::string& reason) {
     }
     const Rect drawing{0, 0, m_view.ViewBuffer().Width(), m_view.ViewBuffer().Height()};
     Rect changed; // client pixels to copy to the window
-    const uint32_t lowest = m_flags & (~m_flags + 1);
     if (lowest <= kViewBufferContents) {
         const bool whole = lowest <= kViewBufferSize;
         const Rect area = whole ? drawing : m_dirty;
         if (whole) {
             m_sample = AverageSampler{};
         }
-        m_view.Recomposite(area, whole ? &m_sample : nullptr);
+        // Only worth it when a good part of the drawing lies outside the window.
+        const Rect visible = Intersection(VisibleDrawingRect(), drawing);
+        if (whole && m_deferOutside && !visible.IsEmpty() && AreaOf(visible) * 10 < AreaOf(drawing) * 9) {
+            RecompositeVisibleFirst(drawing, visible);
+        } else {
+            m_view.Recomposite(area, whole ? &m_sample : nullptr);
+        }
         if (whole) {
             // Without a sampled pixel the average falls back to the paper's.
             m_view.SetDrawingAverage(m_sample.Average(0));

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace ts {
 
@@ -21,6 +22,9 @@ public:
     virtual void DrawOverlays() {}
     virtual void RedrawPalette() {}
     virtual void RedrawBackdrop(const Rect& /*clientRect*/) {}
+    // Parts of the view buffer outside the window wait to be composited: the window calls
+    // RefreshManager::FinishCompositing once it has shown what it has, when nothing else is waiting.
+    virtual void CompositingPending() {}
 };
 
 // Collects what became invalid (named flags and rectangles) and, when asked to refresh with a reason,
@@ -72,8 +76,20 @@ public:
     // The sampler of the last whole-drawing recomposite, for the drawing's average colour.
     const AverageSampler& LastSample() const { return m_sample; }
 
+    // A whole recomposite (a drawing opened or resized) composites the part the window shows first,
+    // with every fourth row of the rest for the drawing's average; the other rows of the rest are left
+    // for FinishCompositing, which every later refresh and every reader of the whole view buffer calls
+    // first. Off, the whole drawing is composited at once.
+    void SetDeferOutsideView(bool on) { m_deferOutside = on; }
+    bool CompositingIsPending() const { return !m_pending.empty(); }
+    void FinishCompositing();
+
 private:
     void Clear();
+    // The view-buffer pixels the client shows at the present zoom and origin, with a margin.
+    Rect VisibleDrawingRect() const;
+    // Composites the visible part of the drawing now and leaves the rest pending.
+    void RecompositeVisibleFirst(const Rect& drawing, const Rect& visible);
 
     ViewManager& m_view;
     UserInterface& m_ui;
@@ -90,6 +106,8 @@ private:
     int32_t m_nextReason = 0;
     int32_t m_reasonCount = 0;
     AverageSampler m_sample;
+    bool m_deferOutside = true;
+    std::vector<Rect> m_pending; // view-buffer rectangles still to composite
 };
 
 } // namespace ts

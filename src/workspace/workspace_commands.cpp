@@ -474,6 +474,8 @@ bool Workspace::RunCommand(int32_t id) {
     if (!commands.Enabled(id)) {
         return false;
     }
+    // A command may read any part of the view buffer (the backdrop kinds, the print preview).
+    refreshManager.FinishCompositing();
     // The current mode finishes what it holds before any command acts; the commands that open a
     // dialog or change the whole drawing leave it for the select mode.
     if (commands.Find(id)->commitsFirst) {

@@ -18,6 +18,7 @@ public:
 
     // PaletteHost.
     const Image24* DrawingPicture() override {
+        m_w.refreshManager.FinishCompositing();
         const Image24& view = m_w.viewManager.ViewBuffer();
         return m_w.imageStack.Count() > ImageStackManager::kPaperIndex && !view.Empty() ? &view : nullptr;
     }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <functional>
@@ -285,6 +286,58 @@ TEST_F(DrawingStream, EveryTruncationIsRefused) {
     for (size_t size = 0; size + 4 <= bytes.size(); size += 3) {
         const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(size));
         ASSERT_NE(Read(cut), StreamResult::kLoaded) << "cut at " << size;
+    }
+}
+
+// Streams of a megabyte and more build their layers side by side: the layers come back in their
+// order with every byte, and damage that only building finds (a row that does not decode, in any one
+// layer) still refuses the whole stream.
+TEST_F(DrawingStream, LargeStreamsBuildEveryLayerInOrderAndRefuseDamageInAnyOne) {
+    constexpr int32_t kSide = 257; // rows of a width no vector step divides
+    std::vector<uint8_t> row(kSide);
+    uint32_t noise = 1;
+    for (int32_t n = 0; n < 5; ++n) {
+        LayerObject& layer =
+            testing::AddDrawingLayer(stack, kSide, kSide, n + 1, 2 * n + 1, "Noise " + std::to_string(n));
+        ObjectColor& c = *layer.color;
+        for (RLBuffer* channel : {c.amount.get(), c.blue.get(), c.green.get(), c.red.get()}) {
+            for (int32_t y = 0; y < kSide; ++y) {
+                for (uint8_t& b : row) {
+                    noise = noise * 1103515245u + 12345u;
+                    b = static_cast<uint8_t>(noise >> 16);
+                }
+                ASSERT_TRUE(channel->PutRow(y, row.data()));
+            }
+        }
+    }
+    const std::vector<uint8_t> bytes = StreamOf(stack);
+    ASSERT_GT(bytes.size(), size_t{1} << 20);
+    LoadedDrawing loaded = ReadBack(bytes);
+    ASSERT_EQ(loaded.layers.size(), static_cast<size_t>(stack.Count()));
+    for (int32_t i = 0; i < stack.Count(); ++i) {
+        EXPECT_TRUE(loaded.layers[static_cast<size_t>(i)].layer->SameAs(*stack.Layer(i))) << "layer " << i;
+    }
+    ImageStackManager again;
+    for (LoadedLayer& l : loaded.layers) {
+        again.InsertLayer(again.Count(), std::move(l.layer));
+    }
+    again.SetDrawingSize(64, 48);
+    again.UnpackAll(0);
+    EXPECT_EQ(StreamOf(again), bytes);
+
+    // The first row of a layer's first buffer claims more bytes than its buffer holds: the records
+    // still walk, the row does not decode. Damage in the first, a middle and the last noise layer.
+    const uint8_t size[8] = {kSide & 0xFF, kSide >> 8, 0, 0, kSide & 0xFF, kSide >> 8, 0, 0};
+    for (int32_t n : {0, 2, 4}) {
+        std::vector<uint8_t> damaged = bytes;
+        const std::string name = "Noise " + std::to_string(n);
+        const auto named = std::search(damaged.begin(), damaged.end(), name.begin(), name.end());
+        const auto header = std::search(named, damaged.end(), std::begin(size), std::end(size));
+        ASSERT_NE(header, damaged.end());
+        std::fill_n(header + 24, 4, uint8_t{0xFF}); // six header words, then the rows
+        LoadedDrawing out;
+        EXPECT_EQ(Read(damaged, out), StreamResult::kNotValid) << "damage in layer " << name;
+        EXPECT_TRUE(out.layers.empty()) << name;
     }
 }
 
