@@ -8,8 +8,14 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <new>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define TS_LINE_STAMPS_AVX2 1
+#endif
 
 namespace ts {
 
@@ -19,16 +25,77 @@ int32_t FloorDiv4(int32_t v) {
     return v >> 2; // arithmetic: rounds towards minus infinity
 }
 
+constexpr uint32_t kNever = std::numeric_limits<uint32_t>::max();
+
 // The stamp of one width centred on one quarter-pixel cell (cx, cy) of its pixel: side x side pixels,
 // the centre pixel at (origin, origin); per pixel its coverage cells and the squared distance (in eighth
 // pixels) from the stamp's centre to the pixel's centre.
 struct Stamp {
     int32_t side = 0;
     int32_t origin = 0;
+    // Rows of the cells lie this many apart; past its side every row holds at least 7 empty cells, so
+    // that runs of 8 from any cell of a row stay in it.
+    int32_t stride = 0;
     std::vector<uint16_t> masks;
-    std::vector<uint32_t> distance;
-    std::vector<int32_t> spans; // per row: first and one past the last column with cells
+    std::vector<uint32_t> distance; // kNever where the mask is empty
+    std::vector<int32_t> spans;     // per row: first and one past the last column with cells
 };
+
+// Where stamps go: per output pixel of a band the coverage cells, the squared distance to the nearest
+// stamp centre and that stamp's colour index.
+struct BandPixels {
+    uint16_t* cover;
+    uint32_t* nearest;
+    uint8_t* color;
+};
+
+bool g_useVectors = true;
+
+#if defined(TS_LINE_STAMPS_AVX2)
+const bool g_haveAvx2 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+}();
+
+// StampRow eight cells at a time, over whole runs of 8: the cells past n are empty (no cells, never
+// nearest), so the band's pixels there are written back as they were.
+__attribute__((target("avx2"))) void StampRowAvx2(const uint16_t* masks, const uint32_t* distance, int32_t n,
+                                                  uint16_t* cover, uint32_t* nearest, uint8_t* color,
+                                                  uint8_t lineColor) {
+    const __m128i lineColors = _mm_set1_epi8(static_cast<char>(lineColor));
+    for (int32_t c = 0; c < n; c += 8) {
+        auto* coverAt = reinterpret_cast<__m128i*>(cover + c);
+        _mm_storeu_si128(coverAt, _mm_or_si128(_mm_loadu_si128(coverAt),
+                                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks + c))));
+        auto* nearestAt = reinterpret_cast<__m256i*>(nearest + c);
+        const __m256i before = _mm256_loadu_si256(nearestAt);
+        const __m256i after =
+            _mm256_min_epu32(before, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(distance + c)));
+        _mm256_storeu_si256(nearestAt, after);
+        // Lanes whose nearest stayed keep their colour: the 32-bit lanes' masks narrowed to bytes.
+        const __m256i same = _mm256_cmpeq_epi32(before, after);
+        const __m128i same16 =
+            _mm_packs_epi32(_mm256_castsi256_si128(same), _mm256_extracti128_si256(same, 1));
+        const __m128i same8 = _mm_packs_epi16(same16, same16);
+        auto* colorAt = reinterpret_cast<__m128i*>(color + c);
+        _mm_storel_epi64(colorAt, _mm_blendv_epi8(lineColors, _mm_loadl_epi64(colorAt), same8));
+    }
+}
+#endif
+
+// One stamp row of n pixels into the band at k: the cells joined, the colour taken where this stamp's
+// centre is nearer than every earlier one.
+inline void StampRow(const uint16_t* __restrict masks, const uint32_t* __restrict distance, int32_t n,
+                     uint16_t* __restrict cover, uint32_t* __restrict nearest, uint8_t* __restrict color,
+                     uint8_t lineColor) {
+    for (int32_t c = 0; c < n; ++c) {
+        cover[c] = static_cast<uint16_t>(cover[c] | masks[c]);
+        const uint32_t d = distance[c];
+        const bool closer = d < nearest[c];
+        nearest[c] = closer ? d : nearest[c];
+        color[c] = closer ? lineColor : color[c];
+    }
+}
 
 class StampSet {
 public:
@@ -51,9 +118,10 @@ private:
         const int32_t hi = FloorDiv4(2 * w + 4);
         s.side = hi - lo + 1;
         s.origin = -lo;
-        const auto cells = static_cast<size_t>(s.side) * static_cast<size_t>(s.side);
+        s.stride = (s.side + 14) / 8 * 8;
+        const auto cells = static_cast<size_t>(s.side) * static_cast<size_t>(s.stride);
         s.masks.assign(cells, 0);
-        s.distance.assign(cells, 0);
+        s.distance.assign(cells, kNever);
         const int32_t r2 = 4 * w * w;
         for (int32_t py = 0; py < s.side; ++py) {
             for (int32_t px = 0; px < s.side; ++px) {
@@ -71,9 +139,10 @@ private:
                 }
                 const int32_t ex = 8 * (px - s.origin) + 4 - (2 * cx + 1);
                 const int32_t ey = 8 * (py - s.origin) + 4 - (2 * cy + 1);
-                const auto at = static_cast<size_t>(py * s.side + px);
+                const auto at = static_cast<size_t>(py * s.stride + px);
                 s.masks[at] = mask;
-                s.distance[at] = static_cast<uint32_t>(ex * ex + ey * ey);
+                // A cell without coverage is never the nearest: it can be stamped like the others.
+                s.distance[at] = mask != 0 ? static_cast<uint32_t>(ex * ex + ey * ey) : kNever;
             }
         }
         s.spans.assign(2 * static_cast<size_t>(s.side), 0);
@@ -81,7 +150,7 @@ private:
             int32_t first = s.side;
             int32_t last = 0;
             for (int32_t px = 0; px < s.side; ++px) {
-                if (s.masks[static_cast<size_t>(py * s.side + px)] != 0) {
+                if (s.masks[static_cast<size_t>(py * s.stride + px)] != 0) {
                     first = std::min(first, px);
                     last = px + 1;
                 }
@@ -180,6 +249,30 @@ bool Fits(const RLBuffer* b, int32_t w, int32_t h) {
     return b && b->IsCreated() && b->Width() == w && b->Height() == h && b->BytesPerPixel() == 1;
 }
 
+// Whether n masks equal the two-byte, low-first masks stored at bytes, and writing them there.
+bool SameAsStored(const uint16_t* masks, size_t n, const uint8_t* bytes) {
+    if constexpr (std::endian::native == std::endian::little) {
+        return std::memcmp(masks, bytes, 2 * n) == 0;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        if (bytes[2 * i] != static_cast<uint8_t>(masks[i]) || bytes[2 * i + 1] != (masks[i] >> 8)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void StoreMasks(const uint16_t* masks, size_t n, uint8_t* bytes) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(bytes, masks, 2 * n);
+        return;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        bytes[2 * i] = static_cast<uint8_t>(masks[i]);
+        bytes[2 * i + 1] = static_cast<uint8_t>(masks[i] >> 8);
+    }
+}
+
 } // namespace
 
 namespace linestamps {
@@ -192,6 +285,12 @@ void Wobble(int32_t amount, int32_t x, int32_t y, int32_t& dx, int32_t& dy) {
     const uint8_t r = FieldByte(x, y);
     dx = Wobbles().dx[static_cast<size_t>(amount)][r];
     dy = Wobbles().dy[static_cast<size_t>(amount)][r];
+}
+
+bool UseVectors(bool on) {
+    const bool previous = g_useVectors;
+    g_useVectors = on;
+    return previous;
 }
 
 } // namespace linestamps
@@ -225,9 +324,10 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
     std::vector<uint8_t> color;
     std::vector<uint8_t> occ, styleRow, widthRow, colorRow, coverRow, colorOut;
     try {
-        cover.resize(kBand * ow);
-        nearest.resize(kBand * ow);
-        color.resize(kBand * ow);
+        // Runs of 8 cells may pass the band's last pixel by 7.
+        cover.resize(kBand * ow + 8);
+        nearest.resize(kBand * ow + 8);
+        color.resize(kBand * ow + 8);
         occ.resize(2 * sw);
         styleRow.resize(sw);
         widthRow.resize(sw);
@@ -240,10 +340,14 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
     if (progress) {
         progress->Start(out.Height());
     }
+#if defined(TS_LINE_STAMPS_AVX2)
+    const bool vectors = g_useVectors && g_haveAvx2;
+#endif
+    const BandPixels bandPixels{cover.data(), nearest.data(), color.data()};
     for (int32_t y0 = out.top; y0 < out.bottom; y0 += kBand) {
         const int32_t y1 = std::min(y0 + kBand, out.bottom);
         std::fill(cover.begin(), cover.end(), uint16_t{0});
-        std::fill(nearest.begin(), nearest.end(), std::numeric_limits<uint32_t>::max());
+        std::fill(nearest.begin(), nearest.end(), kNever);
         std::fill(color.begin(), color.end(), uint8_t{0});
         const int32_t fromRow = std::max(src.top, y0 - kLineReach);
         const int32_t toRow = std::min(src.bottom, y1 + kLineReach);
@@ -294,23 +398,28 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
                 const int32_t clipRight = std::min(s.side, out.right - left);
                 const uint8_t lineColor = colorRow[i];
                 for (int32_t r = r0; r < r1; ++r) {
-                    const size_t band = static_cast<size_t>(top + r - y0) * ow;
-                    const size_t stampRow = static_cast<size_t>(r * s.side);
+                    const size_t stampRow = static_cast<size_t>(r * s.stride);
                     const int32_t c0 = std::max(clipLeft, s.spans[2 * static_cast<size_t>(r)]);
-                    const int32_t c1 = std::min(clipRight, s.spans[2 * static_cast<size_t>(r) + 1]);
-                    for (int32_t c = c0; c < c1; ++c) {
-                        const uint16_t m = s.masks[stampRow + static_cast<size_t>(c)];
-                        if (m == 0) {
-                            continue;
-                        }
-                        const size_t k = band + static_cast<size_t>(left + c - out.left);
-                        cover[k] = static_cast<uint16_t>(cover[k] | m);
-                        const uint32_t d = s.distance[stampRow + static_cast<size_t>(c)];
-                        if (d < nearest[k]) {
-                            nearest[k] = d;
-                            color[k] = lineColor;
-                        }
+                    const int32_t spanEnd = s.spans[2 * static_cast<size_t>(r) + 1];
+                    const int32_t c1 = std::min(clipRight, spanEnd);
+                    if (c0 >= c1) {
+                        continue;
                     }
+                    const size_t k =
+                        static_cast<size_t>(top + r - y0) * ow + static_cast<size_t>(left + c0 - out.left);
+                    const size_t at = stampRow + static_cast<size_t>(c0);
+#if defined(TS_LINE_STAMPS_AVX2)
+                    // Runs of 8 reach past the row's last cell only where the rest of the stamp row is
+                    // empty: not where the output's right edge cuts it.
+                    if (vectors && c1 == spanEnd) {
+                        StampRowAvx2(s.masks.data() + at, s.distance.data() + at, c1 - c0,
+                                     bandPixels.cover + k, bandPixels.nearest + k, bandPixels.color + k,
+                                     lineColor);
+                        continue;
+                    }
+#endif
+                    StampRow(s.masks.data() + at, s.distance.data() + at, c1 - c0, bandPixels.cover + k,
+                             bandPixels.nearest + k, bandPixels.color + k, lineColor);
                 }
             }
         }
@@ -318,19 +427,17 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
             const size_t band = static_cast<size_t>(y - y0) * ow;
             coverage.ReadRow(y, coverRow.data());
             rendered.ReadRow(y, colorOut.data());
-            bool coverChanged = false;
-            bool colorChanged = false;
-            for (size_t i = 0; i < ow; ++i) {
-                const size_t x = static_cast<size_t>(out.left) + i;
-                const uint16_t m = cover[band + i];
-                const uint8_t lo = static_cast<uint8_t>(m);
-                const uint8_t hi = static_cast<uint8_t>(m >> 8);
-                const uint8_t c = m ? color[band + i] : uint8_t{0};
-                coverChanged = coverChanged || coverRow[2 * x] != lo || coverRow[2 * x + 1] != hi;
-                colorChanged = colorChanged || colorOut[x] != c;
-                coverRow[2 * x] = lo;
-                coverRow[2 * x + 1] = hi;
-                colorOut[x] = c;
+            // The band holds the rows as they are stored: each coverage mask as two bytes, low byte
+            // first, and the colour index only where a stamp covered a cell (0 elsewhere).
+            uint8_t* coverAt = coverRow.data() + 2 * static_cast<size_t>(out.left);
+            uint8_t* colorAt = colorOut.data() + static_cast<size_t>(out.left);
+            const bool coverChanged = !SameAsStored(cover.data() + band, ow, coverAt);
+            const bool colorChanged = std::memcmp(colorAt, color.data() + band, ow) != 0;
+            if (coverChanged) {
+                StoreMasks(cover.data() + band, ow, coverAt);
+            }
+            if (colorChanged) {
+                std::memcpy(colorAt, color.data() + band, ow);
             }
             if (coverChanged) {
                 coverage.PutRow(y, coverRow.data());

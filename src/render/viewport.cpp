@@ -5,7 +5,39 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define TS_VIEWPORT_AVX2 1
+#endif
+
 namespace ts {
+
+namespace {
+
+bool g_useVectors = true;
+
+#if defined(TS_VIEWPORT_AVX2)
+const bool g_haveAvx2 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+}();
+#endif
+
+bool Vectors() {
+#if defined(TS_VIEWPORT_AVX2)
+    return g_useVectors && g_haveAvx2;
+#else
+    return false;
+#endif
+}
+
+} // namespace
+
+bool ViewportFrame::UseVectors(bool on) {
+    const bool previous = g_useVectors;
+    g_useVectors = on;
+    return previous;
+}
 
 void SampleTable::SetZoom(int32_t zoom) {
     if (zoom == m_zoom) {
@@ -174,6 +206,55 @@ __attribute__((target_clones("default", "avx2"))) void AddBytes(uint16_t* sum, c
     }
 }
 
+#if defined(TS_VIEWPORT_AVX2)
+
+// 16 bytes from p as 16-bit lanes.
+__attribute__((target("avx2"))) inline __m256i Widen16(const uint8_t* p) {
+    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+// Blocks apart (zooms beyond -10) average their last 10 x 10 pixels: the 30 bytes of a block row from
+// each of the ten rows. Output o reads rows[r][o x stride ..+ 30). The bytes go in as two vectors of
+// sixteen 16-bit lanes, at 0 and at 14 (the second's first two lanes repeat the first's last two and
+// weigh nothing), the ten rows added lane by lane; each channel's total is then the weighted sum of
+// the lanes that hold it. Nothing past a block's last byte is read.
+__attribute__((target("avx2"))) void TenByTenAvx2(const uint8_t* const rows[10], size_t count, size_t stride,
+                                                  const uint8_t* average, uint8_t* out) {
+    alignas(32) int16_t w[6][16];
+    for (int32_t c = 0; c < 3; ++c) {
+        for (int32_t lane = 0; lane < 16; ++lane) {
+            w[c][lane] = static_cast<int16_t>(lane % 3 == c);
+            w[3 + c][lane] = static_cast<int16_t>(lane >= 2 && (lane + 14) % 3 == c);
+        }
+    }
+    __m256i weight[6];
+    for (size_t i = 0; i < 6; ++i) {
+        weight[i] = _mm256_load_si256(reinterpret_cast<const __m256i*>(w[i]));
+    }
+    for (size_t o = 0; o < count; ++o) {
+        const size_t at = o * stride;
+        __m256i a = Widen16(rows[0] + at);
+        __m256i b = Widen16(rows[0] + at + 14);
+        for (size_t r = 1; r < 10; ++r) {
+            a = _mm256_add_epi16(a, Widen16(rows[r] + at));
+            b = _mm256_add_epi16(b, Widen16(rows[r] + at + 14));
+        }
+        __m256i t[3];
+        for (size_t c = 0; c < 3; ++c) {
+            t[c] = _mm256_add_epi32(_mm256_madd_epi16(a, weight[c]), _mm256_madd_epi16(b, weight[3 + c]));
+        }
+        // Per half: the sums of t0, t1, t2 and t2 again; then the halves added.
+        const __m256i s = _mm256_hadd_epi32(_mm256_hadd_epi32(t[0], t[1]), _mm256_hadd_epi32(t[2], t[2]));
+        const __m128i q = _mm_add_epi32(_mm256_castsi256_si128(s), _mm256_extracti128_si256(s, 1));
+        uint8_t* px = out + o * 3;
+        px[0] = average[_mm_cvtsi128_si32(q)];
+        px[1] = average[_mm_extract_epi32(q, 1)];
+        px[2] = average[_mm_extract_epi32(q, 2)];
+    }
+}
+
+#endif
+
 } // namespace
 
 // The k x k sums go in two steps: the k rows added byte by byte over the columns the row reads, then
@@ -196,22 +277,27 @@ void ViewportFrame::ShrinkRow(const Image24& view, int32_t row, int32_t firstCol
         return view.Row(std::clamp(row - dy, 0, view.Height() - 1)) + static_cast<size_t>(lo) * 3;
     };
     const bool sideBySide = step == k && bytes >= static_cast<size_t>(3 * k);
-    const size_t runs = sideBySide ? bytes - static_cast<size_t>(3 * (k - 1)) : 0;
-    room.averages.resize(std::max(room.averages.size(), runs + kernels::kSlack));
-    if (sideBySide && k == 2) {
-        kernels::PairAverages(rowAt(0), rowAt(1), runs, room.averages.data());
-    } else {
-        room.sums.resize(std::max(room.sums.size(), bytes + 3 * static_cast<size_t>(k) + kernels::kSlack));
-        uint16_t* sum = room.sums.data();
-        SetBytes(sum, rowAt(0), k > 1 ? rowAt(1) : nullptr, bytes);
-        for (int32_t dy = 2; dy < k; ++dy) {
-            AddBytes(sum, rowAt(dy), bytes);
+    // Blocks apart at zooms beyond -10 are read straight from the rows, between the blocks at the ends.
+    const bool tenByTen = step > k && k == 10 && Vectors();
+    if (!tenByTen) {
+        const size_t runs = sideBySide ? bytes - static_cast<size_t>(3 * (k - 1)) : 0;
+        room.averages.resize(std::max(room.averages.size(), runs + kernels::kSlack));
+        if (sideBySide && k == 2) {
+            kernels::PairAverages(rowAt(0), rowAt(1), runs, room.averages.data());
+        } else {
+            room.sums.resize(
+                std::max(room.sums.size(), bytes + 3 * static_cast<size_t>(k) + kernels::kSlack));
+            uint16_t* sum = room.sums.data();
+            SetBytes(sum, rowAt(0), k > 1 ? rowAt(1) : nullptr, bytes);
+            for (int32_t dy = 2; dy < k; ++dy) {
+                AddBytes(sum, rowAt(dy), bytes);
+            }
+            if (!sideBySide) {
+                AverageBlocks<0>(Block{sum, lo, lastColumn, start, step, table.Entries()}, outWidth, out, k);
+                return;
+            }
+            kernels::RunAverages(sum, runs, k, static_cast<uint16_t>(65536 / (k * k)), room.averages.data());
         }
-        if (!sideBySide) {
-            AverageBlocks<0>(Block{sum, lo, lastColumn, start, step, table.Entries()}, outWidth, out, k);
-            return;
-        }
-        kernels::RunAverages(sum, runs, k, static_cast<uint16_t>(65536 / (k * k)), room.averages.data());
     }
     // Blocks reaching past the view's first or last column lie at the ends of the row.
     int32_t inside = 0;
@@ -225,9 +311,23 @@ void ViewportFrame::ShrinkRow(const Image24& view, int32_t row, int32_t firstCol
         --end;
         EdgePixel(view, row, start + end * step, k, table.Entries(), out + static_cast<size_t>(end) * 3);
     }
-    const uint8_t* averages = room.averages.data() + static_cast<size_t>(start + inside * step - lo) * 3;
     uint8_t* px = out + static_cast<size_t>(inside) * 3;
     const auto count = static_cast<size_t>(end - inside);
+#if defined(TS_VIEWPORT_AVX2)
+    if (tenByTen) {
+        if (count == 0) {
+            return;
+        }
+        const size_t first = static_cast<size_t>(start + inside * step) * 3;
+        const uint8_t* rows[10];
+        for (int32_t dy = 0; dy < 10; ++dy) {
+            rows[dy] = view.Row(std::clamp(row - dy, 0, view.Height() - 1)) + first;
+        }
+        TenByTenAvx2(rows, count, static_cast<size_t>(step) * 3, table.Entries(), px);
+        return;
+    }
+#endif
+    const uint8_t* averages = room.averages.data() + static_cast<size_t>(start + inside * step - lo) * 3;
     if (k == 2) {
         kernels::EverySecondPixel(averages, count, px);
         return;

@@ -50,6 +50,9 @@ public:
     // k = min(-z, 10).
     static void ShrinkRow(const Image24& view, int32_t row, int32_t firstColumn, int32_t outWidth,
                           const SampleTable& table, uint8_t* out, ShrinkRoom& room);
+    // Whether the vector loops are used (when the processor has them); returns the previous setting.
+    // Tests switch them off to compare against the plain loops.
+    static bool UseVectors(bool on);
 };
 
 } // namespace ts

@@ -154,6 +154,39 @@ TEST_F(ScreenGrid, EveryPixelValueMixesAlikeAlongALineAcrossAndDown) {
     }
 }
 
+TEST_F(ScreenGrid, LinesOnTheEdgesOfARebuiltPartStayInsideIt) {
+    // Lines on the client's last column and row (99, 59), and parts of the client rebuilt whose first or
+    // last column holds a line or whose last column follows one: every pixel rebuilt equals the whole
+    // rebuild, and none outside the part is touched.
+    std::vector<uint8_t>& pixels = view.ViewBuffer().Pixels();
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = static_cast<uint8_t>(i * 2654435761u >> 24);
+    }
+    view.Grid().grids[0] = GridLines{true, 20.0, 0x0030A0F0, 200};
+    view.Grid().grids[1] = GridLines{true, 40.0, 0x00102030, 90};
+    view.Grid().originX = 19.0;
+    view.Grid().originY = 19.0;
+    Show(1);
+    const std::vector<uint8_t> whole = view.Display().Pixels();
+    EXPECT_NE(Client(99, 0), Client(98, 0)) << "a line on the last column";
+    for (const Rect& part : {Rect{0, 0, 100, 60}, Rect{0, 50, 40, 60}, Rect{0, 0, 41, 60},
+                             Rect{19, 10, 60, 30}, Rect{20, 0, 99, 60}, Rect{98, 0, 100, 60}}) {
+        std::fill(view.Display().Pixels().begin(), view.Display().Pixels().end(), uint8_t{0x5A});
+        view.RebuildClient(part);
+        for (int32_t y = 0; y < 60; ++y) {
+            for (int32_t x = 0; x < 100; ++x) {
+                const size_t at = static_cast<size_t>(y) * static_cast<size_t>(view.Display().Stride()) +
+                                  static_cast<size_t>(x) * 3;
+                const bool inside = x >= part.left && x < part.right && y >= part.top && y < part.bottom;
+                const uint8_t* got = view.Display().Pixels().data() + at;
+                const Px want = inside ? Px{whole[at], whole[at + 1], whole[at + 2]} : Px{0x5A, 0x5A, 0x5A};
+                ASSERT_EQ((Px{got[0], got[1], got[2]}), want)
+                    << part.left << "-" << part.right << " at " << x << ", " << y;
+            }
+        }
+    }
+}
+
 TEST_F(ScreenGrid, StackedGridsOverAnyPictureEqualTheirLinesMixedOneAfterTheOtherAtEveryZoom) {
     // A picture of noise, so that a pixel read from the wrong place shows; two grids whose lines cross
     // and coincide, the second over the first; rebuilt whole and in part at magnifying, 1:1 and

@@ -195,6 +195,41 @@ TEST(LineRenderer, ThePixelsFollowFromTheBytesAlone) {
     EXPECT_EQ(AllBytes(*b->lineArt->refreshAppearance), AllBytes(*a->lineArt->refreshAppearance));
 }
 
+// The redraw stamps runs of eight cells with vector instructions where the processor has them: the same
+// pixels as the plain loops, for every width (stamps of every side), lines crossing at equal distances
+// in other colours, lines on the layer's first and last columns, and rectangles whose grown edges cut
+// stamps at odd columns, on a layer whose width is no multiple of 8.
+TEST(LineRenderer, VectorStampsGiveThePlainLoopsPixels) {
+    auto a = LineLayer(133, 90);
+    DrawMixedLines(*a);
+    for (int32_t w = 1; w <= kMaxLineWidth; ++w) {
+        const int32_t x = 4 * w + 3;
+        DrawLine(*a, {{x, 4, 4 * (130 - w), 350}}, {w, kLineSolid, w % 8, static_cast<uint8_t>(w % 5)});
+        DrawLine(*a, {LevelLine(w, 120, 2 + 3 * (w % 29))},
+                 {w, kLineSolid, 0, static_cast<uint8_t>(w % 3 + 5)});
+    }
+    DrawLine(*a, {{1, 0, 1, 359}, {530, 0, 530, 359}}, {7, kLineSolid, 0, 6});
+    const auto redrawn = [&](bool vectors, const Rect& area) {
+        auto b = LineLayer(133, 90);
+        b->frame->drawingBuffer->CopyFrom(*a->frame->drawingBuffer);
+        b->lineArt->lineAppearanceIndex->CopyFrom(*a->lineArt->lineAppearanceIndex);
+        b->lineArt->refreshWidth->CopyFrom(*a->lineArt->refreshWidth);
+        b->lineArt->colorAppearanceIndex->CopyFrom(*a->lineArt->colorAppearanceIndex);
+        const bool previous = linestamps::UseVectors(vectors);
+        LineRenderer(*b).RedrawLines(area);
+        linestamps::UseVectors(previous);
+        std::vector<uint8_t> bytes = AllBytes(*b->lineArt->lineBuffer);
+        const std::vector<uint8_t> colors = AllBytes(*b->lineArt->refreshAppearance);
+        bytes.insert(bytes.end(), colors.begin(), colors.end());
+        return bytes;
+    };
+    for (const Rect& area : {Rect{0, 0, 133, 90}, Rect{33, 17, 34, 18}, Rect{51, 40, 80, 41},
+                             Rect{100, 60, 133, 90}, Rect{0, 70, 5, 90}}) {
+        EXPECT_EQ(redrawn(true, area), redrawn(false, area))
+            << area.left << "," << area.top << " - " << area.right << "," << area.bottom;
+    }
+}
+
 TEST(LineRenderer, EveryWidthHasItsOwnStamp) {
     int32_t previous = 0;
     for (int32_t w = 1; w <= kMaxLineWidth; ++w) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 namespace ts {
 namespace {
@@ -210,6 +211,7 @@ TEST_F(Viewport, EveryZoomShowsThePlainlySampledPixels) {
     const Image24& v = view.ViewBuffer();
     for (const bool vectors : {true, false}) {
         const bool previous = kernels::UseVectors(vectors);
+        const bool previousFrame = ViewportFrame::UseVectors(vectors);
         for (const int32_t z : {2, 4, 8, 16}) {
             const int32_t lineX = static_cast<int32_t>(rng() % 40);
             const uint16_t mask = static_cast<uint16_t>(rng() | 1);
@@ -239,6 +241,47 @@ TEST_F(Viewport, EveryZoomShowsThePlainlySampledPixels) {
             });
         }
         kernels::UseVectors(previous);
+        ViewportFrame::UseVectors(previousFrame);
+    }
+}
+
+// Zooms beyond -10 read each block's last ten rows and columns straight from the view buffer: the same
+// pixels as the plain loops, with blocks cut by the view's left and right edges, rows above the top
+// repeated, the last block ending on the view's very last byte, and blocks of pure white (the largest
+// sums).
+TEST(ViewportShrinkRow, BlocksApartGiveThePlainLoopsPixelsAtEveryEdge) {
+    std::mt19937 rng(5);
+    for (const bool white : {false, true}) {
+        for (const int32_t zoom : {-11, -13, -16, -37, -64}) {
+            const int32_t s = -zoom;
+            SampleTable table;
+            table.SetZoom(zoom);
+            ViewportFrame::ShrinkRoom room;
+            // Whole blocks ending exactly on the last column, partial blocks, a view narrower than a block.
+            for (const int32_t width : {7 * s, 7 * s + 1, 7 * s + 5, 10}) {
+                Image24 v;
+                ASSERT_TRUE(v.Create(width, 25));
+                for (int32_t y = 0; y < v.Height(); ++y) {
+                    for (int32_t i = 0; i < 3 * width; ++i) {
+                        v.Row(y)[i] = white ? 255 : static_cast<uint8_t>(rng());
+                    }
+                }
+                for (const int32_t row : {0, 4, 9, 10, 24}) {
+                    for (const int32_t first : {-2 * s - 3, -1, 0, 1, s - 1, 5}) {
+                        SCOPED_TRACE("zoom " + std::to_string(zoom) + " width " + std::to_string(width) +
+                                     " row " + std::to_string(row) + " first " + std::to_string(first));
+                        const int32_t outWidth = (width - first) / s + 2; // the last ones past the view
+                        std::vector<uint8_t> fast(static_cast<size_t>(outWidth) * 3);
+                        std::vector<uint8_t> plain(fast.size());
+                        ViewportFrame::ShrinkRow(v, row, first, outWidth, table, fast.data(), room);
+                        const bool previous = ViewportFrame::UseVectors(false);
+                        ViewportFrame::ShrinkRow(v, row, first, outWidth, table, plain.data(), room);
+                        ViewportFrame::UseVectors(previous);
+                        EXPECT_EQ(fast, plain);
+                    }
+                }
+            }
+        }
     }
 }
 
