@@ -2,6 +2,7 @@
 
 #include "raster/row_codec.h"
 
+#include <array>
 #include <cstring>
 
 namespace ts::rowcodec {
@@ -14,12 +15,14 @@ constexpr size_t kMaxRepeatUnits = 128;
 
 // True when the table maps every byte to itself.
 bool IsIdentity(const uint8_t* table) {
-    for (int v = 0; v < 256; ++v) {
-        if (table[v] != v) {
-            return false;
+    static constexpr auto kIdentity = [] {
+        std::array<uint8_t, 256> t{};
+        for (size_t v = 0; v < t.size(); ++v) {
+            t[v] = static_cast<uint8_t>(v);
         }
-    }
-    return true;
+        return t;
+    }();
+    return std::memcmp(table, kIdentity.data(), kIdentity.size()) == 0;
 }
 
 } // namespace
@@ -64,25 +67,26 @@ size_t MapCodes(const uint8_t* encoded, size_t available, size_t rawLength, cons
                 n > static_cast<size_t>(end - in)) {
                 return 0;
             }
-            if (identity) {
-                std::memcpy(out, in, n);
-            } else {
+            // No unit after the row's first may come out as a repeat of the byte before it. The
+            // identity leaves the units as they were (the row is copied whole at the end): a row the
+            // writer wrote stays its encoding, any other still decodes to the same bytes.
+            if (!identity) {
                 for (size_t i = 0; i < n; ++i) {
                     out[i] = table[in[i]];
                 }
-            }
-            // No unit after the row's first may come out as a repeat of the byte before it.
-            for (size_t u = pos == 0 ? 1 : 0; u < units; ++u) {
-                const uint8_t before = u == 0 ? prev : out[u * kUnit - 1];
-                const uint8_t* unit = out + u * kUnit;
-                if (unit[0] == before && unit[1] == before && unit[2] == before && unit[3] == before) {
-                    return 0;
+                for (size_t u = pos == 0 ? 1 : 0; u < units; ++u) {
+                    const uint8_t before = u == 0 ? prev : out[u * kUnit - 1];
+                    uint32_t unit;
+                    std::memcpy(&unit, out + u * kUnit, kUnit);
+                    if (unit == 0x01010101u * before) {
+                        return 0;
+                    }
                 }
             }
             in += n;
             out += n;
             pos += n;
-            prev = out[-1];
+            prev = table[in[-1]];
             lastKind = 1;
             lastUnits = units;
             continue;
@@ -104,7 +108,13 @@ size_t MapCodes(const uint8_t* encoded, size_t available, size_t rawLength, cons
         }
         return 0; // a delta code
     }
-    return pos == rawLength ? length : 0;
+    if (pos != rawLength) {
+        return 0;
+    }
+    if (identity) {
+        std::memcpy(dest, encoded, length);
+    }
+    return length;
 }
 
 } // namespace ts::rowcodec

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <random>
@@ -107,6 +108,12 @@ TEST(MapCodes, LeavesToTheCallerWhatCannotBeMappedCodeByCode) {
     }
     EXPECT_EQ(rowcodec::MapCodes(literal, sizeof literal, 8, identity.data(), dest.data()), sizeof literal);
     EXPECT_EQ(rowcodec::MapCodes(literal, sizeof literal, 8, flat.data(), dest.data()), 0u);
+    // The identity keeps a row the writer would have coded otherwise as it is: the same bytes.
+    const uint8_t repeated[] = {11, 0, 0x81, 4, 4, 4, 4, 4, 4, 4, 4};
+    ASSERT_EQ(rowcodec::MapCodes(repeated, sizeof repeated, 8, identity.data(), dest.data()),
+              sizeof repeated);
+    EXPECT_TRUE(std::equal(repeated, repeated + sizeof repeated, dest.begin()));
+    EXPECT_EQ(rowcodec::MapCodes(repeated, sizeof repeated, 8, flat.data(), dest.data()), 0u);
     // A delta code, and codes that make fewer bytes than the row has.
     const uint8_t delta[] = {9, 0, 0x80, 1, 2, 3, 4, 0xA0, 0x55};
     EXPECT_EQ(rowcodec::MapCodes(delta, sizeof delta, 8, identity.data(), dest.data()), 0u);
