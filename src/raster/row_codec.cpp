@@ -1,4 +1,5 @@
 #include "raster/row_codec.h"
+#include "raster/row_code_units.h"
 
 #include "raster/encode_table.h"
 
@@ -14,8 +15,7 @@ namespace ts::rowcodec {
 
 namespace {
 
-constexpr size_t kUnit = 4;
-constexpr size_t kMaxLiteralUnits = 32;
+using namespace detail;
 
 inline uint8_t ClampByte(int v) {
     return static_cast<uint8_t>(std::clamp(v, 0, 255));
@@ -58,28 +58,6 @@ inline uint8_t DecodeDeltaRun(const uint8_t* src, size_t units, int bits, uint8_
         prev = ApplyDeltaUnit(deltas, prev, out + u * kUnit);
     }
     return prev;
-}
-
-// Run copies and fills of whole units (n a multiple of 4). Runs of 16 bytes or more go in 32- and
-// 16-byte chunks, the last chunk overlapping the one before it, so nothing is written past the run.
-inline void CopyRun(uint8_t* out, const uint8_t* in, size_t n) {
-    if (n < 16) {
-        for (size_t i = 0; i < n; i += 4) {
-            std::memcpy(out + i, in + i, 4);
-        }
-        return;
-    }
-    size_t i = 0;
-    for (; i + 32 <= n; i += 32) {
-        std::memcpy(out + i, in + i, 32);
-    }
-    if (i + 16 <= n) {
-        std::memcpy(out + i, in + i, 16);
-        i += 16;
-    }
-    if (i < n) {
-        std::memcpy(out + n - 16, in + n - 16, 16);
-    }
 }
 
 // Vectors of one repeated byte. Each decoder variant is compiled for the widest vectors its

@@ -1,5 +1,6 @@
 #include "raster/row_map.h"
 
+#include "raster/row_code_units.h"
 #include "raster/row_codec.h"
 
 #include <array>
@@ -9,9 +10,7 @@ namespace ts::rowcodec {
 
 namespace {
 
-constexpr size_t kUnit = 4;
-constexpr size_t kMaxLiteralUnits = 32;
-constexpr size_t kMaxRepeatUnits = 128;
+using namespace detail;
 
 // True when the table maps every byte to itself.
 bool IsIdentity(const uint8_t* table) {

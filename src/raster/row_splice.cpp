@@ -11,6 +11,7 @@
 //   in progress is full. Otherwise encoding goes on to the next boundary.
 // Delta codes, which the writer never emits, are not walked: such rows are encoded whole by the caller.
 
+#include "raster/row_code_units.h"
 #include "raster/row_codec.h"
 
 #include <algorithm>
@@ -20,9 +21,7 @@ namespace ts::rowcodec {
 
 namespace {
 
-constexpr size_t kUnit = 4;
-constexpr size_t kMaxLiteralUnits = 32;
-constexpr size_t kMaxRepeatUnits = 128;
+using namespace detail;
 
 inline bool IsRepeat(const uint8_t* raw, size_t u) {
     uint32_t value;

@@ -2,6 +2,7 @@
 // every unit, and one for when the room cannot run out, which finds whole runs of repeat or literal
 // units with vector compares and writes the codes of each run at once.
 
+#include "raster/row_code_units.h"
 #include "raster/row_codec.h"
 
 #include <algorithm>
@@ -20,35 +21,12 @@ namespace ts::rowcodec {
 
 namespace {
 
-constexpr size_t kUnit = 4;
-constexpr size_t kMaxLiteralUnits = 32;
-constexpr size_t kMaxRepeatUnits = 128;
+using namespace detail;
+
 // The writer checks, before each unit, that 8 bytes past its output position stay below the limit,
 // and needs 11 bytes for the first unit and the longest tail.
 constexpr size_t kWriterLookAhead = 9;
 constexpr size_t kMinRoom = 11;
-
-// Copies n bytes (a multiple of 4). Runs of 16 bytes or more go in 32- and 16-byte chunks, the last
-// chunk overlapping the one before it, so nothing is written past the run.
-inline void CopyRun(uint8_t* out, const uint8_t* in, size_t n) {
-    if (n < 16) {
-        for (size_t i = 0; i < n; i += 4) {
-            std::memcpy(out + i, in + i, 4);
-        }
-        return;
-    }
-    size_t i = 0;
-    for (; i + 32 <= n; i += 32) {
-        std::memcpy(out + i, in + i, 32);
-    }
-    if (i + 16 <= n) {
-        std::memcpy(out + i, in + i, 16);
-        i += 16;
-    }
-    if (i < n) {
-        std::memcpy(out + n - 16, in + n - 16, 16);
-    }
-}
 
 // True when unit u repeats the last byte of the unit before it.
 inline bool IsRepeatUnit(const uint8_t* raw, size_t u) {
