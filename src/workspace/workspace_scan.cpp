@@ -26,19 +26,29 @@ Command& Ensure(CommandTable& table, int32_t id, const char* text, int32_t toolt
     return table.Add(std::move(c));
 }
 
-} // namespace
-
-bool Workspace::AcquireScan(const ScanRequest& request, int32_t kind) {
+// Scans with the request into result. False when there is no scanner or the scan failed (the user is
+// told "Unable to scan.") or was cancelled (nothing said).
+bool Acquired(Scanner* scanner, UserInterface& ui, const ScanRequest& request, ScanResult& result) {
     if (!scanner) {
         ui.ShowMessage(kUnableToScan);
         return false;
     }
-    ScanResult result = scanner->Acquire(request, &ui.Progress());
+    result = scanner->Acquire(request, &ui.Progress());
     if (result.outcome == ScanOutcome::kCancelled) {
         return false;
     }
     if (result.outcome != ScanOutcome::kScanned || result.image.Empty()) {
         ui.ShowMessage(kUnableToScan);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool Workspace::AcquireScan(const ScanRequest& request, int32_t kind) {
+    ScanResult result;
+    if (!Acquired(scanner, ui, request, result)) {
         return false;
     }
     return importImage.ImportPicture(std::move(result.image), kScannedImageName, kind);
@@ -48,16 +58,8 @@ bool Workspace::ScanRoviDivod() {
     ScanRequest request;
     request.resolution = 300;
     request.mode = ScanMode::kColor;
-    if (!scanner) {
-        ui.ShowMessage(kUnableToScan);
-        return false;
-    }
-    ScanResult result = scanner->Acquire(request, &ui.Progress());
-    if (result.outcome == ScanOutcome::kCancelled) {
-        return false;
-    }
-    if (result.outcome != ScanOutcome::kScanned || result.image.Empty()) {
-        ui.ShowMessage(kUnableToScan);
+    ScanResult result;
+    if (!Acquired(scanner, ui, request, result)) {
         return false;
     }
     const int32_t resolution = result.resolution > 0 ? result.resolution : ScanRequest::kDefaultResolution;
