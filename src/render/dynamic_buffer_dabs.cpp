@@ -17,17 +17,68 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 namespace ts {
 
 namespace {
 
-// Window rows of the slots a rule works on (blue .. light index), by slot.
-using RowPointers = std::array<uint8_t*, kLightIndex + 1>;
+// Window rows of the slots a rule works on (blue .. light index) for one layer row, indexed by layer
+// column; null for a slot without a window. Worked out as the rule binds them: the windows' row
+// tables are all a row needs.
+class RowPointers {
+public:
+    void SetWindow(int32_t slot, ImageBuffer* window) { m_windows[static_cast<size_t>(slot)] = window; }
+    // Window row 0 stands for layer row first, window column 0 for layer column spanLeft.
+    void SetPlace(int32_t first, int32_t spanLeft) {
+        m_first = first;
+        m_spanLeft = spanLeft;
+    }
+    void SetRow(int32_t y) { m_row = y - m_first; }
+    uint8_t* operator[](int32_t slot) const {
+        ImageBuffer* window = m_windows[static_cast<size_t>(slot)];
+        return window ? window->Pixels(m_row) - m_spanLeft : nullptr;
+    }
+
+private:
+    std::array<ImageBuffer*, kLightIndex + 1> m_windows{};
+    int32_t m_first = 0;
+    int32_t m_spanLeft = 0;
+    int32_t m_row = 0;
+};
 
 inline uint8_t AlphaOf(uint16_t mask) {
     return stroke::CoverageAlpha(CountMaskBits(mask));
 }
+
+// Rules that can put constant bytes in fully covered pixels many at a time (FillsFull, Fill).
+template <class Rule> constexpr bool kFills = requires(Rule& rule) {
+    rule.FillsFull();
+};
+
+#if defined(__SSE2__)
+// Puts value in the bytes p[i] (i < N) whose select byte is 0xFF; the selected bytes that changed as
+// bits, the slot's bit added to slots when any did.
+template <int32_t N>
+inline uint32_t FillBytes(uint8_t* p, uint8_t value, __m128i select, int32_t slot, uint32_t& slots) {
+    static_assert(N == 8 || N == 16);
+    const __m128i v = _mm_set1_epi8(static_cast<char>(value));
+    const __m128i old = N == 16 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(p))
+                                : _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    const auto differs =
+        static_cast<uint32_t>(_mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(old, v), select)));
+    if (differs != 0) {
+        slots |= SlotBit(slot);
+        const __m128i put = _mm_or_si128(_mm_and_si128(select, v), _mm_andnot_si128(select, old));
+        if constexpr (N == 16) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p), put);
+        } else {
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(p), put);
+        }
+    }
+    return differs;
+}
+#endif
 
 // Stores a byte and reports the slot's bit when it changed.
 inline uint32_t Set(uint8_t* row, int32_t x, uint8_t v, int32_t slot) {
@@ -82,6 +133,22 @@ struct PaintRule {
         color.Bind(rows);
         lighting = tool.resetLighting ? rows[kLighting] : nullptr;
     }
+    // Full strength in the tool's own colour: a fully covered pixel takes the same bytes as any other.
+    bool FillsFull() const { return plain; }
+#if defined(__SSE2__)
+    // Apply for the selected pixels of N from x, each fully covered: the columns that changed as bits.
+    template <int32_t N> uint32_t Fill(int32_t x, __m128i select, uint32_t& slots) {
+        uint32_t columns = FillBytes<N>(color.b + x, blue, select, kBlue, slots) |
+                           FillBytes<N>(color.g + x, green, select, kGreen, slots) |
+                           FillBytes<N>(color.r + x, red, select, kRed, slots) |
+                           FillBytes<N>(color.amount + x, 255, select, kAmount, slots) |
+                           FillBytes<N>(color.appearance + x, tool.appearance, select, kAppearance, slots);
+        if (lighting) {
+            columns |= FillBytes<N>(lighting + x, ObjectShadow::kNeutral, select, kLighting, slots);
+        }
+        return columns;
+    }
+#endif
     uint32_t Apply(int32_t x, uint16_t, uint16_t all, bool) {
         if (all == kFull && plain) {
             // Full strength over full coverage: the tool outright (the common case inside a dab).
@@ -303,34 +370,52 @@ struct MergeRule {
 
 // For every footprint pixel inside the layer with a non-zero mask m: the pixel's new sub-pixels are
 // m & ~old, the stroke coverage becomes old | m, and the rule sees the pixel when it gained any (the
-// blend types see every covered pixel).
+// blend types see every covered pixel). A rule that can fill (FillsFull) takes the pixels that gain
+// sub-pixels and end fully covered sixteen or eight at a time; the rest go through Apply one by one.
 template <class Rule>
 Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t top, int32_t from, int32_t to,
                              bool seesAll) {
     Binding& b = *m_bind;
     const int32_t side = m_brush->Side();
     const uint16_t* mask = m_brush->Mask(phase);
-    const std::vector<uint16_t>& spans = m_brush->RowSpans(phase);
-    Rect changed{};
-    RowPointers rows{};
+    const uint16_t* spans = m_brush->RowSpans(phase).data();
+    [[maybe_unused]] bool fills = false;
+    if constexpr (kFills<Rule>) {
+        fills = !seesAll && rule.FillsFull();
+    }
+    RowPointers rows;
+    for (size_t i = 0; i < b.windows.size(); ++i) {
+        rows.SetWindow(b.windowSlots[i], b.windows[i]);
+    }
+    rows.SetPlace(b.first, b.spanLeft);
+    // The changed pixels' bounds.
+    int32_t minX = b.width;
+    int32_t maxX = -1;
+    int32_t minY = -1;
+    int32_t maxY = -1;
     for (int32_t y = from; y < to; ++y) {
         const int32_t r = y - top;
-        const int32_t c0 = std::max<int32_t>(spans[static_cast<size_t>(2 * r)], -left);
-        const int32_t c1 = std::min<int32_t>(spans[static_cast<size_t>(2 * r + 1)], b.width - left);
+        const int32_t c0 = std::max<int32_t>(spans[2 * r], -left);
+        const int32_t c1 = std::min<int32_t>(spans[2 * r + 1], b.width - left);
         if (c0 >= c1) {
             continue;
         }
         if (b.heldFrom[static_cast<size_t>(y)] > left + c0 || b.heldTo[static_cast<size_t>(y)] < left + c1) {
             HoldColumns(y, left + c0, left + c1);
         }
-        for (size_t i = 0; i < b.windows.size(); ++i) {
-            rows[static_cast<size_t>(b.windowSlots[i])] = b.RowOf(*b.windows[i], y);
-        }
+        rows.SetRow(y);
         rule.StartRow(rows, y);
         const uint16_t* maskRow = mask + static_cast<ptrdiff_t>(r) * side - left; // indexed by x
         uint32_t rowChanged = 0;
-        int32_t first = -1;
+        int32_t first = b.width;
         int32_t last = -1;
+        auto apply = [&](int32_t x, uint16_t old, uint16_t all, bool fresh) __attribute__((always_inline)) {
+            if (const uint32_t slots = rule.Apply(x, old, all, fresh)) {
+                rowChanged |= slots;
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+        };
         // Tile by tile of the coverage record.
         for (int32_t x0 = left + c0; x0 < left + c1;) {
             const int32_t tx = x0 >> CoverageStore::kTileShift;
@@ -340,38 +425,86 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
                 break; // out of memory: the rest of the row stays as it was
             }
             coverage -= static_cast<ptrdiff_t>(tx) << CoverageStore::kTileShift; // indexed by x
-            auto apply = [&](int32_t x, uint16_t old, uint16_t all, bool fresh) {
-                if (const uint32_t slots = rule.Apply(x, old, all, fresh)) {
-                    rowChanged |= slots;
-                    first = first < 0 ? x : first;
-                    last = x;
-                }
-            };
             int32_t x = x0;
 #if defined(__SSE2__)
             if (!seesAll) {
-                // Eight pixels at a time: the coverage of all eight at once, the rule only where the
-                // footprint adds sub-pixels (none where the stroke covered the footprint already).
-                alignas(16) uint16_t olds[8];
-                for (; x + 8 <= x1; x += 8) {
-                    const __m128i m8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(maskRow + x));
-                    const __m128i old8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coverage + x));
-                    const __m128i fresh8 = _mm_andnot_si128(old8, m8);
-                    // Two bits per pixel that gains sub-pixels.
-                    auto gains = static_cast<uint32_t>(
-                        ~_mm_movemask_epi8(_mm_cmpeq_epi16(fresh8, _mm_setzero_si128())) & 0xFFFF);
+                // Sixteen pixels at a time, then eight: the coverage of all at once, the rule only where
+                // the footprint adds sub-pixels (none where the stroke covered the footprint already).
+                alignas(16) uint16_t olds[16];
+                auto block = [&](auto width) {
+                    constexpr int32_t n = decltype(width)::value;
+                    const __m128i zero = _mm_setzero_si128();
+                    const __m128i m0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(maskRow + x));
+                    const __m128i old0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coverage + x));
+                    __m128i m1 = zero;
+                    __m128i old1 = zero;
+                    if constexpr (n == 16) {
+                        m1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(maskRow + x + 8));
+                        old1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coverage + x + 8));
+                    }
+                    // One byte per pixel, 0xFF where the footprint adds nothing.
+                    const __m128i stale = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_andnot_si128(old0, m0), zero),
+                                                          _mm_cmpeq_epi16(_mm_andnot_si128(old1, m1), zero));
+                    constexpr uint32_t kLanes = (1u << n) - 1;
+                    auto gains = static_cast<uint32_t>(~_mm_movemask_epi8(stale)) & kLanes;
                     if (gains == 0) {
-                        continue;
+                        return;
                     }
                     // Where nothing is added, old | m is old.
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(coverage + x), _mm_or_si128(old8, m8));
-                    _mm_store_si128(reinterpret_cast<__m128i*>(olds), old8);
+                    const __m128i all0 = _mm_or_si128(old0, m0);
+                    const __m128i all1 = _mm_or_si128(old1, m1);
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(coverage + x), all0);
+                    if constexpr (n == 16) {
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(coverage + x + 8), all1);
+                    }
+                    if constexpr (kFills<Rule>) {
+                        if (fills) {
+                            // The pixels that gain sub-pixels and end fully covered, filled at once.
+                            const __m128i ones = _mm_cmpeq_epi16(zero, zero);
+                            const __m128i full =
+                                _mm_andnot_si128(stale, _mm_packs_epi16(_mm_cmpeq_epi16(all0, ones),
+                                                                        _mm_cmpeq_epi16(all1, ones)));
+                            if (const auto filled = static_cast<uint32_t>(_mm_movemask_epi8(full))) {
+                                if (const uint32_t columns = rule.template Fill<n>(x, full, rowChanged)) {
+                                    first = std::min(first, x + std::countr_zero(columns));
+                                    last = std::max(last, x + 31 - std::countl_zero(columns));
+                                }
+                                gains &= ~filled;
+                                if (gains == 0) {
+                                    return;
+                                }
+                            }
+                        }
+                    }
+                    _mm_store_si128(reinterpret_cast<__m128i*>(olds), old0);
+                    _mm_store_si128(reinterpret_cast<__m128i*>(olds + 8), old1);
                     do {
-                        const int i = std::countr_zero(gains) >> 1;
-                        gains &= ~(3u << (2 * i));
+                        const int32_t i = std::countr_zero(gains);
+                        gains &= gains - 1;
                         const uint16_t old = olds[i];
                         apply(x + i, old, static_cast<uint16_t>(old | maskRow[x + i]), true);
                     } while (gains != 0);
+                };
+                constexpr std::integral_constant<int32_t, 16> k16;
+                constexpr std::integral_constant<int32_t, 8> k8;
+                for (; x + 16 <= x1; x += 16) {
+                    block(k16);
+                }
+                // The last pixels by a block that ends at x1: those it shares with the blocks before
+                // hold old | m already, so they gain nothing and are left alone.
+                if (x < x1 && x1 - x0 >= 16) {
+                    x = x1 - 16;
+                    block(k16);
+                    x = x1;
+                }
+                if (x + 8 <= x1) {
+                    block(k8);
+                    x += 8;
+                }
+                if (x < x1 && x1 - x0 >= 8) {
+                    x = x1 - 8;
+                    block(k8);
+                    x = x1;
                 }
             }
 #endif
@@ -388,16 +521,19 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
             }
             x0 = x1;
         }
-        if (first >= 0) {
+        if (last >= 0) {
             b.rowFlags[static_cast<size_t>(y)] |= rowChanged;
             int32_t& dirtyFrom = b.dirtyFrom[static_cast<size_t>(y)];
             int32_t& dirtyTo = b.dirtyTo[static_cast<size_t>(y)];
             dirtyFrom = std::min(dirtyFrom, first);
             dirtyTo = std::max(dirtyTo, last + 1);
-            changed = Union(changed, Rect{first, y, last + 1, y + 1});
+            minX = std::min(minX, first);
+            maxX = std::max(maxX, last);
+            minY = minY < 0 ? y : minY;
+            maxY = y;
         }
     }
-    return changed;
+    return maxY < 0 ? Rect{} : Rect{minX, minY, maxX + 1, maxY + 1};
 }
 
 void DynamicBufferSet::SampleBlend(int32_t phase, int32_t left, int32_t top, int32_t from, int32_t to) {
@@ -496,7 +632,8 @@ Rect DynamicBufferSet::Dab() {
         rule.green = static_cast<uint8_t>(ColorGreen(m_tool.color));
         rule.blue = static_cast<uint8_t>(ColorBlue(m_tool.color));
         rule.toolLightness = stroke::Lightness(rule.red, rule.green, rule.blue);
-        rule.plain = m_tool.strength == 255 && !m_tool.sampleOwnColor;
+        // The board eraser keeps each pixel's own colour bytes, so it never takes the plain tool's.
+        rule.plain = rule.tool.strength == 255 && !rule.tool.sampleOwnColor;
         if (!m_tool.sampleOwnColor && b.mixes) {
             if (b.mixesTool != m_tool.color) {
                 b.mixes->Clear(); // the tool changed colour within the stroke
