@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 namespace ts::stroke {
@@ -22,6 +23,22 @@ int32_t WrapHue(int32_t h) {
 
 int32_t Clamp240(int32_t v) {
     return v < 0 ? 0 : (v > 240 ? 240 : v);
+}
+
+// n / d for n < 2^17 and 1 <= d <= 255, by a multiply: with m = floor(2^32 / d) + 1 the quotient
+// n x m / 2^32 exceeds n / d by less than 1 / d, so its floor is the exact one.
+struct Reciprocals {
+    uint64_t m[256] = {};
+    constexpr Reciprocals() {
+        for (uint64_t d = 1; d < 256; ++d) {
+            m[d] = (uint64_t{1} << 32) / d + 1;
+        }
+    }
+};
+constexpr Reciprocals kReciprocals;
+
+uint32_t DivideSmall(uint32_t n, int32_t d) {
+    return static_cast<uint32_t>((uint64_t{n} * kReciprocals.m[static_cast<size_t>(d)]) >> 32);
 }
 
 } // namespace
@@ -70,10 +87,12 @@ bool PaintColor(ColorPixel& p, uint32_t toolColor, uint8_t s, uint8_t appearance
     }
     // Paint of strength s over paint of amount a: each colour weighted by what it contributes to the
     // union of both opacities.
+    // u is 1..255 (a is 1..254, s below 255); the numerator stays below 511 x 255.
     const int32_t u = s + a - Mul8(s, a);
     auto over = [&](uint8_t tool, uint8_t own) {
         const int32_t ownPart = Mul8(own, a);
-        return ClampByte((Mul8(tool, s) + ownPart - Mul8(s, static_cast<uint8_t>(ownPart))) * 255 / u);
+        const int32_t n = Mul8(tool, s) + ownPart - Mul8(s, static_cast<uint8_t>(ownPart));
+        return ClampByte(static_cast<int32_t>(DivideSmall(static_cast<uint32_t>(n * 255), u)));
     };
     p.blue = over(tb, p.blue);
     p.green = over(tg, p.green);

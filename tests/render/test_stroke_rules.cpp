@@ -1,4 +1,5 @@
 #include "raster/color_spaces.h"
+#include "raster/pixel_tables.h"
 #include "raster/super_bit_buffer.h"
 #include "render/brush_ts.h"
 #include "render/round_cursor.h"
@@ -169,6 +170,39 @@ TEST(StrokeRules, ColorPaintingReplacesMixesOrUnitesByAmount) {
     EXPECT_GT(u.blue, 130);
     EXPECT_LT(u.blue, 250);
     EXPECT_EQ(u.blue, u.red);
+}
+
+// Paint over partial paint is the union of both opacities, each colour weighed by what it adds:
+// (tool x s + own x a x (1 - s)) / (s + a - s x a). At every amount and strength the result is that
+// quotient exactly (in the rounded 8-bit products) and takes the larger opacity; once the opacities
+// are not tiny (where the rounded products dominate) it lies between the tool's byte and the own.
+TEST(StrokeRules, PaintOverPartialPaintIsTheExactWeighedUnion) {
+    const uint8_t values[] = {0, 1, 37, 128, 200, 254, 255};
+    for (int32_t a = 1; a < 255; ++a) {
+        for (int32_t s = 0; s < 255; ++s) {
+            for (uint8_t tool : values) {
+                for (uint8_t own : values) {
+                    ColorPixel p{own, own, own, static_cast<uint8_t>(a), 0};
+                    stroke::PaintColor(p, MakeColor(tool, tool, tool), static_cast<uint8_t>(s), 0);
+                    const auto as = static_cast<uint8_t>(s);
+                    const auto aa = static_cast<uint8_t>(a);
+                    const int32_t ownPart = Mul8(own, aa);
+                    const int32_t union8 = s + a - Mul8(as, aa);
+                    const int32_t expected =
+                        std::min(255, (Mul8(tool, as) + ownPart - Mul8(as, static_cast<uint8_t>(ownPart))) *
+                                          255 / union8);
+                    ASSERT_EQ(p.blue, expected)
+                        << "a " << a << " s " << s << " tool " << int{tool} << " own " << int{own};
+                    ASSERT_EQ(p.red, p.blue);
+                    if (s + a >= 96) {
+                        ASSERT_GE(p.blue + 4, std::min(tool, own));
+                        ASSERT_LE(p.blue, std::max(tool, own) + 4);
+                    }
+                    ASSERT_EQ(p.amount, std::max(a, s));
+                }
+            }
+        }
+    }
 }
 
 TEST(StrokeRules, ErasersAndLightingRules) {
