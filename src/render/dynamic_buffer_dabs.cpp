@@ -9,7 +9,6 @@
 
 #include "raster/byte_bit_counter.h"
 #include "raster/color_spaces.h"
-#include "raster/pixel_tables.h"
 #include "render/dynamic_buffer_binding.h"
 #include "render/stroke_rules.h"
 
@@ -160,7 +159,7 @@ struct PaintRule {
             }
             return changed;
         }
-        const uint8_t s = all == kFull ? tool.strength : Mul8(tool.strength, AlphaOf(all));
+        const uint8_t s = all == kFull ? tool.strength : stroke::Product8(tool.strength, AlphaOf(all));
         stroke::ColorPixel p = color.Get(x);
         if (p.amount == 255 && s != 255 && cache) {
             // Over a full amount: the mix, remembered for the colours the stroke meets again.

@@ -1,7 +1,6 @@
 #include "render/stroke_rules.h"
 
 #include "raster/color_spaces.h"
-#include "raster/pixel_tables.h"
 
 #include <algorithm>
 #include <cmath>
@@ -48,7 +47,7 @@ uint32_t MixColor(uint32_t old, uint32_t tool, uint8_t s, int32_t toolLightness)
     // pencil over a dark colour lightens it as much as the strength says.
     const uint8_t rest = static_cast<uint8_t>(255 - s);
     const auto mix = [&](uint32_t o, uint32_t t) {
-        return std::min(255, Mul8(static_cast<uint8_t>(o), rest) + Mul8(static_cast<uint8_t>(t), s));
+        return std::min(255, Product8(static_cast<uint8_t>(o), rest) + Product8(static_cast<uint8_t>(t), s));
     };
     const uint32_t mixed =
         MakeColor(mix(ColorRed(old), ColorRed(tool)), mix(ColorGreen(old), ColorGreen(tool)),
@@ -57,7 +56,8 @@ uint32_t MixColor(uint32_t old, uint32_t tool, uint8_t s, int32_t toolLightness)
     const int32_t oldLightness =
         Lightness(static_cast<uint8_t>(ColorRed(old)), static_cast<uint8_t>(ColorGreen(old)),
                   static_cast<uint8_t>(ColorBlue(old)));
-    hsb.b = Mul8(static_cast<uint8_t>(oldLightness), rest) + Mul8(static_cast<uint8_t>(toolLightness), s);
+    hsb.b =
+        Product8(static_cast<uint8_t>(oldLightness), rest) + Product8(static_cast<uint8_t>(toolLightness), s);
     return HsbToRgb(hsb);
 }
 
@@ -88,10 +88,10 @@ bool PaintColor(ColorPixel& p, uint32_t toolColor, uint8_t s, uint8_t appearance
     // Paint of strength s over paint of amount a: each colour weighted by what it contributes to the
     // union of both opacities.
     // u is 1..255 (a is 1..254, s below 255); the numerator stays below 511 x 255.
-    const int32_t u = s + a - Mul8(s, a);
+    const int32_t u = s + a - Product8(s, a);
     auto over = [&](uint8_t tool, uint8_t own) {
-        const int32_t ownPart = Mul8(own, a);
-        const int32_t n = Mul8(tool, s) + ownPart - Mul8(s, static_cast<uint8_t>(ownPart));
+        const int32_t ownPart = Product8(own, a);
+        const int32_t n = Product8(tool, s) + ownPart - Product8(s, static_cast<uint8_t>(ownPart));
         return ClampByte(static_cast<int32_t>(DivideSmall(static_cast<uint32_t>(n * 255), u)));
     };
     p.blue = over(tb, p.blue);
@@ -103,7 +103,7 @@ bool PaintColor(ColorPixel& p, uint32_t toolColor, uint8_t s, uint8_t appearance
 }
 
 void EraseColor(ColorPixel& p, uint8_t alpha) {
-    p.amount = Mul8(static_cast<uint8_t>(255 - alpha), p.amount);
+    p.amount = Product8(static_cast<uint8_t>(255 - alpha), p.amount);
     if (p.amount == 0) {
         p.blue = p.green = p.red = 128;
     }
@@ -114,7 +114,7 @@ void EraseColor(ColorPixel& p, uint8_t alpha) {
 
 uint8_t EraseLighting(uint8_t level, uint8_t alpha) {
     return static_cast<uint8_t>(
-        std::min(255, Mul8(alpha, 128) + Mul8(static_cast<uint8_t>(255 - alpha), level)));
+        std::min(255, Product8(alpha, 128) + Product8(static_cast<uint8_t>(255 - alpha), level)));
 }
 
 uint8_t SetLighting(uint8_t level, uint8_t target, uint8_t alpha) {
@@ -125,7 +125,7 @@ uint8_t SetLighting(uint8_t level, uint8_t target, uint8_t alpha) {
         return target;
     }
     return static_cast<uint8_t>(
-        std::min(255, Mul8(level, static_cast<uint8_t>(255 - alpha)) + Mul8(target, alpha)));
+        std::min(255, Product8(level, static_cast<uint8_t>(255 - alpha)) + Product8(target, alpha)));
 }
 
 uint8_t RelativeLighting(uint8_t level, uint8_t target, uint8_t oldAlpha, uint8_t alpha) {
@@ -152,8 +152,8 @@ int32_t AdjustChannel(int32_t value, int32_t target, uint8_t alpha) {
     if (std::abs(target - value) > 120) {
         return target;
     }
-    return Mul8(static_cast<uint8_t>(value), static_cast<uint8_t>(255 - alpha)) +
-           Mul8(alpha, static_cast<uint8_t>(target));
+    return Product8(static_cast<uint8_t>(value), static_cast<uint8_t>(255 - alpha)) +
+           Product8(alpha, static_cast<uint8_t>(target));
 }
 
 bool AdjustColor(ColorPixel& p, int32_t channel, int32_t mode, int32_t toolValue, uint8_t alpha) {

@@ -15,6 +15,13 @@ struct ColorPixel {
     uint8_t appearance = 0;
 };
 
+// a x b / 255 rounded to nearest (Mul8's value) by arithmetic, not by Mul8's 64 KB table: the rules
+// run a few pixels at a time between the stores' large moves, which push the table out of the cache.
+inline uint8_t Product8(uint32_t a, uint32_t b) {
+    const uint32_t t = a * b + 128;
+    return static_cast<uint8_t>((t + (t >> 8)) >> 8);
+}
+
 // Coverage alpha of k covered sub-pixels (0..16).
 inline uint8_t CoverageAlpha(int32_t k) {
     return static_cast<uint8_t>(k >= 16 ? 255 : 16 * k);

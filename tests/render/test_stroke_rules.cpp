@@ -172,6 +172,17 @@ TEST(StrokeRules, ColorPaintingReplacesMixesOrUnitesByAmount) {
     EXPECT_EQ(u.blue, u.red);
 }
 
+// The rules multiply without the shared table; every product must be the table's, or strokes would
+// paint other bytes than the rest of the program computes for the same mix.
+TEST(StrokeRules, TheRulesProductIsTheSharedOneForEveryPair) {
+    for (uint32_t a = 0; a < 256; ++a) {
+        for (uint32_t b = 0; b < 256; ++b) {
+            ASSERT_EQ(stroke::Product8(a, b), Mul8(static_cast<uint8_t>(a), static_cast<uint8_t>(b)))
+                << a << " x " << b;
+        }
+    }
+}
+
 // Paint over partial paint is the union of both opacities, each colour weighed by what it adds:
 // (tool x s + own x a x (1 - s)) / (s + a - s x a). At every amount and strength the result is that
 // quotient exactly (in the rounded 8-bit products) and takes the larger opacity; once the opacities
