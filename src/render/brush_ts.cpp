@@ -144,7 +144,7 @@ void BrushTS::Build() {
         for (int32_t vx = 0; vx < 4; ++vx) {
             const int32_t phase = vy * 4 + vx;
             std::vector<uint16_t>& mask = m_masks[static_cast<size_t>(phase)];
-            mask.assign(static_cast<size_t>(b) * static_cast<size_t>(b) + kMaskPadding, 0);
+            mask.assign(static_cast<size_t>(b) * static_cast<size_t>(b), 0);
             // The disc's centre moves by (vx - 2, vy - 2) quarters from the centre pixel's middle.
             const int64_t cx = centre2 + 2 * (vx - 2);
             const int64_t cy = centre2 + 2 * (vy - 2);

@@ -23,11 +23,8 @@ public:
     int32_t Side() const { return m_side; }       // mask side b = zoomed size + 2
     int32_t Radius() const { return m_side / 2; } // pixels from the mask's centre pixel to its edge
     // Side x Side coverage masks of a phase (0..15), row by row, in the sub-pixel bit layout of
-    // SuperBitBuffer. The centre pixel (Side / 2, Side / 2) lies on the brush's pixel position. The
-    // last row is followed by kMaskPadding zero masks, so that any row may be read sixteen masks at a
-    // time from any of its columns.
+    // SuperBitBuffer. The centre pixel (Side / 2, Side / 2) lies on the brush's pixel position.
     const uint16_t* Mask(int32_t phase) const { return m_masks[static_cast<size_t>(phase & 15)].data(); }
-    static constexpr size_t kMaskPadding = 16;
     // The outermost covered mask positions of a phase, walked around the footprint, each packed as
     // row << 16 | column.
     const std::vector<uint32_t>& Outline(int32_t phase) const {

@@ -148,7 +148,7 @@ struct PaintRule {
         return columns;
     }
 #endif
-    uint32_t Apply(int32_t x, uint16_t, uint16_t all, bool) {
+    __attribute__((always_inline)) uint32_t Apply(int32_t x, uint16_t, uint16_t all, bool) {
         if (all == kFull && plain) {
             // Full strength over full coverage: the tool outright (the common case inside a dab).
             uint32_t changed = Set(color.b, x, blue, kBlue) | Set(color.g, x, green, kGreen) |
@@ -418,8 +418,7 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
         // Tile by tile of the coverage record.
         for (int32_t x0 = left + c0; x0 < left + c1;) {
             const int32_t tx = x0 >> CoverageStore::kTileShift;
-            const int32_t tileEnd = (tx + 1) << CoverageStore::kTileShift;
-            const int32_t x1 = std::min(left + c1, tileEnd);
+            const int32_t x1 = std::min(left + c1, (tx + 1) << CoverageStore::kTileShift);
             uint16_t* coverage = m_coverage->Row(y, tx);
             if (!coverage) {
                 break; // out of memory: the rest of the row stays as it was
@@ -431,16 +430,10 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
                 // Sixteen pixels at a time, then eight: the coverage of all at once, the rule only where
                 // the footprint adds sub-pixels (none where the stroke covered the footprint already).
                 alignas(16) uint16_t olds[16];
-                // valid: how many of the n pixels from x belong to the row; the others' masks count as
-                // 0, so they gain nothing and their coverage and bytes are stored back as they were.
-                auto block = [&](auto width, int32_t valid) {
+                auto block = [&](auto width) {
                     constexpr int32_t n = decltype(width)::value;
                     const __m128i zero = _mm_setzero_si128();
-                    __m128i m0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(maskRow + x));
-                    if (valid < 8) {
-                        m0 = _mm_and_si128(m0, _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<int16_t>(valid)),
-                                                               _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7)));
-                    }
+                    const __m128i m0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(maskRow + x));
                     const __m128i old0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coverage + x));
                     __m128i m1 = zero;
                     __m128i old1 = zero;
@@ -494,28 +487,22 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
                 constexpr std::integral_constant<int32_t, 16> k16;
                 constexpr std::integral_constant<int32_t, 8> k8;
                 for (; x + 16 <= x1; x += 16) {
-                    block(k16, 16);
+                    block(k16);
                 }
                 // The last pixels by a block that ends at x1: those it shares with the blocks before
                 // hold old | m already, so they gain nothing and are left alone.
                 if (x < x1 && x1 - x0 >= 16) {
                     x = x1 - 16;
-                    block(k16, 16);
+                    block(k16);
                     x = x1;
                 }
                 if (x + 8 <= x1) {
-                    block(k8, 8);
+                    block(k8);
                     x += 8;
                 }
                 if (x < x1 && x1 - x0 >= 8) {
                     x = x1 - 8;
-                    block(k8, 8);
-                    x = x1;
-                }
-                // A row narrower than eight pixels: one block, when its eight columns lie in the coverage
-                // tile and the windows (the masks are padded for it).
-                if (x < x1 && x + 8 <= tileEnd && x + 8 <= b.spanRight) {
-                    block(k8, x1 - x);
+                    block(k8);
                     x = x1;
                 }
             }
