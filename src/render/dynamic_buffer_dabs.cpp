@@ -430,7 +430,7 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
                 // Sixteen pixels at a time, then eight: the coverage of all at once, the rule only where
                 // the footprint adds sub-pixels (none where the stroke covered the footprint already).
                 alignas(16) uint16_t olds[16];
-                auto block = [&](auto width) {
+                auto block = [&](auto width) __attribute__((always_inline)) {
                     constexpr int32_t n = decltype(width)::value;
                     const __m128i zero = _mm_setzero_si128();
                     const __m128i m0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(maskRow + x));
