@@ -104,6 +104,11 @@ struct ColorRow {
     stroke::ColorPixel Get(int32_t x) const {
         return {b[x], g[x], r[x], amount ? amount[x] : uint8_t{0}, appearance ? appearance[x] : uint8_t{0}};
     }
+    // Put for a row that binds all five channels.
+    uint32_t PutAll(int32_t x, const stroke::ColorPixel& p) {
+        return Set(b, x, p.blue, kBlue) | Set(g, x, p.green, kGreen) | Set(r, x, p.red, kRed) |
+               Set(amount, x, p.amount, kAmount) | Set(appearance, x, p.appearance, kAppearance);
+    }
     uint32_t Put(int32_t x, const stroke::ColorPixel& p) {
         uint32_t changed = Set(b, x, p.blue, kBlue) | Set(g, x, p.green, kGreen) | Set(r, x, p.red, kRed);
         if (amount) {
@@ -127,7 +132,13 @@ struct PaintRule {
     uint8_t red = 0;
     ColorRow color;
     uint8_t* lighting = nullptr; // only while the lighting reset is on
+    uint8_t strengthOf[17] = {}; // s at k covered sub-pixels: mul(strength, coverage alpha of k)
 
+    void SetStrength() {
+        for (int32_t k = 0; k <= 16; ++k) {
+            strengthOf[k] = stroke::Product8(tool.strength, stroke::CoverageAlpha(k));
+        }
+    }
     void StartRow(const RowPointers& rows, int32_t) {
         color.Bind(rows);
         lighting = tool.resetLighting ? rows[kLighting] : nullptr;
@@ -159,8 +170,8 @@ struct PaintRule {
             }
             return changed;
         }
-        const uint8_t s = all == kFull ? tool.strength : stroke::Product8(tool.strength, AlphaOf(all));
-        stroke::ColorPixel p = color.Get(x);
+        const uint8_t s = strengthOf[CountMaskBits(all)]; // the strength itself where fully covered
+        stroke::ColorPixel p{color.b[x], color.g[x], color.r[x], color.amount[x], color.appearance[x]};
         if (p.amount == 255 && s != 255 && cache) {
             // Over a full amount: the mix, remembered for the colours the stroke meets again.
             const uint32_t mixed =
@@ -174,7 +185,7 @@ struct PaintRule {
         const bool own = tool.sampleOwnColor;
         const uint32_t paint = own ? MakeColor(p.red, p.green, p.blue) : tool.color;
         const bool repainted = stroke::PaintColor(p, paint, s, tool.appearance, own ? -1 : toolLightness);
-        uint32_t changed = color.Put(x, p);
+        uint32_t changed = color.PutAll(x, p);
         if (repainted && lighting) {
             changed |= Set(lighting, x, ObjectShadow::kNeutral, kLighting);
         }
@@ -631,6 +642,7 @@ Rect DynamicBufferSet::Dab() {
         rule.green = static_cast<uint8_t>(ColorGreen(m_tool.color));
         rule.blue = static_cast<uint8_t>(ColorBlue(m_tool.color));
         rule.toolLightness = stroke::Lightness(rule.red, rule.green, rule.blue);
+        rule.SetStrength();
         // The board eraser keeps each pixel's own colour bytes, so it never takes the plain tool's.
         rule.plain = rule.tool.strength == 255 && !rule.tool.sampleOwnColor;
         if (!m_tool.sampleOwnColor && b.mixes) {
