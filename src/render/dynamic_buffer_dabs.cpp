@@ -410,11 +410,21 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
         if (c0 >= c1) {
             continue;
         }
-        if (b.heldFrom[static_cast<size_t>(y)] > left + c0 || b.heldTo[static_cast<size_t>(y)] < left + c1) {
-            HoldColumns(y, left + c0, left + c1);
-        }
-        rows.SetRow(y);
-        rule.StartRow(rows, y);
+        // The row's bytes are decoded and bound when a pixel of it first gains coverage: a row the
+        // stroke has covered already costs its coverage only.
+        bool started = false;
+        auto start = [&]() __attribute__((always_inline)) {
+            if (started) {
+                return;
+            }
+            started = true;
+            if (b.heldFrom[static_cast<size_t>(y)] > left + c0 ||
+                b.heldTo[static_cast<size_t>(y)] < left + c1) {
+                HoldColumns(y, left + c0, left + c1);
+            }
+            rows.SetRow(y);
+            rule.StartRow(rows, y);
+        };
         const uint16_t* maskRow = mask + static_cast<ptrdiff_t>(r) * side - left; // indexed by x
         uint32_t rowChanged = 0;
         int32_t first = b.width;
@@ -475,6 +485,7 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
                                 _mm_andnot_si128(stale, _mm_packs_epi16(_mm_cmpeq_epi16(all0, ones),
                                                                         _mm_cmpeq_epi16(all1, ones)));
                             if (const auto filled = static_cast<uint32_t>(_mm_movemask_epi8(full))) {
+                                start();
                                 if (const uint32_t columns = rule.template Fill<n>(x, full, rowChanged)) {
                                     first = std::min(first, x + std::countr_zero(columns));
                                     last = std::max(last, x + 31 - std::countl_zero(columns));
@@ -486,6 +497,7 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
                             }
                         }
                     }
+                    start();
                     _mm_store_si128(reinterpret_cast<__m128i*>(olds), old0);
                     _mm_store_si128(reinterpret_cast<__m128i*>(olds + 8), old1);
                     do {
@@ -527,6 +539,7 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
                 }
                 const uint16_t all = static_cast<uint16_t>(old | m);
                 coverage[x] = all;
+                start();
                 apply(x, old, all, fresh);
             }
             x0 = x1;
