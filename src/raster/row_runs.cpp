@@ -12,50 +12,35 @@ namespace {
 
 using namespace detail;
 
-// Collects runs, joining one to the run before it when their values are the same.
+// Collects runs, joining one to the run before it when their values are the same. The common case, a
+// stretch of one value, goes without branches on the values: the new run is written into the free
+// slot ahead of knowing whether it is taken.
 class RunList {
 public:
     RunList(ByteRun* runs, size_t maxRuns) : m_runs(runs), m_max(maxRuns) {}
 
+    // Positions from .. to - 1 (to > from) hold value.
     bool Add(size_t from, size_t to, uint8_t value) {
-        if (m_count != 0 && m_runs[m_count - 1].value == value) {
-            m_runs[m_count - 1].to = static_cast<uint32_t>(to);
-            return true;
+        if (m_count == m_max) [[unlikely]] {
+            if (value != m_last) {
+                return false;
+            }
+        } else {
+            m_runs[m_count].from = static_cast<uint32_t>(from);
+            m_runs[m_count].value = value;
+            m_count += value != m_last ? 1 : 0;
         }
-        if (m_count == m_max) {
-            return false;
-        }
-        m_runs[m_count++] = ByteRun{static_cast<uint32_t>(from), static_cast<uint32_t>(to), value};
+        m_runs[m_count - 1].to = static_cast<uint32_t>(to);
+        m_last = value;
         return true;
     }
 
     // Bytes p[0 .. to - from) at positions from .. to - 1, in runs where they change.
     bool AddBytes(const uint8_t* p, size_t from, size_t to) {
-        // Colour under a stroke is mostly one value: whole words of the last run's value extend it.
-        if (m_count != 0 && m_runs[m_count - 1].to == from) {
-            const uint32_t pattern = 0x01010101u * m_runs[m_count - 1].value;
-            size_t i = from;
-            for (; i + 4 <= to; i += 4) {
-                uint32_t word = 0;
-                std::memcpy(&word, p + (i - from), 4);
-                if (word != pattern) {
-                    break;
-                }
-            }
-            m_runs[m_count - 1].to = static_cast<uint32_t>(i);
-            p += i - from;
-            from = i;
-        }
-        for (size_t i = from; i < to;) {
-            const uint8_t value = p[i - from];
-            size_t j = i + 1;
-            while (j < to && p[j - from] == value) {
-                ++j;
-            }
-            if (!Add(i, j, value)) {
+        for (size_t i = from; i < to; ++i) {
+            if (!Add(i, i + 1, p[i - from])) {
                 return false;
             }
-            i = j;
         }
         return true;
     }
@@ -66,7 +51,35 @@ private:
     ByteRun* m_runs;
     size_t m_max;
     size_t m_count = 0;
+    int m_last = -1; // the value of the last run; none at first
 };
+
+// Whether bytes lo .. hi - 1 (0 <= lo < hi <= n) of a literal of n bytes at p are one value.
+inline bool OneValue(const uint8_t* p, size_t n, size_t lo, size_t hi) {
+    if (n == kUnit) {
+        // A single unit, as at the edges of a stroke: one word, the bytes outside the range masked off.
+        uint32_t word = 0;
+        std::memcpy(&word, p, kUnit);
+        const uint32_t pattern = 0x01010101u * p[lo];
+        const uint64_t mask = ((uint64_t{1} << (8 * (hi - lo))) - 1) << (8 * lo);
+        return ((word ^ pattern) & mask) == 0;
+    }
+    const uint64_t pattern = 0x0101010101010101u * p[lo];
+    size_t i = lo;
+    for (; i + 8 <= hi; i += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, p + i, 8);
+        if (word != pattern) {
+            return false;
+        }
+    }
+    for (; i < hi; ++i) {
+        if (p[i] != p[lo]) {
+            return false;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
@@ -92,33 +105,48 @@ size_t SpanRuns(const uint8_t* encoded, size_t available, size_t rawLength, size
         if (in >= end) {
             return 0;
         }
-        const uint8_t c = *in++;
-        if (c >= 0xA0 && (c < 0xBD || c > 0xBF)) {
+        const unsigned c = *in++;
+        size_t n = 0;
+        bool repeat = false;
+        if (c < 0xA0) [[likely]] {
+            repeat = c < 0x80;
+            n = ((c & (repeat ? 0x7Fu : 0x1Fu)) + size_t{1}) * kUnit;
+        } else if (c >= 0xBD && c <= 0xBF) {
+            n = c - size_t{0xBC}; // the tail at a row's end, in bytes
+        } else {
             return 0; // delta codes: the caller decodes
         }
-        // Repeats and literals count units; the tail codes at a row's end count bytes.
-        const bool repeat = c < 0x80;
-        const size_t n =
-            c >= 0xBD ? static_cast<size_t>(c - 0xBC) : ((c & (repeat ? 0x7F : 0x1F)) + size_t{1}) * kUnit;
         if (n > rawLength - pos || (!repeat && n > static_cast<size_t>(end - in))) {
             return 0;
         }
-        if (pos + n > from) {
-            const size_t b = std::max(pos, from) - from;
-            const size_t e = std::min(pos + n, to) - from;
-            if (repeat) {
-                if (!list.Add(b, e, prev)) {
-                    return 0;
-                }
-            } else if (!list.AddBytes(in + (b + from - pos), b, e)) {
+        const size_t next = pos + n;
+        // Codes wholly before the span only move the walk on.
+        if (next <= from) {
+            if (!repeat) {
+                in += n;
+                prev = in[-1];
+            }
+            pos = next;
+            continue;
+        }
+        const size_t lo = std::max(pos, from) - pos;
+        const size_t hi = std::min(next, to) - pos;
+        if (repeat) {
+            if (!list.Add(pos + lo - from, pos + hi - from, prev)) {
                 return 0;
             }
-        }
-        if (!repeat) {
+        } else {
+            if (OneValue(in, n, lo, hi)) {
+                if (!list.Add(pos + lo - from, pos + hi - from, in[lo])) {
+                    return 0;
+                }
+            } else if (!list.AddBytes(in + lo, pos + lo - from, pos + hi - from)) {
+                return 0;
+            }
             in += n;
             prev = in[-1];
         }
-        pos += n;
+        pos = next;
     }
     return list.Count();
 }
