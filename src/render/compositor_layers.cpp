@@ -190,6 +190,11 @@ void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s,
     if (s.from >= to) {
         return;
     }
+    // A row with nothing painted is known from its summary, without reading its codes.
+    uint8_t only = 0;
+    if (color.amount->RowIsOneValue(s.layerRow, only) && only == 0) {
+        return;
+    }
     const auto lx = static_cast<size_t>(s.from - s.offsetX);
     const auto span = static_cast<size_t>(to - s.from);
     uint8_t* amount = Scratch(kAmountRow, span);
