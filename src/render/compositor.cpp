@@ -296,7 +296,7 @@ void Compositor::DrawLayer(const LayerObject& layer, FastBitonalMask* painted) {
 
 // The painted colour a layer gives the band's rows, asked into the cache ahead of its use in two
 // steps, the second needing what the first brought in: two layers ahead, where every channel's rows
-// lie and what their codes tell at a glance; one layer ahead, the codes themselves. A deep stack of
+// lie (and whether the amounts' rows hold anything); one layer ahead, the codes themselves. A deep stack of
 // short rows would otherwise wait on every one of them in turn.
 void Compositor::PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows, int ahead) const {
     constexpr size_t kAmountBytes = 16 * 1024;
@@ -315,7 +315,6 @@ void Compositor::PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows
         amount.PrefetchRowSummaries(first, last);
         for (const RLBuffer* channel : channels) {
             channel->PrefetchRowPlaces(first, last);
-            channel->PrefetchRowSummaries(first, last);
         }
     } else {
         amount.PrefetchRowCodes(first, last, kAmountBytes);

@@ -101,15 +101,10 @@ void ReadBytes(const RLBuffer& buffer, int32_t row, size_t from, size_t to, uint
     }
 }
 
-// Bytes from .. to - 1 of a layer row as runs (see rowcodec::SpanRuns): a row of one value is known
-// from its summary; 0 when the span is to be decoded instead.
+// Bytes from .. to - 1 of a layer row as runs (see rowcodec::SpanRuns); 0 when the span is to be
+// decoded instead.
 size_t ReadRuns(const RLBuffer& buffer, int32_t row, size_t from, size_t to, rowcodec::ByteRun* runs,
                 size_t maxRuns) {
-    uint8_t value = 0;
-    if (buffer.RowIsOneValue(row, value)) {
-        runs[0] = rowcodec::ByteRun{0, static_cast<uint32_t>(to - from), value};
-        return 1;
-    }
     if (!buffer.IsCreated() || row < 0 || row >= buffer.Height()) {
         return 0;
     }
