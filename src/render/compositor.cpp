@@ -294,11 +294,10 @@ void Compositor::DrawLayer(const LayerObject& layer, FastBitonalMask* painted) {
     }
 }
 
-// The painted colour a layer gives the band's rows, asked into the cache ahead of its use in three
-// steps, each needing what the one before brought in: two layers ahead, what each row's codes tell at
-// a glance and where the amounts lie; one layer ahead, the amount codes and where the channels that
-// vary lie; for this layer, those channels' codes. A deep stack of short rows would otherwise wait on
-// every one of them in turn.
+// The painted colour a layer gives the band's rows, asked into the cache ahead of its use in two
+// steps, the second needing what the first brought in: two layers ahead, where every channel's rows
+// lie (and whether the amounts' rows hold anything); one layer ahead, the codes themselves. A deep stack of
+// short rows would otherwise wait on every one of them in turn.
 void Compositor::PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows, int ahead) const {
     constexpr size_t kAmountBytes = 16 * 1024;
     constexpr size_t kChannelBytes = 1024;
@@ -311,32 +310,17 @@ void Compositor::PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows
     const RLBuffer& amount = *color.amount;
     const std::array<const RLBuffer*, 4> channels{color.appearance.get(), color.blue.get(), color.green.get(),
                                                   color.red.get()};
-    auto varies = [&](const RLBuffer& channel) {
-        const int32_t row = std::clamp(first, 0, channel.Height() - 1);
-        return channel.Height() > 0 && channel.RowSummary(row) == CCompressedBuffer::kMixedRow;
-    };
-    switch (ahead) {
-    case 2:
+    if (ahead == 2) {
         amount.PrefetchRowPlaces(first, last);
+        amount.PrefetchRowSummaries(first, last);
         for (const RLBuffer* channel : channels) {
-            channel->PrefetchRowSummaries(first, last);
+            channel->PrefetchRowPlaces(first, last);
         }
-        break;
-    case 1:
+    } else {
         amount.PrefetchRowCodes(first, last, kAmountBytes);
         for (const RLBuffer* channel : channels) {
-            if (varies(*channel)) {
-                channel->PrefetchRowPlaces(first, last);
-            }
+            channel->PrefetchRowCodes(first, last, kChannelBytes);
         }
-        break;
-    default:
-        for (const RLBuffer* channel : channels) {
-            if (varies(*channel)) {
-                channel->PrefetchRowCodes(first, last, kChannelBytes);
-            }
-        }
-        break;
     }
 }
 
@@ -393,9 +377,7 @@ void Compositor::CompositeBand(int32_t y, int32_t rows, uint8_t* dest, size_t de
             }
         }
         if (shown(i)) {
-            const LayerObject& layer = *m_stack.Layer(i);
-            PrefetchColor(layer, y, rows, 0);
-            DrawLayer(layer, painted);
+            DrawLayer(*m_stack.Layer(i), painted);
         }
     }
     for (size_t r = 0; r < band; ++r) {

@@ -2,6 +2,7 @@
 
 #include "model/image_stack_manager.h"
 #include "raster/fast_bitonal_mask.h"
+#include "raster/row_runs.h"
 #include "render/compositor_kernels.h"
 #include "render/paper.h"
 #include "render/under_pixel_manager.h"
@@ -130,6 +131,14 @@ private:
     const Kind& KindOf(const ObjectColor& color, uint8_t index);
     // Forgets the kinds learnt, for the next layer.
     void NewLayerKinds();
+    // A channel of a layer row over the stretch drawn: runs of one value, or (count 0) decoded bytes.
+    struct ChannelRuns {
+        rowcodec::ByteRun* runs = nullptr;
+        size_t count = 0;
+        const uint8_t* bytes = nullptr;
+    };
+    static constexpr size_t kMaxChannelRuns = 32;
+    ChannelRuns AppearanceRuns(const ObjectColor& color, int32_t layerRow, size_t from, size_t to);
     void BlendMixed(Row& row, const Kind& kind, const uint8_t* amount, const kernels::Colours& channels,
                     size_t at, size_t n, bool dimmed);
     // Calls piece(i, t, length) for pieces of row positions at + i .. at + i + length - 1 (covering at ..
@@ -177,6 +186,9 @@ private:
     std::vector<std::vector<uint8_t>> m_scratch;
     std::vector<uint8_t> m_deviation;
     std::array<Kind, 256> m_kinds{};
+    // Runs of the blue, green and red channels and of the appearances, for the row being drawn.
+    std::array<std::array<rowcodec::ByteRun, kMaxChannelRuns>, 4> m_runs;
+    std::vector<rowcodec::ByteRun> m_appearanceRuns;
     uint32_t m_kindGeneration = 1;
     // Two threads: the partner composites the lower bands; the under-pixel store takes one row at a
     // time, under the lock of the pass.

@@ -4,6 +4,7 @@
 #include "render/compositor.h"
 
 #include "raster/pixel_tables.h"
+#include "raster/row_runs.h"
 #include "raster/super_bit_buffer.h"
 #include "render/compositor_kernels.h"
 #include "render/compositor_rows.h"
@@ -100,6 +101,17 @@ void ReadBytes(const RLBuffer& buffer, int32_t row, size_t from, size_t to, uint
     }
 }
 
+// Bytes from .. to - 1 of a layer row as runs (see rowcodec::SpanRuns); 0 when the span is to be
+// decoded instead.
+size_t ReadRuns(const RLBuffer& buffer, int32_t row, size_t from, size_t to, rowcodec::ByteRun* runs,
+                size_t maxRuns) {
+    if (!buffer.IsCreated() || row < 0 || row >= buffer.Height()) {
+        return 0;
+    }
+    return rowcodec::SpanRuns(buffer.RowEncoding(row), buffer.Capacity() - buffer.RowOffset(row),
+                              buffer.RawRowLength(), from, to, runs, maxRuns);
+}
+
 } // namespace
 
 const Compositor::Kind& Compositor::KindOf(const ObjectColor& color, uint8_t index) {
@@ -163,12 +175,19 @@ void Compositor::BlendMixed(Row& row, const Kind& kind, const uint8_t* amount,
 }
 
 // Painted colour over the row. Only the stretch between the first and the last painted pixel of the
-// layer row is decoded, and of the colour channels only those that vary there; a stretch of plain
-// pencil blends without looking at appearances per pixel.
+// layer row is read. Colour channels and appearances are taken as runs of one value from their codes
+// where they have few (a pencil stroke's colour is one value under it): the stretch is blended in
+// pieces over which every channel and the appearance's kind stay the same, each channel as one value
+// or, where it varies too often, decoded. Adjoining runs of plain pencil blend together.
 void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s, FastBitonalMask* painted) {
     const ObjectColor& color = *layer.color;
     const int32_t to = std::min(s.to, s.offsetX + color.Width());
     if (s.from >= to) {
+        return;
+    }
+    // A row with nothing painted is known from its summary, without reading its codes.
+    uint8_t only = 0;
+    if (color.amount->RowIsOneValue(s.layerRow, only) && only == 0) {
         return;
     }
     const auto lx = static_cast<size_t>(s.from - s.offsetX);
@@ -184,69 +203,61 @@ void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s,
     const uint8_t* a = amount + begin;
     const int32_t x0 = s.from + static_cast<int32_t>(begin);
     const auto at = static_cast<size_t>(x0 - m_first);
-    // A channel of one value over the whole layer row is known from its codes without decoding.
-    alignas(16) uint8_t uniformBytes[3][16];
+    // Runs pay while they are long: a piece costs a call of the blend.
+    const size_t maxRuns = std::min(kMaxChannelRuns, 2 + n / 16);
     const RLBuffer* planes[3] = {color.blue.get(), color.green.get(), color.red.get()};
-    kernels::Colours channels;
-    for (int b = 0; b < 3; ++b) {
-        uint8_t value = 0;
-        if (planes[b]->RowIsOneValue(s.layerRow, value)) {
-            std::memset(uniformBytes[b], value, sizeof(uniformBytes[b]));
-            channels.plane[b] = uniformBytes[b];
-            channels.uniform[b] = true;
-        } else {
+    ChannelRuns channels[3];
+    for (size_t b = 0; b < 3; ++b) {
+        ChannelRuns& c = channels[b];
+        c.runs = m_runs[b].data();
+        c.count = ReadRuns(*planes[b], s.layerRow, lx + begin, lx + end, c.runs, maxRuns);
+        if (c.count == 0) {
             // White outside the strokes, as a layer is made.
-            uint8_t* bytes = Scratch(kBlueRow + static_cast<size_t>(b), n);
+            uint8_t* bytes = Scratch(kBlueRow + b, n);
             ReadBytes(*planes[b], s.layerRow, lx + begin, lx + end, bytes, 255);
-            channels.plane[b] = bytes;
+            c.bytes = bytes;
         }
     }
-    uint8_t* appearance = Scratch(kAppearanceRow, n);
-    uint8_t kind = 0;
-    bool oneKind = color.appearance->RowIsOneValue(s.layerRow, kind);
-    if (!oneKind) {
-        ReadBytes(*color.appearance, s.layerRow, lx + begin, lx + end, appearance, 0);
-        oneKind = RunEnd(appearance, 0, n) == n;
-        kind = appearance[0];
-    }
-    if (oneKind && KindOf(color, kind).plain) {
-        const kernels::Marks marks{painted ? painted->Row(row.y) : nullptr, x0};
-        if (row.tile[0]) {
-            BlendPencil(row, a, channels, at, n, layer.dimmed, marks);
-        } else {
-            uint8_t* out[3] = {row.plane[0] + at, row.plane[1] + at, row.plane[2] + at};
-            kernels::BlendColour(a, channels, out, n, layer.dimmed, marks);
-        }
-    } else {
-        if (oneKind) {
-            std::memset(appearance, kind, n);
-        }
-        // Runs of one appearance: adjoining runs of plain pencil go through the pencil kernels together,
-        // each of the others through its own mix. Appearances lie in patches, so the runs are long.
-        for (size_t i = 0; i < n;) {
-            size_t j = RunEnd(appearance, i, n);
-            const Kind& first = KindOf(color, appearance[i]);
-            kernels::Colours part = channels;
-            for (int b = 0; b < 3; ++b) {
-                part.plane[b] += channels.uniform[b] ? 0 : i;
+    const ChannelRuns kinds = AppearanceRuns(color, s.layerRow, lx + begin, lx + end);
+    const kernels::Marks marks{painted ? painted->Row(row.y) : nullptr, x0};
+    size_t next[3] = {};
+    size_t k = 0;
+    alignas(16) uint8_t flat[3][16];
+    for (size_t i = 0; i < n;) {
+        size_t j = n;
+        kernels::Colours part;
+        for (size_t b = 0; b < 3; ++b) {
+            const ChannelRuns& c = channels[b];
+            if (c.count == 0) {
+                part.plane[b] = c.bytes + i;
+                continue;
             }
-            if (first.plain) {
-                while (j < n && KindOf(color, appearance[j]).plain) {
-                    j = RunEnd(appearance, j, n);
-                }
-                const kernels::Marks marks{painted ? painted->Row(row.y) : nullptr,
-                                           x0 + static_cast<int32_t>(i)};
-                if (row.tile[0]) {
-                    BlendPencil(row, a + i, part, at + i, j - i, layer.dimmed, marks);
-                } else {
-                    uint8_t* out[3] = {row.plane[0] + at + i, row.plane[1] + at + i, row.plane[2] + at + i};
-                    kernels::BlendColour(a + i, part, out, j - i, layer.dimmed, marks);
-                }
+            while (c.runs[next[b]].to <= i) {
+                ++next[b];
+            }
+            const rowcodec::ByteRun& run = c.runs[next[b]];
+            j = std::min<size_t>(j, run.to);
+            std::memset(flat[b], run.value, sizeof(flat[b]));
+            part.plane[b] = flat[b];
+            part.uniform[b] = true;
+        }
+        while (kinds.runs[k].to <= i) {
+            ++k;
+        }
+        j = std::min<size_t>(j, kinds.runs[k].to);
+        const Kind& kind = KindOf(color, kinds.runs[k].value);
+        if (kind.plain) {
+            const kernels::Marks pieceMarks{marks.words, x0 + static_cast<int32_t>(i)};
+            if (row.tile[0]) {
+                BlendPencil(row, a + i, part, at + i, j - i, layer.dimmed, pieceMarks);
             } else {
-                BlendMixed(row, first, a + i, part, at + i, j - i, layer.dimmed);
+                uint8_t* out[3] = {row.plane[0] + at + i, row.plane[1] + at + i, row.plane[2] + at + i};
+                kernels::BlendColour(a + i, part, out, j - i, layer.dimmed, pieceMarks);
             }
-            i = j;
+        } else {
+            BlendMixed(row, kind, a + i, part, at + i, j - i, layer.dimmed);
         }
+        i = j;
     }
     if (row.lines && row.lines->any) {
         for (size_t i = 0; i < n; ++i) {
@@ -255,6 +266,43 @@ void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s,
             }
         }
     }
+}
+
+// The appearances of layer row positions from .. to - 1 as runs, adjoining runs of plain pencil joined
+// into one (of the first one's value): from the codes when they have few runs, else decoded.
+Compositor::ChannelRuns Compositor::AppearanceRuns(const ObjectColor& color, int32_t layerRow, size_t from,
+                                                   size_t to) {
+    const size_t n = to - from;
+    ChannelRuns kinds;
+    kinds.runs = m_runs[3].data();
+    kinds.count = ReadRuns(*color.appearance, layerRow, from, to, kinds.runs, kMaxChannelRuns);
+    if (kinds.count == 0) {
+        uint8_t* appearance = Scratch(kAppearanceRow, n);
+        ReadBytes(*color.appearance, layerRow, from, to, appearance, 0);
+        m_appearanceRuns.clear();
+        for (size_t i = 0; i < n;) {
+            const size_t j = RunEnd(appearance, i, n);
+            m_appearanceRuns.push_back(
+                rowcodec::ByteRun{static_cast<uint32_t>(i), static_cast<uint32_t>(j), appearance[i]});
+            i = j;
+        }
+        kinds.runs = m_appearanceRuns.data();
+        kinds.count = m_appearanceRuns.size();
+    }
+    size_t joined = 0;
+    bool plain = false;
+    for (size_t r = 0; r < kinds.count; ++r) {
+        const rowcodec::ByteRun run = kinds.runs[r];
+        const bool runPlain = KindOf(color, run.value).plain;
+        if (joined != 0 && plain && runPlain) {
+            kinds.runs[joined - 1].to = run.to;
+            continue;
+        }
+        kinds.runs[joined++] = run;
+        plain = runPlain;
+    }
+    kinds.count = joined;
+    return kinds;
 }
 
 // Lighting over the row; only the stretch whose levels are not neutral is read and worked.

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <random>
 #include <string>
@@ -516,6 +517,112 @@ TEST(CompositorPaths, AppearanceRunsCompositeLikeThePlainLoop) {
             }
         }
     });
+}
+
+// Strokes as painting leaves them: pencil in patches of ellipses, the colour under a patch one value
+// (changing inside it, reaching past its edges or ending short of them), appearances in blocks of
+// plain and other kinds, and a noisy colour now and then that has too many runs to be read as runs.
+void StrokeLayer(std::mt19937& rng, ImageStackManager& stack, int32_t width, int32_t height) {
+    const auto w = static_cast<int32_t>(width - rng() % 7);
+    LayerObject& layer = testing::AddDrawingLayer(stack, w, height, static_cast<int32_t>(rng() % 5) - 2, 0);
+    layer.dimmed = rng() % 5 == 0;
+    layer.hidden = rng() % 7 == 0;
+    ObjectColor& color = *layer.color;
+    color.appearances.Clear();
+    color.appearances.Set(1, CColorAppearance{0, 0});
+    color.appearances.Set(2, CColorAppearance{4, 90});
+    color.appearances.Set(3, CColorAppearance{1, 0});
+    const auto size = static_cast<size_t>(w);
+    const double cx = w * (0.2 + 0.6 * (rng() % 100) / 100.0);
+    const double rx = w * (0.1 + 0.4 * (rng() % 100) / 100.0);
+    const int32_t split = static_cast<int32_t>(rng() % size);
+    const int32_t reach = static_cast<int32_t>(rng() % 9) - 4;
+    for (int32_t y = 0; y < height; ++y) {
+        Bytes amount(size, 0);
+        Bytes appearance(size, 0);
+        Bytes channel[3] = {Bytes(size, 255), Bytes(size, 255), Bytes(size, 255)};
+        const double dy = (y - height / 2.0) / (height / 2.0 + 1);
+        const double half = rx * std::sqrt(std::max(0.0, 1 - dy * dy));
+        const auto x0 = static_cast<int32_t>(cx - half);
+        const auto x1 = static_cast<int32_t>(cx + half);
+        const bool noisy = rng() % 6 == 0;
+        for (int32_t x = std::max(0, x0 - reach); x < std::min(w, x1 + reach); ++x) {
+            const auto i = static_cast<size_t>(x);
+            for (size_t b = 0; b < 3; ++b) {
+                channel[b][i] = static_cast<uint8_t>(noisy && b == 1 ? rng()
+                                                     : x < split     ? 40 + 50 * b
+                                                                     : 200 - 30 * b);
+            }
+        }
+        for (int32_t x = std::max(0, x0); x < std::min(w, x1); ++x) {
+            const auto i = static_cast<size_t>(x);
+            amount[i] = (x + y) % 13 == 0 ? 0 : static_cast<uint8_t>(100 + rng() % 150);
+            appearance[i] = static_cast<uint8_t>((x / 24 + y / 3) % 4);
+        }
+        color.amount->PutRow(y, amount.data());
+        color.appearance->PutRow(y, appearance.data());
+        color.blue->PutRow(y, channel[0].data());
+        color.green->PutRow(y, channel[1].data());
+        color.red->PutRow(y, channel[2].data());
+    }
+    if (rng() % 3 == 0) {
+        layer.shadow = std::make_unique<ObjectShadow>();
+        layer.shadow->Create(w, height);
+        FillRows(rng, *layer.shadow->lighting, 128, 256, 3);
+        for (auto& level : layer.lightingRamp) {
+            level = static_cast<uint32_t>(rng());
+        }
+    }
+}
+
+// Stacks of such strokes, whole and in parts starting at odd columns and cutting through the runs:
+// the pieces blended from the runs give the plain loop's pixels and painted bits.
+TEST(CompositorPaths, StrokesBlendedFromTheirRunsCompositeLikeThePlainLoop) {
+    std::mt19937 rng(1209);
+    for (int trial = 0; trial < 12; ++trial) {
+        SCOPED_TRACE("trial " + std::to_string(trial));
+        const auto width = static_cast<int32_t>(17 + rng() % 900);
+        const auto height = static_cast<int32_t>(1 + rng() % 12);
+        ImageStackManager stack;
+        Compositor compositor(stack);
+        testing::AddBackdropAndPaper(stack, width, height);
+        if (trial % 3 != 0) {
+            auto board = std::make_unique<BMap>();
+            board->pixels.Create(static_cast<int32_t>(1 + rng() % 300), 3);
+            for (auto& b : board->pixels.Pixels()) {
+                b = static_cast<uint8_t>(150 + rng() % 100);
+            }
+            stack.Layer(ImageStackManager::kPaperIndex)->image = std::move(board);
+        }
+        for (int i = 1 + static_cast<int>(rng() % 5); i > 0; --i) {
+            StrokeLayer(rng, stack, width, height);
+        }
+        compositor.PaperChanged();
+        compositor.paper.paintedAmount = static_cast<int32_t>(rng() % 4);
+        compositor.switches.showOpacity = trial % 4 == 1;
+        testing::ReferenceCompositor reference(stack, compositor);
+        BothPaths([&] {
+            Target fast(width, height);
+            Target plain(width, height);
+            for (int part = 0; part < 5; ++part) {
+                const int32_t first =
+                    part == 0 ? 0 : static_cast<int32_t>(rng() % static_cast<uint32_t>(width)) | 1;
+                const int32_t count =
+                    part == 0 ? width : std::min(width - first, static_cast<int32_t>(1 + rng() % 300));
+                if (count <= 0) {
+                    continue;
+                }
+                compositor.CompositeRows(0, height, first, count, fast.pixels.Pixel(first, 0),
+                                         static_cast<size_t>(fast.pixels.Stride()), &fast.painted, nullptr,
+                                         nullptr);
+                for (int32_t y = 0; y < height; ++y) {
+                    reference.CompositeRow(y, first, count, plain.pixels.Pixel(first, y), &plain.painted,
+                                           nullptr, nullptr);
+                }
+                ExpectSame(fast, plain, "part " + std::to_string(part) + " from " + std::to_string(first));
+            }
+        });
+    }
 }
 
 // Large areas go to two threads: the same pixels, painted bits, line pixels and samples as on one.
