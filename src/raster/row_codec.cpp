@@ -152,7 +152,7 @@ template <int kVector>
     while (in < end) {
         // Full literal runs, the common code of painted rows, go without the general dispatch.
         if (*in == kFullLiteralCode) {
-            while (in<end&& * in == kFullLiteralCode&& static_cast<size_t>(end - in)> kFullLiteral &&
+            while (static_cast<size_t>(end - in) > kFullLiteral && *in == kFullLiteralCode &&
                    static_cast<size_t>(outEnd - out) >= kFullLiteral) {
                 std::memcpy(out, in + 1, kFullLiteral);
                 in += kFullLiteral + 1;
