@@ -51,6 +51,12 @@ GOALS = [
          "bytes_per_second", ">=", 1.0),
     # A scroll step encodes the row that leaves and decodes the one that enters: the writer bounds it.
     Goal("raster", "scroll_window_vs_memcpy", "BM_ScrollWindowOneRow", "BM_Memcpy", "bytes_per_second", ">=", 0.1),
+    # The same, against memcpy of the same bytes from and to where the codec finds and puts them (the
+    # pool lies beyond the nearest caches; BM_Memcpy copies within the first-level cache).
+    Goal("raster", "encode_vs_memcpy_into_pool", "BM_EncodeRows", "BM_MemcpyRowsIntoPool", "bytes_per_second",
+         "report", 0.0),
+    Goal("raster", "decode_literal_vs_memcpy_from_pool", "BM_DecodeLiteralRows", "BM_MemcpyRowsFromPool",
+         "bytes_per_second", "report", 0.0),
     # Compositing: the painted-colour blend against pixman's solid-over-mask blend of as many pixels; a
     # full recomposite and the viewport rebuilds against memcpy of the bytes they must at least move
     # (memcpy rate / our rate, so lower is better); a deep stack as an absolute time in milliseconds.

@@ -61,6 +61,12 @@ bool RLBuffer::Create(int32_t width, int32_t height, int32_t bytesPerPixel, uint
 }
 
 void RLBuffer::DecodeStored(int32_t row, uint8_t* dest) const {
+    // A row kept as one value throughout (most rows of a layer are bare) needs no walk of its codes.
+    const uint16_t summary = RowSummary(row);
+    if (summary & kOneValueRow) {
+        std::memset(dest, static_cast<uint8_t>(summary), RawRowLength());
+        return;
+    }
     const size_t offset = RowOffset(row);
     // Stored rows are validated when they enter the pool; a row that still fails reads as zero, and
     // so does a row lost to a failed store (its codes write nothing).

@@ -60,13 +60,29 @@ inline uint8_t DecodeDeltaRun(const uint8_t* src, size_t units, int bits, uint8_
     return prev;
 }
 
-// Vectors of one repeated byte. Each decoder variant is compiled for the widest vectors its
-// processor has, so these become single registers there.
-typedef uint8_t Bytes32 __attribute__((vector_size(32)));
-typedef uint8_t Bytes64 __attribute__((vector_size(64)));
+// Vectors of kVector bytes. Each decoder variant is compiled for the widest vectors its processor
+// has, so these become single registers there.
+template <int kVector> struct Lanes { typedef uint8_t Type __attribute__((vector_size(kVector))); };
 
-// Fills a run of n bytes (a multiple of 4) with whole vectors of kVector bytes, then 16-byte pieces,
-// the last piece overlapping the one before it so that nothing is written past the run.
+template <class Vec> [[gnu::always_inline]] inline void StoreLanes(uint8_t* p, const Vec& v) {
+    std::memcpy(p, &v, sizeof(Vec));
+}
+
+// Stores at an address that is a multiple of the vector's size.
+template <class Vec> [[gnu::always_inline]] inline void StoreAlignedLanes(uint8_t* p, const Vec& v) {
+    std::memcpy(__builtin_assume_aligned(p, sizeof(Vec)), &v, sizeof(Vec));
+}
+
+// The first vector boundary after p.
+template <int kVector> inline uint8_t* NextBoundary(uint8_t* p) {
+    return reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(p) + kVector) &
+                                      ~static_cast<uintptr_t>(kVector - 1));
+}
+
+// Fills a run of n bytes (a multiple of 4). Runs of a vector or more go in whole vectors stored at
+// vector boundaries (a store that straddles two cache lines costs as much as two), with one vector at
+// either end stored where it falls; shorter runs in 16-byte pieces, the last piece overlapping the one
+// before it. Nothing is written past the run.
 template <int kVector> inline void FillRun(uint8_t* out, uint8_t value, size_t n) {
     if (n < 16) {
         const uint32_t word = 0x01010101u * value;
@@ -75,19 +91,20 @@ template <int kVector> inline void FillRun(uint8_t* out, uint8_t value, size_t n
         }
         return;
     }
-    size_t i = 0;
-    if constexpr (kVector == 64) {
-        const Bytes64 wide = Bytes64{} + value;
-        for (; i + 64 <= n; i += 64) {
-            std::memcpy(out + i, &wide, 64);
-        }
-    } else if constexpr (kVector == 32) {
-        const Bytes32 wide = Bytes32{} + value;
-        for (; i + 32 <= n; i += 32) {
-            std::memcpy(out + i, &wide, 32);
+    if constexpr (kVector > 16) {
+        if (n >= kVector) {
+            const auto wide = typename Lanes<kVector>::Type{} + value;
+            uint8_t* const last = out + n - kVector;
+            StoreLanes(out, wide);
+            for (uint8_t* p = NextBoundary<kVector>(out); p < last; p += kVector) {
+                StoreAlignedLanes(p, wide);
+            }
+            StoreLanes(last, wide);
+            return;
         }
     }
 #if defined(__SSE2__)
+    size_t i = 0;
     const __m128i piece = _mm_set1_epi8(static_cast<char>(value));
     for (; i + 16 <= n; i += 16) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), piece);
@@ -96,9 +113,12 @@ template <int kVector> inline void FillRun(uint8_t* out, uint8_t value, size_t n
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n - 16), piece);
     }
 #else
-    std::memset(out + i, value, n - i);
+    std::memset(out, value, n);
 #endif
 }
+
+constexpr size_t kFullLiteral = kMaxLiteralUnits * kUnit;
+constexpr size_t kFullLiteralCode = 0x80 | (kMaxLiteralUnits - 1);
 
 template <int kVector>
 [[gnu::always_inline]] inline bool DecodeRow(const uint8_t* encoded, size_t available, uint8_t* dest,
@@ -131,13 +151,12 @@ template <int kVector>
     uint8_t prev = 0;
     while (in < end) {
         // Full literal runs, the common code of painted rows, go without the general dispatch.
-        if (*in == 0x9F) {
-            constexpr size_t kFull = kMaxLiteralUnits * kUnit;
-            while (in < end && *in == 0x9F && static_cast<size_t>(end - in) > kFull &&
-                   static_cast<size_t>(outEnd - out) >= kFull) {
-                std::memcpy(out, in + 1, kFull);
-                in += kFull + 1;
-                out += kFull;
+        if (*in == kFullLiteralCode) {
+            while (static_cast<size_t>(end - in) > kFullLiteral && *in == kFullLiteralCode &&
+                   static_cast<size_t>(outEnd - out) >= kFullLiteral) {
+                std::memcpy(out, in + 1, kFullLiteral);
+                in += kFullLiteral + 1;
+                out += kFullLiteral;
             }
             prev = out == dest ? prev : out[-1];
             if (in >= end) {
@@ -147,7 +166,12 @@ template <int kVector>
         const uint8_t c = *in++;
         const size_t outLeft = static_cast<size_t>(outEnd - out);
         if (c < 0x80) {
-            const size_t n = (static_cast<size_t>(c) + 1) * kUnit;
+            // Repeat codes that follow one another make one run: long runs of one value take
+            // several codes.
+            size_t n = (static_cast<size_t>(c) + 1) * kUnit;
+            for (; in < end && *in < 0x80; ++in) {
+                n += (static_cast<size_t>(*in) + 1) * kUnit;
+            }
             if (n > outLeft) {
                 return false;
             }
@@ -158,8 +182,8 @@ template <int kVector>
             if (n > outLeft || n > static_cast<size_t>(end - in)) {
                 return false;
             }
-            if (n == kMaxLiteralUnits * kUnit) {
-                std::memcpy(out, in, kMaxLiteralUnits * kUnit);
+            if (n == kFullLiteral) {
+                std::memcpy(out, in, kFullLiteral);
             } else {
                 CopyRun(out, in, n);
             }

@@ -257,16 +257,6 @@ inline uint8_t* PutRepeats(uint8_t* out, size_t units) {
 template <class V>
 [[gnu::always_inline]] inline size_t EncodeWithRoom(const uint8_t* raw, size_t rawLength, uint8_t* dest) {
     const size_t units = rawLength / kUnit;
-#ifdef TS_PF
-    for (size_t i = 0; i < rawLength; i += 64) {
-        __builtin_prefetch(raw + i, 0, TS_PF);
-    }
-#endif
-#ifdef TS_PFW
-    for (size_t i = 0; i < rawLength; i += 64) {
-        __builtin_prefetch(dest + i, 1, TS_PFW);
-    }
-#endif
     size_t u = 1 + RunFrom<V, false>(raw, 1, units);
     uint8_t* out = PutLiterals(dest + kLengthBytes, raw, u);
     while (u < units) {

@@ -204,6 +204,115 @@ TEST(RowCodec, EveryVectorWidthDecodesTheSameBytesWithinTheRow) {
     }
 }
 
+// Decodes with one vector width into a destination that starts `shift` bytes past a 64-byte boundary,
+// with guard bytes on both sides; nullopt when refused. Fails the test when a guard was touched.
+std::optional<Bytes> DecodeShifted(int vector, const Bytes& encoded, size_t rawLength, size_t shift) {
+    Bytes area(64 + shift + rawLength + kGuard + 64, kGuardByte);
+    const auto base = reinterpret_cast<uintptr_t>(area.data());
+    uint8_t* const dest = area.data() + ((64 - base % 64) % 64) + shift;
+    const bool ok = rowcodec::DecodeWithVectors(vector, encoded.data(), encoded.size(), dest, rawLength);
+    EXPECT_TRUE(std::all_of(area.data(), dest, [](uint8_t b) { return b == kGuardByte; }))
+        << "vector " << vector << " wrote before the row";
+    EXPECT_TRUE(
+        std::all_of(dest + rawLength, area.data() + area.size(), [](uint8_t b) { return b == kGuardByte; }))
+        << "vector " << vector << " wrote past the row";
+    if (!ok) {
+        return std::nullopt;
+    }
+    return Bytes(dest, dest + rawLength);
+}
+
+// Long runs are filled with stores at vector boundaries, so where a run starts and ends relative to
+// them matters: every run length up to several chained codes, at every offset of the destination.
+TEST(RowCodec, RepeatRunsDecodeAlikeWhereverTheyFallAgainstVectorBoundaries) {
+    std::mt19937 rng(5);
+    for (size_t units = 1; units <= 420; units += units < 140 ? 1 : 13) {
+        Bytes raw = {1, 2, 3, 4};
+        raw.insert(raw.end(), units * 4, 4); // one repeat run of `units` units
+        for (size_t i = 0; i < 4 * (1 + units % 5); ++i) {
+            raw.push_back(static_cast<uint8_t>(rng()));
+        }
+        raw.insert(raw.end(), 4 * (units % 70) + units % 4, 0xD0); // a second run and perhaps a tail
+        const Bytes encoded = Encode(raw);
+        for (int vector : {16, 32, 64}) {
+            for (size_t shift = 0; shift < 64; ++shift) {
+                ASSERT_EQ(DecodeShifted(vector, encoded, raw.size(), shift), raw)
+                    << "run of " << units << " units, vector " << vector << ", shift " << shift;
+            }
+        }
+    }
+}
+
+// Random code sequences, well formed or not: every vector width must accept exactly the rows the model
+// accepts, decode them to the model's bytes, and stay inside the row either way.
+TEST(RowCodec, RandomCodeSequencesDecodeAsTheModelDoesAtEveryVectorWidth) {
+    std::mt19937 rng(99);
+    int accepted = 0;
+    for (int trial = 0; trial < 4000; ++trial) {
+        Bytes codes;
+        size_t produced = 0;
+        const int count = 1 + static_cast<int>(rng() % 24);
+        for (int k = 0; k < count; ++k) {
+            switch (rng() % 6) {
+            case 0:
+            case 1: { // repeats, often several in a row and often maximal
+                const size_t n = rng() % 3 == 0 ? 0x7F : rng() % 0x80;
+                codes.push_back(static_cast<uint8_t>(n));
+                produced += (n + 1) * 4;
+                break;
+            }
+            case 2:
+            case 3: { // literals, often full
+                const size_t n = rng() % 2 == 0 ? 0x1F : rng() % 0x20;
+                codes.push_back(static_cast<uint8_t>(0x80 | n));
+                for (size_t i = 0; i < (n + 1) * 4; ++i) {
+                    codes.push_back(static_cast<uint8_t>(rng()));
+                }
+                produced += (n + 1) * 4;
+                break;
+            }
+            case 4: { // deltas of any kind
+                const uint8_t code =
+                    static_cast<uint8_t>(rng() % 2 ? 0xA0 + rng() % 0x1D : 0xC0 + rng() % 0x40);
+                const size_t units = static_cast<size_t>(code & 0x1F) + 1;
+                const size_t bits = code < 0xBD ? 2 : (code < 0xE0 ? 3 : 4);
+                codes.push_back(code);
+                for (size_t i = 0; i < (units * 4 * bits + 7) / 8; ++i) {
+                    codes.push_back(static_cast<uint8_t>(rng()));
+                }
+                produced += units * 4;
+                break;
+            }
+            default: { // a tail, usually last
+                const size_t n = 1 + rng() % 3;
+                codes.push_back(static_cast<uint8_t>(0xBC + n));
+                for (size_t i = 0; i < n; ++i) {
+                    codes.push_back(static_cast<uint8_t>(rng()));
+                }
+                produced += n;
+                k = rng() % 4 == 0 ? k : count;
+                break;
+            }
+            }
+        }
+        if (rng() % 5 == 0 && codes.size() > 1) {
+            codes.resize(codes.size() - 1 - rng() % std::min<size_t>(codes.size() - 1, 6)); // cut short
+        }
+        const Bytes encoded = WithLength(codes);
+        // Mostly the length the codes make, sometimes a little off either way (never below a unit:
+        // shorter rows have a form of their own).
+        const size_t slack = rng() % 4 == 0 ? rng() % 9 : 4;
+        const size_t rawLength = std::max<size_t>(produced + slack, 8) - 4;
+        const auto expected = reference::Decode(encoded, rawLength);
+        accepted += expected.has_value() ? 1 : 0;
+        for (int vector : {16, 32, 64}) {
+            EXPECT_EQ(DecodeShifted(vector, encoded, rawLength, rng() % 64), expected)
+                << "trial " << trial << ", vector " << vector << ", row of " << rawLength;
+        }
+    }
+    EXPECT_GT(accepted, 1000) << "too few well-formed rows to test the decoding itself";
+}
+
 TEST(RowCodec, WorstCaseRoomHoldsRowsWithoutRepeatsAndBoundsTheRowLength) {
     std::mt19937 rng(7);
     // Units like (a, 0, b, 0) with a non-zero never repeat the byte before them.
