@@ -19,7 +19,6 @@ namespace {
 
 bool g_shortcuts = true;
 
-using resample::BoxMayHold;
 using resample::ContentBlocks;
 using resample::FloorOf;
 using resample::SampleMask;
@@ -162,68 +161,23 @@ public:
         if (!table) {
             return false;
         }
-        // Which 8 x 8 blocks of a source hold any coverage: most destination pixels are settled empty
-        // by the blocks under their box alone.
-        constexpr int32_t kBlock = 8;
-        const int32_t blocksX = (sw + kBlock - 1) / kBlock;
-        const int32_t blocksY = (sh + kBlock - 1) / kBlock;
+        // Each source decoded, with a bit a pixel of where it covers anything and where all of it:
+        // most destination pixels are settled by those bits under their box alone.
         struct Source {
             std::vector<uint8_t> pixels;
-            std::vector<uint8_t> blocks;
-            // Per source row, running counts of covered and of fully covered pixels, made when a box
-            // too large to look at pixel by pixel first comes.
-            std::vector<uint16_t> anyCount;
-            std::vector<uint16_t> fullCount;
+            resample::CoverageBits bits;
         };
         std::vector<Source> sources(jobs.size());
         for (size_t k = 0; k < jobs.size(); ++k) {
             const SuperBitBuffer& src = *jobs[k]->src;
             Source& s = sources[k];
-            if (src.Width() != sw || src.Height() != sh || !Decode(src, s.pixels)) {
+            if (src.Width() != sw || src.Height() != sh || !Decode(src, s.pixels) ||
+                !s.bits.Make(s.pixels, sw, sh)) {
                 return false;
             }
             jobs[k]->out = parts::NewBuffer<SuperBitBuffer>(table->outWidth, table->outHeight, 2, 0);
             if (!jobs[k]->out) {
                 return false;
-            }
-            try {
-                s.blocks.assign(static_cast<size_t>(blocksX) * static_cast<size_t>(blocksY), 0);
-            } catch (const std::bad_alloc&) {
-                return false;
-            }
-            const size_t rowBytes = static_cast<size_t>(sw) * 2;
-            for (int32_t py = 0; py < sh; ++py) {
-                const uint8_t* r = s.pixels.data() + rowBytes * static_cast<size_t>(py);
-                uint8_t* b =
-                    s.blocks.data() + static_cast<size_t>(py / kBlock) * static_cast<size_t>(blocksX);
-                size_t i = 0;
-                // Four pixels at a time, never across a block.
-                for (; i + 8 <= rowBytes; i += 8) {
-                    uint64_t v = 0;
-                    std::memcpy(&v, r + i, 8);
-                    if (v != 0) {
-                        b[i / (2 * kBlock)] = 1;
-                    }
-                }
-                for (; i < rowBytes; ++i) {
-                    if (r[i] != 0) {
-                        b[i / (2 * kBlock)] = 1;
-                    }
-                }
-            }
-        }
-        // The blocks with coverage in any of the masks, to pass over most pixels with one look.
-        std::vector<uint8_t> anyBlocks;
-        if (jobs.size() > 1) {
-            try {
-                anyBlocks = sources[0].blocks;
-            } catch (const std::bad_alloc&) {
-                return false;
-            }
-            for (size_t k = 1; k < sources.size(); ++k) {
-                for (size_t i = 0; i < anyBlocks.size(); ++i) {
-                    anyBlocks[i] = static_cast<uint8_t>(anyBlocks[i] | sources[k].blocks[i]);
-                }
             }
         }
         const double scaleX = static_cast<double>(sw) / m_layerWidth;
@@ -240,9 +194,9 @@ public:
         const bool useNear = g_shortcuts && steps.bound > 0 && reachBy < 8;
         resample::NearCoverage near;
         if (useNear) {
-            std::vector<const std::vector<uint8_t>*> masks;
+            std::vector<const resample::CoverageBits*> masks;
             for (const Source& s : sources) {
-                masks.push_back(&s.pixels);
+                masks.push_back(&s.bits);
             }
             if (!near.Make(masks, sw, sh, static_cast<int32_t>(std::ceil(reachBy)))) {
                 return false;
@@ -251,32 +205,6 @@ public:
         // The largest step found across each loaded row and down to the row after it.
         double acrossSteps[3] = {0, 0, 0};
         double downSteps[3] = {0, 0, 0};
-        const auto stride = static_cast<size_t>(sw) + 1;
-        auto counted = [&](Source& s) {
-            if (!s.anyCount.empty()) {
-                return true;
-            }
-            try {
-                s.anyCount.resize(stride * static_cast<size_t>(sh));
-                s.fullCount.resize(stride * static_cast<size_t>(sh));
-            } catch (const std::bad_alloc&) {
-                s.anyCount.clear();
-                return false;
-            }
-            for (int32_t py = 0; py < sh; ++py) {
-                uint16_t* a = s.anyCount.data() + stride * static_cast<size_t>(py);
-                uint16_t* f = s.fullCount.data() + stride * static_cast<size_t>(py);
-                const uint8_t* r = s.pixels.data() + static_cast<size_t>(py) * static_cast<size_t>(sw) * 2;
-                a[0] = 0;
-                f[0] = 0;
-                for (int32_t px = 0; px < sw; ++px) {
-                    const auto m = static_cast<uint16_t>(r[px * 2] | r[px * 2 + 1] << 8);
-                    a[px + 1] = static_cast<uint16_t>(a[px] + (m != 0));
-                    f[px + 1] = static_cast<uint16_t>(f[px] + (m == 0xFFFF));
-                }
-            }
-            return true;
-        };
         // The source positions of the centres of three rows: above, this one and below, in part pixels.
         std::vector<double> rows[3][2];
         try {
@@ -378,47 +306,18 @@ public:
                 if (x0 > x1 || y0 > y1) {
                     continue;
                 }
-                if (jobs.size() > 1 && !BoxMayHold(anyBlocks, blocksX, kBlock, x0, y0, x1, y1)) {
-                    continue;
-                }
                 for (size_t k = 0; k < jobs.size(); ++k) {
                     Source& s = sources[k];
-                    if (!BoxMayHold(s.blocks, blocksX, kBlock, x0, y0, x1, y1)) {
-                        continue;
-                    }
+                    const resample::CoverageBits::Look look = s.bits.At(x0, y0, x1, y1);
+                    const bool any = look.any;
+                    const bool full = look.full;
+                    const bool partial = look.partial;
                     const uint8_t* pixels = s.pixels.data();
                     auto maskAt = [pixels, sw](int32_t px, int32_t py) {
                         const size_t i =
                             (static_cast<size_t>(py) * static_cast<size_t>(sw) + static_cast<size_t>(px)) * 2;
                         return static_cast<uint16_t>(pixels[i] | pixels[i + 1] << 8);
                     };
-                    bool any = false;
-                    bool partial = false;
-                    bool full = true;
-                    if ((x1 - x0 + 1) * (y1 - y0 + 1) <= 64) {
-                        for (int32_t py = y0; py <= y1; ++py) {
-                            for (int32_t px = x0; px <= x1; ++px) {
-                                const uint16_t m = maskAt(px, py);
-                                any = any || m != 0;
-                                full = full && m == 0xFFFF;
-                                partial = partial || (m != 0 && m != 0xFFFF);
-                            }
-                        }
-                    } else {
-                        if (!counted(s)) {
-                            return false;
-                        }
-                        for (int32_t py = y0; py <= y1; ++py) {
-                            const size_t base = stride * static_cast<size_t>(py);
-                            const int32_t covered = s.anyCount[base + static_cast<size_t>(x1) + 1] -
-                                                    s.anyCount[base + static_cast<size_t>(x0)];
-                            const int32_t whole = s.fullCount[base + static_cast<size_t>(x1) + 1] -
-                                                  s.fullCount[base + static_cast<size_t>(x0)];
-                            any = any || covered > 0;
-                            full = full && whole == x1 - x0 + 1;
-                            partial = partial || covered != whole;
-                        }
-                    }
                     if (!any) {
                         continue;
                     }

@@ -74,73 +74,133 @@ private:
     std::vector<uint8_t> m_blocks;
 };
 
-// Whether a box of source pixels (inclusive) touches a block marked in blocks.
-inline bool BoxMayHold(const std::vector<uint8_t>& blocks, int32_t blocksX, int32_t block, int32_t x0,
-                       int32_t y0, int32_t x1, int32_t y1) {
-    for (int32_t by = y0 / block; by <= y1 / block; ++by) {
-        const uint8_t* b = blocks.data() + static_cast<size_t>(by) * static_cast<size_t>(blocksX);
-        for (int32_t bx = x0 / block; bx <= x1 / block; ++bx) {
-            if (b[bx]) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-// Which source pixels have coverage of any of several masks (two bytes a pixel) within reach of them
-// (each way, across and down). A destination pixel whose sampling box lies within reach of the source
-// pixel under its centre can be passed over when that pixel is not marked.
-class NearCoverage {
+// One bit a pixel of a coverage mask (two bytes a pixel): where it covers any sub-pixel, and where
+// it covers all of them; each row a whole number of words.
+class CoverageBits {
 public:
-    bool Make(const std::vector<const std::vector<uint8_t>*>& masks, int32_t width, int32_t height,
-              int32_t reach) {
-        const auto w = static_cast<size_t>(width);
-        const auto r = static_cast<size_t>(reach);
-        const size_t pixels = w * static_cast<size_t>(height);
-        std::vector<uint8_t> across;
-        std::vector<uint8_t> flags;
-        std::vector<uint8_t> down;
+    bool Make(const std::vector<uint8_t>& pixels, int32_t width, int32_t height) {
+        m_words = static_cast<size_t>(width) / 64 + 1;
         try {
-            across.assign(pixels, 0);
-            m_near.assign(pixels / 64 + 1, 0);
-            flags.assign(w + 2 * r, 0);
-            down.assign(w, 0);
+            m_any.assign(m_words * static_cast<size_t>(height), 0);
+            m_full.assign(m_words * static_cast<size_t>(height), 0);
         } catch (const std::bad_alloc&) {
             return false;
         }
+        const auto w = static_cast<size_t>(width);
         for (int32_t y = 0; y < height; ++y) {
-            uint8_t* f = flags.data() + r;
-            std::memset(f, 0, w);
-            for (const std::vector<uint8_t>* m : masks) {
-                const uint8_t* p = m->data() + w * 2 * static_cast<size_t>(y);
-                for (size_t x = 0; x < w; ++x) {
-                    f[x] = static_cast<uint8_t>(f[x] | p[2 * x] | p[2 * x + 1]);
+            const uint8_t* row = pixels.data() + w * 2 * static_cast<size_t>(y);
+            uint64_t* any = m_any.data() + m_words * static_cast<size_t>(y);
+            uint64_t* full = m_full.data() + m_words * static_cast<size_t>(y);
+            for (size_t x0 = 0; x0 < w; x0 += 64) {
+                const size_t n = std::min<size_t>(64, w - x0);
+                const uint8_t* p = row + x0 * 2;
+                // Sixty-four empty pixels, the usual case, are found with a few wide looks.
+                uint64_t seen = 0;
+                size_t i = 0;
+                for (; i + 8 <= n * 2; i += 8) {
+                    uint64_t v = 0;
+                    std::memcpy(&v, p + i, 8);
+                    seen |= v;
                 }
+                for (; i < n * 2; ++i) {
+                    seen |= p[i];
+                }
+                if (seen == 0) {
+                    continue;
+                }
+                uint64_t a = 0;
+                uint64_t f = 0;
+                for (size_t k = 0; k < n; ++k) {
+                    const auto m = static_cast<uint16_t>(p[2 * k] | p[2 * k + 1] << 8);
+                    a |= static_cast<uint64_t>(m != 0) << k;
+                    f |= static_cast<uint64_t>(m == 0xFFFF) << k;
+                }
+                any[x0 / 64] = a;
+                full[x0 / 64] = f;
             }
-            // Spread across: a pixel is marked when any flag within reach of it is.
-            uint8_t* a = across.data() + w * static_cast<size_t>(y);
-            for (size_t d = 0; d <= 2 * r; ++d) {
-                const uint8_t* g = flags.data() + d;
-                for (size_t x = 0; x < w; ++x) {
-                    a[x] = static_cast<uint8_t>(a[x] | g[x]);
+        }
+        return true;
+    }
+
+    size_t WordsPerRow() const { return m_words; }
+    const uint64_t* AnyRow(int32_t y) const { return m_any.data() + m_words * static_cast<size_t>(y); }
+
+    // What the pixels of columns x0 .. x1 in rows y0 .. y1 (inclusive, within the part) hold: any
+    // coverage, every pixel fully covered, some pixel partly covered.
+    struct Look {
+        bool any = false;
+        bool full = true;
+        bool partial = false;
+    };
+    Look At(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
+        const size_t w0 = static_cast<size_t>(x0) >> 6;
+        const size_t w1 = static_cast<size_t>(x1) >> 6;
+        const uint64_t first = ~uint64_t{0} << (x0 & 63);
+        const uint64_t last = ~uint64_t{0} >> (63 - (x1 & 63));
+        uint64_t any = 0;
+        uint64_t notFull = 0;
+        uint64_t partial = 0;
+        for (int32_t y = y0; y <= y1; ++y) {
+            const uint64_t* a = m_any.data() + m_words * static_cast<size_t>(y);
+            const uint64_t* f = m_full.data() + m_words * static_cast<size_t>(y);
+            for (size_t k = w0; k <= w1; ++k) {
+                const uint64_t keep = (k == w0 ? first : ~uint64_t{0}) & (k == w1 ? last : ~uint64_t{0});
+                any |= a[k] & keep;
+                notFull |= ~f[k] & keep;
+                partial |= a[k] & ~f[k] & keep;
+            }
+        }
+        return Look{any != 0, notFull == 0, partial != 0};
+    }
+
+private:
+    size_t m_words = 1;
+    std::vector<uint64_t> m_any;
+    std::vector<uint64_t> m_full;
+};
+
+// Which source pixels have coverage of any of several masks within reach of them (each way, across
+// and down). A destination pixel whose sampling box lies within reach of the source pixel under its
+// centre can be passed over when that pixel is not marked. Kept a bit a pixel in row order, so that
+// looking it up stays in the cache; a row's marks may spill onto the ends of the rows beside it,
+// which only costs a closer look there.
+class NearCoverage {
+public:
+    bool Make(const std::vector<const CoverageBits*>& masks, int32_t width, int32_t height, int32_t reach) {
+        const auto w = static_cast<size_t>(width);
+        const size_t bits = w * static_cast<size_t>(height);
+        const size_t words = bits / 64 + 1;
+        std::vector<uint64_t> flags;
+        std::vector<uint64_t> across;
+        try {
+            flags.assign(words, 0);
+            across.assign(words, 0);
+            m_near.assign(words, 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        // The masks' rows laid end to end.
+        for (int32_t y = 0; y < height; ++y) {
+            const size_t at = w * static_cast<size_t>(y);
+            for (const CoverageBits* m : masks) {
+                const uint64_t* row = m->AnyRow(y);
+                for (size_t k = 0; k * 64 < w; ++k) {
+                    if (row[k] == 0) {
+                        continue;
+                    }
+                    const size_t bit = at + k * 64;
+                    const size_t n = std::min<size_t>(64, w - k * 64);
+                    const uint64_t v = n == 64 ? row[k] : row[k] & ((uint64_t{1} << n) - 1);
+                    flags[bit >> 6] |= v << (bit & 63);
+                    if ((bit & 63) != 0) {
+                        flags[(bit >> 6) + 1] |= v >> (64 - (bit & 63));
+                    }
                 }
             }
         }
-        // Then down, kept a bit a pixel (in row order) so that looking it up stays in the cache.
-        for (int32_t y = 0; y < height; ++y) {
-            std::memset(down.data(), 0, w);
-            for (int32_t from = std::max(0, y - reach); from <= std::min(height - 1, y + reach); ++from) {
-                const uint8_t* a = across.data() + w * static_cast<size_t>(from);
-                for (size_t x = 0; x < w; ++x) {
-                    down[x] = static_cast<uint8_t>(down[x] | a[x]);
-                }
-            }
-            size_t at = w * static_cast<size_t>(y);
-            for (size_t x = 0; x < w; ++x, ++at) {
-                m_near[at >> 6] |= static_cast<uint64_t>(down[x] != 0) << (at & 63);
-            }
-        }
+        // Spread across, then down: the marks moved by up to reach pixels, then by up to reach rows.
+        Spread(flags, across, 1, reach);
+        Spread(across, m_near, w, reach);
         return true;
     }
     // Whether source pixel (its index in row order) has coverage within reach.
@@ -150,6 +210,35 @@ public:
     }
 
 private:
+    // to = from moved by -reach .. reach times step bits, all laid over one another.
+    static void Spread(const std::vector<uint64_t>& from, std::vector<uint64_t>& to, size_t step,
+                       int32_t reach) {
+        const size_t n = from.size();
+        to = from;
+        for (int32_t d = 1; d <= reach; ++d) {
+            const size_t shift = step * static_cast<size_t>(d);
+            const size_t q = shift >> 6;
+            const unsigned b = shift & 63;
+            for (size_t k = 0; k < n; ++k) {
+                // Later bits (moved towards the start) and earlier bits (towards the end).
+                uint64_t v = 0;
+                if (k + q < n) {
+                    v |= b ? from[k + q] >> b : from[k + q];
+                    if (b && k + q + 1 < n) {
+                        v |= from[k + q + 1] << (64 - b);
+                    }
+                }
+                if (k >= q) {
+                    v |= b ? from[k - q] << b : from[k - q];
+                    if (b && k >= q + 1) {
+                        v |= from[k - q - 1] >> (64 - b);
+                    }
+                }
+                to[k] |= v;
+            }
+        }
+    }
+
     std::vector<uint64_t> m_near;
 };
 
@@ -207,6 +296,18 @@ inline const double* SampleOffsets(int32_t n) {
     static const Tables tables;
     return tables.at[n - 1];
 }
+
+// The bit of each sub-pixel of a coverage mask, by its column and row (column + 4 * row).
+inline constexpr uint8_t kSubPixelBits[16] = {
+    SuperBitBuffer::SubPixelBit(0, 0), SuperBitBuffer::SubPixelBit(1, 0), SuperBitBuffer::SubPixelBit(2, 0),
+    SuperBitBuffer::SubPixelBit(3, 0), SuperBitBuffer::SubPixelBit(0, 1), SuperBitBuffer::SubPixelBit(1, 1),
+    SuperBitBuffer::SubPixelBit(2, 1), SuperBitBuffer::SubPixelBit(3, 1), SuperBitBuffer::SubPixelBit(0, 2),
+    SuperBitBuffer::SubPixelBit(1, 2), SuperBitBuffer::SubPixelBit(2, 2), SuperBitBuffer::SubPixelBit(3, 2),
+    SuperBitBuffer::SubPixelBit(0, 3), SuperBitBuffer::SubPixelBit(1, 3), SuperBitBuffer::SubPixelBit(2, 3),
+    SuperBitBuffer::SubPixelBit(3, 3)};
+
+// At most this many samples a destination pixel are worked out ahead of looking at them.
+inline constexpr int32_t kMaxGridSamples = 256;
 
 // The 16 sub-pixels of a destination pixel whose source centre is (ox, oy), with source steps u
 // and v per destination pixel. A sub-pixel covers a quarter of those steps each way, sampled a
@@ -271,15 +372,6 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
     uint16_t mask = 0;
     if (nu == 1 && nv == 1 && inside) {
         // One sample a sub-pixel, all inside: their quarter pixels worked out together first.
-        static constexpr uint8_t kBits[16] = {
-            SuperBitBuffer::SubPixelBit(0, 0), SuperBitBuffer::SubPixelBit(1, 0),
-            SuperBitBuffer::SubPixelBit(2, 0), SuperBitBuffer::SubPixelBit(3, 0),
-            SuperBitBuffer::SubPixelBit(0, 1), SuperBitBuffer::SubPixelBit(1, 1),
-            SuperBitBuffer::SubPixelBit(2, 1), SuperBitBuffer::SubPixelBit(3, 1),
-            SuperBitBuffer::SubPixelBit(0, 2), SuperBitBuffer::SubPixelBit(1, 2),
-            SuperBitBuffer::SubPixelBit(2, 2), SuperBitBuffer::SubPixelBit(3, 2),
-            SuperBitBuffer::SubPixelBit(0, 3), SuperBitBuffer::SubPixelBit(1, 3),
-            SuperBitBuffer::SubPixelBit(2, 3), SuperBitBuffer::SubPixelBit(3, 3)};
         int32_t qx[16];
         int32_t qy[16];
         for (int k = 0; k < 16; ++k) {
@@ -289,20 +381,54 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
         for (int k = 0; k < 16; ++k) {
             const int32_t px = qx[k] >> 2;
             const int32_t py = qy[k] >> 2;
-            if ((maskAt(px, py) >> kBits[(qx[k] & 3) | (qy[k] & 3) << 2]) & 1) {
+            if ((maskAt(px, py) >> kSubPixelBits[(qx[k] & 3) | (qy[k] & 3) << 2]) & 1) {
                 if (from < 0) {
                     from = py * sw + px;
                 }
-                mask = static_cast<uint16_t>(mask | 1u << kBits[k]);
+                mask = static_cast<uint16_t>(mask | 1u << kSubPixelBits[k]);
             }
         }
         return mask;
     }
-    if (nu == 1 && nv == 1) {
-        // One sample a sub-pixel: no early way out to keep.
+    const int32_t across = 4 * nu;
+    const int32_t down = 4 * nv;
+    if (across * down <= kMaxGridSamples) {
+        // Every sample's quarter pixel worked out first, in one loop the compiler can keep tight; a
+        // sample outside the source gets a negative one. Then each sub-pixel looks at its samples in
+        // turn until one is covered.
+        int32_t qx[kMaxGridSamples];
+        int32_t qy[kMaxGridSamples];
+        for (int32_t t = 0; t < down; ++t) {
+            for (int32_t r = 0; r < across; ++r) {
+                const double fx = alongX[r] + downX[t];
+                const double fy = alongY[r] + downY[t];
+                const bool in = inside || (fx >= 0 && fy >= 0 && fx < sw && fy < sh);
+                qx[t * across + r] = static_cast<int32_t>((in ? fx : -1.0) * 4);
+                qy[t * across + r] = static_cast<int32_t>((in ? fy : 0.0) * 4);
+            }
+        }
         for (int j = 0; j < 4; ++j) {
             for (int i = 0; i < 4; ++i) {
-                if (covered(alongX[i] + downX[j], alongY[i] + downY[j])) {
+                bool hit = false;
+                for (int32_t b = 0; b < nv && !hit; ++b) {
+                    const int32_t* rx = qx + (j * nv + b) * across + i * nu;
+                    const int32_t* ry = qy + (j * nv + b) * across + i * nu;
+                    for (int32_t a = 0; a < nu; ++a) {
+                        if (rx[a] < 0) {
+                            continue;
+                        }
+                        const int32_t px = rx[a] >> 2;
+                        const int32_t py = ry[a] >> 2;
+                        if ((maskAt(px, py) >> kSubPixelBits[(rx[a] & 3) | (ry[a] & 3) << 2]) & 1) {
+                            if (from < 0) {
+                                from = py * sw + px;
+                            }
+                            hit = true;
+                            break;
+                        }
+                    }
+                }
+                if (hit) {
                     mask = static_cast<uint16_t>(mask | 1u << SuperBitBuffer::SubPixelBit(i, j));
                 }
             }
