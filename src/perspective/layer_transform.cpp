@@ -164,15 +164,13 @@ public:
         // Each source decoded, with a bit a pixel of where it covers anything and where all of it:
         // most destination pixels are settled by those bits under their box alone.
         struct Source {
-            std::vector<uint8_t> pixels;
             resample::CoverageBits bits;
         };
         std::vector<Source> sources(jobs.size());
         for (size_t k = 0; k < jobs.size(); ++k) {
             const SuperBitBuffer& src = *jobs[k]->src;
             Source& s = sources[k];
-            if (src.Width() != sw || src.Height() != sh || !Decode(src, s.pixels) ||
-                !s.bits.Make(s.pixels, sw, sh)) {
+            if (src.Width() != sw || src.Height() != sh || !s.bits.Make(src)) {
                 return false;
             }
             jobs[k]->out = parts::NewBuffer<SuperBitBuffer>(table->outWidth, table->outHeight, 2, 0);
@@ -312,21 +310,16 @@ public:
                     const bool any = look.any;
                     const bool full = look.full;
                     const bool partial = look.partial;
-                    const uint8_t* pixels = s.pixels.data();
-                    auto maskAt = [pixels, sw](int32_t px, int32_t py) {
-                        const size_t i =
-                            (static_cast<size_t>(py) * static_cast<size_t>(sw) + static_cast<size_t>(px)) * 2;
-                        return static_cast<uint16_t>(pixels[i] | pixels[i + 1] << 8);
-                    };
                     if (!any) {
                         continue;
                     }
-                    const auto centre = static_cast<size_t>(at[x]);
-                    const bool centreEmpty = pixels[centre * 2] == 0 && pixels[centre * 2 + 1] == 0;
+                    // The pixel under the centre, as the table has it.
+                    const bool centreEmpty =
+                        !s.bits.Any(std::clamp(FloorOf(ox), 0, sw - 1), std::clamp(FloorOf(oy), 0, sh - 1));
                     uint16_t mask = 0xFFFF;
                     int32_t from = y0 * sw + x0;
                     if (!full) {
-                        mask = SampleMask(maskAt, sw, sh, ox, oy, ux, uy, vx, vy, partial, from, g_shortcuts);
+                        mask = SampleMask(s.bits, sw, sh, ox, oy, ux, uy, vx, vy, partial, from, g_shortcuts);
                     }
                     uint8_t* row = outRows[k].data();
                     row[x * 2] = static_cast<uint8_t>(mask);

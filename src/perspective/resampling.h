@@ -74,26 +74,33 @@ private:
     std::vector<uint8_t> m_blocks;
 };
 
-// One bit a pixel of a coverage mask (two bytes a pixel): where it covers any sub-pixel, and where
-// it covers all of them; each row a whole number of words.
+// A coverage mask (two bytes a pixel) read into bits: a bit a pixel where it covers any sub-pixel and
+// where it covers all of them, and a bit a sub-pixel laid out as the sub-pixels lie (four rows of
+// bits a pixel row, four bits a pixel along them). Each row is a whole number of words.
 class CoverageBits {
 public:
-    bool Make(const std::vector<uint8_t>& pixels, int32_t width, int32_t height) {
-        m_words = static_cast<size_t>(width) / 64 + 1;
+    bool Make(const RLBuffer& src) {
+        const auto w = static_cast<size_t>(src.Width());
+        const auto h = static_cast<size_t>(src.Height());
+        m_words = w / 64 + 1;
+        m_quarterWords = w / 16 + 1;
+        std::vector<uint8_t> row;
         try {
-            m_any.assign(m_words * static_cast<size_t>(height), 0);
-            m_full.assign(m_words * static_cast<size_t>(height), 0);
+            row.resize(src.RawRowLength());
+            m_any.assign(m_words * h, 0);
+            m_full.assign(m_words * h, 0);
+            m_quarter.assign(m_quarterWords * 4 * h, 0);
         } catch (const std::bad_alloc&) {
             return false;
         }
-        const auto w = static_cast<size_t>(width);
-        for (int32_t y = 0; y < height; ++y) {
-            const uint8_t* row = pixels.data() + w * 2 * static_cast<size_t>(y);
-            uint64_t* any = m_any.data() + m_words * static_cast<size_t>(y);
-            uint64_t* full = m_full.data() + m_words * static_cast<size_t>(y);
+        for (size_t y = 0; y < h; ++y) {
+            src.ReadRow(static_cast<int32_t>(y), row.data());
+            uint64_t* any = m_any.data() + m_words * y;
+            uint64_t* full = m_full.data() + m_words * y;
+            uint64_t* quarter = m_quarter.data() + m_quarterWords * 4 * y;
             for (size_t x0 = 0; x0 < w; x0 += 64) {
                 const size_t n = std::min<size_t>(64, w - x0);
-                const uint8_t* p = row + x0 * 2;
+                const uint8_t* p = row.data() + x0 * 2;
                 // Sixty-four empty pixels, the usual case, are found with a few wide looks.
                 uint64_t seen = 0;
                 size_t i = 0;
@@ -112,14 +119,32 @@ public:
                 uint64_t f = 0;
                 for (size_t k = 0; k < n; ++k) {
                     const auto m = static_cast<uint16_t>(p[2 * k] | p[2 * k + 1] << 8);
-                    a |= static_cast<uint64_t>(m != 0) << k;
+                    if (m == 0) {
+                        continue;
+                    }
+                    a |= uint64_t{1} << k;
                     f |= static_cast<uint64_t>(m == 0xFFFF) << k;
+                    const size_t x = x0 + k;
+                    for (uint32_t j = 0; j < 4; ++j) {
+                        quarter[m_quarterWords * j + x / 16] |= uint64_t{SubPixelRow(m, j)} << (4 * (x % 16));
+                    }
                 }
                 any[x0 / 64] = a;
                 full[x0 / 64] = f;
             }
         }
         return true;
+    }
+
+    // Whether the sub-pixel at quarter-pixel column qx and row qy (within the part) is covered.
+    bool SubPixel(int32_t qx, int32_t qy) const {
+        const uint64_t word =
+            m_quarter[m_quarterWords * static_cast<size_t>(qy) + (static_cast<size_t>(qx) >> 6)];
+        return (word >> (qx & 63)) & 1;
+    }
+    // Whether pixel (x, y) covers anything.
+    bool Any(int32_t x, int32_t y) const {
+        return (m_any[m_words * static_cast<size_t>(y) + (static_cast<size_t>(x) >> 6)] >> (x & 63)) & 1;
     }
 
     size_t WordsPerRow() const { return m_words; }
@@ -154,7 +179,18 @@ public:
     }
 
 private:
+    // Sub-pixel row j of a mask, its columns as bits 0 .. 3.
+    static uint32_t SubPixelRow(uint16_t mask, uint32_t j) {
+        uint32_t row = 0;
+        for (int i = 0; i < 4; ++i) {
+            row |= ((mask >> SuperBitBuffer::SubPixelBit(i, static_cast<int>(j))) & 1u) << i;
+        }
+        return row;
+    }
+
     size_t m_words = 1;
+    size_t m_quarterWords = 1;
+    std::vector<uint64_t> m_quarter;
     std::vector<uint64_t> m_any;
     std::vector<uint64_t> m_full;
 };
@@ -314,9 +350,9 @@ inline constexpr int32_t kMaxGridSamples = 256;
 // quarter source pixel apart, so a line thinner than a sub-pixel after shrinking still leaves one.
 // Among whole pixels only (no partial masks) and shrinking less than four times, the sub-pixel
 // centres alone cannot miss a pixel. from becomes the first source pixel found covered (-1: none).
-template <class MaskAt>
-uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, double oy, double ux, double uy,
-                    double vx, double vy, bool partial, int32_t& from, bool shortcuts = true) {
+inline uint16_t SampleMask(const CoverageBits& bits, int32_t sw, int32_t sh, double ox, double oy, double ux,
+                           double uy, double vx, double vy, bool partial, int32_t& from,
+                           bool shortcuts = true) {
     const double lu = std::sqrt(ux * ux + uy * uy);
     const double lv = std::sqrt(vx * vx + vy * vy);
     const bool coarse = !partial && lu < 4 && lv < 4;
@@ -361,7 +397,7 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
         const auto qy = static_cast<int32_t>(fy * 4);
         const int32_t px = qx >> 2;
         const int32_t py = qy >> 2;
-        if (!(maskAt(px, py) & (1u << SuperBitBuffer::SubPixelBit(qx & 3, qy & 3)))) {
+        if (!bits.SubPixel(qx, qy)) {
             return false;
         }
         if (from < 0) {
@@ -381,7 +417,7 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
         for (int k = 0; k < 16; ++k) {
             const int32_t px = qx[k] >> 2;
             const int32_t py = qy[k] >> 2;
-            if ((maskAt(px, py) >> kSubPixelBits[(qx[k] & 3) | (qy[k] & 3) << 2]) & 1) {
+            if (bits.SubPixel(qx[k], qy[k])) {
                 if (from < 0) {
                     from = py * sw + px;
                 }
@@ -419,7 +455,7 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
                         }
                         const int32_t px = rx[a] >> 2;
                         const int32_t py = ry[a] >> 2;
-                        if ((maskAt(px, py) >> kSubPixelBits[(rx[a] & 3) | (ry[a] & 3) << 2]) & 1) {
+                        if (bits.SubPixel(rx[a], ry[a])) {
                             if (from < 0) {
                                 from = py * sw + px;
                             }
