@@ -42,6 +42,7 @@ struct SourceIndex {
     static constexpr int32_t kRun = 64;
     int32_t runsPerRow = 0;
     std::vector<std::array<int32_t, 4>> runs;
+    std::vector<uint8_t> runWhole; // per run: every pixel of it has a source
 
     std::array<int32_t, 4>& RunOf(int32_t y, size_t x) {
         return runs[static_cast<size_t>(y) * static_cast<size_t>(runsPerRow) + x / kRun];
@@ -68,16 +69,14 @@ public:
         const SourceIndex* table = Table(map, src.Width(), src.Height());
         // Decoded into the same memory part after part.
         std::vector<uint8_t>& pixels = m_decoded;
-        if (!table || !Decode(src, pixels)) {
+        const auto bpp = static_cast<size_t>(src.BytesPerPixel());
+        ContentBlocks content;
+        if (!table || !content.Start(src.Width(), src.Height(), bpp, fill) ||
+            !Decode(src, pixels, &content)) {
             return nullptr;
         }
         auto out = parts::NewBuffer<Buffer>(table->outWidth, table->outHeight, src.BytesPerPixel(), fill);
         if (!out) {
-            return nullptr;
-        }
-        const auto bpp = static_cast<size_t>(src.BytesPerPixel());
-        ContentBlocks content;
-        if (!content.Make(pixels, src.Width(), src.Height(), bpp, fill)) {
             return nullptr;
         }
         const size_t width = static_cast<size_t>(table->outWidth);
@@ -93,11 +92,23 @@ public:
                     continue;
                 }
                 const size_t x1 = std::min(width, x0 + SourceIndex::kRun);
-                if (bpp == 1) {
+                uint8_t value = fill;
+                if (bpp == 1 && content.OneValue(box, value)) {
+                    // One value under the whole run: no pixel needs looking up.
+                    if (table->runWhole[static_cast<size_t>(y) * static_cast<size_t>(table->runsPerRow) +
+                                        x0 / SourceIndex::kRun]) {
+                        std::memset(row + x0, value, x1 - x0);
+                        continue;
+                    }
                     for (size_t x = x0; x < x1; ++x) {
-                        if (at[x] >= 0) {
-                            row[x] = pixels[static_cast<size_t>(at[x])];
-                        }
+                        row[x] = at[x] >= 0 ? value : fill;
+                    }
+                } else if (bpp == 1) {
+                    const uint8_t* p = pixels.data();
+                    for (size_t x = x0; x < x1; ++x) {
+                        const int32_t i = at[x];
+                        const uint8_t v = p[static_cast<size_t>(std::max(i, 0))];
+                        row[x] = i >= 0 ? v : fill;
                     }
                 } else {
                     for (size_t x = x0; x < x1; ++x) {
@@ -389,7 +400,8 @@ private:
         }
     }
 
-    static bool Decode(const RLBuffer& src, std::vector<uint8_t>& pixels) {
+    // The part decoded whole; with content given, each row is looked over while it is at hand.
+    static bool Decode(const RLBuffer& src, std::vector<uint8_t>& pixels, ContentBlocks* content) {
         const size_t rowLength = src.RawRowLength();
         try {
             pixels.resize(rowLength * static_cast<size_t>(src.Height()));
@@ -397,7 +409,11 @@ private:
             return false;
         }
         for (int32_t y = 0; y < src.Height(); ++y) {
-            src.ReadRow(y, pixels.data() + rowLength * static_cast<size_t>(y));
+            uint8_t* row = pixels.data() + rowLength * static_cast<size_t>(y);
+            src.ReadRow(y, row);
+            if (content) {
+                content->Row(y, row);
+            }
         }
         return true;
     }
@@ -474,6 +490,7 @@ private:
             t.runsPerRow = (t.outWidth + SourceIndex::kRun - 1) / SourceIndex::kRun;
             t.runs.assign(static_cast<size_t>(t.runsPerRow) * static_cast<size_t>(t.outHeight),
                           std::array<int32_t, 4>{partWidth, partHeight, -1, -1});
+            t.runWhole.assign(t.runs.size(), 0);
             m_tables.push_back(std::move(t));
         } catch (const std::bad_alloc&) {
             return nullptr;
@@ -492,9 +509,11 @@ private:
         for (size_t x0 = 0; x0 < width; x0 += SourceIndex::kRun) {
             const size_t x1 = std::min(width, x0 + SourceIndex::kRun);
             std::array<int32_t, 4> box{t.partWidth, t.partHeight, -1, -1};
+            bool whole = true;
             for (size_t x = x0; x < x1; ++x) {
                 if (sx[x] < 0) {
                     at[x] = -1;
+                    whole = false;
                     continue;
                 }
                 const auto px = std::clamp(FloorOf(sx[x] * scaleX), 0, t.partWidth - 1);
@@ -504,6 +523,8 @@ private:
                        std::max(box[3], py)};
             }
             t.RunOf(y, x0) = box;
+            t.runWhole[static_cast<size_t>(y) * static_cast<size_t>(t.runsPerRow) + x0 / SourceIndex::kRun] =
+                whole;
         }
     }
 

@@ -20,58 +20,105 @@ inline int32_t FloorOf(double v) {
     return v >= 0 ? static_cast<int32_t>(v) : static_cast<int32_t>(std::floor(v));
 }
 
-// Which 16 x 16 blocks of a decoded part hold a byte other than its fill.
+// What each 16 x 16 block of a decoded part holds: only its fill, one other value throughout (parts
+// of one byte a pixel), or a mixture.
 class ContentBlocks {
 public:
     static constexpr int32_t kBlock = 16;
 
-    bool Make(const std::vector<uint8_t>& pixels, int32_t width, int32_t height, size_t bpp, uint8_t fill) {
+    // Ready for the rows of a part of this size; false without the memory.
+    bool Start(int32_t width, int32_t height, size_t bpp, uint8_t fill) {
         m_blocksX = (width + kBlock - 1) / kBlock;
+        m_fill = fill;
+        m_bpp = bpp;
+        m_rowBytes = static_cast<size_t>(width) * bpp;
+        const auto blocksY = static_cast<size_t>((height + kBlock - 1) / kBlock);
         try {
-            m_blocks.assign(
-                static_cast<size_t>(m_blocksX) * static_cast<size_t>((height + kBlock - 1) / kBlock), 0);
+            m_kind.assign(static_cast<size_t>(m_blocksX) * blocksY, kFill);
+            m_value.assign(static_cast<size_t>(m_blocksX) * blocksY, fill);
         } catch (const std::bad_alloc&) {
             return false;
         }
-        const size_t rowBytes = static_cast<size_t>(width) * bpp;
-        const size_t blockBytes = static_cast<size_t>(kBlock) * bpp;
-        const uint64_t fills = uint64_t{fill} * 0x0101010101010101u;
-        for (int32_t y = 0; y < height; ++y) {
-            const uint8_t* r = pixels.data() + rowBytes * static_cast<size_t>(y);
-            uint8_t* b = m_blocks.data() + static_cast<size_t>(y / kBlock) * static_cast<size_t>(m_blocksX);
-            // Eight bytes at a time (a block is a whole number of eights), the rest one by one.
-            size_t i = 0;
-            for (; i + 8 <= rowBytes; i += 8) {
-                uint64_t v = 0;
-                std::memcpy(&v, r + i, 8);
-                if (v != fills) {
-                    b[i / blockBytes] = 1;
-                }
+        return true;
+    }
+    // Row y of the part, decoded (rows come in order, each once).
+    void Row(int32_t y, const uint8_t* r) {
+        const size_t first = static_cast<size_t>(y / kBlock) * static_cast<size_t>(m_blocksX);
+        const bool top = y % kBlock == 0;
+        const size_t blockBytes = static_cast<size_t>(kBlock) * m_bpp;
+        for (size_t b = 0, i = 0; i < m_rowBytes; ++b, i += blockBytes) {
+            uint8_t& kind = m_kind[first + b];
+            // A one-byte block takes its first byte as the value it may hold throughout.
+            uint8_t& value = m_value[first + b];
+            if (top && m_bpp == 1) {
+                value = r[i];
+                kind = r[i] == m_fill ? kFill : kOne;
             }
-            for (; i < rowBytes; ++i) {
-                if (r[i] != fill) {
-                    b[i / blockBytes] = 1;
-                }
+            if (kind == kMixed) {
+                continue;
+            }
+            const size_t n = std::min(blockBytes, m_rowBytes - i);
+            const uint8_t expect = m_bpp == 1 ? value : m_fill;
+            const uint64_t expects = uint64_t{expect} * 0x0101010101010101u;
+            uint64_t differs = 0;
+            size_t k = 0;
+            for (; k + 8 <= n; k += 8) {
+                uint64_t v = 0;
+                std::memcpy(&v, r + i + k, 8);
+                differs |= v ^ expects;
+            }
+            for (; k < n; ++k) {
+                differs |= r[i + k] ^ expect;
+            }
+            if (differs != 0) {
+                kind = kMixed;
             }
         }
-        return true;
     }
     // Whether the rectangle of pixels (inclusive, within the part) touches a block with content.
     bool Any(const std::array<int32_t, 4>& r) const {
         for (int32_t by = r[1] / kBlock; by <= r[3] / kBlock; ++by) {
-            const uint8_t* b = m_blocks.data() + static_cast<size_t>(by) * static_cast<size_t>(m_blocksX);
+            const uint8_t* k = m_kind.data() + static_cast<size_t>(by) * static_cast<size_t>(m_blocksX);
             for (int32_t bx = r[0] / kBlock; bx <= r[2] / kBlock; ++bx) {
-                if (b[bx]) {
+                if (k[bx] != kFill) {
                     return true;
                 }
             }
         }
         return false;
     }
+    // Whether every pixel of the rectangle (inclusive, within the part) holds one and the same byte;
+    // sets value.
+    bool OneValue(const std::array<int32_t, 4>& r, uint8_t& value) const {
+        bool found = false;
+        for (int32_t by = r[1] / kBlock; by <= r[3] / kBlock; ++by) {
+            const size_t row = static_cast<size_t>(by) * static_cast<size_t>(m_blocksX);
+            for (int32_t bx = r[0] / kBlock; bx <= r[2] / kBlock; ++bx) {
+                const uint8_t kind = m_kind[row + static_cast<size_t>(bx)];
+                if (kind == kMixed) {
+                    return false;
+                }
+                const uint8_t v = m_value[row + static_cast<size_t>(bx)];
+                if (found && v != value) {
+                    return false;
+                }
+                value = v;
+                found = true;
+            }
+        }
+        return found;
+    }
 
 private:
+    static constexpr uint8_t kFill = 0;
+    static constexpr uint8_t kOne = 1;
+    static constexpr uint8_t kMixed = 2;
     int32_t m_blocksX = 0;
-    std::vector<uint8_t> m_blocks;
+    uint8_t m_fill = 0;
+    size_t m_bpp = 1;
+    size_t m_rowBytes = 0;
+    std::vector<uint8_t> m_kind;
+    std::vector<uint8_t> m_value;
 };
 
 // A coverage mask (two bytes a pixel) read into bits: a bit a pixel where it covers any sub-pixel and
