@@ -252,7 +252,7 @@ public:
     bool Make(const std::vector<const CoverageBits*>& masks, int32_t width, int32_t height, int32_t reach) {
         const auto w = static_cast<size_t>(width);
         const size_t bits = w * static_cast<size_t>(height);
-        const size_t words = bits / 64 + 1;
+        const size_t words = bits / 64 + 2; // a spare word for a row's end to spill into
         std::vector<uint64_t> flags;
         std::vector<uint64_t> across;
         try {
