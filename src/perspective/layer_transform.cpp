@@ -88,12 +88,16 @@ public:
             for (size_t x0 = 0; x0 < width; x0 += SourceIndex::kRun) {
                 // A run whose source is all fill stays as it is.
                 const std::array<int32_t, 4>& box = table->RunOf(y, x0);
-                if (box[0] > box[2] || !content.Any(box)) {
+                if (box[0] > box[2]) {
+                    continue;
+                }
+                uint8_t value = fill;
+                const ContentBlocks::Holds holds = content.Look(box, value);
+                if (holds == ContentBlocks::Holds::kFill) {
                     continue;
                 }
                 const size_t x1 = std::min(width, x0 + SourceIndex::kRun);
-                uint8_t value = fill;
-                if (bpp == 1 && content.OneValue(box, value)) {
+                if (holds == ContentBlocks::Holds::kOne) {
                     // One value under the whole run: no pixel needs looking up.
                     if (table->runWhole[static_cast<size_t>(y) * static_cast<size_t>(table->runsPerRow) +
                                         x0 / SourceIndex::kRun]) {
@@ -104,11 +108,10 @@ public:
                         row[x] = at[x] >= 0 ? value : fill;
                     }
                 } else if (bpp == 1) {
-                    const uint8_t* p = pixels.data();
                     for (size_t x = x0; x < x1; ++x) {
-                        const int32_t i = at[x];
-                        const uint8_t v = p[static_cast<size_t>(std::max(i, 0))];
-                        row[x] = i >= 0 ? v : fill;
+                        if (at[x] >= 0) {
+                            row[x] = pixels[static_cast<size_t>(at[x])];
+                        }
                     }
                 } else {
                     for (size_t x = x0; x < x1; ++x) {
@@ -507,22 +510,9 @@ private:
         const double scaleY = static_cast<double>(t.partHeight) / m_layerHeight;
         int32_t* at = t.index.get() + static_cast<size_t>(y) * width;
         for (size_t x0 = 0; x0 < width; x0 += SourceIndex::kRun) {
-            const size_t x1 = std::min(width, x0 + SourceIndex::kRun);
-            std::array<int32_t, 4> box{t.partWidth, t.partHeight, -1, -1};
-            bool whole = true;
-            for (size_t x = x0; x < x1; ++x) {
-                if (sx[x] < 0) {
-                    at[x] = -1;
-                    whole = false;
-                    continue;
-                }
-                const auto px = std::clamp(FloorOf(sx[x] * scaleX), 0, t.partWidth - 1);
-                const auto py = std::clamp(FloorOf(sy[x] * scaleY), 0, t.partHeight - 1);
-                at[x] = py * t.partWidth + px;
-                box = {std::min(box[0], px), std::min(box[1], py), std::max(box[2], px),
-                       std::max(box[3], py)};
-            }
-            t.RunOf(y, x0) = box;
+            const size_t n = std::min(width - x0, size_t{SourceIndex::kRun});
+            const bool whole = resample::IndexRun(sx + x0, sy + x0, n, scaleX, scaleY, t.partWidth,
+                                                  t.partHeight, at + x0, t.RunOf(y, x0));
             t.runWhole[static_cast<size_t>(y) * static_cast<size_t>(t.runsPerRow) + x0 / SourceIndex::kRun] =
                 whole;
         }

@@ -13,6 +13,10 @@
 #include <new>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace ts::resample {
 
 // floor() of a value within the int32_t range, cheaply for the usual value of at least 0.
@@ -45,68 +49,83 @@ public:
     void Row(int32_t y, const uint8_t* r) {
         const size_t first = static_cast<size_t>(y / kBlock) * static_cast<size_t>(m_blocksX);
         const bool top = y % kBlock == 0;
+        uint8_t* kinds = m_kind.data() + first;
+        uint8_t* values = m_value.data() + first;
+        if (m_bpp == 1) {
+            // A block's first row sets the value it may hold throughout; a later row keeps it while it
+            // is that value from end to end. Whole blocks two words at a time, the last one byte-wise.
+            size_t b = 0;
+            for (; (b + 1) * kBlock <= m_rowBytes; ++b) {
+                const uint8_t* p = r + b * kBlock;
+                uint64_t v0 = 0;
+                uint64_t v1 = 0;
+                std::memcpy(&v0, p, 8);
+                std::memcpy(&v1, p + 8, 8);
+                const uint64_t expects = uint64_t{p[0]} * 0x0101010101010101u;
+                const bool one = v0 == expects && v1 == expects;
+                if (top) {
+                    values[b] = p[0];
+                    kinds[b] = !one ? kMixed : p[0] == m_fill ? kFill : kOne;
+                } else if (!one || p[0] != values[b]) {
+                    kinds[b] = kMixed;
+                }
+            }
+            if (b * kBlock < m_rowBytes) {
+                const uint8_t* p = r + b * kBlock;
+                bool one = true;
+                for (size_t k = 1; k < m_rowBytes - b * kBlock; ++k) {
+                    one = one && p[k] == p[0];
+                }
+                if (top) {
+                    values[b] = p[0];
+                    kinds[b] = !one ? kMixed : p[0] == m_fill ? kFill : kOne;
+                } else if (!one || p[0] != values[b]) {
+                    kinds[b] = kMixed;
+                }
+            }
+            return;
+        }
+        // Wider pixels: whether a block holds anything but the fill.
         const size_t blockBytes = static_cast<size_t>(kBlock) * m_bpp;
+        const uint64_t fills = uint64_t{m_fill} * 0x0101010101010101u;
         for (size_t b = 0, i = 0; i < m_rowBytes; ++b, i += blockBytes) {
-            uint8_t& kind = m_kind[first + b];
-            // A one-byte block takes its first byte as the value it may hold throughout.
-            uint8_t& value = m_value[first + b];
-            if (top && m_bpp == 1) {
-                value = r[i];
-                kind = r[i] == m_fill ? kFill : kOne;
-            }
-            if (kind == kMixed) {
-                continue;
-            }
             const size_t n = std::min(blockBytes, m_rowBytes - i);
-            const uint8_t expect = m_bpp == 1 ? value : m_fill;
-            const uint64_t expects = uint64_t{expect} * 0x0101010101010101u;
             uint64_t differs = 0;
             size_t k = 0;
             for (; k + 8 <= n; k += 8) {
                 uint64_t v = 0;
                 std::memcpy(&v, r + i + k, 8);
-                differs |= v ^ expects;
+                differs |= v ^ fills;
             }
             for (; k < n; ++k) {
-                differs |= r[i + k] ^ expect;
+                differs |= r[i + k] ^ m_fill;
             }
             if (differs != 0) {
-                kind = kMixed;
+                kinds[b] = kMixed;
             }
         }
     }
-    // Whether the rectangle of pixels (inclusive, within the part) touches a block with content.
-    bool Any(const std::array<int32_t, 4>& r) const {
-        for (int32_t by = r[1] / kBlock; by <= r[3] / kBlock; ++by) {
-            const uint8_t* k = m_kind.data() + static_cast<size_t>(by) * static_cast<size_t>(m_blocksX);
-            for (int32_t bx = r[0] / kBlock; bx <= r[2] / kBlock; ++bx) {
-                if (k[bx] != kFill) {
-                    return true;
-                }
-            }
-        }
-        return false;
-    }
-    // Whether every pixel of the rectangle (inclusive, within the part) holds one and the same byte;
-    // sets value.
-    bool OneValue(const std::array<int32_t, 4>& r, uint8_t& value) const {
+    // What the rectangle of pixels (inclusive, within the part) holds: only the fill, one other value
+    // throughout (set in value), or a mixture (of values, or of the fill and other bytes).
+    enum class Holds { kFill, kOne, kMixed };
+    Holds Look(const std::array<int32_t, 4>& r, uint8_t& value) const {
+        value = m_fill;
         bool found = false;
+        bool fill = true;
         for (int32_t by = r[1] / kBlock; by <= r[3] / kBlock; ++by) {
             const size_t row = static_cast<size_t>(by) * static_cast<size_t>(m_blocksX);
             for (int32_t bx = r[0] / kBlock; bx <= r[2] / kBlock; ++bx) {
                 const uint8_t kind = m_kind[row + static_cast<size_t>(bx)];
-                if (kind == kMixed) {
-                    return false;
-                }
                 const uint8_t v = m_value[row + static_cast<size_t>(bx)];
-                if (found && v != value) {
-                    return false;
+                if (kind == kMixed || (found && v != value)) {
+                    return Holds::kMixed;
                 }
+                fill = fill && kind == kFill;
                 value = v;
                 found = true;
             }
         }
-        return found;
+        return fill ? Holds::kFill : Holds::kOne;
     }
 
 private:
@@ -340,25 +359,127 @@ __attribute__((noinline)) inline size_t Candidates(const int32_t* at, const doub
     return n;
 }
 
-// The largest difference, across or down, between the positions of neighbouring pixels of a row
-// (sx < 0: no position), and the same between a row and the next.
-inline double AcrossSteps(const double* sx, const double* sy, size_t n) {
+// The source pixels under n destination pixels: from the source positions of their centres (sx < 0:
+// none), scaled to a part of w x h pixels, the index in row order of each (-1 for none; positions
+// beyond the part take its edge pixels). box (left, top, right, bottom, inclusive) becomes the
+// rectangle of those pixels (left > right: none); the result tells whether every pixel has one.
+inline bool IndexRun(const double* sx, const double* sy, size_t n, double scaleX, double scaleY, int32_t w,
+                     int32_t h, int32_t* at, std::array<int32_t, 4>& box) {
+    const double lastX = w - 1;
+    const double lastY = h - 1;
+    double left = w;
+    double top = h;
+    double right = -1;
+    double bottom = -1;
+    bool whole = true;
+    size_t x = 0;
+#if defined(__SSE2__)
+    // Two pixels at a time, the rectangle kept in doubles (whole numbers, so exactly).
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d scaleXs = _mm_set1_pd(scaleX);
+    const __m128d scaleYs = _mm_set1_pd(scaleY);
+    const __m128d lastXs = _mm_set1_pd(lastX);
+    const __m128d lastYs = _mm_set1_pd(lastY);
+    const __m128d none = _mm_set1_pd(-1.0);
+    const __m128d far = _mm_set1_pd(static_cast<double>(std::max(w, h)));
+    const __m128i width = _mm_set1_epi32(w);
+    __m128d lefts = far, tops = far, rights = none, bottoms = none;
+    int all = 3;
+    auto pick = [](__m128d keep, __m128d yes, __m128d no) {
+        return _mm_or_pd(_mm_and_pd(keep, yes), _mm_andnot_pd(keep, no));
+    };
+    for (; x + 2 <= n; x += 2) {
+        const __m128d vx = _mm_loadu_pd(sx + x);
+        const __m128d has = _mm_cmpge_pd(vx, zero);
+        // Clamping before truncating is flooring and then clamping.
+        const __m128d fx = _mm_min_pd(_mm_max_pd(_mm_mul_pd(vx, scaleXs), zero), lastXs);
+        const __m128d fy = _mm_min_pd(_mm_max_pd(_mm_mul_pd(_mm_loadu_pd(sy + x), scaleYs), zero), lastYs);
+        const __m128i px = _mm_cvttpd_epi32(fx);
+        const __m128i py = _mm_cvttpd_epi32(fy);
+        // py * w + px in the low two lanes.
+        const __m128i rows = _mm_mul_epu32(_mm_shuffle_epi32(py, _MM_SHUFFLE(1, 1, 0, 0)), width);
+        const __m128i index = _mm_add_epi32(_mm_shuffle_epi32(rows, _MM_SHUFFLE(2, 0, 2, 0)), px);
+        const __m128i keep = _mm_shuffle_epi32(_mm_castpd_si128(has), _MM_SHUFFLE(2, 0, 2, 0));
+        _mm_storel_epi64(
+            reinterpret_cast<__m128i*>(at + x),
+            _mm_or_si128(_mm_and_si128(keep, index), _mm_andnot_si128(keep, _mm_set1_epi32(-1))));
+        const __m128d wx = _mm_cvtepi32_pd(px);
+        const __m128d wy = _mm_cvtepi32_pd(py);
+        lefts = _mm_min_pd(lefts, pick(has, wx, far));
+        tops = _mm_min_pd(tops, pick(has, wy, far));
+        rights = _mm_max_pd(rights, pick(has, wx, none));
+        bottoms = _mm_max_pd(bottoms, pick(has, wy, none));
+        all &= _mm_movemask_pd(has);
+    }
+    double lanes[2];
+    _mm_storeu_pd(lanes, lefts);
+    left = std::min({left, lanes[0], lanes[1]});
+    _mm_storeu_pd(lanes, tops);
+    top = std::min({top, lanes[0], lanes[1]});
+    _mm_storeu_pd(lanes, rights);
+    right = std::max({right, lanes[0], lanes[1]});
+    _mm_storeu_pd(lanes, bottoms);
+    bottom = std::max({bottom, lanes[0], lanes[1]});
+    whole = all == 3;
+#endif
+    for (; x < n; ++x) {
+        if (!(sx[x] >= 0)) {
+            at[x] = -1;
+            whole = false;
+            continue;
+        }
+        const auto px = static_cast<int32_t>(std::min(std::max(sx[x] * scaleX, 0.0), lastX));
+        const auto py = static_cast<int32_t>(std::min(std::max(sy[x] * scaleY, 0.0), lastY));
+        at[x] = py * w + px;
+        left = std::min(left, static_cast<double>(px));
+        right = std::max(right, static_cast<double>(px));
+        top = std::min(top, static_cast<double>(py));
+        bottom = std::max(bottom, static_cast<double>(py));
+    }
+    box = {std::min(static_cast<int32_t>(left), w), std::min(static_cast<int32_t>(top), h),
+           static_cast<int32_t>(right), static_cast<int32_t>(bottom)};
+    return whole;
+}
+
+// The largest difference, across or down, between positions (ax, ay) and (bx, by) of n pairs, over
+// the pairs where both have a position (x >= 0).
+inline double MostStep(const double* ax, const double* ay, const double* bx, const double* by, size_t n) {
     double most = 0;
-    for (size_t x = 0; x + 1 < n; ++x) {
-        const double d = std::max(std::fabs(sx[x + 1] - sx[x]), std::fabs(sy[x + 1] - sy[x]));
-        most = (sx[x] >= 0 && sx[x + 1] >= 0 && d > most) ? d : most;
+    size_t x = 0;
+#if defined(__SSE2__)
+    // Two pairs at a time: a pair without both positions counts as no step.
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d sign = _mm_set1_pd(-0.0);
+    __m128d m = zero;
+    for (; x + 2 <= n; x += 2) {
+        const __m128d a = _mm_loadu_pd(ax + x);
+        const __m128d b = _mm_loadu_pd(bx + x);
+        const __m128d dx = _mm_andnot_pd(sign, _mm_sub_pd(b, a));
+        const __m128d dy = _mm_andnot_pd(sign, _mm_sub_pd(_mm_loadu_pd(by + x), _mm_loadu_pd(ay + x)));
+        const __m128d both = _mm_and_pd(_mm_cmpge_pd(a, zero), _mm_cmpge_pd(b, zero));
+        // A difference that is not a number leaves the largest as it was.
+        m = _mm_max_pd(_mm_and_pd(both, _mm_max_pd(dy, dx)), m);
+    }
+    double lanes[2];
+    _mm_storeu_pd(lanes, m);
+    most = std::max(lanes[0], lanes[1]);
+#endif
+    for (; x < n; ++x) {
+        const double d = std::max(std::fabs(bx[x] - ax[x]), std::fabs(by[x] - ay[x]));
+        most = (ax[x] >= 0 && bx[x] >= 0 && d > most) ? d : most;
     }
     return most;
 }
 
+// The largest difference, across or down, between the positions of neighbouring pixels of a row
+// (sx < 0: no position), and the same between a row and the next.
+inline double AcrossSteps(const double* sx, const double* sy, size_t n) {
+    return n < 2 ? 0 : MostStep(sx, sy, sx + 1, sy + 1, n - 1);
+}
+
 inline double DownSteps(const double* sx0, const double* sy0, const double* sx1, const double* sy1,
                         size_t n) {
-    double most = 0;
-    for (size_t x = 0; x < n; ++x) {
-        const double d = std::max(std::fabs(sx1[x] - sx0[x]), std::fabs(sy1[x] - sy0[x]));
-        most = (sx0[x] >= 0 && sx1[x] >= 0 && d > most) ? d : most;
-    }
-    return most;
+    return MostStep(sx0, sy0, sx1, sy1, n);
 }
 
 // The offsets across a destination pixel (-0.5 .. 0.5) of n samples in each of its four sub-pixel
@@ -388,9 +509,6 @@ inline constexpr uint8_t kSubPixelBits[16] = {
     SuperBitBuffer::SubPixelBit(1, 2), SuperBitBuffer::SubPixelBit(2, 2), SuperBitBuffer::SubPixelBit(3, 2),
     SuperBitBuffer::SubPixelBit(0, 3), SuperBitBuffer::SubPixelBit(1, 3), SuperBitBuffer::SubPixelBit(2, 3),
     SuperBitBuffer::SubPixelBit(3, 3)};
-
-// At most this many samples a destination pixel are worked out ahead of looking at them.
-inline constexpr int32_t kMaxGridSamples = 256;
 
 // The 16 sub-pixels of a destination pixel whose source centre is (ox, oy), with source steps u
 // and v per destination pixel. A sub-pixel covers a quarter of those steps each way, sampled a
@@ -469,51 +587,6 @@ inline uint16_t SampleMask(const CoverageBits& bits, int32_t sw, int32_t sh, dou
                     from = py * sw + px;
                 }
                 mask = static_cast<uint16_t>(mask | 1u << kSubPixelBits[k]);
-            }
-        }
-        return mask;
-    }
-    const int32_t across = 4 * nu;
-    const int32_t down = 4 * nv;
-    if (across * down <= kMaxGridSamples) {
-        // Every sample's quarter pixel worked out first, in one loop the compiler can keep tight; a
-        // sample outside the source gets a negative one. Then each sub-pixel looks at its samples in
-        // turn until one is covered.
-        int32_t qx[kMaxGridSamples];
-        int32_t qy[kMaxGridSamples];
-        for (int32_t t = 0; t < down; ++t) {
-            for (int32_t r = 0; r < across; ++r) {
-                const double fx = alongX[r] + downX[t];
-                const double fy = alongY[r] + downY[t];
-                const bool in = inside || (fx >= 0 && fy >= 0 && fx < sw && fy < sh);
-                qx[t * across + r] = static_cast<int32_t>((in ? fx : -1.0) * 4);
-                qy[t * across + r] = static_cast<int32_t>((in ? fy : 0.0) * 4);
-            }
-        }
-        for (int j = 0; j < 4; ++j) {
-            for (int i = 0; i < 4; ++i) {
-                bool hit = false;
-                for (int32_t b = 0; b < nv && !hit; ++b) {
-                    const int32_t* rx = qx + (j * nv + b) * across + i * nu;
-                    const int32_t* ry = qy + (j * nv + b) * across + i * nu;
-                    for (int32_t a = 0; a < nu; ++a) {
-                        if (rx[a] < 0) {
-                            continue;
-                        }
-                        const int32_t px = rx[a] >> 2;
-                        const int32_t py = ry[a] >> 2;
-                        if (bits.SubPixel(rx[a], ry[a])) {
-                            if (from < 0) {
-                                from = py * sw + px;
-                            }
-                            hit = true;
-                            break;
-                        }
-                    }
-                }
-                if (hit) {
-                    mask = static_cast<uint16_t>(mask | 1u << SuperBitBuffer::SubPixelBit(i, j));
-                }
             }
         }
         return mask;
