@@ -513,7 +513,7 @@ private:
         for (size_t x0 = 0; x0 < width; x0 += SourceIndex::kRun) {
             const size_t n = std::min(width - x0, size_t{SourceIndex::kRun});
             const bool whole = resample::IndexRun(sx + x0, sy + x0, n, scaleX, scaleY, t.partWidth,
-                                                  t.partHeight, at + x0, t.RunOf(y, x0));
+                                                  t.partHeight, at + x0, t.RunOf(y, x0), t.map->Even());
             t.runWhole[static_cast<size_t>(y) * static_cast<size_t>(t.runsPerRow) + x0 / SourceIndex::kRun] =
                 whole;
         }

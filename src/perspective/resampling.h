@@ -363,8 +363,10 @@ __attribute__((noinline)) inline size_t Candidates(const int32_t* at, const doub
 // none), scaled to a part of w x h pixels, the index in row order of each (-1 for none; positions
 // beyond the part take its edge pixels). box (left, top, right, bottom, inclusive) becomes the
 // rectangle of those pixels (left > right: none); the result tells whether every pixel has one.
+// With even set, the positions step evenly along the run: the pixels with a source are side by side
+// and the rectangle is that of the first and last of them.
 inline bool IndexRun(const double* sx, const double* sy, size_t n, double scaleX, double scaleY, int32_t w,
-                     int32_t h, int32_t* at, std::array<int32_t, 4>& box) {
+                     int32_t h, int32_t* at, std::array<int32_t, 4>& box, bool even) {
     const double lastX = w - 1;
     const double lastY = h - 1;
     double left = w;
@@ -403,13 +405,16 @@ inline bool IndexRun(const double* sx, const double* sy, size_t n, double scaleX
         _mm_storel_epi64(
             reinterpret_cast<__m128i*>(at + x),
             _mm_or_si128(_mm_and_si128(keep, index), _mm_andnot_si128(keep, _mm_set1_epi32(-1))));
+        all &= _mm_movemask_pd(has);
+        if (even) {
+            continue;
+        }
         const __m128d wx = _mm_cvtepi32_pd(px);
         const __m128d wy = _mm_cvtepi32_pd(py);
         lefts = _mm_min_pd(lefts, pick(has, wx, far));
         tops = _mm_min_pd(tops, pick(has, wy, far));
         rights = _mm_max_pd(rights, pick(has, wx, none));
         bottoms = _mm_max_pd(bottoms, pick(has, wy, none));
-        all &= _mm_movemask_pd(has);
     }
     double lanes[2];
     _mm_storeu_pd(lanes, lefts);
@@ -438,6 +443,22 @@ inline bool IndexRun(const double* sx, const double* sy, size_t n, double scaleX
     }
     box = {std::min(static_cast<int32_t>(left), w), std::min(static_cast<int32_t>(top), h),
            static_cast<int32_t>(right), static_cast<int32_t>(bottom)};
+    if (even) {
+        // The first and last pixel with a source bound the others.
+        size_t a = 0;
+        size_t b = n;
+        while (a < n && at[a] < 0) {
+            ++a;
+        }
+        while (b > a && at[b - 1] < 0) {
+            --b;
+        }
+        box = {w, h, -1, -1};
+        if (a < b) {
+            const int32_t x0 = at[a] % w, y0 = at[a] / w, x1 = at[b - 1] % w, y1 = at[b - 1] / w;
+            box = {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
+        }
+    }
     return whole;
 }
 
