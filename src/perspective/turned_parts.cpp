@@ -18,7 +18,7 @@ namespace {
 
 constexpr double kRadiansPerDegree = 0.0174532925;
 // Decoded parts wider than this together (bytes) are turned one by one instead.
-constexpr size_t kMostDecoded = size_t{1} << 28;
+constexpr size_t kMostDecoded = size_t{1} << 30;
 constexpr int32_t kRun = 32;
 
 } // namespace
