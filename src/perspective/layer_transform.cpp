@@ -3,7 +3,6 @@
 #include "document/layer_geometry.h"
 #include "model/part_buffers.h"
 #include "perspective/resampling.h"
-#include "perspective/turned_parts.h"
 #include "raster/super_bit_buffer.h"
 
 #include <algorithm>
@@ -552,42 +551,17 @@ bool RemapLayer(LayerObject& layer, const SourceMap& map, const SourceMap& keep,
     auto mapOf = [&](uint32_t component) -> const SourceMap& {
         return (components & component) ? map : keep;
     };
+    auto bytes = [&](const RLBuffer& b, uint32_t component, uint8_t fill) -> std::unique_ptr<RLBuffer> {
+        if (turnDegrees && (components & component) && b.BytesPerPixel() == 1) {
+            auto turned = b.Rotate(*turnDegrees, true, false, fill);
+            if (turned && turned->Width() == d.Width() && turned->Height() == d.Height()) {
+                return turned;
+            }
+        }
+        return remap.Bytes(b, mapOf(component), fill);
+    };
     geometry::TransformedParts parts;
     bool ok = true;
-    // One-byte parts a turn changes are turned whole, together once the others are made; the rest
-    // are gathered through their map.
-    std::vector<PartToTurn> toTurn;
-    auto bytes = [&](const RLBuffer& b, std::unique_ptr<RLBuffer>& out, uint32_t component, uint8_t fill) {
-        if (turnDegrees && (components & component) && b.BytesPerPixel() == 1) {
-            try {
-                toTurn.push_back(PartToTurn{&b, fill, &out});
-                return;
-            } catch (const std::bad_alloc&) {
-            }
-        }
-        out = remap.Bytes(b, mapOf(component), fill);
-        ok = out != nullptr;
-    };
-    auto turnAll = [&]() {
-        if (!ok || toTurn.empty()) {
-            return;
-        }
-        bool together = TurnPartsTogether(toTurn, *turnDegrees);
-        for (const PartToTurn& t : toTurn) {
-            together = together && (*t.out)->Width() == d.Width() && (*t.out)->Height() == d.Height();
-        }
-        for (const PartToTurn& t : toTurn) {
-            if (together) {
-                continue;
-            }
-            // One by one: turned, or gathered where the turn does not fit the new rectangle.
-            *t.out = t.source->Rotate(*turnDegrees, true, false, t.background);
-            if (!*t.out || (*t.out)->Width() != d.Width() || (*t.out)->Height() != d.Height()) {
-                *t.out = remap.Bytes(*t.source, map, t.background);
-            }
-            ok = ok && *t.out != nullptr;
-        }
-    };
     // Order matters: the line indices come after the coverage, which points them at their lines. The
     // masks go first: their pass makes the table of sources the other parts then share.
     // The occupancy and the coverage go together when they are of one size.
@@ -611,14 +585,16 @@ bool RemapLayer(LayerObject& layer, const SourceMap& map, const SourceMap& keep,
         const uint8_t fills[ObjectColor::kChannels] = {0, 255, 255, 255, 0};
         for (int i = 0; i < ObjectColor::kChannels && ok; ++i) {
             if (const RLBuffer* c = layer.color->Channel(i)) {
-                bytes(*c, parts.color[i], kMorphSurface, fills[i]);
+                parts.color[i] = bytes(*c, kMorphSurface, fills[i]);
+                ok = parts.color[i] != nullptr;
             }
         }
     }
     auto make = [&](const std::unique_ptr<RLBuffer>& slot, std::unique_ptr<RLBuffer>& out, uint32_t component,
                     uint8_t fill) {
         if (ok && slot) {
-            bytes(*slot, out, component, fill);
+            out = bytes(*slot, component, fill);
+            ok = out != nullptr;
         }
     };
     if (layer.shadow) {
@@ -626,7 +602,6 @@ bool RemapLayer(LayerObject& layer, const SourceMap& map, const SourceMap& keep,
         make(layer.shadow->lighting, parts.lighting, kMorphLighting, ObjectShadow::kNeutral);
     }
     make(layer.auxBuffer, parts.aux, kMorphSurface, 0);
-    turnAll();
     if (ok && layer.image) {
         parts.image = remap.Image(*layer.image, mapOf(kMorphSurface));
         ok = parts.image != nullptr;
