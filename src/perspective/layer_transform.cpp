@@ -19,7 +19,6 @@ namespace {
 
 bool g_shortcuts = true;
 
-using resample::BoxMayHold;
 using resample::ContentBlocks;
 using resample::FloorOf;
 using resample::SampleMask;
@@ -43,6 +42,7 @@ struct SourceIndex {
     static constexpr int32_t kRun = 64;
     int32_t runsPerRow = 0;
     std::vector<std::array<int32_t, 4>> runs;
+    std::vector<uint8_t> runWhole; // per run: every pixel of it has a source
 
     std::array<int32_t, 4>& RunOf(int32_t y, size_t x) {
         return runs[static_cast<size_t>(y) * static_cast<size_t>(runsPerRow) + x / kRun];
@@ -69,16 +69,14 @@ public:
         const SourceIndex* table = Table(map, src.Width(), src.Height());
         // Decoded into the same memory part after part.
         std::vector<uint8_t>& pixels = m_decoded;
-        if (!table || !Decode(src, pixels)) {
+        const auto bpp = static_cast<size_t>(src.BytesPerPixel());
+        ContentBlocks content;
+        if (!table || !content.Start(src.Width(), src.Height(), bpp, fill) ||
+            !Decode(src, pixels, &content)) {
             return nullptr;
         }
         auto out = parts::NewBuffer<Buffer>(table->outWidth, table->outHeight, src.BytesPerPixel(), fill);
         if (!out) {
-            return nullptr;
-        }
-        const auto bpp = static_cast<size_t>(src.BytesPerPixel());
-        ContentBlocks content;
-        if (!content.Make(pixels, src.Width(), src.Height(), bpp, fill)) {
             return nullptr;
         }
         const size_t width = static_cast<size_t>(table->outWidth);
@@ -90,11 +88,26 @@ public:
             for (size_t x0 = 0; x0 < width; x0 += SourceIndex::kRun) {
                 // A run whose source is all fill stays as it is.
                 const std::array<int32_t, 4>& box = table->RunOf(y, x0);
-                if (box[0] > box[2] || !content.Any(box)) {
+                if (box[0] > box[2]) {
+                    continue;
+                }
+                uint8_t value = fill;
+                const ContentBlocks::Holds holds = content.Look(box, value);
+                if (holds == ContentBlocks::Holds::kFill) {
                     continue;
                 }
                 const size_t x1 = std::min(width, x0 + SourceIndex::kRun);
-                if (bpp == 1) {
+                if (holds == ContentBlocks::Holds::kOne) {
+                    // One value under the whole run: no pixel needs looking up.
+                    if (table->runWhole[static_cast<size_t>(y) * static_cast<size_t>(table->runsPerRow) +
+                                        x0 / SourceIndex::kRun]) {
+                        std::memset(row + x0, value, x1 - x0);
+                        continue;
+                    }
+                    for (size_t x = x0; x < x1; ++x) {
+                        row[x] = at[x] >= 0 ? value : fill;
+                    }
+                } else if (bpp == 1) {
                     for (size_t x = x0; x < x1; ++x) {
                         if (at[x] >= 0) {
                             row[x] = pixels[static_cast<size_t>(at[x])];
@@ -162,68 +175,21 @@ public:
         if (!table) {
             return false;
         }
-        // Which 8 x 8 blocks of a source hold any coverage: most destination pixels are settled empty
-        // by the blocks under their box alone.
-        constexpr int32_t kBlock = 8;
-        const int32_t blocksX = (sw + kBlock - 1) / kBlock;
-        const int32_t blocksY = (sh + kBlock - 1) / kBlock;
+        // Each source decoded, with a bit a pixel of where it covers anything and where all of it:
+        // most destination pixels are settled by those bits under their box alone.
         struct Source {
-            std::vector<uint8_t> pixels;
-            std::vector<uint8_t> blocks;
-            // Per source row, running counts of covered and of fully covered pixels, made when a box
-            // too large to look at pixel by pixel first comes.
-            std::vector<uint16_t> anyCount;
-            std::vector<uint16_t> fullCount;
+            resample::CoverageBits bits;
         };
         std::vector<Source> sources(jobs.size());
         for (size_t k = 0; k < jobs.size(); ++k) {
             const SuperBitBuffer& src = *jobs[k]->src;
             Source& s = sources[k];
-            if (src.Width() != sw || src.Height() != sh || !Decode(src, s.pixels)) {
+            if (src.Width() != sw || src.Height() != sh || !s.bits.Make(src)) {
                 return false;
             }
             jobs[k]->out = parts::NewBuffer<SuperBitBuffer>(table->outWidth, table->outHeight, 2, 0);
             if (!jobs[k]->out) {
                 return false;
-            }
-            try {
-                s.blocks.assign(static_cast<size_t>(blocksX) * static_cast<size_t>(blocksY), 0);
-            } catch (const std::bad_alloc&) {
-                return false;
-            }
-            const size_t rowBytes = static_cast<size_t>(sw) * 2;
-            for (int32_t py = 0; py < sh; ++py) {
-                const uint8_t* r = s.pixels.data() + rowBytes * static_cast<size_t>(py);
-                uint8_t* b =
-                    s.blocks.data() + static_cast<size_t>(py / kBlock) * static_cast<size_t>(blocksX);
-                size_t i = 0;
-                // Four pixels at a time, never across a block.
-                for (; i + 8 <= rowBytes; i += 8) {
-                    uint64_t v = 0;
-                    std::memcpy(&v, r + i, 8);
-                    if (v != 0) {
-                        b[i / (2 * kBlock)] = 1;
-                    }
-                }
-                for (; i < rowBytes; ++i) {
-                    if (r[i] != 0) {
-                        b[i / (2 * kBlock)] = 1;
-                    }
-                }
-            }
-        }
-        // The blocks with coverage in any of the masks, to pass over most pixels with one look.
-        std::vector<uint8_t> anyBlocks;
-        if (jobs.size() > 1) {
-            try {
-                anyBlocks = sources[0].blocks;
-            } catch (const std::bad_alloc&) {
-                return false;
-            }
-            for (size_t k = 1; k < sources.size(); ++k) {
-                for (size_t i = 0; i < anyBlocks.size(); ++i) {
-                    anyBlocks[i] = static_cast<uint8_t>(anyBlocks[i] | sources[k].blocks[i]);
-                }
             }
         }
         const double scaleX = static_cast<double>(sw) / m_layerWidth;
@@ -240,9 +206,9 @@ public:
         const bool useNear = g_shortcuts && steps.bound > 0 && reachBy < 8;
         resample::NearCoverage near;
         if (useNear) {
-            std::vector<const std::vector<uint8_t>*> masks;
+            std::vector<const resample::CoverageBits*> masks;
             for (const Source& s : sources) {
-                masks.push_back(&s.pixels);
+                masks.push_back(&s.bits);
             }
             if (!near.Make(masks, sw, sh, static_cast<int32_t>(std::ceil(reachBy)))) {
                 return false;
@@ -251,32 +217,6 @@ public:
         // The largest step found across each loaded row and down to the row after it.
         double acrossSteps[3] = {0, 0, 0};
         double downSteps[3] = {0, 0, 0};
-        const auto stride = static_cast<size_t>(sw) + 1;
-        auto counted = [&](Source& s) {
-            if (!s.anyCount.empty()) {
-                return true;
-            }
-            try {
-                s.anyCount.resize(stride * static_cast<size_t>(sh));
-                s.fullCount.resize(stride * static_cast<size_t>(sh));
-            } catch (const std::bad_alloc&) {
-                s.anyCount.clear();
-                return false;
-            }
-            for (int32_t py = 0; py < sh; ++py) {
-                uint16_t* a = s.anyCount.data() + stride * static_cast<size_t>(py);
-                uint16_t* f = s.fullCount.data() + stride * static_cast<size_t>(py);
-                const uint8_t* r = s.pixels.data() + static_cast<size_t>(py) * static_cast<size_t>(sw) * 2;
-                a[0] = 0;
-                f[0] = 0;
-                for (int32_t px = 0; px < sw; ++px) {
-                    const auto m = static_cast<uint16_t>(r[px * 2] | r[px * 2 + 1] << 8);
-                    a[px + 1] = static_cast<uint16_t>(a[px] + (m != 0));
-                    f[px + 1] = static_cast<uint16_t>(f[px] + (m == 0xFFFF));
-                }
-            }
-            return true;
-        };
         // The source positions of the centres of three rows: above, this one and below, in part pixels.
         std::vector<double> rows[3][2];
         try {
@@ -378,56 +318,22 @@ public:
                 if (x0 > x1 || y0 > y1) {
                     continue;
                 }
-                if (jobs.size() > 1 && !BoxMayHold(anyBlocks, blocksX, kBlock, x0, y0, x1, y1)) {
-                    continue;
-                }
                 for (size_t k = 0; k < jobs.size(); ++k) {
                     Source& s = sources[k];
-                    if (!BoxMayHold(s.blocks, blocksX, kBlock, x0, y0, x1, y1)) {
-                        continue;
-                    }
-                    const uint8_t* pixels = s.pixels.data();
-                    auto maskAt = [pixels, sw](int32_t px, int32_t py) {
-                        const size_t i =
-                            (static_cast<size_t>(py) * static_cast<size_t>(sw) + static_cast<size_t>(px)) * 2;
-                        return static_cast<uint16_t>(pixels[i] | pixels[i + 1] << 8);
-                    };
-                    bool any = false;
-                    bool partial = false;
-                    bool full = true;
-                    if ((x1 - x0 + 1) * (y1 - y0 + 1) <= 64) {
-                        for (int32_t py = y0; py <= y1; ++py) {
-                            for (int32_t px = x0; px <= x1; ++px) {
-                                const uint16_t m = maskAt(px, py);
-                                any = any || m != 0;
-                                full = full && m == 0xFFFF;
-                                partial = partial || (m != 0 && m != 0xFFFF);
-                            }
-                        }
-                    } else {
-                        if (!counted(s)) {
-                            return false;
-                        }
-                        for (int32_t py = y0; py <= y1; ++py) {
-                            const size_t base = stride * static_cast<size_t>(py);
-                            const int32_t covered = s.anyCount[base + static_cast<size_t>(x1) + 1] -
-                                                    s.anyCount[base + static_cast<size_t>(x0)];
-                            const int32_t whole = s.fullCount[base + static_cast<size_t>(x1) + 1] -
-                                                  s.fullCount[base + static_cast<size_t>(x0)];
-                            any = any || covered > 0;
-                            full = full && whole == x1 - x0 + 1;
-                            partial = partial || covered != whole;
-                        }
-                    }
+                    const resample::CoverageBits::Look look = s.bits.At(x0, y0, x1, y1);
+                    const bool any = look.any;
+                    const bool full = look.full;
+                    const bool partial = look.partial;
                     if (!any) {
                         continue;
                     }
-                    const auto centre = static_cast<size_t>(at[x]);
-                    const bool centreEmpty = pixels[centre * 2] == 0 && pixels[centre * 2 + 1] == 0;
+                    // The pixel under the centre, as the table has it.
+                    const bool centreEmpty =
+                        !s.bits.Any(std::clamp(FloorOf(ox), 0, sw - 1), std::clamp(FloorOf(oy), 0, sh - 1));
                     uint16_t mask = 0xFFFF;
                     int32_t from = y0 * sw + x0;
                     if (!full) {
-                        mask = SampleMask(maskAt, sw, sh, ox, oy, ux, uy, vx, vy, partial, from, g_shortcuts);
+                        mask = SampleMask(s.bits, sw, sh, ox, oy, ux, uy, vx, vy, partial, from, g_shortcuts);
                     }
                     uint8_t* row = outRows[k].data();
                     row[x * 2] = static_cast<uint8_t>(mask);
@@ -497,7 +403,8 @@ private:
         }
     }
 
-    static bool Decode(const RLBuffer& src, std::vector<uint8_t>& pixels) {
+    // The part decoded whole; with content given, each row is looked over while it is at hand.
+    static bool Decode(const RLBuffer& src, std::vector<uint8_t>& pixels, ContentBlocks* content) {
         const size_t rowLength = src.RawRowLength();
         try {
             pixels.resize(rowLength * static_cast<size_t>(src.Height()));
@@ -505,7 +412,11 @@ private:
             return false;
         }
         for (int32_t y = 0; y < src.Height(); ++y) {
-            src.ReadRow(y, pixels.data() + rowLength * static_cast<size_t>(y));
+            uint8_t* row = pixels.data() + rowLength * static_cast<size_t>(y);
+            src.ReadRow(y, row);
+            if (content) {
+                content->Row(y, row);
+            }
         }
         return true;
     }
@@ -582,6 +493,7 @@ private:
             t.runsPerRow = (t.outWidth + SourceIndex::kRun - 1) / SourceIndex::kRun;
             t.runs.assign(static_cast<size_t>(t.runsPerRow) * static_cast<size_t>(t.outHeight),
                           std::array<int32_t, 4>{partWidth, partHeight, -1, -1});
+            t.runWhole.assign(t.runs.size(), 0);
             m_tables.push_back(std::move(t));
         } catch (const std::bad_alloc&) {
             return nullptr;
@@ -598,20 +510,11 @@ private:
         const double scaleY = static_cast<double>(t.partHeight) / m_layerHeight;
         int32_t* at = t.index.get() + static_cast<size_t>(y) * width;
         for (size_t x0 = 0; x0 < width; x0 += SourceIndex::kRun) {
-            const size_t x1 = std::min(width, x0 + SourceIndex::kRun);
-            std::array<int32_t, 4> box{t.partWidth, t.partHeight, -1, -1};
-            for (size_t x = x0; x < x1; ++x) {
-                if (sx[x] < 0) {
-                    at[x] = -1;
-                    continue;
-                }
-                const auto px = std::clamp(FloorOf(sx[x] * scaleX), 0, t.partWidth - 1);
-                const auto py = std::clamp(FloorOf(sy[x] * scaleY), 0, t.partHeight - 1);
-                at[x] = py * t.partWidth + px;
-                box = {std::min(box[0], px), std::min(box[1], py), std::max(box[2], px),
-                       std::max(box[3], py)};
-            }
-            t.RunOf(y, x0) = box;
+            const size_t n = std::min(width - x0, size_t{SourceIndex::kRun});
+            const bool whole = resample::IndexRun(sx + x0, sy + x0, n, scaleX, scaleY, t.partWidth,
+                                                  t.partHeight, at + x0, t.RunOf(y, x0), t.map->Even());
+            t.runWhole[static_cast<size_t>(y) * static_cast<size_t>(t.runsPerRow) + x0 / SourceIndex::kRun] =
+                whole;
         }
     }
 

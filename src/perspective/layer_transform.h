@@ -37,6 +37,9 @@ public:
         bool guaranteed = false;
     };
     virtual StepBound Steps() const { return {}; }
+    // True when a row's source positions step evenly from pixel to pixel (then the source pixels of
+    // a stretch of a row lie between those of its ends, and those with a source are side by side).
+    virtual bool Even() const { return false; }
 };
 
 // The layer's parts laid onto a quadrilateral through a morph mesh.
@@ -68,6 +71,7 @@ public:
     bool Point(double x, double y, double& sx, double& sy) const override;
     PointTS Forward(double sx, double sy) const override { return PointTS(sx + m_offsetX, sy + m_offsetY); }
     bool Shifts() const override { return true; }
+    bool Even() const override { return true; }
 
 private:
     Rect m_destination;
@@ -86,6 +90,7 @@ public:
     PointTS Forward(double sx, double sy) const override;
     // Neighbours' positions differ by the turn's cosine and sine.
     StepBound Steps() const override { return {std::max(std::fabs(m_cos), std::fabs(m_sin)) + 1e-9, true}; }
+    bool Even() const override { return true; }
 
 private:
     Rect m_destination;

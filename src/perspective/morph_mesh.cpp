@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace ts {
 
 bool QuadIsMorphable(const std::array<PointTS, 4>& corners) {
@@ -133,21 +137,77 @@ void MorphMesh::LookupRow(int32_t y, int32_t left, int32_t right, double* sx, do
         hy[k] = t.hy + (b.hy - t.hy) * fv;
         hw[k] = t.hw + (b.hw - t.hw) * fv;
     }
-    for (int32_t x = left; x < right; ++x) {
+    // Pixels of one cell at a time: the cell's nodes are then fixed and the loop is plain arithmetic.
+    auto cellOf = [this](int32_t x) {
         const double u = (x + 0.5 - m_origin.x) * m_scaleX;
         // floor() without a library call for the usual u of at least 0 (u stays far inside int32_t).
         const int32_t below = u >= 0 ? static_cast<int32_t>(u) : static_cast<int32_t>(std::floor(u));
-        const int32_t k = std::clamp(below, 0, kCells - 1);
-        const double f = u - k;
-        const double w = hw[k] + (hw[k + 1] - hw[k]) * f;
-        const size_t at = static_cast<size_t>(x - left);
-        if (!(w > 0)) {
-            sx[at] = -1;
-            sy[at] = -1;
-            continue;
+        return std::clamp(below, 0, kCells - 1);
+    };
+    for (int32_t x = left; x < right;) {
+        const int32_t k = cellOf(x);
+        // The cell's last pixel: estimated from its far edge, then settled pixel by pixel.
+        int32_t end = right;
+        if (k < kCells - 1) {
+            const double edge = m_origin.x + (k + 1) / m_scaleX - 0.5;
+            end = static_cast<int32_t>(
+                std::clamp(std::ceil(edge), static_cast<double>(x + 1), static_cast<double>(right)));
+            while (end > x + 1 && cellOf(end - 1) != k) {
+                --end;
+            }
+            while (end < right && cellOf(end) == k) {
+                ++end;
+            }
         }
-        sx[at] = (hx[k] + (hx[k + 1] - hx[k]) * f) / w;
-        sy[at] = (hy[k] + (hy[k + 1] - hy[k]) * f) / w;
+        const double ax = hx[k], bx = hx[k + 1] - hx[k];
+        const double ay = hy[k], by = hy[k + 1] - hy[k];
+        const double aw = hw[k], bw = hw[k + 1] - hw[k];
+        double* ox = sx + (x - left);
+        double* oy = sy + (x - left);
+        const int32_t n = end - x;
+        const double originX = m_origin.x;
+        const double scaleX = m_scaleX;
+        // One pixel's arithmetic, as Lookup does it (the same operations in the same order).
+        auto one = [&](int32_t p) {
+            const double f = ((x + p) + 0.5 - originX) * scaleX - k;
+            const double w = aw + bw * f;
+            if (!(w > 0)) {
+                ox[p] = -1;
+                oy[p] = -1;
+                return;
+            }
+            ox[p] = (ax + bx * f) / w;
+            oy[p] = (ay + by * f) / w;
+        };
+        int32_t p = 0;
+#if defined(__SSE2__)
+        // Two pixels at a time; beyond the horizon the quotients are not wanted.
+        const __m128d half = _mm_set1_pd(0.5);
+        const __m128d origin = _mm_set1_pd(originX);
+        const __m128d scale = _mm_set1_pd(scaleX);
+        const __m128d cell = _mm_set1_pd(k);
+        const __m128d zero = _mm_setzero_pd();
+        const __m128d unit = _mm_set1_pd(1.0);
+        const __m128d none = _mm_set1_pd(-1.0);
+        auto pick = [](__m128d keep, __m128d yes, __m128d no) {
+            return _mm_or_pd(_mm_and_pd(keep, yes), _mm_andnot_pd(keep, no));
+        };
+        for (; p + 2 <= n; p += 2) {
+            const __m128d at = _mm_set_pd(x + p + 1, x + p);
+            const __m128d f = _mm_sub_pd(_mm_mul_pd(_mm_sub_pd(_mm_add_pd(at, half), origin), scale), cell);
+            const __m128d w = _mm_add_pd(_mm_set1_pd(aw), _mm_mul_pd(_mm_set1_pd(bw), f));
+            const __m128d in = _mm_cmpgt_pd(w, zero);
+            const __m128d d = pick(in, w, unit);
+            const __m128d qx = _mm_div_pd(_mm_add_pd(_mm_set1_pd(ax), _mm_mul_pd(_mm_set1_pd(bx), f)), d);
+            const __m128d qy = _mm_div_pd(_mm_add_pd(_mm_set1_pd(ay), _mm_mul_pd(_mm_set1_pd(by), f)), d);
+            _mm_storeu_pd(ox + p, pick(in, qx, none));
+            _mm_storeu_pd(oy + p, pick(in, qy, none));
+        }
+#endif
+        for (; p < n; ++p) {
+            one(p);
+        }
+        x = end;
     }
 }
 

@@ -13,6 +13,10 @@
 #include <new>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace ts::resample {
 
 // floor() of a value within the int32_t range, cheaply for the usual value of at least 0.
@@ -20,127 +24,285 @@ inline int32_t FloorOf(double v) {
     return v >= 0 ? static_cast<int32_t>(v) : static_cast<int32_t>(std::floor(v));
 }
 
-// Which 16 x 16 blocks of a decoded part hold a byte other than its fill.
+// What each 16 x 16 block of a decoded part holds: only its fill, one other value throughout (parts
+// of one byte a pixel), or a mixture.
 class ContentBlocks {
 public:
     static constexpr int32_t kBlock = 16;
 
-    bool Make(const std::vector<uint8_t>& pixels, int32_t width, int32_t height, size_t bpp, uint8_t fill) {
+    // Ready for the rows of a part of this size; false without the memory.
+    bool Start(int32_t width, int32_t height, size_t bpp, uint8_t fill) {
         m_blocksX = (width + kBlock - 1) / kBlock;
+        m_fill = fill;
+        m_bpp = bpp;
+        m_rowBytes = static_cast<size_t>(width) * bpp;
+        const auto blocksY = static_cast<size_t>((height + kBlock - 1) / kBlock);
         try {
-            m_blocks.assign(
-                static_cast<size_t>(m_blocksX) * static_cast<size_t>((height + kBlock - 1) / kBlock), 0);
+            m_kind.assign(static_cast<size_t>(m_blocksX) * blocksY, kFill);
+            m_value.assign(static_cast<size_t>(m_blocksX) * blocksY, fill);
         } catch (const std::bad_alloc&) {
             return false;
         }
-        const size_t rowBytes = static_cast<size_t>(width) * bpp;
-        const size_t blockBytes = static_cast<size_t>(kBlock) * bpp;
-        const uint64_t fills = uint64_t{fill} * 0x0101010101010101u;
-        for (int32_t y = 0; y < height; ++y) {
-            const uint8_t* r = pixels.data() + rowBytes * static_cast<size_t>(y);
-            uint8_t* b = m_blocks.data() + static_cast<size_t>(y / kBlock) * static_cast<size_t>(m_blocksX);
-            // Eight bytes at a time (a block is a whole number of eights), the rest one by one.
-            size_t i = 0;
-            for (; i + 8 <= rowBytes; i += 8) {
-                uint64_t v = 0;
-                std::memcpy(&v, r + i, 8);
-                if (v != fills) {
-                    b[i / blockBytes] = 1;
+        return true;
+    }
+    // Row y of the part, decoded (rows come in order, each once).
+    void Row(int32_t y, const uint8_t* r) {
+        const size_t first = static_cast<size_t>(y / kBlock) * static_cast<size_t>(m_blocksX);
+        const bool top = y % kBlock == 0;
+        uint8_t* kinds = m_kind.data() + first;
+        uint8_t* values = m_value.data() + first;
+        if (m_bpp == 1) {
+            // A block's first row sets the value it may hold throughout; a later row keeps it while it
+            // is that value from end to end. Whole blocks two words at a time, the last one byte-wise.
+            size_t b = 0;
+            for (; (b + 1) * kBlock <= m_rowBytes; ++b) {
+                const uint8_t* p = r + b * kBlock;
+                uint64_t v0 = 0;
+                uint64_t v1 = 0;
+                std::memcpy(&v0, p, 8);
+                std::memcpy(&v1, p + 8, 8);
+                const uint64_t expects = uint64_t{p[0]} * 0x0101010101010101u;
+                const bool one = v0 == expects && v1 == expects;
+                if (top) {
+                    values[b] = p[0];
+                    kinds[b] = !one ? kMixed : p[0] == m_fill ? kFill : kOne;
+                } else if (!one || p[0] != values[b]) {
+                    kinds[b] = kMixed;
                 }
             }
-            for (; i < rowBytes; ++i) {
-                if (r[i] != fill) {
-                    b[i / blockBytes] = 1;
+            if (b * kBlock < m_rowBytes) {
+                const uint8_t* p = r + b * kBlock;
+                bool one = true;
+                for (size_t k = 1; k < m_rowBytes - b * kBlock; ++k) {
+                    one = one && p[k] == p[0];
                 }
+                if (top) {
+                    values[b] = p[0];
+                    kinds[b] = !one ? kMixed : p[0] == m_fill ? kFill : kOne;
+                } else if (!one || p[0] != values[b]) {
+                    kinds[b] = kMixed;
+                }
+            }
+            return;
+        }
+        // Wider pixels: whether a block holds anything but the fill.
+        const size_t blockBytes = static_cast<size_t>(kBlock) * m_bpp;
+        const uint64_t fills = uint64_t{m_fill} * 0x0101010101010101u;
+        for (size_t b = 0, i = 0; i < m_rowBytes; ++b, i += blockBytes) {
+            const size_t n = std::min(blockBytes, m_rowBytes - i);
+            uint64_t differs = 0;
+            size_t k = 0;
+            for (; k + 8 <= n; k += 8) {
+                uint64_t v = 0;
+                std::memcpy(&v, r + i + k, 8);
+                differs |= v ^ fills;
+            }
+            for (; k < n; ++k) {
+                differs |= r[i + k] ^ m_fill;
+            }
+            if (differs != 0) {
+                kinds[b] = kMixed;
+            }
+        }
+    }
+    // What the rectangle of pixels (inclusive, within the part) holds: only the fill, one other value
+    // throughout (set in value), or a mixture (of values, or of the fill and other bytes).
+    enum class Holds { kFill, kOne, kMixed };
+    Holds Look(const std::array<int32_t, 4>& r, uint8_t& value) const {
+        value = m_fill;
+        bool found = false;
+        bool fill = true;
+        for (int32_t by = r[1] / kBlock; by <= r[3] / kBlock; ++by) {
+            const size_t row = static_cast<size_t>(by) * static_cast<size_t>(m_blocksX);
+            for (int32_t bx = r[0] / kBlock; bx <= r[2] / kBlock; ++bx) {
+                const uint8_t kind = m_kind[row + static_cast<size_t>(bx)];
+                const uint8_t v = m_value[row + static_cast<size_t>(bx)];
+                if (kind == kMixed || (found && v != value)) {
+                    return Holds::kMixed;
+                }
+                fill = fill && kind == kFill;
+                value = v;
+                found = true;
+            }
+        }
+        return fill ? Holds::kFill : Holds::kOne;
+    }
+
+private:
+    static constexpr uint8_t kFill = 0;
+    static constexpr uint8_t kOne = 1;
+    static constexpr uint8_t kMixed = 2;
+    int32_t m_blocksX = 0;
+    uint8_t m_fill = 0;
+    size_t m_bpp = 1;
+    size_t m_rowBytes = 0;
+    std::vector<uint8_t> m_kind;
+    std::vector<uint8_t> m_value;
+};
+
+// A coverage mask (two bytes a pixel) read into bits: a bit a pixel where it covers any sub-pixel and
+// where it covers all of them, and a bit a sub-pixel laid out as the sub-pixels lie (four rows of
+// bits a pixel row, four bits a pixel along them). Each row is a whole number of words.
+class CoverageBits {
+public:
+    bool Make(const RLBuffer& src) {
+        const auto w = static_cast<size_t>(src.Width());
+        const auto h = static_cast<size_t>(src.Height());
+        m_words = w / 64 + 1;
+        m_quarterWords = w / 16 + 1;
+        std::vector<uint8_t> row;
+        try {
+            row.resize(src.RawRowLength());
+            m_any.assign(m_words * h, 0);
+            m_full.assign(m_words * h, 0);
+            m_quarter.assign(m_quarterWords * 4 * h, 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        for (size_t y = 0; y < h; ++y) {
+            src.ReadRow(static_cast<int32_t>(y), row.data());
+            uint64_t* any = m_any.data() + m_words * y;
+            uint64_t* full = m_full.data() + m_words * y;
+            uint64_t* quarter = m_quarter.data() + m_quarterWords * 4 * y;
+            for (size_t x0 = 0; x0 < w; x0 += 64) {
+                const size_t n = std::min<size_t>(64, w - x0);
+                const uint8_t* p = row.data() + x0 * 2;
+                // Sixty-four empty pixels, the usual case, are found with a few wide looks.
+                uint64_t seen = 0;
+                size_t i = 0;
+                for (; i + 8 <= n * 2; i += 8) {
+                    uint64_t v = 0;
+                    std::memcpy(&v, p + i, 8);
+                    seen |= v;
+                }
+                for (; i < n * 2; ++i) {
+                    seen |= p[i];
+                }
+                if (seen == 0) {
+                    continue;
+                }
+                uint64_t a = 0;
+                uint64_t f = 0;
+                for (size_t k = 0; k < n; ++k) {
+                    const auto m = static_cast<uint16_t>(p[2 * k] | p[2 * k + 1] << 8);
+                    if (m == 0) {
+                        continue;
+                    }
+                    a |= uint64_t{1} << k;
+                    f |= static_cast<uint64_t>(m == 0xFFFF) << k;
+                    const size_t x = x0 + k;
+                    for (uint32_t j = 0; j < 4; ++j) {
+                        quarter[m_quarterWords * j + x / 16] |= uint64_t{SubPixelRow(m, j)} << (4 * (x % 16));
+                    }
+                }
+                any[x0 / 64] = a;
+                full[x0 / 64] = f;
             }
         }
         return true;
     }
-    // Whether the rectangle of pixels (inclusive, within the part) touches a block with content.
-    bool Any(const std::array<int32_t, 4>& r) const {
-        for (int32_t by = r[1] / kBlock; by <= r[3] / kBlock; ++by) {
-            const uint8_t* b = m_blocks.data() + static_cast<size_t>(by) * static_cast<size_t>(m_blocksX);
-            for (int32_t bx = r[0] / kBlock; bx <= r[2] / kBlock; ++bx) {
-                if (b[bx]) {
-                    return true;
-                }
+
+    // Whether the sub-pixel at quarter-pixel column qx and row qy (within the part) is covered.
+    bool SubPixel(int32_t qx, int32_t qy) const {
+        const uint64_t word =
+            m_quarter[m_quarterWords * static_cast<size_t>(qy) + (static_cast<size_t>(qx) >> 6)];
+        return (word >> (qx & 63)) & 1;
+    }
+    // Whether pixel (x, y) covers anything.
+    bool Any(int32_t x, int32_t y) const {
+        return (m_any[m_words * static_cast<size_t>(y) + (static_cast<size_t>(x) >> 6)] >> (x & 63)) & 1;
+    }
+
+    size_t WordsPerRow() const { return m_words; }
+    const uint64_t* AnyRow(int32_t y) const { return m_any.data() + m_words * static_cast<size_t>(y); }
+
+    // What the pixels of columns x0 .. x1 in rows y0 .. y1 (inclusive, within the part) hold: any
+    // coverage, every pixel fully covered, some pixel partly covered.
+    struct Look {
+        bool any = false;
+        bool full = true;
+        bool partial = false;
+    };
+    Look At(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
+        const size_t w0 = static_cast<size_t>(x0) >> 6;
+        const size_t w1 = static_cast<size_t>(x1) >> 6;
+        const uint64_t first = ~uint64_t{0} << (x0 & 63);
+        const uint64_t last = ~uint64_t{0} >> (63 - (x1 & 63));
+        uint64_t any = 0;
+        uint64_t notFull = 0;
+        uint64_t partial = 0;
+        for (int32_t y = y0; y <= y1; ++y) {
+            const uint64_t* a = m_any.data() + m_words * static_cast<size_t>(y);
+            const uint64_t* f = m_full.data() + m_words * static_cast<size_t>(y);
+            for (size_t k = w0; k <= w1; ++k) {
+                const uint64_t keep = (k == w0 ? first : ~uint64_t{0}) & (k == w1 ? last : ~uint64_t{0});
+                any |= a[k] & keep;
+                notFull |= ~f[k] & keep;
+                partial |= a[k] & ~f[k] & keep;
             }
         }
-        return false;
+        return Look{any != 0, notFull == 0, partial != 0};
     }
 
 private:
-    int32_t m_blocksX = 0;
-    std::vector<uint8_t> m_blocks;
+    // Sub-pixel row j of a mask, its columns as bits 0 .. 3.
+    static uint32_t SubPixelRow(uint16_t mask, uint32_t j) {
+        uint32_t row = 0;
+        for (int i = 0; i < 4; ++i) {
+            row |= ((mask >> SuperBitBuffer::SubPixelBit(i, static_cast<int>(j))) & 1u) << i;
+        }
+        return row;
+    }
+
+    size_t m_words = 1;
+    size_t m_quarterWords = 1;
+    std::vector<uint64_t> m_quarter;
+    std::vector<uint64_t> m_any;
+    std::vector<uint64_t> m_full;
 };
 
-// Whether a box of source pixels (inclusive) touches a block marked in blocks.
-inline bool BoxMayHold(const std::vector<uint8_t>& blocks, int32_t blocksX, int32_t block, int32_t x0,
-                       int32_t y0, int32_t x1, int32_t y1) {
-    for (int32_t by = y0 / block; by <= y1 / block; ++by) {
-        const uint8_t* b = blocks.data() + static_cast<size_t>(by) * static_cast<size_t>(blocksX);
-        for (int32_t bx = x0 / block; bx <= x1 / block; ++bx) {
-            if (b[bx]) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-// Which source pixels have coverage of any of several masks (two bytes a pixel) within reach of them
-// (each way, across and down). A destination pixel whose sampling box lies within reach of the source
-// pixel under its centre can be passed over when that pixel is not marked.
+// Which source pixels have coverage of any of several masks within reach of them (each way, across
+// and down). A destination pixel whose sampling box lies within reach of the source pixel under its
+// centre can be passed over when that pixel is not marked. Kept a bit a pixel in row order, so that
+// looking it up stays in the cache; a row's marks may spill onto the ends of the rows beside it,
+// which only costs a closer look there.
 class NearCoverage {
 public:
-    bool Make(const std::vector<const std::vector<uint8_t>*>& masks, int32_t width, int32_t height,
-              int32_t reach) {
+    bool Make(const std::vector<const CoverageBits*>& masks, int32_t width, int32_t height, int32_t reach) {
         const auto w = static_cast<size_t>(width);
-        const auto r = static_cast<size_t>(reach);
-        const size_t pixels = w * static_cast<size_t>(height);
-        std::vector<uint8_t> across;
-        std::vector<uint8_t> flags;
-        std::vector<uint8_t> down;
+        const size_t bits = w * static_cast<size_t>(height);
+        const size_t words = bits / 64 + 2; // a spare word for a row's end to spill into
+        std::vector<uint64_t> flags;
+        std::vector<uint64_t> across;
         try {
-            across.assign(pixels, 0);
-            m_near.assign(pixels / 64 + 1, 0);
-            flags.assign(w + 2 * r, 0);
-            down.assign(w, 0);
+            flags.assign(words, 0);
+            across.assign(words, 0);
+            m_near.assign(words, 0);
         } catch (const std::bad_alloc&) {
             return false;
         }
+        // The masks' rows laid end to end.
         for (int32_t y = 0; y < height; ++y) {
-            uint8_t* f = flags.data() + r;
-            std::memset(f, 0, w);
-            for (const std::vector<uint8_t>* m : masks) {
-                const uint8_t* p = m->data() + w * 2 * static_cast<size_t>(y);
-                for (size_t x = 0; x < w; ++x) {
-                    f[x] = static_cast<uint8_t>(f[x] | p[2 * x] | p[2 * x + 1]);
-                }
-            }
-            // Spread across: a pixel is marked when any flag within reach of it is.
-            uint8_t* a = across.data() + w * static_cast<size_t>(y);
-            for (size_t d = 0; d <= 2 * r; ++d) {
-                const uint8_t* g = flags.data() + d;
-                for (size_t x = 0; x < w; ++x) {
-                    a[x] = static_cast<uint8_t>(a[x] | g[x]);
+            const size_t at = w * static_cast<size_t>(y);
+            for (const CoverageBits* m : masks) {
+                const uint64_t* row = m->AnyRow(y);
+                for (size_t k = 0; k * 64 < w; ++k) {
+                    if (row[k] == 0) {
+                        continue;
+                    }
+                    const size_t bit = at + k * 64;
+                    const size_t n = std::min<size_t>(64, w - k * 64);
+                    const uint64_t v = n == 64 ? row[k] : row[k] & ((uint64_t{1} << n) - 1);
+                    flags[bit >> 6] |= v << (bit & 63);
+                    if ((bit & 63) != 0) {
+                        flags[(bit >> 6) + 1] |= v >> (64 - (bit & 63));
+                    }
                 }
             }
         }
-        // Then down, kept a bit a pixel (in row order) so that looking it up stays in the cache.
-        for (int32_t y = 0; y < height; ++y) {
-            std::memset(down.data(), 0, w);
-            for (int32_t from = std::max(0, y - reach); from <= std::min(height - 1, y + reach); ++from) {
-                const uint8_t* a = across.data() + w * static_cast<size_t>(from);
-                for (size_t x = 0; x < w; ++x) {
-                    down[x] = static_cast<uint8_t>(down[x] | a[x]);
-                }
-            }
-            size_t at = w * static_cast<size_t>(y);
-            for (size_t x = 0; x < w; ++x, ++at) {
-                m_near[at >> 6] |= static_cast<uint64_t>(down[x] != 0) << (at & 63);
-            }
-        }
+        // Spread across, then down: the marks moved by up to reach pixels, then by up to reach rows.
+        Spread(flags, across, 1, reach);
+        Spread(across, m_near, w, reach);
         return true;
     }
     // Whether source pixel (its index in row order) has coverage within reach.
@@ -150,6 +312,35 @@ public:
     }
 
 private:
+    // to = from moved by -reach .. reach times step bits, all laid over one another.
+    static void Spread(const std::vector<uint64_t>& from, std::vector<uint64_t>& to, size_t step,
+                       int32_t reach) {
+        const size_t n = from.size();
+        to = from;
+        for (int32_t d = 1; d <= reach; ++d) {
+            const size_t shift = step * static_cast<size_t>(d);
+            const size_t q = shift >> 6;
+            const unsigned b = shift & 63;
+            for (size_t k = 0; k < n; ++k) {
+                // Later bits (moved towards the start) and earlier bits (towards the end).
+                uint64_t v = 0;
+                if (k + q < n) {
+                    v |= b ? from[k + q] >> b : from[k + q];
+                    if (b && k + q + 1 < n) {
+                        v |= from[k + q + 1] << (64 - b);
+                    }
+                }
+                if (k >= q) {
+                    v |= b ? from[k - q] << b : from[k - q];
+                    if (b && k >= q + 1) {
+                        v |= from[k - q - 1] >> (64 - b);
+                    }
+                }
+                to[k] |= v;
+            }
+        }
+    }
+
     std::vector<uint64_t> m_near;
 };
 
@@ -168,25 +359,148 @@ __attribute__((noinline)) inline size_t Candidates(const int32_t* at, const doub
     return n;
 }
 
-// The largest difference, across or down, between the positions of neighbouring pixels of a row
-// (sx < 0: no position), and the same between a row and the next.
-inline double AcrossSteps(const double* sx, const double* sy, size_t n) {
+// The source pixels under n destination pixels: from the source positions of their centres (sx < 0:
+// none), scaled to a part of w x h pixels, the index in row order of each (-1 for none; positions
+// beyond the part take its edge pixels). box (left, top, right, bottom, inclusive) becomes the
+// rectangle of those pixels (left > right: none); the result tells whether every pixel has one.
+// With even set, the positions step evenly along the run: the pixels with a source are side by side
+// and the rectangle is that of the first and last of them.
+inline bool IndexRun(const double* sx, const double* sy, size_t n, double scaleX, double scaleY, int32_t w,
+                     int32_t h, int32_t* at, std::array<int32_t, 4>& box, bool even) {
+    const double lastX = w - 1;
+    const double lastY = h - 1;
+    double left = w;
+    double top = h;
+    double right = -1;
+    double bottom = -1;
+    bool whole = true;
+    size_t x = 0;
+#if defined(__SSE2__)
+    // Two pixels at a time, the rectangle kept in doubles (whole numbers, so exactly).
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d scaleXs = _mm_set1_pd(scaleX);
+    const __m128d scaleYs = _mm_set1_pd(scaleY);
+    const __m128d lastXs = _mm_set1_pd(lastX);
+    const __m128d lastYs = _mm_set1_pd(lastY);
+    const __m128d none = _mm_set1_pd(-1.0);
+    const __m128d far = _mm_set1_pd(static_cast<double>(std::max(w, h)));
+    const __m128i width = _mm_set1_epi32(w);
+    __m128d lefts = far, tops = far, rights = none, bottoms = none;
+    int all = 3;
+    auto pick = [](__m128d keep, __m128d yes, __m128d no) {
+        return _mm_or_pd(_mm_and_pd(keep, yes), _mm_andnot_pd(keep, no));
+    };
+    for (; x + 2 <= n; x += 2) {
+        const __m128d vx = _mm_loadu_pd(sx + x);
+        const __m128d has = _mm_cmpge_pd(vx, zero);
+        // Clamping before truncating is flooring and then clamping.
+        const __m128d fx = _mm_min_pd(_mm_max_pd(_mm_mul_pd(vx, scaleXs), zero), lastXs);
+        const __m128d fy = _mm_min_pd(_mm_max_pd(_mm_mul_pd(_mm_loadu_pd(sy + x), scaleYs), zero), lastYs);
+        const __m128i px = _mm_cvttpd_epi32(fx);
+        const __m128i py = _mm_cvttpd_epi32(fy);
+        // py * w + px in the low two lanes.
+        const __m128i rows = _mm_mul_epu32(_mm_shuffle_epi32(py, _MM_SHUFFLE(1, 1, 0, 0)), width);
+        const __m128i index = _mm_add_epi32(_mm_shuffle_epi32(rows, _MM_SHUFFLE(2, 0, 2, 0)), px);
+        const __m128i keep = _mm_shuffle_epi32(_mm_castpd_si128(has), _MM_SHUFFLE(2, 0, 2, 0));
+        _mm_storel_epi64(
+            reinterpret_cast<__m128i*>(at + x),
+            _mm_or_si128(_mm_and_si128(keep, index), _mm_andnot_si128(keep, _mm_set1_epi32(-1))));
+        all &= _mm_movemask_pd(has);
+        if (even) {
+            continue;
+        }
+        const __m128d wx = _mm_cvtepi32_pd(px);
+        const __m128d wy = _mm_cvtepi32_pd(py);
+        lefts = _mm_min_pd(lefts, pick(has, wx, far));
+        tops = _mm_min_pd(tops, pick(has, wy, far));
+        rights = _mm_max_pd(rights, pick(has, wx, none));
+        bottoms = _mm_max_pd(bottoms, pick(has, wy, none));
+    }
+    double lanes[2];
+    _mm_storeu_pd(lanes, lefts);
+    left = std::min({left, lanes[0], lanes[1]});
+    _mm_storeu_pd(lanes, tops);
+    top = std::min({top, lanes[0], lanes[1]});
+    _mm_storeu_pd(lanes, rights);
+    right = std::max({right, lanes[0], lanes[1]});
+    _mm_storeu_pd(lanes, bottoms);
+    bottom = std::max({bottom, lanes[0], lanes[1]});
+    whole = all == 3;
+#endif
+    for (; x < n; ++x) {
+        if (!(sx[x] >= 0)) {
+            at[x] = -1;
+            whole = false;
+            continue;
+        }
+        const auto px = static_cast<int32_t>(std::min(std::max(sx[x] * scaleX, 0.0), lastX));
+        const auto py = static_cast<int32_t>(std::min(std::max(sy[x] * scaleY, 0.0), lastY));
+        at[x] = py * w + px;
+        left = std::min(left, static_cast<double>(px));
+        right = std::max(right, static_cast<double>(px));
+        top = std::min(top, static_cast<double>(py));
+        bottom = std::max(bottom, static_cast<double>(py));
+    }
+    box = {std::min(static_cast<int32_t>(left), w), std::min(static_cast<int32_t>(top), h),
+           static_cast<int32_t>(right), static_cast<int32_t>(bottom)};
+    if (even) {
+        // The first and last pixel with a source bound the others.
+        size_t a = 0;
+        size_t b = n;
+        while (a < n && at[a] < 0) {
+            ++a;
+        }
+        while (b > a && at[b - 1] < 0) {
+            --b;
+        }
+        box = {w, h, -1, -1};
+        if (a < b) {
+            const int32_t x0 = at[a] % w, y0 = at[a] / w, x1 = at[b - 1] % w, y1 = at[b - 1] / w;
+            box = {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
+        }
+    }
+    return whole;
+}
+
+// The largest difference, across or down, between positions (ax, ay) and (bx, by) of n pairs, over
+// the pairs where both have a position (x >= 0).
+inline double MostStep(const double* ax, const double* ay, const double* bx, const double* by, size_t n) {
     double most = 0;
-    for (size_t x = 0; x + 1 < n; ++x) {
-        const double d = std::max(std::fabs(sx[x + 1] - sx[x]), std::fabs(sy[x + 1] - sy[x]));
-        most = (sx[x] >= 0 && sx[x + 1] >= 0 && d > most) ? d : most;
+    size_t x = 0;
+#if defined(__SSE2__)
+    // Two pairs at a time: a pair without both positions counts as no step.
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d sign = _mm_set1_pd(-0.0);
+    __m128d m = zero;
+    for (; x + 2 <= n; x += 2) {
+        const __m128d a = _mm_loadu_pd(ax + x);
+        const __m128d b = _mm_loadu_pd(bx + x);
+        const __m128d dx = _mm_andnot_pd(sign, _mm_sub_pd(b, a));
+        const __m128d dy = _mm_andnot_pd(sign, _mm_sub_pd(_mm_loadu_pd(by + x), _mm_loadu_pd(ay + x)));
+        const __m128d both = _mm_and_pd(_mm_cmpge_pd(a, zero), _mm_cmpge_pd(b, zero));
+        // A difference that is not a number leaves the largest as it was.
+        m = _mm_max_pd(_mm_and_pd(both, _mm_max_pd(dy, dx)), m);
+    }
+    double lanes[2];
+    _mm_storeu_pd(lanes, m);
+    most = std::max(lanes[0], lanes[1]);
+#endif
+    for (; x < n; ++x) {
+        const double d = std::max(std::fabs(bx[x] - ax[x]), std::fabs(by[x] - ay[x]));
+        most = (ax[x] >= 0 && bx[x] >= 0 && d > most) ? d : most;
     }
     return most;
 }
 
+// The largest difference, across or down, between the positions of neighbouring pixels of a row
+// (sx < 0: no position), and the same between a row and the next.
+inline double AcrossSteps(const double* sx, const double* sy, size_t n) {
+    return n < 2 ? 0 : MostStep(sx, sy, sx + 1, sy + 1, n - 1);
+}
+
 inline double DownSteps(const double* sx0, const double* sy0, const double* sx1, const double* sy1,
                         size_t n) {
-    double most = 0;
-    for (size_t x = 0; x < n; ++x) {
-        const double d = std::max(std::fabs(sx1[x] - sx0[x]), std::fabs(sy1[x] - sy0[x]));
-        most = (sx0[x] >= 0 && sx1[x] >= 0 && d > most) ? d : most;
-    }
-    return most;
+    return MostStep(sx0, sy0, sx1, sy1, n);
 }
 
 // The offsets across a destination pixel (-0.5 .. 0.5) of n samples in each of its four sub-pixel
@@ -208,14 +522,23 @@ inline const double* SampleOffsets(int32_t n) {
     return tables.at[n - 1];
 }
 
+// The bit of each sub-pixel of a coverage mask, by its column and row (column + 4 * row).
+inline constexpr uint8_t kSubPixelBits[16] = {
+    SuperBitBuffer::SubPixelBit(0, 0), SuperBitBuffer::SubPixelBit(1, 0), SuperBitBuffer::SubPixelBit(2, 0),
+    SuperBitBuffer::SubPixelBit(3, 0), SuperBitBuffer::SubPixelBit(0, 1), SuperBitBuffer::SubPixelBit(1, 1),
+    SuperBitBuffer::SubPixelBit(2, 1), SuperBitBuffer::SubPixelBit(3, 1), SuperBitBuffer::SubPixelBit(0, 2),
+    SuperBitBuffer::SubPixelBit(1, 2), SuperBitBuffer::SubPixelBit(2, 2), SuperBitBuffer::SubPixelBit(3, 2),
+    SuperBitBuffer::SubPixelBit(0, 3), SuperBitBuffer::SubPixelBit(1, 3), SuperBitBuffer::SubPixelBit(2, 3),
+    SuperBitBuffer::SubPixelBit(3, 3)};
+
 // The 16 sub-pixels of a destination pixel whose source centre is (ox, oy), with source steps u
 // and v per destination pixel. A sub-pixel covers a quarter of those steps each way, sampled a
 // quarter source pixel apart, so a line thinner than a sub-pixel after shrinking still leaves one.
 // Among whole pixels only (no partial masks) and shrinking less than four times, the sub-pixel
 // centres alone cannot miss a pixel. from becomes the first source pixel found covered (-1: none).
-template <class MaskAt>
-uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, double oy, double ux, double uy,
-                    double vx, double vy, bool partial, int32_t& from, bool shortcuts = true) {
+inline uint16_t SampleMask(const CoverageBits& bits, int32_t sw, int32_t sh, double ox, double oy, double ux,
+                           double uy, double vx, double vy, bool partial, int32_t& from,
+                           bool shortcuts = true) {
     const double lu = std::sqrt(ux * ux + uy * uy);
     const double lv = std::sqrt(vx * vx + vy * vy);
     const bool coarse = !partial && lu < 4 && lv < 4;
@@ -260,7 +583,7 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
         const auto qy = static_cast<int32_t>(fy * 4);
         const int32_t px = qx >> 2;
         const int32_t py = qy >> 2;
-        if (!(maskAt(px, py) & (1u << SuperBitBuffer::SubPixelBit(qx & 3, qy & 3)))) {
+        if (!bits.SubPixel(qx, qy)) {
             return false;
         }
         if (from < 0) {
@@ -271,15 +594,6 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
     uint16_t mask = 0;
     if (nu == 1 && nv == 1 && inside) {
         // One sample a sub-pixel, all inside: their quarter pixels worked out together first.
-        static constexpr uint8_t kBits[16] = {
-            SuperBitBuffer::SubPixelBit(0, 0), SuperBitBuffer::SubPixelBit(1, 0),
-            SuperBitBuffer::SubPixelBit(2, 0), SuperBitBuffer::SubPixelBit(3, 0),
-            SuperBitBuffer::SubPixelBit(0, 1), SuperBitBuffer::SubPixelBit(1, 1),
-            SuperBitBuffer::SubPixelBit(2, 1), SuperBitBuffer::SubPixelBit(3, 1),
-            SuperBitBuffer::SubPixelBit(0, 2), SuperBitBuffer::SubPixelBit(1, 2),
-            SuperBitBuffer::SubPixelBit(2, 2), SuperBitBuffer::SubPixelBit(3, 2),
-            SuperBitBuffer::SubPixelBit(0, 3), SuperBitBuffer::SubPixelBit(1, 3),
-            SuperBitBuffer::SubPixelBit(2, 3), SuperBitBuffer::SubPixelBit(3, 3)};
         int32_t qx[16];
         int32_t qy[16];
         for (int k = 0; k < 16; ++k) {
@@ -289,22 +603,11 @@ uint16_t SampleMask(const MaskAt& maskAt, int32_t sw, int32_t sh, double ox, dou
         for (int k = 0; k < 16; ++k) {
             const int32_t px = qx[k] >> 2;
             const int32_t py = qy[k] >> 2;
-            if ((maskAt(px, py) >> kBits[(qx[k] & 3) | (qy[k] & 3) << 2]) & 1) {
+            if (bits.SubPixel(qx[k], qy[k])) {
                 if (from < 0) {
                     from = py * sw + px;
                 }
-                mask = static_cast<uint16_t>(mask | 1u << kBits[k]);
-            }
-        }
-        return mask;
-    }
-    if (nu == 1 && nv == 1) {
-        // One sample a sub-pixel: no early way out to keep.
-        for (int j = 0; j < 4; ++j) {
-            for (int i = 0; i < 4; ++i) {
-                if (covered(alongX[i] + downX[j], alongY[i] + downY[j])) {
-                    mask = static_cast<uint16_t>(mask | 1u << SuperBitBuffer::SubPixelBit(i, j));
-                }
+                mask = static_cast<uint16_t>(mask | 1u << kSubPixelBits[k]);
             }
         }
         return mask;

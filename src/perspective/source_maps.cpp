@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace ts {
 
 namespace {
@@ -143,10 +147,40 @@ void TurnSourceMap::Row(int32_t y, int32_t left, int32_t right, double* sx, doub
     for (int32_t x = std::max(from, to); x < right; ++x) {
         sx[x - left] = -1;
     }
-    for (int32_t x = from; x < to; ++x) {
+    const double across = ty * m_sin;
+    const double down = ty * m_cos;
+    int32_t x = from;
+#if defined(__SSE2__)
+    // Two pixels at a time, with the same operations in the same order.
+    const __m128d half = _mm_set1_pd(0.5);
+    const __m128d shiftLeft = _mm_set1_pd(m_destination.left);
+    const __m128d shiftHalf = _mm_set1_pd(m_halfW);
+    const __m128d cosines = _mm_set1_pd(m_cos);
+    const __m128d sines = _mm_set1_pd(m_sin);
+    const __m128d acrossV = _mm_set1_pd(across);
+    const __m128d downV = _mm_set1_pd(down);
+    const __m128d halfWidth = _mm_set1_pd(m_width / 2.0);
+    const __m128d halfHeight = _mm_set1_pd(m_height / 2.0);
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d widths = _mm_set1_pd(w);
+    const __m128d heights = _mm_set1_pd(h);
+    const __m128d none = _mm_set1_pd(-1.0);
+    const __m128d sign = _mm_set1_pd(-0.0);
+    for (; x + 2 <= to; x += 2) {
+        const __m128d tx =
+            _mm_sub_pd(_mm_sub_pd(_mm_add_pd(_mm_set_pd(x + 1, x), half), shiftLeft), shiftHalf);
+        const __m128d px = _mm_add_pd(_mm_add_pd(_mm_mul_pd(tx, cosines), acrossV), halfWidth);
+        const __m128d py = _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_xor_pd(tx, sign), sines), downV), halfHeight);
+        const __m128d inside = _mm_and_pd(_mm_and_pd(_mm_cmpge_pd(px, zero), _mm_cmpge_pd(py, zero)),
+                                          _mm_and_pd(_mm_cmplt_pd(px, widths), _mm_cmplt_pd(py, heights)));
+        _mm_storeu_pd(sx + (x - left), _mm_or_pd(_mm_and_pd(inside, px), _mm_andnot_pd(inside, none)));
+        _mm_storeu_pd(sy + (x - left), py);
+    }
+#endif
+    for (; x < to; ++x) {
         const double tx = x + 0.5 - m_destination.left - m_halfW;
-        const double px = tx * m_cos + ty * m_sin + m_width / 2.0;
-        const double py = -tx * m_sin + ty * m_cos + m_height / 2.0;
+        const double px = tx * m_cos + across + m_width / 2.0;
+        const double py = -tx * m_sin + down + m_height / 2.0;
         const bool inside = px >= 0 && py >= 0 && px < w && py < h;
         sx[x - left] = inside ? px : -1;
         sy[x - left] = py;

@@ -287,52 +287,80 @@ std::unique_ptr<RLBuffer> RLBuffer::Rotate(double degrees, bool negate, bool ant
         return window.Pixels(py)[px];
     };
     static constexpr int64_t kOffsets[4] = {-24576, -8192, 8192, 24576}; // -0.375 .. +0.375 pixels
-    // Which blocks of the source hold anything but the background: a run of target pixels whose
-    // samples all fall in blocks without is the background throughout, and is filled at once.
+    // What each block of the source holds: the background only, one other value throughout, or a
+    // mixture. A run of target pixels whose samples all fall in blocks of the background is the
+    // background throughout, and is filled at once; so is a run wholly over the source whose samples
+    // fall in blocks of one value.
     constexpr int32_t kBlock = 32;
+    constexpr uint8_t kBackground = 0;
+    constexpr uint8_t kOneValue = 1;
+    constexpr uint8_t kMixed = 2;
     const int32_t blocksX = (m_width + kBlock - 1) / kBlock;
     const int32_t blocksY = (m_height + kBlock - 1) / kBlock;
-    std::vector<uint8_t> painted;
+    std::vector<uint8_t> kinds;
+    std::vector<uint8_t> values;
     try {
-        painted.assign(static_cast<size_t>(blocksX) * static_cast<size_t>(blocksY), 0);
+        kinds.assign(static_cast<size_t>(blocksX) * static_cast<size_t>(blocksY), kBackground);
+        values.assign(kinds.size(), background);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    const uint64_t backgrounds = uint64_t{background} * 0x0101010101010101u;
     for (int32_t y = 0; y < m_height; ++y) {
         const uint8_t* p = window.Pixels(y);
-        uint8_t* blocks = painted.data() + static_cast<size_t>(y / kBlock) * static_cast<size_t>(blocksX);
-        // Eight pixels at a time (a block is four eights), the rest one by one.
-        int32_t x = 0;
-        for (; x + 8 <= m_width; x += 8) {
-            uint64_t v = 0;
-            std::memcpy(&v, p + x, 8);
-            if (v != backgrounds) {
-                blocks[x / kBlock] = 1;
+        const size_t first = static_cast<size_t>(y / kBlock) * static_cast<size_t>(blocksX);
+        for (int32_t bx = 0; bx < blocksX; ++bx) {
+            uint8_t& kind = kinds[first + static_cast<size_t>(bx)];
+            uint8_t& value = values[first + static_cast<size_t>(bx)];
+            const int32_t x0 = bx * kBlock;
+            if (y % kBlock == 0) {
+                value = p[x0];
+                kind = value == background ? kBackground : kOneValue;
             }
-        }
-        for (; x < m_width; ++x) {
-            if (p[x] != background) {
-                blocks[x / kBlock] = 1;
+            if (kind == kMixed) {
+                continue;
+            }
+            const int32_t n = std::min(kBlock, m_width - x0);
+            const uint64_t expects = uint64_t{value} * 0x0101010101010101u;
+            uint64_t differs = 0;
+            int32_t x = 0;
+            for (; x + 8 <= n; x += 8) {
+                uint64_t v = 0;
+                std::memcpy(&v, p + x0 + x, 8);
+                differs |= v ^ expects;
+            }
+            for (; x < n; ++x) {
+                differs |= p[x0 + x] ^ value;
+            }
+            if (differs != 0) {
+                kind = kMixed;
             }
         }
     }
-    // Whether any source pixel of a rectangle (inclusive) may differ from the background; margins
-    // read as the nearest edge pixel.
-    auto mayPaint = [&](int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    // What the source pixels of a rectangle (inclusive) may hold: kBackground when only the
+    // background, kOneValue (value set) when one other value, else kMixed. Margins read as the
+    // nearest edge pixel.
+    auto holds = [&](int32_t left, int32_t top, int32_t right, int32_t bottom, uint8_t& value) {
         const int32_t x0 = std::clamp(left, 0, m_width - 1) / kBlock;
         const int32_t x1 = std::clamp(right, 0, m_width - 1) / kBlock;
         const int32_t y0 = std::clamp(top, 0, m_height - 1) / kBlock;
         const int32_t y1 = std::clamp(bottom, 0, m_height - 1) / kBlock;
+        value = background;
+        bool one = true;
+        bool found = false;
         for (int32_t by2 = y0; by2 <= y1; ++by2) {
-            const uint8_t* blocks = painted.data() + static_cast<size_t>(by2) * static_cast<size_t>(blocksX);
+            const size_t row = static_cast<size_t>(by2) * static_cast<size_t>(blocksX);
             for (int32_t bx2 = x0; bx2 <= x1; ++bx2) {
-                if (blocks[bx2]) {
-                    return true;
+                const uint8_t kind = kinds[row + static_cast<size_t>(bx2)];
+                if (kind == kMixed) {
+                    return kMixed;
                 }
+                const uint8_t v = values[row + static_cast<size_t>(bx2)];
+                one = one && (!found || v == value);
+                value = v;
+                found = true;
             }
         }
-        return false;
+        return !one ? kMixed : value == background ? kBackground : kOneValue;
     };
     const int32_t reach = antialias ? 1 : 0; // the supersamples reach under a pixel either way
     constexpr int32_t kRun = 32;
@@ -391,8 +419,10 @@ std::unique_ptr<RLBuffer> RLBuffer::Rotate(double degrees, bool negate, bool ant
             const int32_t py0 = pixelOf(firstY, -kMargin, maxYPix);
             const int32_t py1 = pixelOf(lastY, -kMargin, maxYPix);
             // The samples of a run lie on a line between its first and last pixel's.
-            if (!mayPaint(std::min(px0, px1) - reach, std::min(py0, py1) - reach, std::max(px0, px1) + reach,
-                          std::max(py0, py1) + reach)) {
+            uint8_t value = background;
+            const uint8_t kind = holds(std::min(px0, px1) - reach, std::min(py0, py1) - reach,
+                                       std::max(px0, px1) + reach, std::max(py0, py1) + reach, value);
+            if (kind == kBackground) {
                 std::memset(row + j0, background, static_cast<size_t>(j1 - j0));
                 continue;
             }
@@ -400,6 +430,10 @@ std::unique_ptr<RLBuffer> RLBuffer::Rotate(double degrees, bool negate, bool ant
             // ends bound it).
             if (!antialias && std::min(firstX, lastX) >= 0 && std::max(firstX, lastX) < width16 &&
                 std::min(firstY, lastY) >= 0 && std::max(firstY, lastY) < height16) {
+                if (kind == kOneValue) {
+                    std::memset(row + j0, value, static_cast<size_t>(j1 - j0));
+                    continue;
+                }
                 for (int32_t j = j0; j < j1; ++j, ax += stepX, ay += stepY) {
                     const auto px = static_cast<int32_t>(((ax >> 16) + width16 / 2) >> 16);
                     const auto py = static_cast<int32_t>(((ay >> 16) + height16 / 2) >> 16);

@@ -144,17 +144,21 @@ TEST(TurnedBuffers, EdgesBlendWithTheBackgroundGiven) {
 // point onto the nearest source pixel; beyond the source its margins (background, or the edge pixels
 // copied outwards for 254), and further out the background.
 TEST(TurnedBuffers, MatchTheTurnWorkedOutPixelByPixel) {
-    constexpr int32_t kW = 53;
-    constexpr int32_t kH = 37;
+    constexpr int32_t kW = 101;
+    constexpr int32_t kH = 77;
     std::mt19937 rng(3);
     RLBuffer buffer;
     ASSERT_TRUE(buffer.Create(kW, kH, 1, 0, 4.0f));
     std::vector<uint8_t> source(static_cast<size_t>(kW * kH));
     for (int32_t y = 0; y < kH; ++y) {
         for (int32_t x = 0; x < kW; ++x) {
-            // Sparse strokes and edges, so that runs over empty source are passed over.
+            // Wide patches of one value in a corner, so that runs over them are filled at once; then
+            // sparse strokes and edges, so that runs over empty source are passed over.
             const bool painted = x == 0 || y == kH - 1 || (x + 2 * y) % 17 == 0 || rng() % 9 == 0;
-            source[static_cast<size_t>(y * kW + x)] = painted ? static_cast<uint8_t>(1 + rng() % 250) : 0;
+            source[static_cast<size_t>(y * kW + x)] = x < 64 && y < 64
+                                                          ? static_cast<uint8_t>(x < 32 ? 40 : 90)
+                                                      : painted ? static_cast<uint8_t>(1 + rng() % 250)
+                                                                : 0;
         }
         ASSERT_TRUE(buffer.PutRow(y, source.data() + y * kW));
     }
