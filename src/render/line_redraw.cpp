@@ -15,6 +15,8 @@
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #define TS_LINE_STAMPS_AVX2 1
+#elif defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 namespace ts {
@@ -71,12 +73,26 @@ struct Ring {
     uint8_t* color = nullptr;
 
     size_t Row(int32_t y) const { return static_cast<size_t>(y & (kRingRows - 1)) * rowLength; }
-    void Clear(int32_t y) const {
+    // With one colour only the coverage is kept: the colour follows from it.
+    void Clear(int32_t y, bool oneColour) const {
         const size_t at = Row(y);
         std::fill_n(cover + at, rowLength, uint16_t{0});
-        std::fill_n(nearest + at, rowLength, kNever);
-        std::fill_n(color + at, rowLength, uint8_t{0});
+        if (!oneColour) {
+            std::fill_n(nearest + at, rowLength, kNever);
+            std::fill_n(color + at, rowLength, uint8_t{0});
+        }
     }
+};
+
+// One pixel's stamp: rows r0 .. r1 - 1 of it, its row 0 on layer row top and its column 0 on ring column
+// col, in the colour index color.
+struct StampJob {
+    const Stamp* stamp = nullptr;
+    int32_t top = 0;
+    int32_t r0 = 0;
+    int32_t r1 = 0;
+    size_t col = 0;
+    uint8_t color = 0;
 };
 
 bool g_useVectors = true;
@@ -173,34 +189,59 @@ const StampSet& Stamps() {
     return stamps;
 }
 
-// Rows r0 .. r1 - 1 of a stamp into the ring, its row 0 on layer row top and its column 0 on ring
-// column col.
-void StampPlain(const Stamp& s, int32_t r0, int32_t r1, int32_t top, size_t col, const Ring& ring,
-                uint8_t lineColor) {
-    for (int32_t r = r0; r < r1; ++r) {
+// A stamp into the ring.
+void StampPlain(const StampJob& job, const Ring& ring) {
+    const Stamp& s = *job.stamp;
+    for (int32_t r = job.r0; r < job.r1; ++r) {
         const int32_t c0 = s.spans[2 * static_cast<size_t>(r)];
         const int32_t c1 = s.spans[2 * static_cast<size_t>(r) + 1];
         if (c0 >= c1) {
             continue;
         }
-        const size_t k = ring.Row(top + r) + col + static_cast<size_t>(c0);
+        const size_t k = ring.Row(job.top + r) + job.col + static_cast<size_t>(c0);
         const size_t at = static_cast<size_t>(r * s.stride + c0);
         StampRow(s.masks.data() + at, s.distance.data() + at, c1 - c0, ring.cover + k, ring.nearest + k,
-                 ring.color + k, lineColor);
+                 ring.color + k, job.color);
+    }
+}
+
+// StampPlain where every line has one colour: only the cells are joined.
+void StampCells(const StampJob& job, const Ring& ring) {
+    const Stamp& s = *job.stamp;
+    for (int32_t r = job.r0; r < job.r1; ++r) {
+        const int32_t c0 = s.spans[2 * static_cast<size_t>(r)];
+        const int32_t n = s.spans[2 * static_cast<size_t>(r) + 1] - c0;
+        const uint16_t* masks = s.masks.data() + static_cast<size_t>(r * s.stride + c0);
+        uint16_t* cover = ring.cover + ring.Row(job.top + r) + job.col + static_cast<size_t>(c0);
+#if defined(__SSE2__)
+        if (g_useVectors) {
+            // Whole runs of 8: the cells past the row's last one are empty.
+            for (int32_t c = 0; c < n; c += 8) {
+                auto* at = reinterpret_cast<__m128i*>(cover + c);
+                _mm_storeu_si128(at,
+                                 _mm_or_si128(_mm_loadu_si128(at),
+                                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks + c))));
+            }
+            continue;
+        }
+#endif
+        for (int32_t c = 0; c < n; ++c) {
+            cover[c] = static_cast<uint16_t>(cover[c] | masks[c]);
+        }
     }
 }
 
 #if defined(TS_LINE_STAMPS_AVX2)
 // StampPlain eight cells at a time, over whole runs of 8: the cells past a row's last one are empty (no
 // cells, never nearest), so the ring's cells there are written back as they were.
-__attribute__((target("avx2"))) void StampAvx2(const Stamp& s, int32_t r0, int32_t r1, int32_t top,
-                                               size_t col, const Ring& ring, uint8_t lineColor) {
-    const __m128i lineColors = _mm_set1_epi8(static_cast<char>(lineColor));
+__attribute__((target("avx2"))) void StampAvx2(const StampJob& job, const Ring& ring) {
+    const Stamp& s = *job.stamp;
+    const __m128i lineColors = _mm_set1_epi8(static_cast<char>(job.color));
     const int32_t* spans = s.spans.data();
-    for (int32_t r = r0; r < r1; ++r) {
+    for (int32_t r = job.r0; r < job.r1; ++r) {
         const int32_t c0 = spans[2 * r];
         const int32_t n = spans[2 * r + 1] - c0;
-        const size_t k = ring.Row(top + r) + col + static_cast<size_t>(c0);
+        const size_t k = ring.Row(job.top + r) + job.col + static_cast<size_t>(c0);
         const size_t at = static_cast<size_t>(r * s.stride + c0);
         const uint16_t* masks = s.masks.data() + at;
         const uint32_t* distance = s.distance.data() + at;
@@ -228,6 +269,41 @@ __attribute__((target("avx2"))) void StampAvx2(const Stamp& s, int32_t r0, int32
     }
 }
 #endif
+
+// A source row's stamps, in row order except within a run of stamps of one colour: the cells and the
+// nearest distances they leave do not depend on their order, and the colour is theirs wherever one of
+// them is nearer than what was there. Neighbouring stamps overlap, and a run of cells read just after a
+// neighbour wrote them waits for that write; so within a run they go kSpread stamps apart. With one
+// colour for every line only the cells are joined.
+constexpr size_t kSpread = 16;
+
+void StampJobs(const StampJob* jobs, size_t n, const Ring& ring, bool oneColour) {
+#if defined(TS_LINE_STAMPS_AVX2)
+    const bool vectors = g_useVectors && g_haveAvx2;
+#endif
+    for (size_t start = 0; start < n;) {
+        size_t end = start + 1;
+        while (end < n && (oneColour || jobs[end].color == jobs[start].color)) {
+            ++end;
+        }
+        for (size_t k = start; k < std::min(end, start + kSpread); ++k) {
+            for (size_t j = k; j < end; j += kSpread) {
+                if (oneColour) {
+                    StampCells(jobs[j], ring);
+                    continue;
+                }
+#if defined(TS_LINE_STAMPS_AVX2)
+                if (vectors) {
+                    StampAvx2(jobs[j], ring);
+                    continue;
+                }
+#endif
+                StampPlain(jobs[j], ring);
+            }
+        }
+        start = end;
+    }
+}
 
 // The freehand table: for amount a and a byte r, the displacement 3a quarter pixels long in the
 // direction r x 2 pi / 256. The bytes come from a smooth random field, so the direction turns slowly
@@ -382,6 +458,48 @@ bool UseVectors(bool on) {
 
 namespace {
 
+// Whether every line pixel of the source rectangle has the same colour index (gaps counted too), and
+// which. Stops at the second colour.
+bool OneColour(const RLBuffer& occupancy, const RLBuffer* colors, const Rect& src, uint8_t* occ, uint8_t* row,
+               uint8_t& value) {
+    value = 0;
+    if (!colors) {
+        return true; // every line draws with colour 0
+    }
+    bool found = false;
+    for (int32_t sy = src.top; sy < src.bottom; ++sy) {
+        uint8_t one = 0;
+        if (occupancy.RowIsOneValue(sy, one) && one == 0) {
+            continue;
+        }
+        const rowcodec::SpanInfo info = occupancy.ReadSpan(sy, 2 * static_cast<size_t>(src.left),
+                                                           2 * static_cast<size_t>(src.right), occ, 0);
+        if (info.first == info.last) {
+            continue;
+        }
+        const size_t first = info.first / 2;
+        const size_t last = (info.last + 1) / 2;
+        const rowcodec::SpanInfo colours = colors->ReadSpan(sy, static_cast<size_t>(src.left) + first,
+                                                            static_cast<size_t>(src.left) + last, row, 0);
+        if (colours.uniform && (!found || colours.value == value)) {
+            found = true;
+            value = colours.value;
+            continue;
+        }
+        for (size_t i = first; i < last; ++i) {
+            if ((occ[2 * i] | occ[2 * i + 1]) == 0) {
+                continue;
+            }
+            if (found && row[i - first] != value) {
+                return false;
+            }
+            found = true;
+            value = row[i - first];
+        }
+    }
+    return true;
+}
+
 // Stores bytes from .. to - 1 of a row: the whole row at once when they are all of it.
 void PutBytes(RLBuffer& buffer, int32_t y, size_t from, size_t to, const uint8_t* bytes) {
     if (from == 0 && to == buffer.RawRowLength()) {
@@ -422,7 +540,9 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
     std::vector<uint32_t> nearest;
     std::vector<uint8_t> color;
     std::vector<uint8_t> occ, styleRow, widthRow, colorRow, storedCover, storedColor;
+    std::vector<StampJob> jobs;
     try {
+        jobs.resize(sw);
         const size_t cells = kRingRows * ring.rowLength;
         cover.resize(cells);
         nearest.resize(cells);
@@ -439,9 +559,9 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
     ring.cover = cover.data();
     ring.nearest = nearest.data();
     ring.color = color.data();
-#if defined(TS_LINE_STAMPS_AVX2)
-    const bool vectors = g_useVectors && g_haveAvx2;
-#endif
+    // Lines of one colour need no distances: a pixel takes the colour wherever a stamp covers a cell.
+    uint8_t lineColour = 0;
+    const bool oneColour = OneColour(occupancy, colors, src, occ.data(), colorRow.data(), lineColour);
     if (progress) {
         progress->Start(out.Height());
     }
@@ -450,6 +570,11 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
     // two bytes, low byte first, and the colour index only where a stamp covered a cell (0 elsewhere).
     const auto finish = [&](int32_t y) {
         const size_t at = ring.Row(y) + kMarginLeft;
+        if (oneColour) {
+            for (size_t i = 0; i < ow; ++i) {
+                ring.color[at + i] = ring.cover[at + i] != 0 ? lineColour : uint8_t{0};
+            }
+        }
         const auto coverFrom = 2 * static_cast<size_t>(out.left);
         const auto coverTo = 2 * static_cast<size_t>(out.right);
         coverage.ReadSpan(y, coverFrom, coverTo, storedCover.data(), 0);
@@ -473,7 +598,7 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
     for (int32_t sy = src.top; sy < src.bottom; ++sy) {
         for (const int32_t reached = std::min(out.bottom, sy + kLineReach + 1); cleared < reached;
              ++cleared) {
-            ring.Clear(cleared);
+            ring.Clear(cleared, oneColour);
         }
         // The output rows this source row's stamps may touch: all of them are in the ring.
         const int32_t rowsFrom = std::max(out.top, sy - kLineReach);
@@ -500,6 +625,7 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
             read(widths, widthRow);
             read(colors, colorRow);
             FieldRow field(sy);
+            size_t count = 0;
             for (size_t i = first; i < last; ++i) {
                 const auto mask = static_cast<uint16_t>(occ[2 * i] | occ[2 * i + 1] << 8);
                 if (mask == 0 || (styleRow[i] & kLineGapBit) != 0) {
@@ -523,22 +649,17 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
                 if (r0 >= r1 || left >= out.right || left + s.side <= out.left) {
                     continue; // the stamp misses the output
                 }
-                const auto col = static_cast<size_t>(left - out.left + kMarginLeft);
-#if defined(TS_LINE_STAMPS_AVX2)
-                if (vectors) {
-                    StampAvx2(s, r0, r1, top, col, ring, colorRow[i]);
-                    continue;
-                }
-#endif
-                StampPlain(s, r0, r1, top, col, ring, colorRow[i]);
+                jobs[count++] = StampJob{
+                    &s, top, r0, r1, static_cast<size_t>(left - out.left + kMarginLeft), colorRow[i]};
             }
+            StampJobs(jobs.data(), count, ring, oneColour);
         }
         for (; finished < out.bottom && finished <= sy - kLineReach; ++finished) {
             finish(finished);
         }
     }
     for (; cleared < out.bottom; ++cleared) {
-        ring.Clear(cleared);
+        ring.Clear(cleared, oneColour);
     }
     for (; finished < out.bottom; ++finished) {
         finish(finished);
