@@ -47,6 +47,7 @@ struct Stamp {
     // Rows of the cells lie this many apart; past its side every row holds at least 7 empty cells, so
     // that runs of 8 from any cell of a row stay in it.
     int32_t stride = 0;
+    int32_t runs = 0; // runs of 8 cells from a row's first column that cover its side
     std::vector<uint16_t> masks;
     std::vector<uint32_t> distance; // kNever where the mask is empty
     std::vector<int32_t> spans;     // per row: first and one past the last column with cells
@@ -140,6 +141,7 @@ private:
         s.side = hi - lo + 1;
         s.origin = -lo;
         s.stride = (s.side + 14) / 8 * 8;
+        s.runs = (s.side + 7) / 8;
         const auto cells = static_cast<size_t>(s.side) * static_cast<size_t>(s.stride);
         s.masks.assign(cells, 0);
         s.distance.assign(cells, kNever);
@@ -208,23 +210,28 @@ void StampPlain(const StampJob& job, const Ring& ring) {
 // StampPlain where every line has one colour: only the cells are joined.
 void StampCells(const StampJob& job, const Ring& ring) {
     const Stamp& s = *job.stamp;
-    for (int32_t r = job.r0; r < job.r1; ++r) {
-        const int32_t c0 = s.spans[2 * static_cast<size_t>(r)];
-        const int32_t n = s.spans[2 * static_cast<size_t>(r) + 1] - c0;
-        const uint16_t* masks = s.masks.data() + static_cast<size_t>(r * s.stride + c0);
-        uint16_t* cover = ring.cover + ring.Row(job.top + r) + job.col + static_cast<size_t>(c0);
 #if defined(__SSE2__)
-        if (g_useVectors) {
-            // Whole runs of 8: the cells past the row's last one are empty.
+    if (g_useVectors) {
+        // Whole runs of 8 from each row's first column: the cells past the side are empty.
+        const int32_t n = 8 * s.runs;
+        for (int32_t r = job.r0; r < job.r1; ++r) {
+            const uint16_t* masks = s.masks.data() + static_cast<size_t>(r * s.stride);
+            uint16_t* cover = ring.cover + ring.Row(job.top + r) + job.col;
             for (int32_t c = 0; c < n; c += 8) {
                 auto* at = reinterpret_cast<__m128i*>(cover + c);
                 _mm_storeu_si128(at,
                                  _mm_or_si128(_mm_loadu_si128(at),
                                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks + c))));
             }
-            continue;
         }
+        return;
+    }
 #endif
+    for (int32_t r = job.r0; r < job.r1; ++r) {
+        const int32_t c0 = s.spans[2 * static_cast<size_t>(r)];
+        const int32_t n = s.spans[2 * static_cast<size_t>(r) + 1] - c0;
+        const uint16_t* masks = s.masks.data() + static_cast<size_t>(r * s.stride + c0);
+        uint16_t* cover = ring.cover + ring.Row(job.top + r) + job.col + static_cast<size_t>(c0);
         for (int32_t c = 0; c < n; ++c) {
             cover[c] = static_cast<uint16_t>(cover[c] | masks[c]);
         }
@@ -232,17 +239,15 @@ void StampCells(const StampJob& job, const Ring& ring) {
 }
 
 #if defined(TS_LINE_STAMPS_AVX2)
-// StampPlain eight cells at a time, over whole runs of 8: the cells past a row's last one are empty (no
-// cells, never nearest), so the ring's cells there are written back as they were.
+// StampPlain eight cells at a time, over whole runs of 8 from each row's first column: the cells past the
+// side are empty (no cells, never nearest), so the ring's cells there are written back as they were.
 __attribute__((target("avx2"))) void StampAvx2(const StampJob& job, const Ring& ring) {
     const Stamp& s = *job.stamp;
     const __m128i lineColors = _mm_set1_epi8(static_cast<char>(job.color));
-    const int32_t* spans = s.spans.data();
+    const int32_t n = 8 * s.runs;
     for (int32_t r = job.r0; r < job.r1; ++r) {
-        const int32_t c0 = spans[2 * r];
-        const int32_t n = spans[2 * r + 1] - c0;
-        const size_t k = ring.Row(job.top + r) + job.col + static_cast<size_t>(c0);
-        const size_t at = static_cast<size_t>(r * s.stride + c0);
+        const size_t k = ring.Row(job.top + r) + job.col;
+        const auto at = static_cast<size_t>(r * s.stride);
         const uint16_t* masks = s.masks.data() + at;
         const uint32_t* distance = s.distance.data() + at;
         uint16_t* cover = ring.cover + k;
