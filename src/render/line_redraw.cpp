@@ -96,7 +96,7 @@ struct StampJob {
     uint8_t color = 0;
 };
 
-bool g_useVectors = true;
+bool g_fastPaths = true;
 
 #if defined(TS_LINE_STAMPS_AVX2)
 const bool g_haveAvx2 = [] {
@@ -211,7 +211,7 @@ void StampPlain(const StampJob& job, const Ring& ring) {
 void StampCells(const StampJob& job, const Ring& ring) {
     const Stamp& s = *job.stamp;
 #if defined(__SSE2__)
-    if (g_useVectors) {
+    if (g_fastPaths) {
         // Whole runs of 8 from each row's first column: the cells past the side are empty.
         const int32_t n = 8 * s.runs;
         for (int32_t r = job.r0; r < job.r1; ++r) {
@@ -284,15 +284,16 @@ constexpr size_t kSpread = 16;
 
 void StampJobs(const StampJob* jobs, size_t n, const Ring& ring, bool oneColour) {
 #if defined(TS_LINE_STAMPS_AVX2)
-    const bool vectors = g_useVectors && g_haveAvx2;
+    const bool vectors = g_fastPaths && g_haveAvx2;
 #endif
+    const size_t spread = g_fastPaths ? kSpread : 1;
     for (size_t start = 0; start < n;) {
         size_t end = start + 1;
         while (end < n && (oneColour || jobs[end].color == jobs[start].color)) {
             ++end;
         }
-        for (size_t k = start; k < std::min(end, start + kSpread); ++k) {
-            for (size_t j = k; j < end; j += kSpread) {
+        for (size_t k = start; k < std::min(end, start + spread); ++k) {
+            for (size_t j = k; j < end; j += spread) {
                 if (oneColour) {
                     StampCells(jobs[j], ring);
                     continue;
@@ -453,9 +454,9 @@ void Wobble(int32_t amount, int32_t x, int32_t y, int32_t& dx, int32_t& dy) {
     dy = Wobbles().dy[static_cast<size_t>(amount)][r];
 }
 
-bool UseVectors(bool on) {
-    const bool previous = g_useVectors;
-    g_useVectors = on;
+bool UseFastPaths(bool on) {
+    const bool previous = g_fastPaths;
+    g_fastPaths = on;
     return previous;
 }
 
@@ -503,6 +504,15 @@ bool OneColour(const RLBuffer& occupancy, const RLBuffer* colors, const Rect& sr
         }
     }
     return true;
+}
+
+// Reads bytes from .. to - 1 of a row: the whole row at once when they are all of it.
+void ReadBytes(const RLBuffer& buffer, int32_t y, size_t from, size_t to, uint8_t* bytes) {
+    if (from == 0 && to == buffer.RawRowLength()) {
+        buffer.ReadRow(y, bytes);
+    } else {
+        buffer.ReadSpan(y, from, to, bytes, 0);
+    }
 }
 
 // Stores bytes from .. to - 1 of a row: the whole row at once when they are all of it.
@@ -566,7 +576,8 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
     ring.color = color.data();
     // Lines of one colour need no distances: a pixel takes the colour wherever a stamp covers a cell.
     uint8_t lineColour = 0;
-    const bool oneColour = OneColour(occupancy, colors, src, occ.data(), colorRow.data(), lineColour);
+    const bool oneColour =
+        g_fastPaths && OneColour(occupancy, colors, src, occ.data(), colorRow.data(), lineColour);
     if (progress) {
         progress->Start(out.Height());
     }
@@ -582,14 +593,14 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
         }
         const auto coverFrom = 2 * static_cast<size_t>(out.left);
         const auto coverTo = 2 * static_cast<size_t>(out.right);
-        coverage.ReadSpan(y, coverFrom, coverTo, storedCover.data(), 0);
+        ReadBytes(coverage, y, coverFrom, coverTo, storedCover.data());
         if (!SameAsStored(ring.cover + at, ow, storedCover.data())) {
             StoreMasks(ring.cover + at, ow, storedCover.data());
             PutBytes(coverage, y, coverFrom, coverTo, storedCover.data());
         }
         const auto colorFrom = static_cast<size_t>(out.left);
         const auto colorTo = static_cast<size_t>(out.right);
-        rendered.ReadSpan(y, colorFrom, colorTo, storedColor.data(), 0);
+        ReadBytes(rendered, y, colorFrom, colorTo, storedColor.data());
         if (std::memcmp(storedColor.data(), ring.color + at, ow) != 0) {
             PutBytes(rendered, y, colorFrom, colorTo, ring.color + at);
         }
