@@ -86,6 +86,43 @@ TEST(LineRenderer, ALongDiagonalStaysOnItsLine) {
     }
 }
 
+TEST(LineRenderer, SegmentsReachingFarPastTheLayerDrawOnlyTheirPartOnIt) {
+    auto layer = LineLayer(40, 30);
+    LineRenderer renderer(*layer);
+    // A billion quarter pixels each way: drawn at once, one pixel of every column of its row.
+    const int32_t far = 1 << 30;
+    EXPECT_EQ(renderer.RasterizeSegment(-far, 4 * 10 + 1, far, 4 * 10 + 1, nullptr), (Rect{0, 10, 40, 11}));
+    EXPECT_EQ(renderer.RasterizeSegment(4 * 7 + 2, far, 4 * 7 + 2, -far, nullptr), (Rect{7, 0, 8, 30}));
+    EXPECT_TRUE(renderer.RasterizeSegment(-far, -far, -far + 400, far, nullptr).IsEmpty());
+    // A segment reaching past the layer sets the cells it sets on a layer holding all of it, here 1000
+    // and 750 pixels further in (or not moved, for segments leaving to the right or down).
+    struct Case {
+        FineSegment s;
+        int32_t shift;
+    };
+    for (const Case& c :
+         {Case{{-4000, -2999, 80, 61}, 1}, Case{{-3, -2999, 157, 117}, 1}, Case{{4000, -1999, 1, 117}, 1},
+          Case{{100, 20, 4100, 1020}, 0}, Case{{30, 10, 1030, 2810}, 0}}) {
+        const FineSegment& s = c.s;
+        auto part = LineLayer(40, 30);
+        LineRenderer(*part).RasterizeSegment(s.x1, s.y1, s.x2, s.y2, nullptr);
+        const int32_t dx = 1000 * c.shift;
+        const int32_t dy = 750 * c.shift;
+        auto whole = LineLayer(1040, 780);
+        LineRenderer(*whole).RasterizeSegment(s.x1 + 4 * dx, s.y1 + 4 * dy, s.x2 + 4 * dx, s.y2 + 4 * dy,
+                                              nullptr);
+        int32_t inked = 0;
+        for (int32_t y = 0; y < 30; ++y) {
+            for (int32_t x = 0; x < 40; ++x) {
+                const uint16_t mask = MaskAt(*part->frame->drawingBuffer, x, y);
+                ASSERT_EQ(mask, MaskAt(*whole->frame->drawingBuffer, x + dx, y + dy)) << x << "," << y;
+                inked += mask != 0 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(inked, 10);
+    }
+}
+
 TEST(LineRenderer, DashCyclesFollowStyleAndWidth) {
     EXPECT_EQ(DashCycleOf(kLineDotted, 1).c, 3);
     EXPECT_EQ(DashCycleOf(kLineDotted, 1).e, 4);
