@@ -74,6 +74,11 @@ struct Ring {
     uint8_t* color = nullptr;
 
     size_t Row(int32_t y) const { return static_cast<size_t>(y & (kRingRows - 1)) * rowLength; }
+    // The ring row after the one at row (the first after the last).
+    size_t Next(size_t row) const {
+        row += rowLength;
+        return row == kRingRows * rowLength ? 0 : row;
+    }
     // With one colour only the coverage is kept: the colour follows from it.
     void Clear(int32_t y, bool oneColour) const {
         const size_t at = Row(y);
@@ -214,9 +219,10 @@ void StampCells(const StampJob& job, const Ring& ring) {
     if (g_fastPaths) {
         // Whole runs of 8 from each row's first column: the cells past the side are empty.
         const int32_t n = 8 * s.runs;
-        for (int32_t r = job.r0; r < job.r1; ++r) {
-            const uint16_t* masks = s.masks.data() + static_cast<size_t>(r * s.stride);
-            uint16_t* cover = ring.cover + ring.Row(job.top + r) + job.col;
+        const uint16_t* masks = s.masks.data() + static_cast<size_t>(job.r0 * s.stride);
+        size_t row = ring.Row(job.top + job.r0);
+        for (int32_t r = job.r0; r < job.r1; ++r, masks += s.stride, row = ring.Next(row)) {
+            uint16_t* cover = ring.cover + row + job.col;
             for (int32_t c = 0; c < n; c += 8) {
                 auto* at = reinterpret_cast<__m128i*>(cover + c);
                 _mm_storeu_si128(at,
@@ -245,8 +251,9 @@ __attribute__((target("avx2"))) void StampAvx2(const StampJob& job, const Ring& 
     const Stamp& s = *job.stamp;
     const __m128i lineColors = _mm_set1_epi8(static_cast<char>(job.color));
     const int32_t n = 8 * s.runs;
-    for (int32_t r = job.r0; r < job.r1; ++r) {
-        const size_t k = ring.Row(job.top + r) + job.col;
+    size_t row = ring.Row(job.top + job.r0);
+    for (int32_t r = job.r0; r < job.r1; ++r, row = ring.Next(row)) {
+        const size_t k = row + job.col;
         const auto at = static_cast<size_t>(r * s.stride);
         const uint16_t* masks = s.masks.data() + at;
         const uint32_t* distance = s.distance.data() + at;
