@@ -15,15 +15,26 @@
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #define TS_LINE_STAMPS_AVX2 1
+#elif defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 namespace ts {
 
 namespace {
 
-int32_t FloorDiv4(int32_t v) {
+constexpr int32_t FloorDiv4(int32_t v) {
     return v >> 2; // arithmetic: rounds towards minus infinity
 }
+
+// The rows (and columns) of a stamp of width w, from the centre pixel: lo .. hi.
+constexpr int32_t StampLow(int32_t w) {
+    return FloorDiv4(-2 * w - 2);
+}
+constexpr int32_t StampHigh(int32_t w) {
+    return FloorDiv4(2 * w + 4);
+}
+constexpr int32_t kWidestStamp = StampHigh(kMaxLineWidth) - StampLow(kMaxLineWidth) + 1;
 
 constexpr uint32_t kNever = std::numeric_limits<uint32_t>::max();
 
@@ -36,55 +47,71 @@ struct Stamp {
     // Rows of the cells lie this many apart; past its side every row holds at least 7 empty cells, so
     // that runs of 8 from any cell of a row stay in it.
     int32_t stride = 0;
+    int32_t runs = 0; // runs of 8 cells from a row's first column that cover its side
     std::vector<uint16_t> masks;
     std::vector<uint32_t> distance; // kNever where the mask is empty
     std::vector<int32_t> spans;     // per row: first and one past the last column with cells
 };
 
-// Where stamps go: per output pixel of a band the coverage cells, the squared distance to the nearest
-// stamp centre and that stamp's colour index.
-struct BandPixels {
-    uint16_t* cover;
-    uint32_t* nearest;
-    uint8_t* color;
+// Output rows stay in a ring while stamps can still reach them: a source row's stamps reach kLineReach
+// rows up and down, so once every source row up to y + kLineReach is stamped, row y is final and its
+// slot is taken by the next row. Per cell of a ring row: the coverage cells, the squared distance to the
+// nearest stamp centre and that stamp's colour index. A ring row holds the output's columns with
+// margins, so that every stamp that meets the output is stamped whole, in runs of 8 cells, without
+// clipping it at the output's left and right edges.
+constexpr int32_t kRingRows = 64;
+static_assert(kRingRows >= 2 * kLineReach + 1 && (kRingRows & (kRingRows - 1)) == 0);
+// A stamp that meets the output starts at most kWidestStamp - 1 columns left of it, and its last run of
+// 8 ends at most kWidestStamp + 6 columns right of its last column.
+constexpr int32_t kMarginLeft = 40;
+constexpr int32_t kMarginRight = 48;
+static_assert(kMarginLeft >= kWidestStamp - 1 && kMarginRight >= kWidestStamp + 7);
+
+struct Ring {
+    size_t rowLength = 0; // cells of a ring row
+    uint16_t* cover = nullptr;
+    uint32_t* nearest = nullptr;
+    uint8_t* color = nullptr;
+
+    size_t Row(int32_t y) const { return static_cast<size_t>(y & (kRingRows - 1)) * rowLength; }
+    // The ring row after the one at row (the first after the last).
+    size_t Next(size_t row) const {
+        row += rowLength;
+        return row == kRingRows * rowLength ? 0 : row;
+    }
+    // With one colour only the coverage is kept: the colour follows from it.
+    void Clear(int32_t y, bool oneColour) const {
+        const size_t at = Row(y);
+        std::fill_n(cover + at, rowLength, uint16_t{0});
+        if (!oneColour) {
+            std::fill_n(nearest + at, rowLength, kNever);
+            std::fill_n(color + at, rowLength, uint8_t{0});
+        }
+    }
 };
 
-bool g_useVectors = true;
+// One pixel's stamp: rows r0 .. r1 - 1 of it, its row 0 on layer row top and its column 0 on ring column
+// col, in the colour index color.
+struct StampJob {
+    const Stamp* stamp = nullptr;
+    int32_t top = 0;
+    int32_t r0 = 0;
+    int32_t r1 = 0;
+    size_t col = 0;
+    uint8_t color = 0;
+};
+
+bool g_fastPaths = true;
 
 #if defined(TS_LINE_STAMPS_AVX2)
 const bool g_haveAvx2 = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") != 0;
 }();
-
-// StampRow eight cells at a time, over whole runs of 8: the cells past n are empty (no cells, never
-// nearest), so the band's pixels there are written back as they were.
-__attribute__((target("avx2"))) void StampRowAvx2(const uint16_t* masks, const uint32_t* distance, int32_t n,
-                                                  uint16_t* cover, uint32_t* nearest, uint8_t* color,
-                                                  uint8_t lineColor) {
-    const __m128i lineColors = _mm_set1_epi8(static_cast<char>(lineColor));
-    for (int32_t c = 0; c < n; c += 8) {
-        auto* coverAt = reinterpret_cast<__m128i*>(cover + c);
-        _mm_storeu_si128(coverAt, _mm_or_si128(_mm_loadu_si128(coverAt),
-                                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks + c))));
-        auto* nearestAt = reinterpret_cast<__m256i*>(nearest + c);
-        const __m256i before = _mm256_loadu_si256(nearestAt);
-        const __m256i after =
-            _mm256_min_epu32(before, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(distance + c)));
-        _mm256_storeu_si256(nearestAt, after);
-        // Lanes whose nearest stayed keep their colour: the 32-bit lanes' masks narrowed to bytes.
-        const __m256i same = _mm256_cmpeq_epi32(before, after);
-        const __m128i same16 =
-            _mm_packs_epi32(_mm256_castsi256_si128(same), _mm256_extracti128_si256(same, 1));
-        const __m128i same8 = _mm_packs_epi16(same16, same16);
-        auto* colorAt = reinterpret_cast<__m128i*>(color + c);
-        _mm_storel_epi64(colorAt, _mm_blendv_epi8(lineColors, _mm_loadl_epi64(colorAt), same8));
-    }
-}
 #endif
 
-// One stamp row of n pixels into the band at k: the cells joined, the colour taken where this stamp's
-// centre is nearer than every earlier one.
+// One stamp row of n cells into a ring row: the cells joined, the colour taken where this stamp's centre
+// is nearer than every earlier one.
 inline void StampRow(const uint16_t* __restrict masks, const uint32_t* __restrict distance, int32_t n,
                      uint16_t* __restrict cover, uint32_t* __restrict nearest, uint8_t* __restrict color,
                      uint8_t lineColor) {
@@ -114,11 +141,12 @@ private:
     // Width 1 is a one-pixel square of cells, so that a line of it is one pixel wide and unbroken in
     // every direction; wider ones are discs of diameter 4 x width - 1 cells.
     static void Build(Stamp& s, int32_t w, int32_t cx, int32_t cy) {
-        const int32_t lo = FloorDiv4(-2 * w - 2);
-        const int32_t hi = FloorDiv4(2 * w + 4);
+        const int32_t lo = StampLow(w);
+        const int32_t hi = StampHigh(w);
         s.side = hi - lo + 1;
         s.origin = -lo;
         s.stride = (s.side + 14) / 8 * 8;
+        s.runs = (s.side + 7) / 8;
         const auto cells = static_cast<size_t>(s.side) * static_cast<size_t>(s.stride);
         s.masks.assign(cells, 0);
         s.distance.assign(cells, kNever);
@@ -168,6 +196,128 @@ const StampSet& Stamps() {
     return stamps;
 }
 
+// A stamp into the ring.
+void StampPlain(const StampJob& job, const Ring& ring) {
+    const Stamp& s = *job.stamp;
+    for (int32_t r = job.r0; r < job.r1; ++r) {
+        const int32_t c0 = s.spans[2 * static_cast<size_t>(r)];
+        const int32_t c1 = s.spans[2 * static_cast<size_t>(r) + 1];
+        if (c0 >= c1) {
+            continue;
+        }
+        const size_t k = ring.Row(job.top + r) + job.col + static_cast<size_t>(c0);
+        const size_t at = static_cast<size_t>(r * s.stride + c0);
+        StampRow(s.masks.data() + at, s.distance.data() + at, c1 - c0, ring.cover + k, ring.nearest + k,
+                 ring.color + k, job.color);
+    }
+}
+
+// StampPlain where every line has one colour: only the cells are joined.
+void StampCells(const StampJob& job, const Ring& ring) {
+    const Stamp& s = *job.stamp;
+#if defined(__SSE2__)
+    if (g_fastPaths) {
+        // Whole runs of 8 from each row's first column: the cells past the side are empty.
+        const int32_t n = 8 * s.runs;
+        const uint16_t* masks = s.masks.data() + static_cast<size_t>(job.r0 * s.stride);
+        size_t row = ring.Row(job.top + job.r0);
+        for (int32_t r = job.r0; r < job.r1; ++r, masks += s.stride, row = ring.Next(row)) {
+            uint16_t* cover = ring.cover + row + job.col;
+            for (int32_t c = 0; c < n; c += 8) {
+                auto* at = reinterpret_cast<__m128i*>(cover + c);
+                _mm_storeu_si128(at,
+                                 _mm_or_si128(_mm_loadu_si128(at),
+                                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks + c))));
+            }
+        }
+        return;
+    }
+#endif
+    for (int32_t r = job.r0; r < job.r1; ++r) {
+        const int32_t c0 = s.spans[2 * static_cast<size_t>(r)];
+        const int32_t n = s.spans[2 * static_cast<size_t>(r) + 1] - c0;
+        const uint16_t* masks = s.masks.data() + static_cast<size_t>(r * s.stride + c0);
+        uint16_t* cover = ring.cover + ring.Row(job.top + r) + job.col + static_cast<size_t>(c0);
+        for (int32_t c = 0; c < n; ++c) {
+            cover[c] = static_cast<uint16_t>(cover[c] | masks[c]);
+        }
+    }
+}
+
+#if defined(TS_LINE_STAMPS_AVX2)
+// StampPlain eight cells at a time, over whole runs of 8 from each row's first column: the cells past the
+// side are empty (no cells, never nearest), so the ring's cells there are written back as they were.
+__attribute__((target("avx2"))) void StampAvx2(const StampJob& job, const Ring& ring) {
+    const Stamp& s = *job.stamp;
+    const __m128i lineColors = _mm_set1_epi8(static_cast<char>(job.color));
+    const int32_t n = 8 * s.runs;
+    size_t row = ring.Row(job.top + job.r0);
+    for (int32_t r = job.r0; r < job.r1; ++r, row = ring.Next(row)) {
+        const size_t k = row + job.col;
+        const auto at = static_cast<size_t>(r * s.stride);
+        const uint16_t* masks = s.masks.data() + at;
+        const uint32_t* distance = s.distance.data() + at;
+        uint16_t* cover = ring.cover + k;
+        uint32_t* nearest = ring.nearest + k;
+        uint8_t* color = ring.color + k;
+        for (int32_t c = 0; c < n; c += 8) {
+            auto* coverAt = reinterpret_cast<__m128i*>(cover + c);
+            _mm_storeu_si128(coverAt,
+                             _mm_or_si128(_mm_loadu_si128(coverAt),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks + c))));
+            auto* nearestAt = reinterpret_cast<__m256i*>(nearest + c);
+            const __m256i before = _mm256_loadu_si256(nearestAt);
+            const __m256i after =
+                _mm256_min_epu32(before, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(distance + c)));
+            _mm256_storeu_si256(nearestAt, after);
+            // Lanes whose nearest stayed keep their colour: the 32-bit lanes' masks narrowed to bytes.
+            const __m256i same = _mm256_cmpeq_epi32(before, after);
+            const __m128i same16 =
+                _mm_packs_epi32(_mm256_castsi256_si128(same), _mm256_extracti128_si256(same, 1));
+            const __m128i same8 = _mm_packs_epi16(same16, same16);
+            auto* colorAt = reinterpret_cast<__m128i*>(color + c);
+            _mm_storel_epi64(colorAt, _mm_blendv_epi8(lineColors, _mm_loadl_epi64(colorAt), same8));
+        }
+    }
+}
+#endif
+
+// A source row's stamps, in row order except within a run of stamps of one colour: the cells and the
+// nearest distances they leave do not depend on their order, and the colour is theirs wherever one of
+// them is nearer than what was there. Neighbouring stamps overlap, and a run of cells read just after a
+// neighbour wrote them waits for that write; so within a run they go kSpread stamps apart. With one
+// colour for every line only the cells are joined.
+constexpr size_t kSpread = 16;
+
+void StampJobs(const StampJob* jobs, size_t n, const Ring& ring, bool oneColour) {
+#if defined(TS_LINE_STAMPS_AVX2)
+    const bool vectors = g_fastPaths && g_haveAvx2;
+#endif
+    const size_t spread = g_fastPaths ? kSpread : 1;
+    for (size_t start = 0; start < n;) {
+        size_t end = start + 1;
+        while (end < n && (oneColour || jobs[end].color == jobs[start].color)) {
+            ++end;
+        }
+        for (size_t k = start; k < std::min(end, start + spread); ++k) {
+            for (size_t j = k; j < end; j += spread) {
+                if (oneColour) {
+                    StampCells(jobs[j], ring);
+                    continue;
+                }
+#if defined(TS_LINE_STAMPS_AVX2)
+                if (vectors) {
+                    StampAvx2(jobs[j], ring);
+                    continue;
+                }
+#endif
+                StampPlain(jobs[j], ring);
+            }
+        }
+        start = end;
+    }
+}
+
 // The freehand table: for amount a and a byte r, the displacement 3a quarter pixels long in the
 // direction r x 2 pi / 256. The bytes come from a smooth random field, so the direction turns slowly
 // along a line and neighbouring stamps stay close enough to overlap.
@@ -212,6 +362,30 @@ uint8_t FieldByte(int32_t x, int32_t y) {
     const int32_t bottom = GridByte(gx, gy + 1) * (kGrid - fx) + GridByte(gx + 1, gy + 1) * fx;
     return static_cast<uint8_t>((top * (kGrid - fy) + bottom * fy) >> (2 * kGridShift));
 }
+
+// FieldByte along one row, the grid's bytes of a cell looked up once: the interpolation across the
+// cell's columns of its left and right edges' values down the rows is the same sum.
+class FieldRow {
+public:
+    explicit FieldRow(int32_t y) : m_gy(y >> kGridShift), m_fy(y & (kGrid - 1)) {}
+    uint8_t At(int32_t x) {
+        const int32_t gx = x >> kGridShift;
+        if (gx != m_gx) {
+            m_gx = gx;
+            m_left = GridByte(gx, m_gy) * (kGrid - m_fy) + GridByte(gx, m_gy + 1) * m_fy;
+            m_right = GridByte(gx + 1, m_gy) * (kGrid - m_fy) + GridByte(gx + 1, m_gy + 1) * m_fy;
+        }
+        const int32_t fx = x & (kGrid - 1);
+        return static_cast<uint8_t>((m_left * (kGrid - fx) + m_right * fx) >> (2 * kGridShift));
+    }
+
+private:
+    int32_t m_gy;
+    int32_t m_fy;
+    int32_t m_gx = std::numeric_limits<int32_t>::min();
+    int32_t m_left = 0;
+    int32_t m_right = 0;
+};
 
 // The cell nearest to the mean of a pixel's occupied cells, for every occupancy mask: x in the low
 // nibble, y in the high one.
@@ -287,13 +461,77 @@ void Wobble(int32_t amount, int32_t x, int32_t y, int32_t& dx, int32_t& dy) {
     dy = Wobbles().dy[static_cast<size_t>(amount)][r];
 }
 
-bool UseVectors(bool on) {
-    const bool previous = g_useVectors;
-    g_useVectors = on;
+bool UseFastPaths(bool on) {
+    const bool previous = g_fastPaths;
+    g_fastPaths = on;
     return previous;
 }
 
 } // namespace linestamps
+
+namespace {
+
+// Whether every line pixel of the source rectangle has the same colour index (gaps counted too), and
+// which. Stops at the second colour.
+bool OneColour(const RLBuffer& occupancy, const RLBuffer* colors, const Rect& src, uint8_t* occ, uint8_t* row,
+               uint8_t& value) {
+    value = 0;
+    if (!colors) {
+        return true; // every line draws with colour 0
+    }
+    bool found = false;
+    for (int32_t sy = src.top; sy < src.bottom; ++sy) {
+        uint8_t one = 0;
+        if (occupancy.RowIsOneValue(sy, one) && one == 0) {
+            continue;
+        }
+        const rowcodec::SpanInfo info = occupancy.ReadSpan(sy, 2 * static_cast<size_t>(src.left),
+                                                           2 * static_cast<size_t>(src.right), occ, 0);
+        if (info.first == info.last) {
+            continue;
+        }
+        const size_t first = info.first / 2;
+        const size_t last = (info.last + 1) / 2;
+        const rowcodec::SpanInfo colours = colors->ReadSpan(sy, static_cast<size_t>(src.left) + first,
+                                                            static_cast<size_t>(src.left) + last, row, 0);
+        if (colours.uniform && (!found || colours.value == value)) {
+            found = true;
+            value = colours.value;
+            continue;
+        }
+        for (size_t i = first; i < last; ++i) {
+            if ((occ[2 * i] | occ[2 * i + 1]) == 0) {
+                continue;
+            }
+            if (found && row[i - first] != value) {
+                return false;
+            }
+            found = true;
+            value = row[i - first];
+        }
+    }
+    return true;
+}
+
+// Reads bytes from .. to - 1 of a row: the whole row at once when they are all of it.
+void ReadBytes(const RLBuffer& buffer, int32_t y, size_t from, size_t to, uint8_t* bytes) {
+    if (from == 0 && to == buffer.RawRowLength()) {
+        buffer.ReadRow(y, bytes);
+    } else {
+        buffer.ReadSpan(y, from, to, bytes, 0);
+    }
+}
+
+// Stores bytes from .. to - 1 of a row: the whole row at once when they are all of it.
+void PutBytes(RLBuffer& buffer, int32_t y, size_t from, size_t to, const uint8_t* bytes) {
+    if (from == 0 && to == buffer.RawRowLength()) {
+        buffer.PutRow(y, bytes);
+    } else {
+        buffer.PutSpan(y, from, to, bytes);
+    }
+}
+
+} // namespace
 
 Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
     if (!m_valid) {
@@ -316,51 +554,85 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
     const StampSet& stamps = Stamps();
     const CentreCells& centres = Centres();
 
-    constexpr int32_t kBand = 128; // output rows at a time; their sources are read once per band
     const auto ow = static_cast<size_t>(out.Width());
     const auto sw = static_cast<size_t>(src.Width());
+    Ring ring;
+    ring.rowLength = ow + kMarginLeft + kMarginRight;
     std::vector<uint16_t> cover;
     std::vector<uint32_t> nearest;
     std::vector<uint8_t> color;
-    std::vector<uint8_t> occ, styleRow, widthRow, colorRow, coverRow, colorOut;
+    std::vector<uint8_t> occ, styleRow, widthRow, colorRow, storedCover, storedColor;
+    std::vector<StampJob> jobs;
     try {
-        // Runs of 8 cells may pass the band's last pixel by 7.
-        cover.resize(kBand * ow + 8);
-        nearest.resize(kBand * ow + 8);
-        color.resize(kBand * ow + 8);
+        jobs.resize(sw);
+        const size_t cells = kRingRows * ring.rowLength;
+        cover.resize(cells);
+        nearest.resize(cells);
+        color.resize(cells);
         occ.resize(2 * sw);
         styleRow.resize(sw);
         widthRow.resize(sw);
         colorRow.resize(sw);
-        coverRow.resize(coverage.RawRowLength());
-        colorOut.resize(rendered.RawRowLength());
+        storedCover.resize(2 * ow);
+        storedColor.resize(ow);
     } catch (const std::bad_alloc&) {
         return Rect{};
     }
+    ring.cover = cover.data();
+    ring.nearest = nearest.data();
+    ring.color = color.data();
+    // Lines of one colour need no distances: a pixel takes the colour wherever a stamp covers a cell.
+    uint8_t lineColour = 0;
+    const bool oneColour =
+        g_fastPaths && OneColour(occupancy, colors, src, occ.data(), colorRow.data(), lineColour);
     if (progress) {
         progress->Start(out.Height());
     }
-#if defined(TS_LINE_STAMPS_AVX2)
-    const bool vectors = g_useVectors && g_haveAvx2;
-#endif
-    const BandPixels bandPixels{cover.data(), nearest.data(), color.data()};
-    for (int32_t y0 = out.top; y0 < out.bottom; y0 += kBand) {
-        const int32_t y1 = std::min(y0 + kBand, out.bottom);
-        std::fill(cover.begin(), cover.end(), uint16_t{0});
-        std::fill(nearest.begin(), nearest.end(), kNever);
-        std::fill(color.begin(), color.end(), uint8_t{0});
-        const int32_t fromRow = std::max(src.top, y0 - kLineReach);
-        const int32_t toRow = std::min(src.bottom, y1 + kLineReach);
-        for (int32_t sy = fromRow; sy < toRow; ++sy) {
-            uint8_t one = 0;
-            if (occupancy.RowIsOneValue(sy, one) && one == 0) {
-                continue;
+
+    // A finished row goes back to the parts where it differs from what they hold: each coverage mask as
+    // two bytes, low byte first, and the colour index only where a stamp covered a cell (0 elsewhere).
+    const auto finish = [&](int32_t y) {
+        const size_t at = ring.Row(y) + kMarginLeft;
+        if (oneColour) {
+            for (size_t i = 0; i < ow; ++i) {
+                ring.color[at + i] = ring.cover[at + i] != 0 ? lineColour : uint8_t{0};
             }
-            const rowcodec::SpanInfo info = occupancy.ReadSpan(
-                sy, 2 * static_cast<size_t>(src.left), 2 * static_cast<size_t>(src.right), occ.data(), 0);
-            if (info.first == info.last) {
-                continue;
-            }
+        }
+        const auto coverFrom = 2 * static_cast<size_t>(out.left);
+        const auto coverTo = 2 * static_cast<size_t>(out.right);
+        ReadBytes(coverage, y, coverFrom, coverTo, storedCover.data());
+        if (!SameAsStored(ring.cover + at, ow, storedCover.data())) {
+            StoreMasks(ring.cover + at, ow, storedCover.data());
+            PutBytes(coverage, y, coverFrom, coverTo, storedCover.data());
+        }
+        const auto colorFrom = static_cast<size_t>(out.left);
+        const auto colorTo = static_cast<size_t>(out.right);
+        ReadBytes(rendered, y, colorFrom, colorTo, storedColor.data());
+        if (std::memcmp(storedColor.data(), ring.color + at, ow) != 0) {
+            PutBytes(rendered, y, colorFrom, colorTo, ring.color + at);
+        }
+        if (progress) {
+            progress->Step();
+        }
+    };
+
+    int32_t cleared = out.top;  // rows before this one have their ring row cleared
+    int32_t finished = out.top; // and before this one are final and stored
+    for (int32_t sy = src.top; sy < src.bottom; ++sy) {
+        for (const int32_t reached = std::min(out.bottom, sy + kLineReach + 1); cleared < reached;
+             ++cleared) {
+            ring.Clear(cleared, oneColour);
+        }
+        // The output rows this source row's stamps may touch: all of them are in the ring.
+        const int32_t rowsFrom = std::max(out.top, sy - kLineReach);
+        const int32_t rowsTo = cleared;
+        uint8_t one = 0;
+        const bool empty = occupancy.RowIsOneValue(sy, one) && one == 0;
+        const rowcodec::SpanInfo info =
+            empty ? rowcodec::SpanInfo{}
+                  : occupancy.ReadSpan(sy, 2 * static_cast<size_t>(src.left),
+                                       2 * static_cast<size_t>(src.right), occ.data(), 0);
+        if (info.first != info.last && rowsFrom < rowsTo) {
             const size_t first = info.first / 2;
             const size_t last = (info.last + 1) / 2;
             const auto read = [&](const RLBuffer* b, std::vector<uint8_t>& row) {
@@ -375,6 +647,8 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
             read(styles, styleRow);
             read(widths, widthRow);
             read(colors, colorRow);
+            FieldRow field(sy);
+            size_t count = 0;
             for (size_t i = first; i < last; ++i) {
                 const auto mask = static_cast<uint16_t>(occ[2 * i] | occ[2 * i + 1] << 8);
                 if (mask == 0 || (styleRow[i] & kLineGapBit) != 0) {
@@ -384,71 +658,34 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
                 const uint8_t centre = centres[mask];
                 int32_t qx = 4 * sx + (centre & 15);
                 int32_t qy = 4 * sy + (centre >> 4);
-                int32_t wx = 0;
-                int32_t wy = 0;
-                linestamps::Wobble(LineFreehandOf(widthRow[i]), sx, sy, wx, wy);
-                qx += wx;
-                qy += wy;
+                const int32_t amount = LineFreehandOf(widthRow[i]);
+                if (amount != 0) {
+                    const uint8_t r = field.At(sx);
+                    qx += Wobbles().dx[static_cast<size_t>(amount)][r];
+                    qy += Wobbles().dy[static_cast<size_t>(amount)][r];
+                }
                 const Stamp& s = stamps.Get(LineWidthOf(widthRow[i]), (qy & 3) * 4 + (qx & 3));
                 const int32_t left = FloorDiv4(qx) - s.origin;
                 const int32_t top = FloorDiv4(qy) - s.origin;
-                const int32_t r0 = std::max(0, y0 - top);
-                const int32_t r1 = std::min(s.side, y1 - top);
-                const int32_t clipLeft = std::max(0, out.left - left);
-                const int32_t clipRight = std::min(s.side, out.right - left);
-                const uint8_t lineColor = colorRow[i];
-                for (int32_t r = r0; r < r1; ++r) {
-                    const size_t stampRow = static_cast<size_t>(r * s.stride);
-                    const int32_t c0 = std::max(clipLeft, s.spans[2 * static_cast<size_t>(r)]);
-                    const int32_t spanEnd = s.spans[2 * static_cast<size_t>(r) + 1];
-                    const int32_t c1 = std::min(clipRight, spanEnd);
-                    if (c0 >= c1) {
-                        continue;
-                    }
-                    const size_t k =
-                        static_cast<size_t>(top + r - y0) * ow + static_cast<size_t>(left + c0 - out.left);
-                    const size_t at = stampRow + static_cast<size_t>(c0);
-#if defined(TS_LINE_STAMPS_AVX2)
-                    // Runs of 8 reach past the row's last cell only where the rest of the stamp row is
-                    // empty: not where the output's right edge cuts it.
-                    if (vectors && c1 == spanEnd) {
-                        StampRowAvx2(s.masks.data() + at, s.distance.data() + at, c1 - c0,
-                                     bandPixels.cover + k, bandPixels.nearest + k, bandPixels.color + k,
-                                     lineColor);
-                        continue;
-                    }
-#endif
-                    StampRow(s.masks.data() + at, s.distance.data() + at, c1 - c0, bandPixels.cover + k,
-                             bandPixels.nearest + k, bandPixels.color + k, lineColor);
+                const int32_t r0 = std::max(0, rowsFrom - top);
+                const int32_t r1 = std::min(s.side, rowsTo - top);
+                if (r0 >= r1 || left >= out.right || left + s.side <= out.left) {
+                    continue; // the stamp misses the output
                 }
+                jobs[count++] = StampJob{
+                    &s, top, r0, r1, static_cast<size_t>(left - out.left + kMarginLeft), colorRow[i]};
             }
+            StampJobs(jobs.data(), count, ring, oneColour);
         }
-        for (int32_t y = y0; y < y1; ++y) {
-            const size_t band = static_cast<size_t>(y - y0) * ow;
-            coverage.ReadRow(y, coverRow.data());
-            rendered.ReadRow(y, colorOut.data());
-            // The band holds the rows as they are stored: each coverage mask as two bytes, low byte
-            // first, and the colour index only where a stamp covered a cell (0 elsewhere).
-            uint8_t* coverAt = coverRow.data() + 2 * static_cast<size_t>(out.left);
-            uint8_t* colorAt = colorOut.data() + static_cast<size_t>(out.left);
-            const bool coverChanged = !SameAsStored(cover.data() + band, ow, coverAt);
-            const bool colorChanged = std::memcmp(colorAt, color.data() + band, ow) != 0;
-            if (coverChanged) {
-                StoreMasks(cover.data() + band, ow, coverAt);
-            }
-            if (colorChanged) {
-                std::memcpy(colorAt, color.data() + band, ow);
-            }
-            if (coverChanged) {
-                coverage.PutRow(y, coverRow.data());
-            }
-            if (colorChanged) {
-                rendered.PutRow(y, colorOut.data());
-            }
-            if (progress) {
-                progress->Step();
-            }
+        for (; finished < out.bottom && finished <= sy - kLineReach; ++finished) {
+            finish(finished);
         }
+    }
+    for (; cleared < out.bottom; ++cleared) {
+        ring.Clear(cleared, oneColour);
+    }
+    for (; finished < out.bottom; ++finished) {
+        finish(finished);
     }
     if (progress) {
         progress->Finish();

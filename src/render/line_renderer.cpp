@@ -153,11 +153,19 @@ Rect LineRenderer::RasterizeSegment(int32_t x1, int32_t y1, int32_t x2, int32_t 
     const bool maskFits =
         newLines && !solid && newLines->Width() >= m_width && newLines->Height() >= m_height;
 
+    // Only the steps whose major coordinate lies on the layer can touch it: a segment reaching far past
+    // the layer is not walked there.
+    const int64_t majorStart = yMajor ? y1 : x1;
+    const int64_t majorEnd = 4 * static_cast<int64_t>(yMajor ? m_height : m_width); // fine units
+    const int64_t first =
+        majorStep > 0 ? std::max<int64_t>(0, -majorStart) : std::max<int64_t>(0, majorStart - (majorEnd - 1));
+    const int64_t last = majorStep > 0 ? std::min(n, majorEnd - 1 - majorStart) : std::min(n, majorStart);
+
     Rect touched{};
     int32_t loaded = -1;
-    int64_t minor = (minorStart << 16) + 0x8000;
-    int64_t major = yMajor ? y1 : x1;
-    for (int64_t i = 0; i <= n; ++i, major += majorStep, minor += minorStep) {
+    int64_t minor = (minorStart << 16) + 0x8000 + first * minorStep;
+    int64_t major = majorStart + first * majorStep;
+    for (int64_t i = first; i <= last; ++i, major += majorStep, minor += minorStep) {
         const int64_t fx = yMajor ? minor >> 16 : major;
         const int64_t fy = yMajor ? major : minor >> 16;
         const int64_t px = fx >> 2;

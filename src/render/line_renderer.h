@@ -146,9 +146,10 @@ void QueueLineRefresh(RefreshRequests& refresh, const LayerObject& layer, const 
 namespace linestamps {
 // The displacement in quarter pixels of freehand amount a (0-7) at a layer pixel.
 void Wobble(int32_t amount, int32_t x, int32_t y, int32_t& dx, int32_t& dy);
-// Whether the redraw stamps with vector instructions (when the processor has them); returns the
-// previous setting. Tests switch them off to compare against the plain loops.
-bool UseVectors(bool on);
+// Whether the redraw takes its fast paths: vector instructions (when the processor has them), lines of
+// one colour without distances, and stamps of one colour out of row order. Returns the previous
+// setting. Tests switch them off to compare against the plain loops, every stamp in row order.
+bool UseFastPaths(bool on);
 } // namespace linestamps
 
 } // namespace ts

@@ -42,18 +42,24 @@ void CentreOf(uint16_t mask, int32_t& cx, int32_t& cy) {
     cy = (2 * sy + n) / (2 * n);
 }
 
-// The four line rows of one layer row, written back when changed.
+// The four line parts' bytes of the columns left .. right - 1 of one layer row (the occupancy two a
+// pixel), written back when changed; only those columns of the stored rows are read and rewritten.
 struct LineRows {
     std::array<RLBuffer*, 4> buffers{}; // occupancy, style, width, colour
     std::array<std::vector<uint8_t>, 4> rows;
     std::array<bool, 4> dirty{};
+    size_t left = 0;
+    size_t right = 0;
 
-    bool Bind(LayerObject& layer) {
+    static size_t Bytes(size_t which) { return which == 0 ? 2 : 1; }
+    bool Bind(LayerObject& layer, const Rect& box) {
         buffers = {layer.frame->drawingBuffer.get(), layer.lineArt->lineAppearanceIndex.get(),
                    layer.lineArt->refreshWidth.get(), layer.lineArt->colorAppearanceIndex.get()};
+        left = static_cast<size_t>(box.left);
+        right = static_cast<size_t>(box.right);
         try {
             for (size_t i = 0; i < 4; ++i) {
-                rows[i].resize(buffers[i]->RawRowLength());
+                rows[i].resize(Bytes(i) * (right - left));
             }
         } catch (const std::bad_alloc&) {
             return false;
@@ -62,26 +68,34 @@ struct LineRows {
     }
     void Load(int32_t y) {
         for (size_t i = 0; i < 4; ++i) {
-            buffers[i]->ReadRow(y, rows[i].data());
+            buffers[i]->ReadSpan(y, Bytes(i) * left, Bytes(i) * right, rows[i].data(), 0);
             dirty[i] = false;
         }
     }
     void Store(int32_t y) {
         for (size_t i = 0; i < 4; ++i) {
             if (dirty[i]) {
-                buffers[i]->PutRow(y, rows[i].data());
+                buffers[i]->PutSpan(y, Bytes(i) * left, Bytes(i) * right, rows[i].data());
             }
         }
     }
-    uint16_t Mask(size_t x) const { return static_cast<uint16_t>(rows[0][2 * x] | rows[0][2 * x + 1] << 8); }
-    void Set(size_t which, size_t x, uint8_t v) {
-        uint8_t& b = rows[which][x];
+    // Bytes of the layer column x.
+    uint8_t Byte(size_t which, size_t x) const { return rows[which][x - left]; }
+    uint16_t Mask(size_t x) const {
+        const size_t at = 2 * (x - left);
+        return static_cast<uint16_t>(rows[0][at] | rows[0][at + 1] << 8);
+    }
+    void Set(size_t which, size_t x, uint8_t v) { SetAt(which, x - left, v); }
+    void SetMask(size_t x, uint16_t m) {
+        SetAt(0, 2 * (x - left), static_cast<uint8_t>(m));
+        SetAt(0, 2 * (x - left) + 1, static_cast<uint8_t>(m >> 8));
+    }
+
+private:
+    void SetAt(size_t which, size_t at, uint8_t v) {
+        uint8_t& b = rows[which][at];
         dirty[which] = dirty[which] || b != v;
         b = v;
-    }
-    void SetMask(size_t x, uint16_t m) {
-        Set(0, 2 * x, static_cast<uint8_t>(m));
-        Set(0, 2 * x + 1, static_cast<uint8_t>(m >> 8));
     }
 };
 
@@ -154,7 +168,7 @@ Rect LineStroke::ChangeAround(int32_t qx, int32_t qy, int32_t rq) {
     const int32_t h = layer.frame->drawingBuffer->Height();
     const Rect box = Around(qx, qy, rq + 4 * kLineReach, w, h);
     LineRows rows;
-    if (box.IsEmpty() || !rows.Bind(layer)) {
+    if (box.IsEmpty() || !rows.Bind(layer, box)) {
         return Rect{};
     }
     const bool pen = IsPen(m_type);
@@ -172,7 +186,7 @@ Rect LineStroke::ChangeAround(int32_t qx, int32_t qy, int32_t rq) {
             if (mask == 0 || (pen && m_done.TestBit(x, y))) {
                 continue;
             }
-            const uint8_t widthByte = rows.rows[2][i];
+            const uint8_t widthByte = rows.Byte(2, i);
             const int32_t lw = LineWidthOf(widthByte);
             int32_t cx = 0;
             int32_t cy = 0;
@@ -259,7 +273,7 @@ Rect LineStroke::CopyAround(int32_t qx, int32_t qy, int32_t rq) {
     } catch (const std::bad_alloc&) {
         return Rect{};
     }
-    if (box.IsEmpty() || !rows.Bind(layer)) {
+    if (box.IsEmpty() || !rows.Bind(layer, box)) {
         return Rect{};
     }
     Rect changed{};
@@ -291,8 +305,8 @@ Rect LineStroke::CopyAround(int32_t qx, int32_t qy, int32_t rq) {
             const uint8_t style = line ? in[1][j] : 0;
             const uint8_t width = line ? in[2][j] : 0;
             const uint8_t color = !line ? 0 : from->colorList ? colors.RemapEntry(in[3][j]) : in[3][j];
-            if (rows.Mask(i) == mask && rows.rows[1][i] == style && rows.rows[2][i] == width &&
-                rows.rows[3][i] == color) {
+            if (rows.Mask(i) == mask && rows.Byte(1, i) == style && rows.Byte(2, i) == width &&
+                rows.Byte(3, i) == color) {
                 continue;
             }
             rows.SetMask(i, mask);

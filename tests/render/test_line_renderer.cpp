@@ -1,12 +1,14 @@
 #include "line_test_support.h"
 
 #include "raster/byte_bit_counter.h"
+#include "raster/byte_stream.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <deque>
 #include <set>
+#include <string>
 #include <utility>
 
 namespace ts {
@@ -81,6 +83,43 @@ TEST(LineRenderer, ALongDiagonalStaysOnItsLine) {
             }
         }
         EXPECT_GE(found, 1) << "row " << y;
+    }
+}
+
+TEST(LineRenderer, SegmentsReachingFarPastTheLayerDrawOnlyTheirPartOnIt) {
+    auto layer = LineLayer(40, 30);
+    LineRenderer renderer(*layer);
+    // A billion quarter pixels each way: drawn at once, one pixel of every column of its row.
+    const int32_t far = 1 << 30;
+    EXPECT_EQ(renderer.RasterizeSegment(-far, 4 * 10 + 1, far, 4 * 10 + 1, nullptr), (Rect{0, 10, 40, 11}));
+    EXPECT_EQ(renderer.RasterizeSegment(4 * 7 + 2, far, 4 * 7 + 2, -far, nullptr), (Rect{7, 0, 8, 30}));
+    EXPECT_TRUE(renderer.RasterizeSegment(-far, -far, -far + 400, far, nullptr).IsEmpty());
+    // A segment reaching past the layer sets the cells it sets on a layer holding all of it, here 1000
+    // and 750 pixels further in (or not moved, for segments leaving to the right or down).
+    struct Case {
+        FineSegment s;
+        int32_t shift;
+    };
+    for (const Case& c :
+         {Case{{-4000, -2999, 80, 61}, 1}, Case{{-3, -2999, 157, 117}, 1}, Case{{4000, -1999, 1, 117}, 1},
+          Case{{100, 20, 4100, 1020}, 0}, Case{{30, 10, 1030, 2810}, 0}}) {
+        const FineSegment& s = c.s;
+        auto part = LineLayer(40, 30);
+        LineRenderer(*part).RasterizeSegment(s.x1, s.y1, s.x2, s.y2, nullptr);
+        const int32_t dx = 1000 * c.shift;
+        const int32_t dy = 750 * c.shift;
+        auto whole = LineLayer(1040, 780);
+        LineRenderer(*whole).RasterizeSegment(s.x1 + 4 * dx, s.y1 + 4 * dy, s.x2 + 4 * dx, s.y2 + 4 * dy,
+                                              nullptr);
+        int32_t inked = 0;
+        for (int32_t y = 0; y < 30; ++y) {
+            for (int32_t x = 0; x < 40; ++x) {
+                const uint16_t mask = MaskAt(*part->frame->drawingBuffer, x, y);
+                ASSERT_EQ(mask, MaskAt(*whole->frame->drawingBuffer, x + dx, y + dy)) << x << "," << y;
+                inked += mask != 0 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(inked, 10);
     }
 }
 
@@ -195,11 +234,12 @@ TEST(LineRenderer, ThePixelsFollowFromTheBytesAlone) {
     EXPECT_EQ(AllBytes(*b->lineArt->refreshAppearance), AllBytes(*a->lineArt->refreshAppearance));
 }
 
-// The redraw stamps runs of eight cells with vector instructions where the processor has them: the same
-// pixels as the plain loops, for every width (stamps of every side), lines crossing at equal distances
-// in other colours, lines on the layer's first and last columns, and rectangles whose grown edges cut
-// stamps at odd columns, on a layer whose width is no multiple of 8.
-TEST(LineRenderer, VectorStampsGiveThePlainLoopsPixels) {
+// The redraw's fast paths (vector runs of eight cells, lines of one colour without distances, stamps of
+// one colour out of row order) give the plain loops' pixels: for every width (stamps of every side),
+// lines crossing at equal distances in other colours, lines on the layer's first and last columns, and
+// rectangles whose grown edges cut stamps at odd columns, on a layer whose width is no multiple of 8;
+// with many colours and with one.
+TEST(LineRenderer, FastPathsGiveThePlainLoopsPixels) {
     auto a = LineLayer(133, 90);
     DrawMixedLines(*a);
     for (int32_t w = 1; w <= kMaxLineWidth; ++w) {
@@ -209,24 +249,70 @@ TEST(LineRenderer, VectorStampsGiveThePlainLoopsPixels) {
                  {w, kLineSolid, 0, static_cast<uint8_t>(w % 3 + 5)});
     }
     DrawLine(*a, {{1, 0, 1, 359}, {530, 0, 530, 359}}, {7, kLineSolid, 0, 6});
-    const auto redrawn = [&](bool vectors, const Rect& area) {
+    const auto redrawn = [&](bool fast, bool oneColour, const Rect& area) {
         auto b = LineLayer(133, 90);
         b->frame->drawingBuffer->CopyFrom(*a->frame->drawingBuffer);
         b->lineArt->lineAppearanceIndex->CopyFrom(*a->lineArt->lineAppearanceIndex);
         b->lineArt->refreshWidth->CopyFrom(*a->lineArt->refreshWidth);
         b->lineArt->colorAppearanceIndex->CopyFrom(*a->lineArt->colorAppearanceIndex);
-        const bool previous = linestamps::UseVectors(vectors);
+        if (oneColour) {
+            b->lineArt->colorAppearanceIndex->Fill(4);
+        }
+        const bool previous = linestamps::UseFastPaths(fast);
         LineRenderer(*b).RedrawLines(area);
-        linestamps::UseVectors(previous);
+        linestamps::UseFastPaths(previous);
         std::vector<uint8_t> bytes = AllBytes(*b->lineArt->lineBuffer);
         const std::vector<uint8_t> colors = AllBytes(*b->lineArt->refreshAppearance);
         bytes.insert(bytes.end(), colors.begin(), colors.end());
         return bytes;
     };
-    for (const Rect& area : {Rect{0, 0, 133, 90}, Rect{33, 17, 34, 18}, Rect{51, 40, 80, 41},
-                             Rect{100, 60, 133, 90}, Rect{0, 70, 5, 90}}) {
-        EXPECT_EQ(redrawn(true, area), redrawn(false, area))
-            << area.left << "," << area.top << " - " << area.right << "," << area.bottom;
+    for (const bool oneColour : {false, true}) {
+        for (const Rect& area : {Rect{0, 0, 133, 90}, Rect{33, 17, 34, 18}, Rect{51, 40, 80, 41},
+                                 Rect{100, 60, 133, 90}, Rect{0, 70, 5, 90}}) {
+            EXPECT_EQ(redrawn(true, oneColour, area), redrawn(false, oneColour, area))
+                << (oneColour ? "one colour " : "") << area.left << "," << area.top << " - " << area.right
+                << "," << area.bottom;
+        }
+    }
+}
+
+// A redraw of a rectangle stores exactly what a whole redraw stores there, row codes included: for one
+// pixel at the layer's corners, a column the layer's whole height (taller than the rows the redraw keeps
+// at a time), rectangles ending exactly on a segment's end pixels, on a dash crossing their edge, or
+// reaching past the layer.
+TEST(LineRenderer, PartialRedrawsStoreWhatAWholeRedrawStores) {
+    auto reference = LineLayer(150, 170);
+    DrawLine(*reference, {LevelLine(10, 60, 20), LevelLine(60, 60, 150)}, {3, kLineDashed, 0, 1});
+    DrawLine(*reference, {{0, 0, 599, 679}}, {2, kLineSolid, 5, 2});     // corner to corner
+    DrawLine(*reference, {{590, 4, 120, 676}}, {31, kLineDotted, 0, 3}); // steep and widest
+    DrawLine(*reference, {LevelLine(0, 149, 169)}, {9, kLineDashedLong, 7, 1});
+    DrawLine(*reference, {{2, 300, 2, 500}}, {1, kLineSolid, 0, 2}); // upright on the first column
+    const bool previous = linestamps::UseFastPaths(false);
+    LineRenderer(*reference).RedrawLines(Rect{0, 0, 150, 170});
+    linestamps::UseFastPaths(previous);
+    const auto stored = [](const RLBuffer& b) {
+        ByteWriter out;
+        b.WriteBlock(out);
+        return out.Take();
+    };
+    for (const Rect& area :
+         {Rect{0, 0, 1, 1}, Rect{149, 169, 150, 170}, Rect{75, 0, 76, 170}, Rect{10, 20, 61, 21},
+          Rect{60, 20, 61, 151}, Rect{20, 14, 40, 26}, Rect{-30, 100, 400, 120}}) {
+        auto b = LineLayer(150, 170);
+        b->frame->drawingBuffer->CopyFrom(*reference->frame->drawingBuffer);
+        b->lineArt->lineAppearanceIndex->CopyFrom(*reference->lineArt->lineAppearanceIndex);
+        b->lineArt->refreshWidth->CopyFrom(*reference->lineArt->refreshWidth);
+        b->lineArt->colorAppearanceIndex->CopyFrom(*reference->lineArt->colorAppearanceIndex);
+        b->lineArt->lineBuffer->CopyFrom(*reference->lineArt->lineBuffer);
+        b->lineArt->refreshAppearance->CopyFrom(*reference->lineArt->refreshAppearance);
+        b->lineArt->lineBuffer->FillRect(area.left, area.top, area.right, area.bottom, 0x33);
+        b->lineArt->refreshAppearance->FillRect(area.left, area.top, area.right, area.bottom, 9);
+        const Rect redrawn = LineRenderer(*b).RedrawLines(area);
+        const std::string where = std::to_string(area.left) + "," + std::to_string(area.top);
+        EXPECT_EQ(redrawn, Intersection(Grown(area, kLineReach), Rect{0, 0, 150, 170})) << where;
+        EXPECT_EQ(stored(*b->lineArt->lineBuffer), stored(*reference->lineArt->lineBuffer)) << where;
+        EXPECT_EQ(stored(*b->lineArt->refreshAppearance), stored(*reference->lineArt->refreshAppearance))
+            << where;
     }
 }
 
