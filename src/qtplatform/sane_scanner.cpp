@@ -13,9 +13,11 @@
 #include <sane/saneopts.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <thread>
 #include <vector>
 
 namespace ts {
@@ -328,6 +330,14 @@ ScanResult SaneScanner::Acquire(const ScanRequest& request, ProgressMeter* progr
             if (status != SANE_STATUS_GOOD) {
                 result.outcome =
                     status == SANE_STATUS_CANCELLED ? ScanOutcome::kCancelled : ScanOutcome::kFailed;
+                if (status != SANE_STATUS_CANCELLED) {
+                    // Backends that read in a thread of their own stop it with an asynchronous cancel
+                    // when the device is closed. A read that fails at once can reach that cancel while
+                    // the thread is still allocating its buffers, which leaves the C library's
+                    // allocator locked and the program hung at the close. Give the thread time to
+                    // settle first.
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                }
                 return result;
             }
             try {
