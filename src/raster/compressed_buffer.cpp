@@ -454,6 +454,16 @@ bool CCompressedBuffer::StoreEncodedRow(int32_t row, const uint8_t* encoding, si
     return stored;
 }
 
+bool CCompressedBuffer::ReplaceRowInPlace(int32_t row, const uint8_t* encoding, size_t length) {
+    if (!m_pool || row < 0 || row >= m_height || length != RowEncodedLength(row)) {
+        return false;
+    }
+    std::memcpy(MutableRow(row), encoding, length);
+    m_lastPut = kStored;
+    SummarizeStoredRow(row);
+    return true;
+}
+
 bool CCompressedBuffer::StoreRow(int32_t row, const uint8_t* src) {
     if (!m_pool || row < 0 || row >= m_height) {
         return false;

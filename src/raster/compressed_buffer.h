@@ -85,6 +85,11 @@ protected:
     // The same for a row already encoded (length bytes included): placed wherever the writer's
     // encoding of it would fit with its look-ahead room.
     bool StoreEncodedRow(int32_t row, const uint8_t* encoding, size_t length);
+    // A row's new encoding of the length of its stored one goes over it where it lies: no row moves
+    // and the gap stays. False (nothing changes) for another length.
+    bool ReplaceRowInPlace(int32_t row, const uint8_t* encoding, size_t length);
+    // After a caller changed a row's codes where they lie (through MutableRow, the length kept).
+    void RowChangedInPlace(int32_t row) { SummarizeStoredRow(row); }
 
     // Lays out a new pool of the given capacity holding height copies of one encoding.
     bool InitPool(int32_t width, int32_t height, int32_t bytesPerPixel, size_t rawRowLength,
