@@ -98,6 +98,9 @@ rowcodec::SpanInfo RLBuffer::ReadSpan(int32_t row, size_t from, size_t to, uint8
         info.uniform = true;
         return info;
     }
+    if (RowsHeld()) {
+        return ReadHeld(row, from, to, dest, background, contentOnly, false);
+    }
     if (IsCreated() && row >= 0 && row < m_height &&
         rowcodec::DecodeSpan(RowEncoding(row), Capacity() - RowOffset(row), RawRowLength(), from, to,
                              background, dest, contentOnly, info)) {
@@ -115,6 +118,9 @@ rowcodec::SpanInfo RLBuffer::ReadContent(int32_t row, size_t from, size_t to, ui
     rowcodec::SpanInfo info;
     if (from >= to) {
         return info;
+    }
+    if (RowsHeld()) {
+        return ReadHeld(row, from, to, dest, background, true, true);
     }
     if (IsCreated() && row >= 0 && row < m_height &&
         rowcodec::DecodeContent(RowEncoding(row), Capacity() - RowOffset(row), RawRowLength(), from, to,
