@@ -260,6 +260,18 @@ void DynamicBufferSet::EndStroke() {
 void DynamicBufferSet::CloseWindows() {
     Binding& b = *m_bind;
     b.windows.clear();
+    // A few windows stay for the strokes to come.
+    constexpr size_t kSpares = 8;
+    for (auto& window : b.owned) {
+        if (m_spareWindows.size() == kSpares) {
+            m_spareWindows.erase(m_spareWindows.begin());
+        }
+        try {
+            m_spareWindows.push_back(std::move(window));
+        } catch (const std::bad_alloc&) {
+            break;
+        }
+    }
     b.owned.clear();
     b.slotWindow.fill(nullptr);
     b.loaded = false;
@@ -498,12 +510,18 @@ bool DynamicBufferSet::EnsureWindows(int32_t top, int32_t bottom, int32_t left, 
     Unhook();
     const int32_t needed = bottom - top;
     const int32_t slack = std::clamp(needed, 16, std::max(m_margin, 16));
-    // Columns: the brush and at least 64 pixels (or the brush's width) on each side, within the layer.
-    const int32_t slackColumns = std::max(right - left, 64);
+    // Columns: the brush and at least 256 pixels (or the brush's width) on each side, within the layer.
+    // Columns cost nothing until a dab reaches them, and every move of the columns stores the rows and
+    // reads them again.
+    const int32_t slackColumns = std::max(right - left, 256);
     const int32_t spanLeft = std::max(0, left - slackColumns);
     const int32_t spanRight = std::min(b.width, right + slackColumns);
+    int32_t windowWidth = b.width;
+    for (const ImageBuffer* window : b.windows) {
+        windowWidth = std::min(windowWidth, window->ContentWidth());
+    }
     if (b.loaded && b.windowRows >= needed && (left < b.spanLeft || right > b.spanRight) &&
-        spanRight - spanLeft == b.spanRight - b.spanLeft) {
+        spanRight - spanLeft <= windowWidth) {
         // The brush left the columns held: the same windows take the columns around it.
         StoreRows(kLayerDirty);
         b.spanLeft = spanLeft;
@@ -522,9 +540,22 @@ bool DynamicBufferSet::EnsureWindows(int32_t top, int32_t bottom, int32_t left, 
         b.spanRight = spanRight;
         try {
             for (size_t i = 0; i < b.windowed.size(); ++i) {
-                auto window = std::make_unique<ImageBuffer>();
-                if (!window->Create(b.spanRight - b.spanLeft, b.windowRows, 1, 0)) {
-                    throw std::bad_alloc();
+                std::unique_ptr<ImageBuffer> window;
+                for (auto spare = m_spareWindows.begin(); spare != m_spareWindows.end(); ++spare) {
+                    if ((*spare)->ContentWidth() >= b.spanRight - b.spanLeft &&
+                        (*spare)->ContentRows() == b.windowRows && (*spare)->Margin() == 0) {
+                        window = std::move(*spare);
+                        m_spareWindows.erase(spare);
+                        break;
+                    }
+                }
+                if (!window) {
+                    // As wide as the columns are away from the layer's ends, so that it serves there too.
+                    window = std::make_unique<ImageBuffer>();
+                    if (!window->Create(std::min(b.width, right - left + 2 * slackColumns), b.windowRows, 1,
+                                        0)) {
+                        throw std::bad_alloc();
+                    }
                 }
                 b.windows.push_back(window.get());
                 b.slotWindow[static_cast<size_t>(b.windowSlots[i])] = window.get();

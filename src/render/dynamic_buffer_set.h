@@ -161,6 +161,9 @@ private:
     LineStroke m_lines;                        // the line part of the stroke types that have one
     LiftPass m_lift;                           // type 24 as the lift
     Holder m_holder{*this};
+    // Windows of strokes before, kept for the next ones: a window's bytes need no clearing, as the dabs
+    // read every column before they work on it.
+    std::vector<std::unique_ptr<ImageBuffer>> m_spareWindows;
 };
 
 } // namespace ts
