@@ -5,7 +5,9 @@
 // end the layer holds the very bytes of a stroke whose rows are stored after every dab.
 
 #include "model/layer_object.h"
+#include "model/layer_test_support.h"
 #include "raster/byte_stream.h"
+#include "render/compositor.h"
 #include "render/dynamic_buffer_set.h"
 
 #include <gtest/gtest.h>
@@ -49,15 +51,40 @@ std::unique_ptr<LayerObject> Hatched() {
     return layer;
 }
 
+// A drawing of one hatched layer over the board, its layer taken out for painting.
+struct Drawing {
+    ImageStackManager stack;
+    Compositor compositor{stack};
+    LayerObject* layer = nullptr;
+
+    Drawing() {
+        testing::AddBackdropAndPaper(stack, kWidth, kHeight);
+        layer = &testing::AddDrawingLayer(stack, kWidth, kHeight);
+        const auto hatched = Hatched();
+        for (int c = 0; c < ObjectColor::kChannels; ++c) {
+            EXPECT_TRUE(layer->color->Channel(c)->CopyFrom(*hatched->color->Channel(c)));
+        }
+    }
+    Bytes Picture() {
+        Bytes pixels(static_cast<size_t>(3 * kWidth * kHeight));
+        compositor.CompositeRows(0, kHeight, 0, kWidth, pixels.data(), 3 * kWidth, nullptr, nullptr, nullptr);
+        return pixels;
+    }
+};
+
 // Two engines lay the same dabs: one holds its rows between commits, the other stores them at once.
 struct Pair {
-    std::unique_ptr<LayerObject> held = Hatched();
-    std::unique_ptr<LayerObject> plain = Hatched();
+    std::unique_ptr<LayerObject> heldLayer = Hatched();
+    std::unique_ptr<LayerObject> plainLayer = Hatched();
+    LayerObject* held = heldLayer.get();
+    LayerObject* plain = plainLayer.get();
     BrushTS brush;
     DynamicBufferSet heldEngine;
     DynamicBufferSet plainEngine;
 
-    Pair(int32_t type, int32_t size) {
+    Pair(int32_t type, int32_t size, LayerObject* heldOn = nullptr, LayerObject* plainOn = nullptr) {
+        held = heldOn ? heldOn : held;
+        plain = plainOn ? plainOn : plain;
         brush.SetSize(size);
         StrokeTool tool;
         tool.color = 0x00305070;
@@ -170,6 +197,20 @@ TEST(StrokeHeldRows, CompositingReadsSeeTheHeldRowsWithoutStoringThem) {
             ExpectSameCodes(*p.held, *p.plain);
         }
     }
+}
+
+TEST(StrokeHeldRows, TheCompositorShowsEveryEventAsIfItsRowsWereStored) {
+    Drawing heldDrawing;
+    Drawing plainDrawing;
+    Pair p(kStrokeColor, 21, heldDrawing.layer, plainDrawing.layer);
+    for (int event = 0; event < 30; ++event) {
+        p.Event(event);
+        ASSERT_EQ(heldDrawing.Picture(), plainDrawing.Picture()) << "event " << event;
+    }
+    EXPECT_NE(p.held->color->blue->RowsHeld(), nullptr);
+    p.heldEngine.EndStroke();
+    p.plainEngine.EndStroke();
+    ExpectSameCodes(*p.held, *p.plain);
 }
 
 TEST(StrokeHeldRows, OtherUsesStoreTheHeldRowsFirstAndTheStrokeGoesOn) {
