@@ -45,6 +45,7 @@ bool CCompressedBuffer::AllocateWorkingRow(size_t rawRowLength, int32_t bytesPer
 
 bool CCompressedBuffer::InitPool(int32_t width, int32_t height, int32_t bytesPerPixel, size_t rawRowLength,
                                  const uint8_t* encoding, size_t encodedLength, size_t capacity) {
+    StoreHeldRows();
     const size_t needed = encodedLength * static_cast<size_t>(height);
     capacity = std::max(capacity, needed);
     auto pool = AllocatePool(capacity);
@@ -82,6 +83,7 @@ bool CCompressedBuffer::InitPool(int32_t width, int32_t height, int32_t bytesPer
 bool CCompressedBuffer::AdoptPackedRows(int32_t width, int32_t height, int32_t bytesPerPixel,
                                         size_t rawRowLength, std::unique_ptr<uint8_t[]> pool, size_t capacity,
                                         size_t usedBytes) {
+    StoreHeldRows();
     std::unique_ptr<uint64_t[]> working;
     std::vector<size_t> offsets;
     std::vector<uint16_t> summaries;
@@ -116,6 +118,8 @@ bool CCompressedBuffer::AdoptPackedRows(int32_t width, int32_t height, int32_t b
 }
 
 bool CCompressedBuffer::CopyStoreFrom(const CCompressedBuffer& other) {
+    StoreHeldRows();
+    other.StoreHeldRows();
     if (!other.m_pool) {
         return false;
     }
@@ -156,6 +160,7 @@ bool CCompressedBuffer::CopyStoreFrom(const CCompressedBuffer& other) {
 }
 
 void CCompressedBuffer::RecountUsedBytes() {
+    StoreHeldRows();
     size_t used = 0;
     for (int32_t r = 0; r < m_height; ++r) {
         used += RowEncodedLength(r);
@@ -184,6 +189,7 @@ bool CCompressedBuffer::Repack(size_t capacity) {
 }
 
 bool CCompressedBuffer::Compact(double factor) {
+    StoreHeldRows();
     if (!m_pool) {
         return false;
     }
@@ -446,6 +452,7 @@ size_t CCompressedBuffer::Produce(const uint8_t* src, uint8_t* dest, const uint8
 }
 
 bool CCompressedBuffer::StoreEncodedRow(int32_t row, const uint8_t* encoding, size_t length) {
+    StoreHeldRows();
     m_ready = encoding;
     m_readyLength = length;
     const bool stored = StoreRow(row, encoding);
@@ -454,7 +461,19 @@ bool CCompressedBuffer::StoreEncodedRow(int32_t row, const uint8_t* encoding, si
     return stored;
 }
 
+bool CCompressedBuffer::ReplaceRowInPlace(int32_t row, const uint8_t* encoding, size_t length) {
+    StoreHeldRows();
+    if (!m_pool || row < 0 || row >= m_height || length != RowEncodedLength(row)) {
+        return false;
+    }
+    std::memcpy(MutableRow(row), encoding, length);
+    m_lastPut = kStored;
+    SummarizeStoredRow(row);
+    return true;
+}
+
 bool CCompressedBuffer::StoreRow(int32_t row, const uint8_t* src) {
+    StoreHeldRows();
     if (!m_pool || row < 0 || row >= m_height) {
         return false;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "raster/held_rows.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -30,29 +32,50 @@ public:
     int32_t Height() const { return m_height; }
     int32_t BytesPerPixel() const { return m_bytesPerPixel; }
     int32_t Mode() const { return m_mode; }
-    size_t Capacity() const { return m_capacity; }
+    size_t Capacity() const {
+        StoreHeldRows();
+        return m_capacity;
+    }
     int32_t WriteHead() const { return m_writeHead; }
     PutStatus LastPutStatus() const { return m_lastPut; }
     // Raw bytes in one decoded row (width x bytes per pixel in run-length mode).
     size_t RawRowLength() const { return m_rawRowLength; }
 
     // The working row: 8-byte aligned, at least 16 bytes longer than any decoded row.
-    uint8_t* WorkingRow() { return reinterpret_cast<uint8_t*>(m_workingRow.get()); }
-    const uint8_t* WorkingRow() const { return reinterpret_cast<const uint8_t*>(m_workingRow.get()); }
+    uint8_t* WorkingRow() {
+        StoreHeldRows();
+        return reinterpret_cast<uint8_t*>(m_workingRow.get());
+    }
+    const uint8_t* WorkingRow() const {
+        StoreHeldRows();
+        return reinterpret_cast<const uint8_t*>(m_workingRow.get());
+    }
+
+    // Rows of this buffer held newer elsewhere until they are stored (see HeldRows), or null. The holder
+    // sets it while it holds rows and clears it before it stores them itself; the buffer clears it when
+    // it has them stored.
+    void HoldRows(HeldRows* held) { m_held = held; }
+    HeldRows* RowsHeld() const { return m_held; }
 
     // The stored encoding of a row, starting with its 16-bit length.
     const uint8_t* RowEncoding(int32_t row) const {
+        StoreHeldRows();
         return m_pool.get() + m_rowOffset[static_cast<size_t>(row)];
     }
     size_t RowEncodedLength(int32_t row) const;
     // Byte offset of a row's encoding inside the pool (for tests of the ring).
-    size_t RowOffset(int32_t row) const { return m_rowOffset[static_cast<size_t>(row)]; }
+    size_t RowOffset(int32_t row) const {
+        StoreHeldRows();
+        return m_rowOffset[static_cast<size_t>(row)];
+    }
     // What a row's codes tell at a glance, kept as each row is stored: kOneValueRow | value for a row
     // of one value throughout, else kMixedRow. Readers of many short rows (a deep stack composited)
     // learn it here without touching the codes.
     static constexpr uint16_t kMixedRow = 0;
     static constexpr uint16_t kOneValueRow = 0x100;
-    uint16_t RowSummary(int32_t row) const { return m_rowSummary[static_cast<size_t>(row)]; }
+    uint16_t RowSummary(int32_t row) const {
+        return IsHeld(row) ? kMixedRow : m_rowSummary[static_cast<size_t>(row)];
+    }
     // Hints that rows first .. last - 1 are about to be read, so that they come into the cache
     // meanwhile: where they lie in the pool, and (best once that is in the cache) their codes, at most
     // maxBytes of them.
@@ -85,6 +108,11 @@ protected:
     // The same for a row already encoded (length bytes included): placed wherever the writer's
     // encoding of it would fit with its look-ahead room.
     bool StoreEncodedRow(int32_t row, const uint8_t* encoding, size_t length);
+    // A row's new encoding of the length of its stored one goes over it where it lies: no row moves
+    // and the gap stays. False (nothing changes) for another length.
+    bool ReplaceRowInPlace(int32_t row, const uint8_t* encoding, size_t length);
+    // After a caller changed a row's codes where they lie (through MutableRow, the length kept).
+    void RowChangedInPlace(int32_t row) { SummarizeStoredRow(row); }
 
     // Lays out a new pool of the given capacity holding height copies of one encoding.
     bool InitPool(int32_t width, int32_t height, int32_t bytesPerPixel, size_t rawRowLength,
@@ -102,7 +130,29 @@ protected:
     void RecountUsedBytes();
     size_t UsedByteCount() const { return m_usedBytes; }
 
-    uint8_t* MutableRow(int32_t row) { return m_pool.get() + m_rowOffset[static_cast<size_t>(row)]; }
+    uint8_t* MutableRow(int32_t row) {
+        StoreHeldRows();
+        return m_pool.get() + m_rowOffset[static_cast<size_t>(row)];
+    }
+    // The codes as they lie, held rows or not, and the pool bytes from them on: for the reads that serve
+    // held rows themselves.
+    const uint8_t* StoredEncoding(int32_t row) const {
+        return m_pool.get() + m_rowOffset[static_cast<size_t>(row)];
+    }
+    size_t StoredAvailable(int32_t row) const { return m_capacity - m_rowOffset[static_cast<size_t>(row)]; }
+    // Has the held rows stored (once; the hook is off afterwards).
+    void StoreHeldRows() const {
+        if (m_held) [[unlikely]] {
+            HeldRows* held = m_held;
+            m_held = nullptr;
+            held->Store(*this);
+        }
+    }
+    bool IsHeld(int32_t row) const {
+        size_t from = 0;
+        size_t to = 0;
+        return m_held && m_held->Held(*this, row, from, to);
+    }
 
     int32_t m_width = 0;
     int32_t m_height = 0;
@@ -136,6 +186,7 @@ private:
     PutStatus m_lastPut = kStored;
     std::unique_ptr<uint64_t[]> m_workingRow;
     uint64_t m_rowsMoved = 0;
+    mutable HeldRows* m_held = nullptr;
     const uint8_t* m_ready = nullptr; // the encoding StoreEncodedRow stores
     size_t m_readyLength = 0;
 };

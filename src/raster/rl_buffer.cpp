@@ -2,6 +2,7 @@
 
 #include "raster/row_codec.h"
 #include "raster/row_map.h"
+#include "raster/row_splice.h"
 
 #include <algorithm>
 #include <cmath>
@@ -103,6 +104,9 @@ rowcodec::SpanInfo RLBuffer::ReadSpan(int32_t row, size_t from, size_t to, uint8
         info.uniform = true;
         return info;
     }
+    if (RowsHeld()) {
+        return ReadHeld(row, from, to, dest, background, contentOnly, false);
+    }
     if (IsCreated() && row >= 0 && row < m_height &&
         rowcodec::DecodeSpan(RowEncoding(row), Capacity() - RowOffset(row), RawRowLength(), from, to,
                              background, dest, contentOnly, info)) {
@@ -120,6 +124,9 @@ rowcodec::SpanInfo RLBuffer::ReadContent(int32_t row, size_t from, size_t to, ui
     rowcodec::SpanInfo info;
     if (from >= to) {
         return info;
+    }
+    if (RowsHeld()) {
+        return ReadHeld(row, from, to, dest, background, true, true);
     }
     if (IsCreated() && row >= 0 && row < m_height &&
         rowcodec::DecodeContent(RowEncoding(row), Capacity() - RowOffset(row), RawRowLength(), from, to,
@@ -183,12 +190,21 @@ bool RLBuffer::PutSpan(int32_t row, size_t from, size_t to, const uint8_t* bytes
             m_spliced.clear();
         }
     }
+    // A change that keeps the row's codes is written into them where they lie; a new encoding of the
+    // same length goes where the old one lies.
+    bool patched = false;
     const size_t length =
         m_spliced.empty()
             ? 0
-            : rowcodec::Splice(RowEncoding(row), Capacity() - RowOffset(row), RawRowLength(), from, to, bytes,
-                               m_spliced.data(), m_spliced.data() + m_spliced.size(), WorkingRow(), place);
-    if (length != 0 && StoreEncodedRow(row, m_spliced.data(), length)) {
+            : rowcodec::SpliceStored(MutableRow(row), Capacity() - RowOffset(row), RawRowLength(), from, to,
+                                     bytes, m_spliced.data(), m_spliced.data() + m_spliced.size(),
+                                     WorkingRow(), place, patched);
+    if (patched) {
+        RowChangedInPlace(row);
+        return true;
+    }
+    if (length != 0 && (ReplaceRowInPlace(row, m_spliced.data(), length) ||
+                        StoreEncodedRow(row, m_spliced.data(), length))) {
         return true;
     }
     if (place) {

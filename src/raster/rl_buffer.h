@@ -138,6 +138,10 @@ protected:
     static uint16_t MirrorMaskVertical(uint16_t mask);
 
 private:
+    // ReadSpan (content: ReadContent) while rows are held newer elsewhere: the stored codes with the
+    // held bytes over them, and what they tell about the span.
+    rowcodec::SpanInfo ReadHeld(int32_t row, size_t from, size_t to, uint8_t* dest, uint8_t background,
+                                bool contentOnly, bool content) const;
     bool ReadBlockWithSlack(ByteReader& in, size_t slack);
     void DecodeStored(int32_t row, uint8_t* dest) const;
     void LoadWindowRow(int32_t windowRow);

@@ -11,6 +11,7 @@
 //   in progress is full. Otherwise encoding goes on to the next boundary.
 // Delta codes, which the writer never emits, are not walked: such rows are encoded whole by the caller.
 
+#include "raster/row_splice.h"
 #include "raster/row_code_units.h"
 #include "raster/row_codec.h"
 
@@ -136,12 +137,11 @@ inline bool ReadCode(const uint8_t* in, const uint8_t* end, size_t rawLeft, Code
 
 // A change that leaves every unit's kind (repeat or literal) as it was leaves the writer's decisions
 // as they were, so the codes stay as they stand and only the literal bytes the change covers are new:
-// the common case of a dab repainting pixels it painted before. Walks from the code at in (making raw
-// bytes from pos on, prev the raw byte before it) and writes the old encoding with the new bytes at
-// dest. Returns the length, or 0 when a unit the change reaches changes kind or the codes there are not
-// whole units (the full splice then decides).
-size_t SpliceSameKinds(const uint8_t* old, size_t length, size_t rawLength, size_t from, size_t to,
-                       const uint8_t* bytes, uint8_t* dest, const uint8_t* in, size_t pos, uint8_t prev) {
+// the common case of a dab repainting pixels it painted before. Walks the codes the change reaches from
+// the code at in (making raw bytes from pos on, prev the raw byte before it); false when a unit there
+// changes kind or the codes there are not whole units (the full splice then decides).
+bool KindsStay(const uint8_t* old, size_t length, size_t rawLength, size_t from, size_t to,
+               const uint8_t* bytes, const uint8_t* in, size_t pos, uint8_t prev) {
     const uint8_t* const end = old + length;
     const size_t units = rawLength / kUnit;
     // Units whose bytes or byte before the change reaches; a change in the tail reaches none.
@@ -149,15 +149,14 @@ size_t SpliceSameKinds(const uint8_t* old, size_t length, size_t rawLength, size
     const size_t lastUnit = std::min(to / kUnit, units - 1);
     const size_t stop = std::max(to, (lastUnit + 1) * kUnit);
     uint8_t newPrev = prev; // the changed row's byte before pos
-    bool copied = false;
     while (pos < stop) {
         Code c;
         if (in >= end || !ReadCode(in, end, rawLength - pos, c)) {
-            return 0;
+            return false;
         }
         const size_t codeEnd = pos + c.bytes;
         if (c.bytes % kUnit != 0 && pos != units * kUnit) {
-            return 0; // a short code inside the row: units straddle codes
+            return false; // a short code inside the row: units straddle codes
         }
         // The changed row's byte i of this code.
         auto at = [&](size_t i) {
@@ -172,18 +171,7 @@ size_t SpliceSameKinds(const uint8_t* old, size_t length, size_t rawLength, size
                 repeat = at(b) == before && at(b + 1) == before && at(b + 2) == before && at(b + 3) == before;
             }
             if (repeat != (c.payload == nullptr)) {
-                return 0;
-            }
-        }
-        if (c.payload && codeEnd > from) {
-            if (!copied) {
-                std::memcpy(dest, old, length);
-                copied = true;
-            }
-            const size_t b = std::max(pos, from);
-            const size_t e = std::min(codeEnd, to);
-            if (b < e) {
-                std::memcpy(dest + (c.payload - old) + (b - pos), bytes + (b - from), e - b);
+                return false;
             }
         }
         newPrev = at(codeEnd - 1);
@@ -191,11 +179,72 @@ size_t SpliceSameKinds(const uint8_t* old, size_t length, size_t rawLength, size
         in += c.size;
         pos = codeEnd;
     }
-    if (!copied) {
-        std::memcpy(dest, old, length); // the change fell wholly in repeats that stay as they were
-    }
-    return length;
+    return true;
 }
+
+// Writes the changed bytes into the literal payloads of the codes from in on (raw bytes from pos on),
+// at patch + their offset in old: the codes KindsStay accepted.
+void WriteLiterals(const uint8_t* old, size_t length, size_t rawLength, size_t from, size_t to,
+                   const uint8_t* bytes, const uint8_t* in, size_t pos, uint8_t* patch) {
+    const uint8_t* const end = old + length;
+    while (pos < to) {
+        Code c;
+        if (!ReadCode(in, end, rawLength - pos, c)) {
+            return;
+        }
+        const size_t codeEnd = pos + c.bytes;
+        if (c.payload && codeEnd > from) {
+            const size_t b = std::max(pos, from);
+            std::memcpy(patch + (c.payload - old) + (b - pos), bytes + (b - from), std::min(codeEnd, to) - b);
+        }
+        in += c.size;
+        pos = codeEnd;
+    }
+}
+
+// Where encoding restarts for a change from byte from on: the last code that starts at least one unit
+// before it (or the row's start), walked to from the place when it serves. A place used stays good (the
+// codes before the restart are kept); otherwise the restart becomes the place. Places thus settle at
+// the leftmost columns worked on, and stay there. False when the codes on the way do not walk.
+bool FindRestart(const uint8_t* old, size_t length, size_t rawLength, size_t from, CodePlace* place,
+                 const uint8_t*& restartIn, size_t& restart, uint8_t& restartPrev) {
+    const uint8_t* const end = old + length;
+    const uint8_t* in = old + kLengthBytes;
+    size_t pos = 0;
+    uint8_t prev = 0;
+    const bool fromPlace =
+        place && place->pos + kUnit <= from && place->offset > kLengthBytes && place->offset < length;
+    if (fromPlace) {
+        in = old + place->offset;
+        pos = place->pos;
+        prev = place->prev;
+    }
+    restartIn = in;
+    restart = pos;
+    restartPrev = prev;
+    while (pos + kUnit <= from) {
+        restartIn = in;
+        restart = pos;
+        restartPrev = prev;
+        Code c;
+        if (in >= end || !ReadCode(in, end, rawLength - pos, c)) {
+            return false;
+        }
+        prev = c.payload ? c.payload[c.bytes - 1] : prev;
+        in += c.size;
+        pos += c.bytes;
+    }
+    if (place && !fromPlace) {
+        *place = CodePlace{restart, static_cast<size_t>(restartIn - old), restartPrev};
+    }
+    return true;
+}
+
+// Splice, or with patch set, the change written into the codes at patch when they can stay (patched
+// then set).
+size_t SpliceFrom(const uint8_t* old, size_t available, size_t rawLength, size_t from, size_t to,
+                  const uint8_t* bytes, uint8_t* dest, const uint8_t* limit, uint8_t* scratch,
+                  CodePlace* place, uint8_t* patch, bool& patched);
 
 } // namespace
 
@@ -244,6 +293,24 @@ bool DecodeSpanFrom(const uint8_t* encoded, size_t available, size_t rawLength, 
 
 size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t from, size_t to,
               const uint8_t* bytes, uint8_t* dest, const uint8_t* limit, uint8_t* scratch, CodePlace* place) {
+    bool patched = false;
+    return SpliceFrom(old, available, rawLength, from, to, bytes, dest, limit, scratch, place, nullptr,
+                      patched);
+}
+
+size_t SpliceStored(uint8_t* encoded, size_t available, size_t rawLength, size_t from, size_t to,
+                    const uint8_t* bytes, uint8_t* dest, const uint8_t* limit, uint8_t* scratch,
+                    CodePlace* place, bool& patched) {
+    patched = false;
+    return SpliceFrom(encoded, available, rawLength, from, to, bytes, dest, limit, scratch, place, encoded,
+                      patched);
+}
+
+namespace {
+
+size_t SpliceFrom(const uint8_t* old, size_t available, size_t rawLength, size_t from, size_t to,
+                  const uint8_t* bytes, uint8_t* dest, const uint8_t* limit, uint8_t* scratch,
+                  CodePlace* place, uint8_t* patch, bool& patched) {
     if (available < kLengthBytes || rawLength < kUnit || from >= to || to > rawLength || limit <= dest) {
         return 0;
     }
@@ -254,46 +321,20 @@ size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t fro
     const uint8_t* const end = old + length;
     const size_t units = rawLength / kUnit;
 
-    // The restart: the last code that starts at least one unit before the change (or the row's start).
-    const uint8_t* in = old + kLengthBytes;
+    const uint8_t* in = nullptr;
     size_t pos = 0;
     uint8_t prev = 0;
-    const bool fromPlace =
-        place && place->pos + kUnit <= from && place->offset > kLengthBytes && place->offset < length;
-    if (fromPlace) {
-        in = old + place->offset;
-        pos = place->pos;
-        prev = place->prev;
+    if (!FindRestart(old, length, rawLength, from, place, in, pos, prev)) {
+        return 0;
     }
-    const uint8_t* restartIn = in;
-    size_t restart = pos;
-    uint8_t restartPrev = prev;
-    while (pos + kUnit <= from) {
-        restartIn = in;
-        restart = pos;
-        restartPrev = prev;
-        Code c;
-        if (in >= end || !ReadCode(in, end, rawLength - pos, c)) {
-            return 0;
+    if ((patch || static_cast<size_t>(limit - dest) >= length) &&
+        KindsStay(old, length, rawLength, from, to, bytes, in, pos, prev)) {
+        if (!patch) {
+            std::memcpy(dest, old, length);
         }
-        prev = c.payload ? c.payload[c.bytes - 1] : prev;
-        in += c.size;
-        pos += c.bytes;
-    }
-    in = restartIn;
-    pos = restart;
-    prev = restartPrev;
-    // A place used stays good (the codes before the restart are kept); otherwise the restart becomes
-    // the place. Places thus settle at the leftmost columns worked on, and stay there.
-    if (place && !fromPlace) {
-        *place = CodePlace{restart, static_cast<size_t>(restartIn - old), restartPrev};
-    }
-
-    if (static_cast<size_t>(limit - dest) >= length) {
-        const size_t same = SpliceSameKinds(old, length, rawLength, from, to, bytes, dest, in, pos, prev);
-        if (same != 0) {
-            return same;
-        }
+        WriteLiterals(old, length, rawLength, from, to, bytes, in, pos, patch ? patch : dest);
+        patched = patch != nullptr;
+        return length;
     }
     const size_t prefix = static_cast<size_t>(in - old);
     if (static_cast<size_t>(limit - dest) < prefix + 11) {
@@ -442,5 +483,7 @@ size_t Splice(const uint8_t* old, size_t available, size_t rawLength, size_t fro
     SetStoredLength(dest, total);
     return total;
 }
+
+} // namespace
 
 } // namespace ts::rowcodec

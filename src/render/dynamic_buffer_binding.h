@@ -144,13 +144,15 @@ private:
 
 // The row windows hold only the columns a stroke can reach, not whole layer rows: window column 0 is
 // layer column spanLeft. A row leaves a window through RLBuffer::PutSpan, which re-encodes only the
-// columns the dabs changed and keeps the stored codes around them; it enters the window undecoded, and
-// the dabs decode the columns they reach as they first reach them (a little more, so that the next dabs
-// along the row find theirs). So what a dab costs follows the pixels it covers, not the layer's width
-// nor the window's. (A cache
-// of decoded tiles shared with the compositor would spare the decoding too, but the compositor and the
-// files read the stored rows; the stored rows stay the one truth, and every dab's rows are stored as
-// the writer would store the whole row.)
+// columns the dabs changed and keeps the stored codes around them (or writes the new bytes straight into
+// the codes when they can stay); it enters the window undecoded, and the dabs decode the columns they
+// reach as they first reach them (a little more, so that the next dabs along the row find theirs). So
+// what a dab costs follows the pixels it covers, not the layer's width nor the window's.
+// With deferred commits the changed rows stay in the windows from one mouse event to the next, so that a
+// row the brush crosses many times is stored once: the windowed buffers are hooked to the engine (see
+// HeldRows), the compositor's reads take the held bytes over the stored codes, and anything else that
+// uses a buffer has its rows stored first. The stored rows thus stay the one truth for files, undo
+// records and every other reader; only the refresh looks into the windows.
 struct DynamicBufferSet::Binding {
     std::array<RLBuffer*, kByteSlots> bytes{};
     std::array<RLBuffer*, kCoverSlots> coverage{};

@@ -250,7 +250,8 @@ void DynamicBufferSet::EndStroke() {
         m_layer = nullptr;
         return;
     }
-    CommitRows();
+    Unhook();
+    StoreRows(kLayerDirty);
     CloseWindows();
     m_bind.reset();
     m_layer = nullptr;
@@ -259,6 +260,18 @@ void DynamicBufferSet::EndStroke() {
 void DynamicBufferSet::CloseWindows() {
     Binding& b = *m_bind;
     b.windows.clear();
+    // A few windows stay for the strokes to come.
+    constexpr size_t kSpares = 8;
+    for (auto& window : b.owned) {
+        if (m_spareWindows.size() == kSpares) {
+            m_spareWindows.erase(m_spareWindows.begin());
+        }
+        try {
+            m_spareWindows.push_back(std::move(window));
+        } catch (const std::bad_alloc&) {
+            break;
+        }
+    }
     b.owned.clear();
     b.slotWindow.fill(nullptr);
     b.loaded = false;
@@ -296,9 +309,69 @@ void DynamicBufferSet::StoreRows(uint32_t mask) {
 }
 
 void DynamicBufferSet::CommitRows() {
-    if (m_bind) {
-        StoreRows(kLayerDirty);
+    if (!m_bind) {
+        return;
     }
+    if (m_deferCommits) {
+        Hook();
+        return;
+    }
+    Unhook();
+    StoreRows(kLayerDirty);
+}
+
+void DynamicBufferSet::Hook() {
+    if (m_bind && m_bind->loaded) {
+        for (RLBuffer* buffer : m_bind->windowed) {
+            buffer->HoldRows(&m_holder);
+        }
+    }
+}
+
+void DynamicBufferSet::Unhook() {
+    if (m_bind) {
+        for (RLBuffer* buffer : m_bind->windowed) {
+            if (buffer->RowsHeld() == &m_holder) {
+                buffer->HoldRows(nullptr);
+            }
+        }
+    }
+}
+
+void DynamicBufferSet::Holder::Store(const CCompressedBuffer& buffer) {
+    if (!m_engine.m_bind) {
+        return;
+    }
+    const Binding& b = *m_engine.m_bind;
+    for (size_t i = 0; i < b.windowed.size(); ++i) {
+        if (b.windowed[i] == &buffer) {
+            m_engine.StoreRows(b.windowedBits[i]);
+            return;
+        }
+    }
+}
+
+const uint8_t* DynamicBufferSet::Holder::Held(const CCompressedBuffer& buffer, int32_t row, size_t& from,
+                                              size_t& to) const {
+    if (!m_engine.m_bind || !m_engine.m_bind->loaded) {
+        return nullptr;
+    }
+    Binding& b = *m_engine.m_bind;
+    if (row < std::max(b.first, 0) || row >= std::min(b.first + b.windowRows, b.height)) {
+        return nullptr;
+    }
+    const auto y = static_cast<size_t>(row);
+    for (size_t i = 0; i < b.windowed.size(); ++i) {
+        if (b.windowed[i] == &buffer) {
+            if ((b.rowFlags[y] & b.windowedBits[i]) == 0) {
+                return nullptr;
+            }
+            from = static_cast<size_t>(b.dirtyFrom[y]);
+            to = static_cast<size_t>(b.dirtyTo[y]);
+            return b.RowOf(*b.windows[i], row);
+        }
+    }
+    return nullptr;
 }
 
 // Sets the windows at their rows: the layer rows they stand for hold no columns yet, rows outside the
@@ -362,6 +435,7 @@ void DynamicBufferSet::ScrollWindows(int32_t rows, bool down) {
     if (!m_bind || !m_bind->loaded || rows <= 0) {
         return;
     }
+    Unhook();
     Binding& b = *m_bind;
     if (rows >= b.windowRows) {
         // Every row leaves: store them and load the windows at their new place.
@@ -432,14 +506,22 @@ bool DynamicBufferSet::EnsureWindows(int32_t top, int32_t bottom, int32_t left, 
     if (b.windowsFailed) {
         return false;
     }
+    // The dab reads and stores the buffers' rows itself; the next commit hooks them again.
+    Unhook();
     const int32_t needed = bottom - top;
     const int32_t slack = std::clamp(needed, 16, std::max(m_margin, 16));
-    // Columns: the brush and at least 64 pixels (or the brush's width) on each side, within the layer.
-    const int32_t slackColumns = std::max(right - left, 64);
+    // Columns: the brush and at least 256 pixels (or the brush's width) on each side, within the layer.
+    // Columns cost nothing until a dab reaches them, and every move of the columns stores the rows and
+    // reads them again.
+    const int32_t slackColumns = std::max(right - left, 256);
     const int32_t spanLeft = std::max(0, left - slackColumns);
     const int32_t spanRight = std::min(b.width, right + slackColumns);
+    int32_t windowWidth = b.width;
+    for (const ImageBuffer* window : b.windows) {
+        windowWidth = std::min(windowWidth, window->ContentWidth());
+    }
     if (b.loaded && b.windowRows >= needed && (left < b.spanLeft || right > b.spanRight) &&
-        spanRight - spanLeft == b.spanRight - b.spanLeft) {
+        spanRight - spanLeft <= windowWidth) {
         // The brush left the columns held: the same windows take the columns around it.
         StoreRows(kLayerDirty);
         b.spanLeft = spanLeft;
@@ -458,9 +540,22 @@ bool DynamicBufferSet::EnsureWindows(int32_t top, int32_t bottom, int32_t left, 
         b.spanRight = spanRight;
         try {
             for (size_t i = 0; i < b.windowed.size(); ++i) {
-                auto window = std::make_unique<ImageBuffer>();
-                if (!window->Create(b.spanRight - b.spanLeft, b.windowRows, 1, 0)) {
-                    throw std::bad_alloc();
+                std::unique_ptr<ImageBuffer> window;
+                for (auto spare = m_spareWindows.begin(); spare != m_spareWindows.end(); ++spare) {
+                    if ((*spare)->ContentWidth() >= b.spanRight - b.spanLeft &&
+                        (*spare)->ContentRows() == b.windowRows && (*spare)->Margin() == 0) {
+                        window = std::move(*spare);
+                        m_spareWindows.erase(spare);
+                        break;
+                    }
+                }
+                if (!window) {
+                    // As wide as the columns are away from the layer's ends, so that it serves there too.
+                    window = std::make_unique<ImageBuffer>();
+                    if (!window->Create(std::min(b.width, right - left + 2 * slackColumns), b.windowRows, 1,
+                                        0)) {
+                        throw std::bad_alloc();
+                    }
                 }
                 b.windows.push_back(window.get());
                 b.slotWindow[static_cast<size_t>(b.windowSlots[i])] = window.get();

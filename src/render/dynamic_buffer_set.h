@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/layer_object.h"
+#include "raster/held_rows.h"
 #include "raster/rect.h"
 #include "raster/super_bit_buffer.h"
 #include "render/brush_ts.h"
@@ -86,10 +87,13 @@ public:
     // The changed rows are stored at once, so the compositor (which reads stored rows) sees them, unless
     // commits are deferred.
     Rect Dab();
-    // With deferred commits the changes stay in the row windows until CommitRows, a scroll or EndStroke
-    // stores them: a caller laying several dabs per mouse move commits once before its refresh.
+    // With deferred commits the changed rows stay in the row windows, and are stored as they leave
+    // them, at EndStroke, or when anything but compositing uses the layer's buffers. A caller laying
+    // several dabs per mouse move commits once before its refresh.
     void SetDeferredCommits(bool deferred) { m_deferCommits = deferred; }
-    // Stores every row changed since the last commit.
+    // Makes every change since the last commit visible to the layer's readers: with deferred commits
+    // the rows stay held, the compositor's reads of the buffers are served from the windows and any
+    // other use of the buffers has them stored first; otherwise the rows are stored.
     void CommitRows();
     // Scrolls every bound window by rows (down or up), encoding rows back as they leave.
     void ScrollWindows(int32_t rows, bool down);
@@ -110,6 +114,21 @@ public:
 private:
     struct Binding;
     class CoverageStore;
+    // What the layer's buffers ask of the windows while the engine holds changed rows for them.
+    class Holder final : public HeldRows {
+    public:
+        explicit Holder(DynamicBufferSet& engine) : m_engine(engine) {}
+        void Store(const CCompressedBuffer& buffer) override;
+        const uint8_t* Held(const CCompressedBuffer& buffer, int32_t row, size_t& from,
+                            size_t& to) const override;
+
+    private:
+        DynamicBufferSet& m_engine;
+    };
+    // Hooks the windowed buffers to the windows, or takes the hooks off before the engine itself
+    // reads or stores their rows.
+    void Hook();
+    void Unhook();
     void CloseWindows();
     void StoreRows(uint32_t flags);
     bool EnsureWindows(int32_t top, int32_t bottom, int32_t left, int32_t right);
@@ -141,6 +160,10 @@ private:
     std::unique_ptr<CoverageStore> m_coverage; // kept from stroke to stroke
     LineStroke m_lines;                        // the line part of the stroke types that have one
     LiftPass m_lift;                           // type 24 as the lift
+    Holder m_holder{*this};
+    // Windows of strokes before, kept for the next ones: a window's bytes need no clearing, as the dabs
+    // read every column before they work on it.
+    std::vector<std::unique_ptr<ImageBuffer>> m_spareWindows;
 };
 
 } // namespace ts

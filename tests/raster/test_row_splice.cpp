@@ -5,6 +5,8 @@
 
 #include "raster/rl_buffer.h"
 #include "raster/row_codec.h"
+#include "raster/row_splice.h"
+#include "rl_buffer_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -124,6 +126,46 @@ TEST(RowSplice, KeepsRunsOfTheWritersMaximaAroundTheChange) {
     }
 }
 
+TEST(RowSplice, ChangesTheStoredCodesInPlaceOnlyWhenTheyStay) {
+    // Repainting bytes without changing any unit's kind is written into the codes where they lie;
+    // anything else leaves them untouched and gives the splice's encoding. Either way the result is
+    // the writer's encoding of the changed row.
+    std::mt19937 rng(33);
+    int patchedCount = 0;
+    for (int trial = 0; trial < 3000; ++trial) {
+        const size_t length = 4 + rng() % 2000;
+        Bytes row = PaintedRow(rng, length);
+        Bytes stored = Encoded(row);
+        const Bytes before = stored;
+        const size_t from = trial % 5 == 0 ? 0 : rng() % length;
+        const size_t to = trial % 5 == 1 ? length : std::min(length, from + 1 + rng() % 40);
+        Bytes bytes = Change(rng, row, from, to);
+        if (trial % 2 == 0) {
+            // Grain over grain: new literal bytes that stay literal, as repainting pencil does.
+            for (size_t i = 0; i < bytes.size(); ++i) {
+                bytes[i] = static_cast<uint8_t>(row[from + i] ^ (i % 3 == 0 ? 1 : 0));
+            }
+        }
+        std::copy(bytes.begin(), bytes.end(), row.begin() + static_cast<ptrdiff_t>(from));
+        Bytes dest(rowcodec::WorstCaseRoom(length));
+        Bytes scratch(length + 16);
+        bool patched = false;
+        const size_t n =
+            rowcodec::SpliceStored(stored.data(), stored.size(), length, from, to, bytes.data(), dest.data(),
+                                   dest.data() + dest.size(), scratch.data(), nullptr, patched);
+        if (patched) {
+            ++patchedCount;
+            ASSERT_EQ(n, before.size());
+            ASSERT_EQ(stored, Encoded(row)) << "trial " << trial;
+        } else {
+            ASSERT_EQ(stored, before) << "trial " << trial << ": a refused change touched the codes";
+            ASSERT_EQ(Bytes(dest.begin(), dest.begin() + static_cast<ptrdiff_t>(n)), Encoded(row))
+                << "trial " << trial;
+        }
+    }
+    EXPECT_GT(patchedCount, 500);
+}
+
 TEST(RowSplice, LeavesRowsItCannotWalkToTheCaller) {
     // A row with a delta code and an empty row are not walked; a change past the row is refused.
     const Bytes delta = {10, 0, 0x80, 1, 2, 3, 4, 0xA0, 0x00, 0x00};
@@ -171,6 +213,8 @@ TEST(RowSplice, BufferStoresChangedSpansAndKeepsOtherRows) {
             ASSERT_TRUE(buffer.PutSpan(y, from, to, bytes.data()));
         }
     }
+    // Changes stored where the row lies keep the pool's rows packed around the one gap.
+    testing::ExpectRingLayout(buffer);
     Bytes read(buffer.RawRowLength());
     for (int32_t y = 0; y < kHeight; ++y) {
         buffer.ReadRow(y, read.data());
