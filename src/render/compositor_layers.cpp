@@ -105,7 +105,9 @@ void ReadBytes(const RLBuffer& buffer, int32_t row, size_t from, size_t to, uint
 // decoded instead.
 size_t ReadRuns(const RLBuffer& buffer, int32_t row, size_t from, size_t to, rowcodec::ByteRun* runs,
                 size_t maxRuns) {
-    if (!buffer.IsCreated() || row < 0 || row >= buffer.Height()) {
+    // A buffer with rows held by a running stroke is read through ReadContent, which serves them: its
+    // codes would have to be stored first, on this thread, while others read.
+    if (!buffer.IsCreated() || row < 0 || row >= buffer.Height() || buffer.RowsHeld()) {
         return 0;
     }
     return rowcodec::SpanRuns(buffer.RowEncoding(row), buffer.Capacity() - buffer.RowOffset(row),
