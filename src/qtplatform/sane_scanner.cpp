@@ -15,10 +15,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <thread>
 #include <vector>
+
+#include <dirent.h>
 
 namespace ts {
 
@@ -137,6 +141,87 @@ struct Frames {
     bool rgb = false;    // single-pass colour: samples R, G, B
     bool planes = false; // three-pass colour
     std::vector<uint8_t> data[3];
+};
+
+// Backends that read in a thread of their own stop it with an asynchronous cancel when a scan is
+// cancelled. A thread cancelled while it is inside the C library's allocator (setting up its buffers
+// at the start of a scan, or freeing them at the end) leaves the allocator locked and the whole program
+// hung at its next allocation. So a scan that ends early first waits for the threads that appeared since
+// it started to be blocked in the kernel (feeding a full pipe, or waiting for the device), which is
+// where the backend's cancel is safe, or to be gone.
+std::vector<int> ThreadIds() {
+    std::vector<int> ids;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (const dirent* entry = readdir(dir)) {
+            const int id = std::atoi(entry->d_name);
+            if (id > 0) {
+                ids.push_back(id);
+            }
+        }
+        closedir(dir);
+    }
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+// The scheduler's state letter of one of this process's threads; 0 once it is gone.
+char ThreadState(int id) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/task/%d/stat", id);
+    std::FILE* file = std::fopen(path, "r");
+    if (!file) {
+        return 0;
+    }
+    char text[512];
+    const size_t length = std::fread(text, 1, sizeof text - 1, file);
+    std::fclose(file);
+    text[length] = 0;
+    // "id (name) S ...": the name may hold spaces and brackets, so the state follows the last ')'.
+    const char* close = std::strrchr(text, ')');
+    return close && close[1] == ' ' ? close[2] : 0;
+}
+
+class BackendThreads {
+public:
+    BackendThreads() : m_before(ThreadIds()) {}
+
+    void Settle() const {
+        using namespace std::chrono;
+        const auto deadline = steady_clock::now() + seconds(2);
+        int quietChecks = 0;
+        while (quietChecks < 2 && steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(milliseconds(5));
+            bool busy = false;
+            for (const int id : ThreadIds()) {
+                if (!std::binary_search(m_before.begin(), m_before.end(), id)) {
+                    const char state = ThreadState(id);
+                    busy = busy || state == 'R' || state == 'D';
+                }
+            }
+            quietChecks = busy ? 0 : quietChecks + 1;
+        }
+    }
+
+private:
+    std::vector<int> m_before;
+};
+
+// Runs `Settle` when a scan's frame is left before its end.
+class FrameGuard {
+public:
+    explicit FrameGuard(const BackendThreads& threads) : m_threads(threads) {}
+    ~FrameGuard() {
+        if (!m_finished) {
+            m_threads.Settle();
+        }
+    }
+    FrameGuard(const FrameGuard&) = delete;
+    FrameGuard& operator=(const FrameGuard&) = delete;
+    void Finished() { m_finished = true; }
+
+private:
+    const BackendThreads& m_threads;
+    bool m_finished = false;
 };
 
 // One sample of a row as 0..255: 1-bit samples are black when set, 16-bit ones in the host's order.
@@ -285,6 +370,8 @@ ScanResult SaneScanner::Acquire(const ScanRequest& request, ProgressMeter* progr
     Frames frames;
     std::vector<uint8_t> chunk(64 * 1024);
     for (bool last = false; !last;) {
+        const BackendThreads threads;
+        FrameGuard guard(threads);
         SANE_Status status = sane_start(device.Handle());
         SANE_Parameters p{};
         if (status == SANE_STATUS_GOOD) {
@@ -318,7 +405,7 @@ ScanResult SaneScanner::Acquire(const ScanRequest& request, ProgressMeter* progr
         int64_t rowsSeen = 0;
         for (;;) {
             if (m_ui && m_ui->EscapePressed()) {
-                sane_cancel(device.Handle());
+                // The device cancels the scan as it closes, once the guard has let its threads settle.
                 result.outcome = ScanOutcome::kCancelled;
                 return result;
             }
@@ -330,14 +417,6 @@ ScanResult SaneScanner::Acquire(const ScanRequest& request, ProgressMeter* progr
             if (status != SANE_STATUS_GOOD) {
                 result.outcome =
                     status == SANE_STATUS_CANCELLED ? ScanOutcome::kCancelled : ScanOutcome::kFailed;
-                if (status != SANE_STATUS_CANCELLED) {
-                    // Backends that read in a thread of their own stop it with an asynchronous cancel
-                    // when the device is closed. A read that fails at once can reach that cancel while
-                    // the thread is still allocating its buffers, which leaves the C library's
-                    // allocator locked and the program hung at the close. Give the thread time to
-                    // settle first.
-                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                }
                 return result;
             }
             try {
@@ -350,6 +429,7 @@ ScanResult SaneScanner::Acquire(const ScanRequest& request, ProgressMeter* progr
                 progress->Step();
             }
         }
+        guard.Finished();
         if (progress) {
             progress->Finish();
         }

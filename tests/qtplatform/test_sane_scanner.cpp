@@ -96,6 +96,18 @@ TEST(SaneScanner, GreyOneBitSixteenBitAndThreePassScansGiveTheSamePictures) {
     EXPECT_GT(hand.image.Height(), 0);
 }
 
+// A read that fails or is cancelled at once ends the scan while the backend's reader thread may still
+// be setting up; closing the device then must not hang the program (a hang shows as the test's timeout).
+TEST(SaneScanner, ScansEndedByTheirFirstReadCloseCleanlyTimeAfterTime) {
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(Scan("read-status-code \"SANE_STATUS_CANCELLED\"\n", ScanMode::kColor).outcome,
+                  ScanOutcome::kCancelled);
+        EXPECT_EQ(Scan("read-status-code \"SANE_STATUS_JAMMED\"\n", ScanMode::kGray).outcome,
+                  ScanOutcome::kFailed);
+    }
+    EXPECT_EQ(Scan("test-picture \"Grid\"\n", ScanMode::kGray).outcome, ScanOutcome::kScanned);
+}
+
 class SaneCommands : public testing::DrawingTest {
 protected:
     void Use(const std::string& options) {
