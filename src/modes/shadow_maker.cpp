@@ -1,6 +1,7 @@
 #include "modes/shadow_maker.h"
 
 #include "raster/box_blur.h"
+#include "raster/byte_bit_counter.h"
 
 #include <algorithm>
 #include <array>
@@ -17,7 +18,7 @@ constexpr int32_t kPasses = 3;
 
 // Line coverage as the compositor counts it at full strength: 16 per covered sub-pixel, 255 for all 16.
 uint8_t LineAlpha(uint16_t mask) {
-    const int bits = std::popcount(mask);
+    const int bits = CountMaskBits(mask);
     return static_cast<uint8_t>(bits >= 16 ? 255 : 16 * bits);
 }
 

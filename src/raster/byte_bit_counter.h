@@ -29,4 +29,14 @@ constexpr int CountMaskBits(uint16_t mask) {
     return kByteBitCounter.count[mask & 0xFFu] + kByteBitCounter.count[mask >> 8];
 }
 
+// Set bits of a 64-bit word, by halves, nibbles and bytes (the processor's own count instruction is not
+// part of the base instruction set the program is built for, and the library call it falls back to costs
+// more than this).
+constexpr int CountBits64(uint64_t v) {
+    v = v - ((v >> 1) & 0x5555555555555555ull);
+    v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
+    v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<int>((v * 0x0101010101010101ull) >> 56);
+}
+
 } // namespace ts

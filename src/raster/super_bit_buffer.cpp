@@ -1,6 +1,6 @@
 #include "raster/super_bit_buffer.h"
 
-#include <bit>
+#include "raster/byte_bit_counter.h"
 
 namespace ts {
 
@@ -18,7 +18,7 @@ void SuperBitBuffer::SetStrength(uint8_t strength) {
 }
 
 uint8_t SuperBitBuffer::MaskAlpha(uint16_t mask) const {
-    return m_coverage[static_cast<size_t>(std::popcount(mask))];
+    return m_coverage[static_cast<size_t>(CountMaskBits(mask))];
 }
 
 } // namespace ts

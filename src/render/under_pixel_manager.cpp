@@ -1,5 +1,7 @@
 #include "render/under_pixel_manager.h"
 
+#include "raster/byte_bit_counter.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -19,9 +21,16 @@ bool UnderPixelManager::Create(int32_t width, int32_t height) {
 
 void UnderPixelManager::CountPresent() {
     const uint8_t* bitmap = m_store.PresenceBitmap();
+    const size_t bytes = m_store.BitmapBytes();
     int32_t count = 0;
-    for (size_t i = 0; i < m_store.BitmapBytes(); ++i) {
-        count += std::popcount(bitmap[i]);
+    size_t i = 0;
+    for (; i + 8 <= bytes; i += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, bitmap + i, 8);
+        count += CountBits64(word);
+    }
+    for (; i < bytes; ++i) {
+        count += kByteBitCounter[bitmap[i]];
     }
     m_present = count;
 }
@@ -71,7 +80,7 @@ void UnderPixelManager::ClearColumns(int32_t first, int32_t count) {
             continue;
         }
         bitmap[byte] = static_cast<uint8_t>(bitmap[byte] & ~bits);
-        m_present -= std::popcount(bits);
+        m_present -= kByteBitCounter[bits];
         m_loaded = kNoRow;
         for (; bits; bits = static_cast<uint8_t>(bits & (bits - 1))) {
             std::memset(m_store.Element(byte * 8 + std::countr_zero(bits)), 0, kElementSize);

@@ -75,6 +75,17 @@ TEST(ByteBitCounter, CountsSetBitsOfEveryByte) {
     }
     EXPECT_EQ(CountMaskBits(0xFFFF), 16);
     EXPECT_EQ(CountMaskBits(0x8001), 2);
+    // Words of every density, with the top and bottom bits that a carry between bytes would lose.
+    uint64_t v = 0x9E3779B97F4A7C15ull;
+    for (int i = 0; i < 2000; ++i) {
+        v ^= v << 13;
+        v ^= v >> 7;
+        v ^= v << 17;
+        const uint64_t word = i % 3 == 0 ? v & (v >> 1) : i % 3 == 1 ? v | (v << 1) : v;
+        ASSERT_EQ(CountBits64(word), std::popcount(word)) << std::hex << word;
+    }
+    EXPECT_EQ(CountBits64(~0ull), 64);
+    EXPECT_EQ(CountBits64(0x8000000000000001ull), 2);
 }
 
 } // namespace
