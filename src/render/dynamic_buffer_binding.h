@@ -189,6 +189,11 @@ struct DynamicBufferSet::Binding {
     // Window row y of a slot, indexed by layer column (valid from spanLeft to spanRight).
     uint8_t* Row(int32_t slot, int32_t y) { return RowOf(*slotWindow[static_cast<size_t>(slot)], y); }
     uint8_t* RowOf(ImageBuffer& window, int32_t y) { return window.Pixels(y - first) - spanLeft; }
+    // Each window row holds two rows side by side: the row the dabs work on, and in the second half
+    // the bytes as they are stored, for the columns held. A store writes only the bytes that differ
+    // from them, and none for a row whose changes came back to what is stored.
+    static int32_t Columns(const ImageBuffer& window) { return window.ContentWidth() / 2; }
+    uint8_t* StoredOf(ImageBuffer& window, int32_t y) { return RowOf(window, y) + Columns(window); }
     bool Holds(int32_t slot) const { return slotWindow[static_cast<size_t>(slot)] != nullptr; }
 };
 

@@ -14,6 +14,58 @@
 
 namespace ts {
 
+namespace {
+
+// The first column from .. to - 1 where a and b differ (to when none).
+int32_t FirstDifference(const uint8_t* a, const uint8_t* b, int32_t from, int32_t to) {
+    for (; from + 8 <= to; from += 8) {
+        uint64_t x;
+        uint64_t y;
+        std::memcpy(&x, a + from, 8);
+        std::memcpy(&y, b + from, 8);
+        if (x != y) {
+            return from + std::countr_zero(x ^ y) / 8;
+        }
+    }
+    while (from < to && a[from] == b[from]) {
+        ++from;
+    }
+    return from;
+}
+
+// One past the last column from .. to - 1 where a and b differ (from when none).
+int32_t LastDifference(const uint8_t* a, const uint8_t* b, int32_t from, int32_t to) {
+    for (; to - 8 >= from; to -= 8) {
+        uint64_t x;
+        uint64_t y;
+        std::memcpy(&x, a + to - 8, 8);
+        std::memcpy(&y, b + to - 8, 8);
+        if (x != y) {
+            return to - std::countl_zero(x ^ y) / 8;
+        }
+    }
+    while (to > from && a[to - 1] == b[to - 1]) {
+        --to;
+    }
+    return to;
+}
+
+// Stores the columns from .. to - 1 of layer row y from held into buffer, where stored holds the row's
+// stored bytes (both indexed by layer column): only the stretch that differs goes to PutSpan, which
+// stores the same row as for the whole stretch, and nothing when no byte differs. stored follows.
+void StoreChanged(RLBuffer& buffer, int32_t y, int32_t from, int32_t to, const uint8_t* held,
+                  uint8_t* stored) {
+    from = FirstDifference(held, stored, from, to);
+    if (from == to) {
+        return;
+    }
+    to = LastDifference(held, stored, from, to);
+    buffer.PutSpan(y, static_cast<size_t>(from), static_cast<size_t>(to), held + from);
+    std::memcpy(stored + from, held + from, static_cast<size_t>(to - from));
+}
+
+} // namespace
+
 DynamicBufferSet::DynamicBufferSet() = default;
 
 DynamicBufferSet::~DynamicBufferSet() {
@@ -296,8 +348,8 @@ void DynamicBufferSet::StoreRows(uint32_t mask) {
         const int32_t right = b.dirtyTo[static_cast<size_t>(y)];
         for (size_t i = 0; i < b.windowed.size(); ++i) {
             if ((store & b.windowedBits[i]) != 0) {
-                b.windowed[i]->PutSpan(y, static_cast<size_t>(left), static_cast<size_t>(right),
-                                       b.RowOf(*b.windows[i], y) + left);
+                StoreChanged(*b.windowed[i], y, left, right, b.RowOf(*b.windows[i], y),
+                             b.StoredOf(*b.windows[i], y));
             }
         }
         flags &= ~mask;
@@ -411,8 +463,10 @@ void DynamicBufferSet::HoldColumns(int32_t y, int32_t from, int32_t to) {
     const int32_t hi = std::min(b.spanRight, to + ahead);
     auto read = [&](int32_t a, int32_t e) {
         for (size_t i = 0; i < b.windowed.size(); ++i) {
-            b.windowed[i]->ReadSpanAt(y, static_cast<size_t>(a), static_cast<size_t>(e),
-                                      b.RowOf(*b.windows[i], y) + a);
+            ImageBuffer& window = *b.windows[i];
+            uint8_t* held = b.RowOf(window, y) + a;
+            b.windowed[i]->ReadSpanAt(y, static_cast<size_t>(a), static_cast<size_t>(e), held);
+            std::memcpy(b.StoredOf(window, y) + a, held, static_cast<size_t>(e - a));
         }
     };
     if (heldFrom >= heldTo) {
@@ -465,10 +519,8 @@ void DynamicBufferSet::ScrollWindows(int32_t rows, bool down) {
             const int32_t r = down ? i : b.windowRows - 1 - i;
             const int32_t y = b.first + r;
             if ((b.leaving[static_cast<size_t>(i)] & b.windowedBits[k]) != 0) {
-                const int32_t from = b.dirtyFrom[static_cast<size_t>(y)];
-                buffer.PutSpan(y, static_cast<size_t>(from),
-                               static_cast<size_t>(b.dirtyTo[static_cast<size_t>(y)]),
-                               w.Pixels(r) + (from - b.spanLeft));
+                StoreChanged(buffer, y, b.dirtyFrom[static_cast<size_t>(y)],
+                             b.dirtyTo[static_cast<size_t>(y)], b.RowOf(w, y), b.StoredOf(w, y));
             }
         }
         down ? w.RotateRowsUp(rows) : w.RotateRowsDown(rows);
@@ -518,7 +570,7 @@ bool DynamicBufferSet::EnsureWindows(int32_t top, int32_t bottom, int32_t left, 
     const int32_t spanRight = std::min(b.width, right + slackColumns);
     int32_t windowWidth = b.width;
     for (const ImageBuffer* window : b.windows) {
-        windowWidth = std::min(windowWidth, window->ContentWidth());
+        windowWidth = std::min(windowWidth, Binding::Columns(*window));
     }
     if (b.loaded && b.windowRows >= needed && (left < b.spanLeft || right > b.spanRight) &&
         spanRight - spanLeft <= windowWidth) {
@@ -542,7 +594,7 @@ bool DynamicBufferSet::EnsureWindows(int32_t top, int32_t bottom, int32_t left, 
             for (size_t i = 0; i < b.windowed.size(); ++i) {
                 std::unique_ptr<ImageBuffer> window;
                 for (auto spare = m_spareWindows.begin(); spare != m_spareWindows.end(); ++spare) {
-                    if ((*spare)->ContentWidth() >= b.spanRight - b.spanLeft &&
+                    if (Binding::Columns(**spare) >= b.spanRight - b.spanLeft &&
                         (*spare)->ContentRows() == b.windowRows && (*spare)->Margin() == 0) {
                         window = std::move(*spare);
                         m_spareWindows.erase(spare);
@@ -552,8 +604,8 @@ bool DynamicBufferSet::EnsureWindows(int32_t top, int32_t bottom, int32_t left, 
                 if (!window) {
                     // As wide as the columns are away from the layer's ends, so that it serves there too.
                     window = std::make_unique<ImageBuffer>();
-                    if (!window->Create(std::min(b.width, right - left + 2 * slackColumns), b.windowRows, 1,
-                                        0)) {
+                    if (!window->Create(2 * std::min(b.width, right - left + 2 * slackColumns), b.windowRows,
+                                        1, 0)) {
                         throw std::bad_alloc();
                     }
                 }
