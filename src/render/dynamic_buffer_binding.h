@@ -182,6 +182,9 @@ struct DynamicBufferSet::Binding {
     std::unique_ptr<MixCache> mixes;          // colour painting's mixes for the tool colour mixesTool
     std::unique_ptr<TransferSource> transfer; // type 24 as the merge brush: its colour and lighting
     uint32_t mixesTool = 0;
+    // Colour painting's strength at k covered sub-pixels, for the strength strengthFor (-1: none yet).
+    uint8_t strengthOf[17] = {};
+    int32_t strengthFor = -1;
     // Running sums of the blend types: three colour bytes (or the level) and the lightness.
     double sums[4] = {0, 0, 0, 0};
     uint64_t count = 0;

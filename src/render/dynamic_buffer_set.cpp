@@ -455,10 +455,10 @@ void DynamicBufferSet::HoldColumns(int32_t y, int32_t from, int32_t to) {
     if (heldFrom <= from && to <= heldTo) {
         return;
     }
-    // Decoding starts with a walk along the row's codes: take a brush's width more on either side (and
-    // at least a few columns), so that the wider rows of the same dab and the dabs that follow along the
-    // row rarely need another.
-    const int32_t ahead = std::max({32, to - from, m_brush ? m_brush->Side() : 0});
+    // Decoding starts with a walk along the row's codes: take three brush widths more on either side
+    // (and at least a few columns), so that the wider rows of the same dab and the dabs that follow
+    // along the row rarely need another.
+    const int32_t ahead = std::max({32, to - from, m_brush ? 3 * m_brush->Side() : 0});
     const int32_t lo = std::max(b.spanLeft, from - ahead);
     const int32_t hi = std::min(b.spanRight, to + ahead);
     auto read = [&](int32_t a, int32_t e) {
