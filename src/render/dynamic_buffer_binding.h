@@ -170,14 +170,18 @@ struct DynamicBufferSet::Binding {
     int32_t spanRight = 0; // one past the last layer column held
     bool loaded = false;
     bool windowsFailed = false;
-    std::vector<uint32_t> rowFlags; // per layer row
-    // Per layer row, the columns changed since the row was last stored (dirtyFrom >= dirtyTo: none).
-    std::vector<int32_t> dirtyFrom;
-    std::vector<int32_t> dirtyTo;
-    // Per layer row while it is in the windows, the columns decoded into them (heldFrom >= heldTo:
-    // none yet); the same for every window.
-    std::vector<int32_t> heldFrom;
-    std::vector<int32_t> heldTo;
+    // What the stroke knows of each layer row, in one record.
+    struct RowState {
+        uint32_t flags = 0; // the slots whose window row differs from the stored row
+        // The columns changed since the row was last stored (dirtyFrom >= dirtyTo: none).
+        int32_t dirtyFrom = 0;
+        int32_t dirtyTo = 0;
+        // While the row is in the windows, the columns decoded into them (heldFrom >= heldTo: none
+        // yet); the same for every window.
+        int32_t heldFrom = 0;
+        int32_t heldTo = 0;
+    };
+    std::vector<RowState> rows;               // per layer row
     std::vector<uint32_t> leaving;            // flags of the rows a scroll lets go
     std::unique_ptr<MixCache> mixes;          // colour painting's mixes for the tool colour mixesTool
     std::unique_ptr<TransferSource> transfer; // type 24 as the merge brush: its colour and lighting

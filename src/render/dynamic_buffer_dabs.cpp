@@ -420,8 +420,8 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
                 return;
             }
             started = true;
-            if (b.heldFrom[static_cast<size_t>(y)] > left + c0 ||
-                b.heldTo[static_cast<size_t>(y)] < left + c1) {
+            if (b.rows[static_cast<size_t>(y)].heldFrom > left + c0 ||
+                b.rows[static_cast<size_t>(y)].heldTo < left + c1) {
                 HoldColumns(y, left + c0, left + c1);
             }
             rows.SetRow(y);
@@ -547,9 +547,9 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
             x0 = x1;
         }
         if (last >= 0) {
-            b.rowFlags[static_cast<size_t>(y)] |= rowChanged;
-            int32_t& dirtyFrom = b.dirtyFrom[static_cast<size_t>(y)];
-            int32_t& dirtyTo = b.dirtyTo[static_cast<size_t>(y)];
+            b.rows[static_cast<size_t>(y)].flags |= rowChanged;
+            int32_t& dirtyFrom = b.rows[static_cast<size_t>(y)].dirtyFrom;
+            int32_t& dirtyTo = b.rows[static_cast<size_t>(y)].dirtyTo;
             dirtyFrom = std::min(dirtyFrom, first);
             dirtyTo = std::max(dirtyTo, last + 1);
             minX = std::min(minX, first);

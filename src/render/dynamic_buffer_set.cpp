@@ -269,11 +269,7 @@ bool DynamicBufferSet::BeginStroke(LayerObject& layer, int32_t strokeType, int32
             bind->mixesTool = m_tool.color;
         }
         try {
-            bind->rowFlags.assign(static_cast<size_t>(height), 0);
-            bind->dirtyFrom.assign(static_cast<size_t>(height), width);
-            bind->dirtyTo.assign(static_cast<size_t>(height), 0);
-            bind->heldFrom.assign(static_cast<size_t>(height), 0);
-            bind->heldTo.assign(static_cast<size_t>(height), 0);
+            bind->rows.assign(static_cast<size_t>(height), Binding::RowState{0, width, 0, 0, 0});
         } catch (const std::bad_alloc&) {
             return false;
         }
@@ -339,13 +335,13 @@ void DynamicBufferSet::StoreRows(uint32_t mask) {
     const int32_t from = std::max(b.first, 0);
     const int32_t to = std::min(b.first + b.windowRows, b.height);
     for (int32_t y = from; y < to; ++y) {
-        uint32_t& flags = b.rowFlags[static_cast<size_t>(y)];
+        uint32_t& flags = b.rows[static_cast<size_t>(y)].flags;
         const uint32_t store = flags & mask;
         if (store == 0) {
             continue;
         }
-        const int32_t left = b.dirtyFrom[static_cast<size_t>(y)];
-        const int32_t right = b.dirtyTo[static_cast<size_t>(y)];
+        const int32_t left = b.rows[static_cast<size_t>(y)].dirtyFrom;
+        const int32_t right = b.rows[static_cast<size_t>(y)].dirtyTo;
         for (size_t i = 0; i < b.windowed.size(); ++i) {
             if ((store & b.windowedBits[i]) != 0) {
                 StoreChanged(*b.windowed[i], y, left, right, b.RowOf(*b.windows[i], y),
@@ -354,8 +350,8 @@ void DynamicBufferSet::StoreRows(uint32_t mask) {
         }
         flags &= ~mask;
         if (flags == 0) {
-            b.dirtyFrom[static_cast<size_t>(y)] = b.width;
-            b.dirtyTo[static_cast<size_t>(y)] = 0;
+            b.rows[static_cast<size_t>(y)].dirtyFrom = b.width;
+            b.rows[static_cast<size_t>(y)].dirtyTo = 0;
         }
     }
 }
@@ -415,11 +411,11 @@ const uint8_t* DynamicBufferSet::Holder::Held(const CCompressedBuffer& buffer, i
     const auto y = static_cast<size_t>(row);
     for (size_t i = 0; i < b.windowed.size(); ++i) {
         if (b.windowed[i] == &buffer) {
-            if ((b.rowFlags[y] & b.windowedBits[i]) == 0) {
+            if ((b.rows[y].flags & b.windowedBits[i]) == 0) {
                 return nullptr;
             }
-            from = static_cast<size_t>(b.dirtyFrom[y]);
-            to = static_cast<size_t>(b.dirtyTo[y]);
+            from = static_cast<size_t>(b.rows[y].dirtyFrom);
+            to = static_cast<size_t>(b.rows[y].dirtyTo);
             return b.RowOf(*b.windows[i], row);
         }
     }
@@ -442,16 +438,16 @@ void DynamicBufferSet::LoadWindows() {
     }
     const auto from = static_cast<size_t>(std::clamp(b.first, 0, b.height));
     const auto to = static_cast<size_t>(std::clamp(b.first + b.windowRows, 0, b.height));
-    std::fill(b.heldFrom.begin() + static_cast<ptrdiff_t>(from),
-              b.heldFrom.begin() + static_cast<ptrdiff_t>(to), 0);
-    std::fill(b.heldTo.begin() + static_cast<ptrdiff_t>(from), b.heldTo.begin() + static_cast<ptrdiff_t>(to),
-              0);
+    for (size_t y = from; y < to; ++y) {
+        b.rows[y].heldFrom = 0;
+        b.rows[y].heldTo = 0;
+    }
 }
 
 void DynamicBufferSet::HoldColumns(int32_t y, int32_t from, int32_t to) {
     Binding& b = *m_bind;
-    int32_t& heldFrom = b.heldFrom[static_cast<size_t>(y)];
-    int32_t& heldTo = b.heldTo[static_cast<size_t>(y)];
+    int32_t& heldFrom = b.rows[static_cast<size_t>(y)].heldFrom;
+    int32_t& heldTo = b.rows[static_cast<size_t>(y)].heldTo;
     if (heldFrom <= from && to <= heldTo) {
         return;
     }
@@ -504,8 +500,8 @@ void DynamicBufferSet::ScrollWindows(int32_t rows, bool down) {
         const int32_t y = down ? b.first + i : b.first + b.windowRows - 1 - i;
         uint32_t flags = 0;
         if (y >= 0 && y < b.height) {
-            flags = b.rowFlags[static_cast<size_t>(y)];
-            b.rowFlags[static_cast<size_t>(y)] = 0;
+            flags = b.rows[static_cast<size_t>(y)].flags;
+            b.rows[static_cast<size_t>(y)].flags = 0;
         }
         b.leaving[static_cast<size_t>(i)] = flags;
     }
@@ -519,8 +515,8 @@ void DynamicBufferSet::ScrollWindows(int32_t rows, bool down) {
             const int32_t r = down ? i : b.windowRows - 1 - i;
             const int32_t y = b.first + r;
             if ((b.leaving[static_cast<size_t>(i)] & b.windowedBits[k]) != 0) {
-                StoreChanged(buffer, y, b.dirtyFrom[static_cast<size_t>(y)],
-                             b.dirtyTo[static_cast<size_t>(y)], b.RowOf(w, y), b.StoredOf(w, y));
+                StoreChanged(buffer, y, b.rows[static_cast<size_t>(y)].dirtyFrom,
+                             b.rows[static_cast<size_t>(y)].dirtyTo, b.RowOf(w, y), b.StoredOf(w, y));
             }
         }
         down ? w.RotateRowsUp(rows) : w.RotateRowsDown(rows);
@@ -537,13 +533,13 @@ void DynamicBufferSet::ScrollWindows(int32_t rows, bool down) {
     for (int32_t i = 0; i < rows; ++i) {
         const int32_t y = down ? b.first + i : b.first + b.windowRows - 1 - i;
         if (y >= 0 && y < b.height) {
-            b.dirtyFrom[static_cast<size_t>(y)] = b.width;
-            b.dirtyTo[static_cast<size_t>(y)] = 0;
+            b.rows[static_cast<size_t>(y)].dirtyFrom = b.width;
+            b.rows[static_cast<size_t>(y)].dirtyTo = 0;
         }
         const int32_t entered = down ? firstAfter + b.windowRows - rows + i : firstAfter + i;
         if (entered >= 0 && entered < b.height) {
-            b.heldFrom[static_cast<size_t>(entered)] = 0;
-            b.heldTo[static_cast<size_t>(entered)] = 0;
+            b.rows[static_cast<size_t>(entered)].heldFrom = 0;
+            b.rows[static_cast<size_t>(entered)].heldTo = 0;
         }
     }
     b.first = firstAfter;
