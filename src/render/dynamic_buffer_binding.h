@@ -93,46 +93,49 @@ using namespace strokeslots;
 
 // The stroke's coverage record: for every layer pixel the 4 x 4 sub-pixels covered so far in the
 // stroke, all zero at its start. Only the part under the stroke ever holds anything, so it is kept as
-// 64 x 64 tiles of plain 16-bit masks taken on first touch; the tiles stay with the engine from stroke to
-// stroke, so a stroke allocates only where it covers more ground than any before it.
+// tiles of plain 16-bit masks taken on first touch, 128 columns by 32 rows: wide, so that a footprint
+// row rarely spans two of them. The tiles stay with the engine from stroke to stroke, so a stroke
+// allocates only where it covers more ground than any before it.
 class DynamicBufferSet::CoverageStore {
 public:
-    static constexpr int32_t kTileShift = 6;
+    static constexpr int32_t kTileShift = 7; // columns
     static constexpr int32_t kTile = 1 << kTileShift;
+    static constexpr int32_t kTileRowShift = 5;
+    static constexpr int32_t kTileRows = 1 << kTileRowShift;
 
     bool Reset(int32_t width, int32_t height) {
         m_used = 0;
         m_tilesX = (width + kTile - 1) >> kTileShift;
         try {
             m_map.assign(static_cast<size_t>(m_tilesX) *
-                             static_cast<size_t>((height + kTile - 1) >> kTileShift),
+                             static_cast<size_t>((height + kTileRows - 1) >> kTileRowShift),
                          nullptr);
         } catch (const std::bad_alloc&) {
             return false;
         }
         return true;
     }
-    // Row y of the tile holding column tx x 64 onwards, as masks of columns tx x 64 ..; null when out of
-    // memory.
+    // Row y of the tile holding column tx x 128 onwards, as masks of columns tx x 128 ..; null when out
+    // of memory.
     uint16_t* Row(int32_t y, int32_t tx) {
-        uint16_t*& tile = m_map[static_cast<size_t>((y >> kTileShift) * m_tilesX + tx)];
+        uint16_t*& tile = m_map[static_cast<size_t>((y >> kTileRowShift) * m_tilesX + tx)];
         if (!tile && !(tile = Take())) {
             return nullptr;
         }
-        return tile + static_cast<ptrdiff_t>(y & (kTile - 1)) * kTile;
+        return tile + static_cast<ptrdiff_t>(y & (kTileRows - 1)) * kTile;
     }
 
 private:
     uint16_t* Take() {
         if (m_used == m_pool.size()) {
             try {
-                m_pool.push_back(std::make_unique<uint16_t[]>(kTile * kTile));
+                m_pool.push_back(std::make_unique<uint16_t[]>(kTile * kTileRows));
             } catch (const std::bad_alloc&) {
                 return nullptr;
             }
         }
         uint16_t* tile = m_pool[m_used++].get();
-        std::memset(tile, 0, sizeof(uint16_t) * kTile * kTile);
+        std::memset(tile, 0, sizeof(uint16_t) * kTile * kTileRows);
         return tile;
     }
 
