@@ -557,7 +557,7 @@ bool DynamicBufferSet::EnsureWindows(int32_t top, int32_t bottom, int32_t left, 
     // The dab reads and stores the buffers' rows itself; the next commit hooks them again.
     Unhook();
     const int32_t needed = bottom - top;
-    const int32_t slack = std::clamp(needed, 16, std::max(m_margin, 16));
+    const int32_t slack = std::max(m_margin, 16);
     // Columns: the brush and at least 256 pixels (or the brush's width) on each side, within the layer.
     // Columns cost nothing until a dab reaches them, and every move of the columns stores the rows and
     // reads them again.
