@@ -52,16 +52,18 @@ int32_t LastDifference(const uint8_t* a, const uint8_t* b, int32_t from, int32_t
 
 // Stores the columns from .. to - 1 of layer row y from held into buffer, where stored holds the row's
 // stored bytes (both indexed by layer column): only the stretch that differs goes to PutSpan, which
-// stores the same row as for the whole stretch, and nothing when no byte differs. stored follows.
+// stores the same row as for the whole stretch, and nothing when no byte differs. stored takes the new
+// bytes only when PutSpan has stored them.
 void StoreChanged(RLBuffer& buffer, int32_t y, int32_t from, int32_t to, const uint8_t* held,
                   uint8_t* stored) {
     from = FirstDifference(held, stored, from, to);
-    if (from == to) {
+    if (from >= to) {
         return;
     }
     to = LastDifference(held, stored, from, to);
-    buffer.PutSpan(y, static_cast<size_t>(from), static_cast<size_t>(to), held + from);
-    std::memcpy(stored + from, held + from, static_cast<size_t>(to - from));
+    if (buffer.PutSpan(y, static_cast<size_t>(from), static_cast<size_t>(to), held + from)) {
+        std::memcpy(stored + from, held + from, static_cast<size_t>(to - from));
+    }
 }
 
 } // namespace
