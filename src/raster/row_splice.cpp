@@ -24,6 +24,45 @@ namespace {
 
 using namespace detail;
 
+// Copies and fills of the few bytes a code usually makes, without a call.
+inline void CopyBytes(uint8_t* dest, const uint8_t* src, size_t n) {
+    if (n >= 8 && n <= 16) {
+        uint64_t head;
+        uint64_t tail;
+        std::memcpy(&head, src, 8);
+        std::memcpy(&tail, src + n - 8, 8);
+        std::memcpy(dest, &head, 8);
+        std::memcpy(dest + n - 8, &tail, 8);
+    } else if (n >= 4 && n < 8) {
+        uint32_t head;
+        uint32_t tail;
+        std::memcpy(&head, src, 4);
+        std::memcpy(&tail, src + n - 4, 4);
+        std::memcpy(dest, &head, 4);
+        std::memcpy(dest + n - 4, &tail, 4);
+    } else if (n < 4) {
+        for (size_t i = 0; i < n; ++i) {
+            dest[i] = src[i];
+        }
+    } else {
+        std::memcpy(dest, src, n);
+    }
+}
+
+inline void FillBytes(uint8_t* dest, uint8_t value, size_t n) {
+    if (n >= 8 && n <= 16) {
+        const uint64_t v = 0x0101010101010101u * value;
+        std::memcpy(dest, &v, 8);
+        std::memcpy(dest + n - 8, &v, 8);
+    } else if (n < 8) {
+        for (size_t i = 0; i < n; ++i) {
+            dest[i] = value;
+        }
+    } else {
+        std::memset(dest, value, n);
+    }
+}
+
 inline bool IsRepeat(const uint8_t* raw, size_t u) {
     uint32_t value;
     std::memcpy(&value, raw + u * kUnit, kUnit);
@@ -276,9 +315,9 @@ bool DecodeSpanFrom(const uint8_t* encoded, size_t available, size_t rawLength, 
             const size_t b = std::max(pos, from);
             const size_t e = std::min(codeEnd, to);
             if (c.payload) {
-                std::memcpy(dest + (b - from), c.payload + (b - pos), e - b);
+                CopyBytes(dest + (b - from), c.payload + (b - pos), e - b);
             } else {
-                std::memset(dest + (b - from), prev, e - b);
+                FillBytes(dest + (b - from), prev, e - b);
             }
         }
         prev = c.payload ? c.payload[c.bytes - 1] : prev;

@@ -93,46 +93,49 @@ using namespace strokeslots;
 
 // The stroke's coverage record: for every layer pixel the 4 x 4 sub-pixels covered so far in the
 // stroke, all zero at its start. Only the part under the stroke ever holds anything, so it is kept as
-// 64 x 64 tiles of plain 16-bit masks taken on first touch; the tiles stay with the engine from stroke to
-// stroke, so a stroke allocates only where it covers more ground than any before it.
+// tiles of plain 16-bit masks taken on first touch, 128 columns by 32 rows: wide, so that a footprint
+// row rarely spans two of them. The tiles stay with the engine from stroke to stroke, so a stroke
+// allocates only where it covers more ground than any before it.
 class DynamicBufferSet::CoverageStore {
 public:
-    static constexpr int32_t kTileShift = 6;
+    static constexpr int32_t kTileShift = 7; // columns
     static constexpr int32_t kTile = 1 << kTileShift;
+    static constexpr int32_t kTileRowShift = 5;
+    static constexpr int32_t kTileRows = 1 << kTileRowShift;
 
     bool Reset(int32_t width, int32_t height) {
         m_used = 0;
         m_tilesX = (width + kTile - 1) >> kTileShift;
         try {
             m_map.assign(static_cast<size_t>(m_tilesX) *
-                             static_cast<size_t>((height + kTile - 1) >> kTileShift),
+                             static_cast<size_t>((height + kTileRows - 1) >> kTileRowShift),
                          nullptr);
         } catch (const std::bad_alloc&) {
             return false;
         }
         return true;
     }
-    // Row y of the tile holding column tx x 64 onwards, as masks of columns tx x 64 ..; null when out of
-    // memory.
+    // Row y of the tile holding column tx x 128 onwards, as masks of columns tx x 128 ..; null when out
+    // of memory.
     uint16_t* Row(int32_t y, int32_t tx) {
-        uint16_t*& tile = m_map[static_cast<size_t>((y >> kTileShift) * m_tilesX + tx)];
+        uint16_t*& tile = m_map[static_cast<size_t>((y >> kTileRowShift) * m_tilesX + tx)];
         if (!tile && !(tile = Take())) {
             return nullptr;
         }
-        return tile + static_cast<ptrdiff_t>(y & (kTile - 1)) * kTile;
+        return tile + static_cast<ptrdiff_t>(y & (kTileRows - 1)) * kTile;
     }
 
 private:
     uint16_t* Take() {
         if (m_used == m_pool.size()) {
             try {
-                m_pool.push_back(std::make_unique<uint16_t[]>(kTile * kTile));
+                m_pool.push_back(std::make_unique<uint16_t[]>(kTile * kTileRows));
             } catch (const std::bad_alloc&) {
                 return nullptr;
             }
         }
         uint16_t* tile = m_pool[m_used++].get();
-        std::memset(tile, 0, sizeof(uint16_t) * kTile * kTile);
+        std::memset(tile, 0, sizeof(uint16_t) * kTile * kTileRows);
         return tile;
     }
 
@@ -170,18 +173,25 @@ struct DynamicBufferSet::Binding {
     int32_t spanRight = 0; // one past the last layer column held
     bool loaded = false;
     bool windowsFailed = false;
-    std::vector<uint32_t> rowFlags; // per layer row
-    // Per layer row, the columns changed since the row was last stored (dirtyFrom >= dirtyTo: none).
-    std::vector<int32_t> dirtyFrom;
-    std::vector<int32_t> dirtyTo;
-    // Per layer row while it is in the windows, the columns decoded into them (heldFrom >= heldTo:
-    // none yet); the same for every window.
-    std::vector<int32_t> heldFrom;
-    std::vector<int32_t> heldTo;
+    // What the stroke knows of each layer row, in one record.
+    struct RowState {
+        uint32_t flags = 0; // the slots whose window row differs from the stored row
+        // The columns changed since the row was last stored (dirtyFrom >= dirtyTo: none).
+        int32_t dirtyFrom = 0;
+        int32_t dirtyTo = 0;
+        // While the row is in the windows, the columns decoded into them (heldFrom >= heldTo: none
+        // yet); the same for every window.
+        int32_t heldFrom = 0;
+        int32_t heldTo = 0;
+    };
+    std::vector<RowState> rows;               // per layer row
     std::vector<uint32_t> leaving;            // flags of the rows a scroll lets go
     std::unique_ptr<MixCache> mixes;          // colour painting's mixes for the tool colour mixesTool
     std::unique_ptr<TransferSource> transfer; // type 24 as the merge brush: its colour and lighting
     uint32_t mixesTool = 0;
+    // Colour painting's strength at k covered sub-pixels, for the strength strengthFor (-1: none yet).
+    uint8_t strengthOf[17] = {};
+    int32_t strengthFor = -1;
     // Running sums of the blend types: three colour bytes (or the level) and the lightness.
     double sums[4] = {0, 0, 0, 0};
     uint64_t count = 0;
@@ -189,6 +199,11 @@ struct DynamicBufferSet::Binding {
     // Window row y of a slot, indexed by layer column (valid from spanLeft to spanRight).
     uint8_t* Row(int32_t slot, int32_t y) { return RowOf(*slotWindow[static_cast<size_t>(slot)], y); }
     uint8_t* RowOf(ImageBuffer& window, int32_t y) { return window.Pixels(y - first) - spanLeft; }
+    // Each window row holds two rows side by side: the row the dabs work on, and in the second half
+    // the bytes as they are stored, for the columns held. A store writes only the bytes that differ
+    // from them, and none for a row whose changes came back to what is stored.
+    static int32_t Columns(const ImageBuffer& window) { return window.ContentWidth() / 2; }
+    uint8_t* StoredOf(ImageBuffer& window, int32_t y) { return RowOf(window, y) + Columns(window); }
     bool Holds(int32_t slot) const { return slotWindow[static_cast<size_t>(slot)] != nullptr; }
 };
 

@@ -123,7 +123,14 @@ struct ColorRow {
 
 // Type 4: the colour rule at the tool's strength scaled by the coverage of a partly covered pixel.
 struct PaintRule {
-    StrokeTool tool;
+    // The tool's settings the rule reads (set up for every dab: kept small).
+    struct Paint {
+        uint32_t color = 0;
+        uint8_t strength = 255;
+        uint8_t appearance = 0;
+        bool sampleOwnColor = false;
+        bool resetLighting = false;
+    } tool;
     MixCache* cache = nullptr; // null when the tool takes each pixel's own colour
     int32_t toolLightness = 0;
     bool plain = false; // strength 255, the tool's own colour
@@ -131,14 +138,9 @@ struct PaintRule {
     uint8_t green = 0;
     uint8_t red = 0;
     ColorRow color;
-    uint8_t* lighting = nullptr; // only while the lighting reset is on
-    uint8_t strengthOf[17] = {}; // s at k covered sub-pixels: mul(strength, coverage alpha of k)
+    uint8_t* lighting = nullptr;         // only while the lighting reset is on
+    const uint8_t* strengthOf = nullptr; // s at k covered sub-pixels: mul(strength, coverage alpha of k)
 
-    void SetStrength() {
-        for (int32_t k = 0; k <= 16; ++k) {
-            strengthOf[k] = stroke::Product8(tool.strength, stroke::CoverageAlpha(k));
-        }
-    }
     void StartRow(const RowPointers& rows, int32_t) {
         color.Bind(rows);
         lighting = tool.resetLighting ? rows[kLighting] : nullptr;
@@ -418,8 +420,8 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
                 return;
             }
             started = true;
-            if (b.heldFrom[static_cast<size_t>(y)] > left + c0 ||
-                b.heldTo[static_cast<size_t>(y)] < left + c1) {
+            if (b.rows[static_cast<size_t>(y)].heldFrom > left + c0 ||
+                b.rows[static_cast<size_t>(y)].heldTo < left + c1) {
                 HoldColumns(y, left + c0, left + c1);
             }
             rows.SetRow(y);
@@ -545,9 +547,9 @@ Rect DynamicBufferSet::Sweep(Rule& rule, int32_t phase, int32_t left, int32_t to
             x0 = x1;
         }
         if (last >= 0) {
-            b.rowFlags[static_cast<size_t>(y)] |= rowChanged;
-            int32_t& dirtyFrom = b.dirtyFrom[static_cast<size_t>(y)];
-            int32_t& dirtyTo = b.dirtyTo[static_cast<size_t>(y)];
+            b.rows[static_cast<size_t>(y)].flags |= rowChanged;
+            int32_t& dirtyFrom = b.rows[static_cast<size_t>(y)].dirtyFrom;
+            int32_t& dirtyTo = b.rows[static_cast<size_t>(y)].dirtyTo;
             dirtyFrom = std::min(dirtyFrom, first);
             dirtyTo = std::max(dirtyTo, last + 1);
             minX = std::min(minX, first);
@@ -643,7 +645,8 @@ Rect DynamicBufferSet::Dab() {
     const int32_t t = m_type;
     if (t == kStrokeColor || t == kStrokeSurfaceEraser) {
         PaintRule rule;
-        rule.tool = m_tool;
+        rule.tool = {m_tool.color, m_tool.strength, m_tool.appearance, m_tool.sampleOwnColor,
+                     m_tool.resetLighting};
         if (t == kStrokeSurfaceEraser) {
             // Opaque paper at the coverage's strength: a fully covered pixel hides the layers below
             // with the board, a partly covered one mixes towards it (appearances 3 to 5 over pencil).
@@ -655,7 +658,13 @@ Rect DynamicBufferSet::Dab() {
         rule.green = static_cast<uint8_t>(ColorGreen(m_tool.color));
         rule.blue = static_cast<uint8_t>(ColorBlue(m_tool.color));
         rule.toolLightness = stroke::Lightness(rule.red, rule.green, rule.blue);
-        rule.SetStrength();
+        if (b.strengthFor != rule.tool.strength) {
+            for (int32_t k = 0; k <= 16; ++k) {
+                b.strengthOf[k] = stroke::Product8(rule.tool.strength, stroke::CoverageAlpha(k));
+            }
+            b.strengthFor = rule.tool.strength;
+        }
+        rule.strengthOf = b.strengthOf;
         // The board eraser keeps each pixel's own colour bytes, so it never takes the plain tool's.
         rule.plain = rule.tool.strength == 255 && !rule.tool.sampleOwnColor;
         if (!m_tool.sampleOwnColor && b.mixes) {

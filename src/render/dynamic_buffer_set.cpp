@@ -14,6 +14,60 @@
 
 namespace ts {
 
+namespace {
+
+// The first column from .. to - 1 where a and b differ (to when none).
+int32_t FirstDifference(const uint8_t* a, const uint8_t* b, int32_t from, int32_t to) {
+    for (; from + 8 <= to; from += 8) {
+        uint64_t x;
+        uint64_t y;
+        std::memcpy(&x, a + from, 8);
+        std::memcpy(&y, b + from, 8);
+        if (x != y) {
+            return from + std::countr_zero(x ^ y) / 8;
+        }
+    }
+    while (from < to && a[from] == b[from]) {
+        ++from;
+    }
+    return from;
+}
+
+// One past the last column from .. to - 1 where a and b differ (from when none).
+int32_t LastDifference(const uint8_t* a, const uint8_t* b, int32_t from, int32_t to) {
+    for (; to - 8 >= from; to -= 8) {
+        uint64_t x;
+        uint64_t y;
+        std::memcpy(&x, a + to - 8, 8);
+        std::memcpy(&y, b + to - 8, 8);
+        if (x != y) {
+            return to - std::countl_zero(x ^ y) / 8;
+        }
+    }
+    while (to > from && a[to - 1] == b[to - 1]) {
+        --to;
+    }
+    return to;
+}
+
+// Stores the columns from .. to - 1 of layer row y from held into buffer, where stored holds the row's
+// stored bytes (both indexed by layer column): only the stretch that differs goes to PutSpan, which
+// stores the same row as for the whole stretch, and nothing when no byte differs. stored takes the new
+// bytes only when PutSpan has stored them.
+void StoreChanged(RLBuffer& buffer, int32_t y, int32_t from, int32_t to, const uint8_t* held,
+                  uint8_t* stored) {
+    from = FirstDifference(held, stored, from, to);
+    if (from >= to) {
+        return;
+    }
+    to = LastDifference(held, stored, from, to);
+    if (buffer.PutSpan(y, static_cast<size_t>(from), static_cast<size_t>(to), held + from)) {
+        std::memcpy(stored + from, held + from, static_cast<size_t>(to - from));
+    }
+}
+
+} // namespace
+
 DynamicBufferSet::DynamicBufferSet() = default;
 
 DynamicBufferSet::~DynamicBufferSet() {
@@ -217,11 +271,7 @@ bool DynamicBufferSet::BeginStroke(LayerObject& layer, int32_t strokeType, int32
             bind->mixesTool = m_tool.color;
         }
         try {
-            bind->rowFlags.assign(static_cast<size_t>(height), 0);
-            bind->dirtyFrom.assign(static_cast<size_t>(height), width);
-            bind->dirtyTo.assign(static_cast<size_t>(height), 0);
-            bind->heldFrom.assign(static_cast<size_t>(height), 0);
-            bind->heldTo.assign(static_cast<size_t>(height), 0);
+            bind->rows.assign(static_cast<size_t>(height), Binding::RowState{0, width, 0, 0, 0});
         } catch (const std::bad_alloc&) {
             return false;
         }
@@ -287,23 +337,23 @@ void DynamicBufferSet::StoreRows(uint32_t mask) {
     const int32_t from = std::max(b.first, 0);
     const int32_t to = std::min(b.first + b.windowRows, b.height);
     for (int32_t y = from; y < to; ++y) {
-        uint32_t& flags = b.rowFlags[static_cast<size_t>(y)];
+        uint32_t& flags = b.rows[static_cast<size_t>(y)].flags;
         const uint32_t store = flags & mask;
         if (store == 0) {
             continue;
         }
-        const int32_t left = b.dirtyFrom[static_cast<size_t>(y)];
-        const int32_t right = b.dirtyTo[static_cast<size_t>(y)];
+        const int32_t left = b.rows[static_cast<size_t>(y)].dirtyFrom;
+        const int32_t right = b.rows[static_cast<size_t>(y)].dirtyTo;
         for (size_t i = 0; i < b.windowed.size(); ++i) {
             if ((store & b.windowedBits[i]) != 0) {
-                b.windowed[i]->PutSpan(y, static_cast<size_t>(left), static_cast<size_t>(right),
-                                       b.RowOf(*b.windows[i], y) + left);
+                StoreChanged(*b.windowed[i], y, left, right, b.RowOf(*b.windows[i], y),
+                             b.StoredOf(*b.windows[i], y));
             }
         }
         flags &= ~mask;
         if (flags == 0) {
-            b.dirtyFrom[static_cast<size_t>(y)] = b.width;
-            b.dirtyTo[static_cast<size_t>(y)] = 0;
+            b.rows[static_cast<size_t>(y)].dirtyFrom = b.width;
+            b.rows[static_cast<size_t>(y)].dirtyTo = 0;
         }
     }
 }
@@ -363,11 +413,11 @@ const uint8_t* DynamicBufferSet::Holder::Held(const CCompressedBuffer& buffer, i
     const auto y = static_cast<size_t>(row);
     for (size_t i = 0; i < b.windowed.size(); ++i) {
         if (b.windowed[i] == &buffer) {
-            if ((b.rowFlags[y] & b.windowedBits[i]) == 0) {
+            if ((b.rows[y].flags & b.windowedBits[i]) == 0) {
                 return nullptr;
             }
-            from = static_cast<size_t>(b.dirtyFrom[y]);
-            to = static_cast<size_t>(b.dirtyTo[y]);
+            from = static_cast<size_t>(b.rows[y].dirtyFrom);
+            to = static_cast<size_t>(b.rows[y].dirtyTo);
             return b.RowOf(*b.windows[i], row);
         }
     }
@@ -390,29 +440,31 @@ void DynamicBufferSet::LoadWindows() {
     }
     const auto from = static_cast<size_t>(std::clamp(b.first, 0, b.height));
     const auto to = static_cast<size_t>(std::clamp(b.first + b.windowRows, 0, b.height));
-    std::fill(b.heldFrom.begin() + static_cast<ptrdiff_t>(from),
-              b.heldFrom.begin() + static_cast<ptrdiff_t>(to), 0);
-    std::fill(b.heldTo.begin() + static_cast<ptrdiff_t>(from), b.heldTo.begin() + static_cast<ptrdiff_t>(to),
-              0);
+    for (size_t y = from; y < to; ++y) {
+        b.rows[y].heldFrom = 0;
+        b.rows[y].heldTo = 0;
+    }
 }
 
 void DynamicBufferSet::HoldColumns(int32_t y, int32_t from, int32_t to) {
     Binding& b = *m_bind;
-    int32_t& heldFrom = b.heldFrom[static_cast<size_t>(y)];
-    int32_t& heldTo = b.heldTo[static_cast<size_t>(y)];
+    int32_t& heldFrom = b.rows[static_cast<size_t>(y)].heldFrom;
+    int32_t& heldTo = b.rows[static_cast<size_t>(y)].heldTo;
     if (heldFrom <= from && to <= heldTo) {
         return;
     }
-    // Decoding starts with a walk along the row's codes: take a brush's width more on either side (and
-    // at least a few columns), so that the wider rows of the same dab and the dabs that follow along the
-    // row rarely need another.
-    const int32_t ahead = std::max({32, to - from, m_brush ? m_brush->Side() : 0});
+    // Decoding starts with a walk along the row's codes: take three brush widths more on either side
+    // (and at least a few columns), so that the wider rows of the same dab and the dabs that follow
+    // along the row rarely need another.
+    const int32_t ahead = std::max({32, to - from, m_brush ? 3 * m_brush->Side() : 0});
     const int32_t lo = std::max(b.spanLeft, from - ahead);
     const int32_t hi = std::min(b.spanRight, to + ahead);
     auto read = [&](int32_t a, int32_t e) {
         for (size_t i = 0; i < b.windowed.size(); ++i) {
-            b.windowed[i]->ReadSpanAt(y, static_cast<size_t>(a), static_cast<size_t>(e),
-                                      b.RowOf(*b.windows[i], y) + a);
+            ImageBuffer& window = *b.windows[i];
+            uint8_t* held = b.RowOf(window, y) + a;
+            b.windowed[i]->ReadSpanAt(y, static_cast<size_t>(a), static_cast<size_t>(e), held);
+            std::memcpy(b.StoredOf(window, y) + a, held, static_cast<size_t>(e - a));
         }
     };
     if (heldFrom >= heldTo) {
@@ -450,8 +502,8 @@ void DynamicBufferSet::ScrollWindows(int32_t rows, bool down) {
         const int32_t y = down ? b.first + i : b.first + b.windowRows - 1 - i;
         uint32_t flags = 0;
         if (y >= 0 && y < b.height) {
-            flags = b.rowFlags[static_cast<size_t>(y)];
-            b.rowFlags[static_cast<size_t>(y)] = 0;
+            flags = b.rows[static_cast<size_t>(y)].flags;
+            b.rows[static_cast<size_t>(y)].flags = 0;
         }
         b.leaving[static_cast<size_t>(i)] = flags;
     }
@@ -465,10 +517,8 @@ void DynamicBufferSet::ScrollWindows(int32_t rows, bool down) {
             const int32_t r = down ? i : b.windowRows - 1 - i;
             const int32_t y = b.first + r;
             if ((b.leaving[static_cast<size_t>(i)] & b.windowedBits[k]) != 0) {
-                const int32_t from = b.dirtyFrom[static_cast<size_t>(y)];
-                buffer.PutSpan(y, static_cast<size_t>(from),
-                               static_cast<size_t>(b.dirtyTo[static_cast<size_t>(y)]),
-                               w.Pixels(r) + (from - b.spanLeft));
+                StoreChanged(buffer, y, b.rows[static_cast<size_t>(y)].dirtyFrom,
+                             b.rows[static_cast<size_t>(y)].dirtyTo, b.RowOf(w, y), b.StoredOf(w, y));
             }
         }
         down ? w.RotateRowsUp(rows) : w.RotateRowsDown(rows);
@@ -485,13 +535,13 @@ void DynamicBufferSet::ScrollWindows(int32_t rows, bool down) {
     for (int32_t i = 0; i < rows; ++i) {
         const int32_t y = down ? b.first + i : b.first + b.windowRows - 1 - i;
         if (y >= 0 && y < b.height) {
-            b.dirtyFrom[static_cast<size_t>(y)] = b.width;
-            b.dirtyTo[static_cast<size_t>(y)] = 0;
+            b.rows[static_cast<size_t>(y)].dirtyFrom = b.width;
+            b.rows[static_cast<size_t>(y)].dirtyTo = 0;
         }
         const int32_t entered = down ? firstAfter + b.windowRows - rows + i : firstAfter + i;
         if (entered >= 0 && entered < b.height) {
-            b.heldFrom[static_cast<size_t>(entered)] = 0;
-            b.heldTo[static_cast<size_t>(entered)] = 0;
+            b.rows[static_cast<size_t>(entered)].heldFrom = 0;
+            b.rows[static_cast<size_t>(entered)].heldTo = 0;
         }
     }
     b.first = firstAfter;
@@ -509,7 +559,7 @@ bool DynamicBufferSet::EnsureWindows(int32_t top, int32_t bottom, int32_t left, 
     // The dab reads and stores the buffers' rows itself; the next commit hooks them again.
     Unhook();
     const int32_t needed = bottom - top;
-    const int32_t slack = std::clamp(needed, 16, std::max(m_margin, 16));
+    const int32_t slack = std::max(m_margin, 16);
     // Columns: the brush and at least 256 pixels (or the brush's width) on each side, within the layer.
     // Columns cost nothing until a dab reaches them, and every move of the columns stores the rows and
     // reads them again.
@@ -518,7 +568,7 @@ bool DynamicBufferSet::EnsureWindows(int32_t top, int32_t bottom, int32_t left, 
     const int32_t spanRight = std::min(b.width, right + slackColumns);
     int32_t windowWidth = b.width;
     for (const ImageBuffer* window : b.windows) {
-        windowWidth = std::min(windowWidth, window->ContentWidth());
+        windowWidth = std::min(windowWidth, Binding::Columns(*window));
     }
     if (b.loaded && b.windowRows >= needed && (left < b.spanLeft || right > b.spanRight) &&
         spanRight - spanLeft <= windowWidth) {
@@ -542,7 +592,7 @@ bool DynamicBufferSet::EnsureWindows(int32_t top, int32_t bottom, int32_t left, 
             for (size_t i = 0; i < b.windowed.size(); ++i) {
                 std::unique_ptr<ImageBuffer> window;
                 for (auto spare = m_spareWindows.begin(); spare != m_spareWindows.end(); ++spare) {
-                    if ((*spare)->ContentWidth() >= b.spanRight - b.spanLeft &&
+                    if (Binding::Columns(**spare) >= b.spanRight - b.spanLeft &&
                         (*spare)->ContentRows() == b.windowRows && (*spare)->Margin() == 0) {
                         window = std::move(*spare);
                         m_spareWindows.erase(spare);
@@ -552,8 +602,8 @@ bool DynamicBufferSet::EnsureWindows(int32_t top, int32_t bottom, int32_t left, 
                 if (!window) {
                     // As wide as the columns are away from the layer's ends, so that it serves there too.
                     window = std::make_unique<ImageBuffer>();
-                    if (!window->Create(std::min(b.width, right - left + 2 * slackColumns), b.windowRows, 1,
-                                        0)) {
+                    if (!window->Create(2 * std::min(b.width, right - left + 2 * slackColumns), b.windowRows,
+                                        1, 0)) {
                         throw std::bad_alloc();
                     }
                 }

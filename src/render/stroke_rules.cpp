@@ -24,22 +24,6 @@ int32_t Clamp240(int32_t v) {
     return v < 0 ? 0 : (v > 240 ? 240 : v);
 }
 
-// n / d for n < 2^17 and 1 <= d <= 255, by a multiply: with m = floor(2^32 / d) + 1 the quotient
-// n x m / 2^32 exceeds n / d by less than 1 / d, so its floor is the exact one.
-struct Reciprocals {
-    uint64_t m[256] = {};
-    constexpr Reciprocals() {
-        for (uint64_t d = 1; d < 256; ++d) {
-            m[d] = (uint64_t{1} << 32) / d + 1;
-        }
-    }
-};
-constexpr Reciprocals kReciprocals;
-
-uint32_t DivideSmall(uint32_t n, int32_t d) {
-    return static_cast<uint32_t>((uint64_t{n} * kReciprocals.m[static_cast<size_t>(d)]) >> 32);
-}
-
 } // namespace
 
 uint32_t MixColor(uint32_t old, uint32_t tool, uint8_t s, int32_t toolLightness) {
@@ -59,47 +43,6 @@ uint32_t MixColor(uint32_t old, uint32_t tool, uint8_t s, int32_t toolLightness)
     hsb.b =
         Product8(static_cast<uint8_t>(oldLightness), rest) + Product8(static_cast<uint8_t>(toolLightness), s);
     return HsbToRgb(hsb);
-}
-
-bool PaintColor(ColorPixel& p, uint32_t toolColor, uint8_t s, uint8_t appearance, int32_t toolLightness) {
-    const uint8_t tb = static_cast<uint8_t>(ColorBlue(toolColor));
-    const uint8_t tg = static_cast<uint8_t>(ColorGreen(toolColor));
-    const uint8_t tr = static_cast<uint8_t>(ColorRed(toolColor));
-    const uint8_t a = p.amount;
-    if (a == 0 || s == 255) {
-        p.blue = tb;
-        p.green = tg;
-        p.red = tr;
-        p.amount = s;
-        p.appearance = appearance;
-        return true;
-    }
-    if (a == 255) {
-        if (toolLightness < 0) {
-            toolLightness = Lightness(tr, tg, tb);
-        }
-        const uint32_t mixed = MixColor(MakeColor(p.red, p.green, p.blue), toolColor, s, toolLightness);
-        p.red = static_cast<uint8_t>(ColorRed(mixed));
-        p.green = static_cast<uint8_t>(ColorGreen(mixed));
-        p.blue = static_cast<uint8_t>(ColorBlue(mixed));
-        p.appearance = AppearanceMix(appearance, p.appearance, s);
-        return false;
-    }
-    // Paint of strength s over paint of amount a: each colour weighted by what it contributes to the
-    // union of both opacities.
-    // u is 1..255 (a is 1..254, s below 255); the numerator stays below 511 x 255.
-    const int32_t u = s + a - Product8(s, a);
-    auto over = [&](uint8_t tool, uint8_t own) {
-        const int32_t ownPart = Product8(own, a);
-        const int32_t n = Product8(tool, s) + ownPart - Product8(s, static_cast<uint8_t>(ownPart));
-        return ClampByte(static_cast<int32_t>(DivideSmall(static_cast<uint32_t>(n * 255), u)));
-    };
-    p.blue = over(tb, p.blue);
-    p.green = over(tg, p.green);
-    p.red = over(tr, p.red);
-    p.amount = std::max(a, s);
-    p.appearance = appearance;
-    return false;
 }
 
 void EraseColor(ColorPixel& p, uint8_t alpha) {

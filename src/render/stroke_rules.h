@@ -1,5 +1,8 @@
 #pragma once
 
+#include "raster/color_spaces.h"
+
+#include <cstddef>
 #include <cstdint>
 
 // The per-pixel rules of the stroke engine. alpha is the coverage alpha of the pixel so far in the
@@ -56,11 +59,72 @@ inline int32_t Lightness(uint8_t r, uint8_t g, uint8_t b) {
 // the 0..240 scale. Colours are 0x00BBGGRR.
 uint32_t MixColor(uint32_t old, uint32_t tool, uint8_t s, int32_t toolLightness);
 
+namespace detail {
+
+// n / d for n < 2^17 and 1 <= d <= 255, by a multiply: with m = floor(2^32 / d) + 1 the quotient
+// n x m / 2^32 exceeds n / d by less than 1 / d, so its floor is the exact one.
+struct Reciprocals {
+    uint64_t m[256] = {};
+    constexpr Reciprocals() {
+        for (uint64_t d = 1; d < 256; ++d) {
+            m[d] = (uint64_t{1} << 32) / d + 1;
+        }
+    }
+};
+inline constexpr Reciprocals kReciprocals;
+
+inline uint32_t DivideSmall(uint32_t n, int32_t d) {
+    return static_cast<uint32_t>((uint64_t{n} * kReciprocals.m[static_cast<size_t>(d)]) >> 32);
+}
+
+} // namespace detail
+
 // Colour painting. strength is the tool's s, already scaled by the coverage where the pixel is only
 // partly covered; toolLightness the tool colour's lightness (computed when negative). True when the
-// pixel was repainted outright (the lighting reset applies there).
-bool PaintColor(ColorPixel& p, uint32_t toolColor, uint8_t strength, uint8_t appearance,
-                int32_t toolLightness = -1);
+// pixel was repainted outright (the lighting reset applies there). Inline: the stroke engine calls it
+// for every partly covered pixel.
+inline bool PaintColor(ColorPixel& p, uint32_t toolColor, uint8_t s, uint8_t appearance,
+                       int32_t toolLightness = -1) {
+    const auto tb = static_cast<uint8_t>(ColorBlue(toolColor));
+    const auto tg = static_cast<uint8_t>(ColorGreen(toolColor));
+    const auto tr = static_cast<uint8_t>(ColorRed(toolColor));
+    const uint8_t a = p.amount;
+    if (a == 0 || s == 255) {
+        p.blue = tb;
+        p.green = tg;
+        p.red = tr;
+        p.amount = s;
+        p.appearance = appearance;
+        return true;
+    }
+    if (a == 255) {
+        if (toolLightness < 0) {
+            toolLightness = Lightness(tr, tg, tb);
+        }
+        const uint32_t mixed = MixColor(MakeColor(p.red, p.green, p.blue), toolColor, s, toolLightness);
+        p.red = static_cast<uint8_t>(ColorRed(mixed));
+        p.green = static_cast<uint8_t>(ColorGreen(mixed));
+        p.blue = static_cast<uint8_t>(ColorBlue(mixed));
+        p.appearance = AppearanceMix(appearance, p.appearance, s);
+        return false;
+    }
+    // Paint of strength s over paint of amount a: each colour weighted by what it contributes to the
+    // union of both opacities.
+    // u is 1..255 (a is 1..254, s below 255); the numerator stays below 511 x 255.
+    const int32_t u = s + a - Product8(s, a);
+    auto over = [&](uint8_t tool, uint8_t own) {
+        const int32_t ownPart = Product8(own, a);
+        const int32_t n = Product8(tool, s) + ownPart - Product8(s, static_cast<uint8_t>(ownPart));
+        const auto v = static_cast<int32_t>(detail::DivideSmall(static_cast<uint32_t>(n * 255), u));
+        return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+    };
+    p.blue = over(tb, p.blue);
+    p.green = over(tg, p.green);
+    p.red = over(tr, p.red);
+    p.amount = a > s ? a : s;
+    p.appearance = appearance;
+    return false;
+}
 
 // Colour eraser: the amount falls by the coverage; an emptied pixel gets the neutral colour 128 and
 // an appearance other than opaque paper (1) becomes plain pencil (0).

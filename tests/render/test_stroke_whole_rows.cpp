@@ -61,6 +61,7 @@ public:
           m_height(layer.color->Height()) {}
 
     void BeginStroke() { m_coverage.assign(static_cast<size_t>(m_width) * static_cast<size_t>(m_height), 0); }
+    void SetTool(const StrokeTool& tool) { m_tool = tool; }
 
     void Dab(int32_t qx, int32_t qy) {
         const int32_t side = m_brush.Side();
@@ -190,9 +191,10 @@ TEST(StrokeWholeRows, TheEngineLeavesThePixelsAndBytesOfWholeRowPainting) {
         int32_t size;
         uint8_t strength;
     };
-    // Widths with tails of 1 to 3 bytes, a one-pixel brush, an even size, full and partial strength.
+    // Widths with tails of 1 to 3 bytes, a one-pixel brush, an even size, full and partial strength, and
+    // a brush whose rows and columns each reach over several tiles of the stroke's coverage.
     for (const Case& k : {Case{301, 40, 1, 200}, Case{130, 50, 3, 255}, Case{518, 70, 8, 160},
-                          Case{1030, 64, 15, 255}, Case{259, 45, 21, 120}}) {
+                          Case{1030, 64, 15, 255}, Case{259, 45, 21, 120}, Case{290, 100, 75, 255}}) {
         auto engineLayer = Hatched(k.width, k.height);
         auto plainLayer = Hatched(k.width, k.height);
         BrushTS brush;
@@ -224,6 +226,50 @@ TEST(StrokeWholeRows, TheEngineLeavesThePixelsAndBytesOfWholeRowPainting) {
             engine.EndStroke();
             const std::string what = "size " + std::to_string(k.size) + ", width " + std::to_string(k.width) +
                                      ", stroke " + std::to_string(stroke);
+            ExpectSameLayers(*engineLayer, *plainLayer, what.c_str());
+        }
+    }
+}
+
+// The painting modes change the tool between mouse events: every dab is painted with the tool it is
+// laid with, colour and strength alike, and the stroke still counts only the sub-pixels it adds. Going
+// back to the board's white brings bytes back to what they were before the stroke after they had been
+// stored otherwise, whether rows are stored after every dab or held between events.
+TEST(StrokeWholeRows, AToolChangedWithinAStrokePaintsFromTheNextDab) {
+    for (const bool deferred : {true, false}) {
+        auto engineLayer = Hatched(403, 60);
+        auto plainLayer = Hatched(403, 60);
+        BrushTS brush;
+        brush.SetSize(11);
+        StrokeTool tool;
+        tool.appearance = 2;
+        DynamicBufferSet engine;
+        engine.SetBrush(brush);
+        engine.SetDeferredCommits(deferred);
+        WholeRowPainter plain(*plainLayer, brush, tool);
+        const std::vector<Point> points = Loop(403, 60, 11);
+        const uint32_t colors[] = {0x00406080, 0x00FFFFFF, 0x00F0E0D0, 0x00FFFFFF, 0x00102030};
+        const uint8_t strengths[] = {255, 90, 90, 255, 200, 255};
+        for (int stroke = 0; stroke < 2; ++stroke) {
+            ASSERT_TRUE(engine.BeginStroke(*engineLayer, kStrokeColor, 30, 5));
+            plain.BeginStroke();
+            for (size_t i = 0; i < points.size(); ++i) {
+                if (i % 3 == 0) {
+                    tool.color = colors[(i / 3) % 5];
+                    tool.strength = strengths[(i / 3 + static_cast<size_t>(stroke)) % 6];
+                    engine.SetTool(tool);
+                    plain.SetTool(tool);
+                }
+                engine.MoveBrush(points[i].qx, points[i].qy);
+                engine.Dab();
+                plain.Dab(points[i].qx, points[i].qy);
+                if (i % 4 == 3) {
+                    engine.CommitRows();
+                }
+            }
+            engine.EndStroke();
+            const std::string what = std::string(deferred ? "held rows" : "rows stored at once") +
+                                     (stroke == 0 ? ", first stroke" : ", second stroke");
             ExpectSameLayers(*engineLayer, *plainLayer, what.c_str());
         }
     }
