@@ -214,200 +214,146 @@ public:
                 return false;
             }
         }
-        // The destination is resampled in bands of rows, and each band in tiles of columns, so that
-        // the source rows a tile reads stay in the cache (a turned or leaning row crosses many).
-        constexpr int32_t kBand = 32;
-        constexpr size_t kTile = 128;
-        // The source positions of the centres of the band's rows with the row above and the row
-        // below (in part pixels), the largest step across each and down to the next.
-        constexpr size_t kLoaded = kBand + 2;
-        std::vector<std::vector<double>> loadedX(kLoaded);
-        std::vector<std::vector<double>> loadedY(kLoaded);
-        std::array<double, kLoaded> acrossSteps{};
-        std::array<double, kLoaded> downSteps{};
-        // Per row of the band: the pixels to look at, and the stretch the row before wrote.
-        std::vector<std::vector<uint32_t>> candidates(kBand);
-        std::array<size_t, kBand> counts{};
-        std::array<size_t, kBand> firstWritten{};
-        std::array<size_t, kBand> lastWritten{};
-        // The band's rows being made, a mask after another (zero but where the last band wrote).
-        std::vector<std::vector<uint8_t>> outRows;
-        // Line pixels given another source pixel than the one under their centre, found tile by tile.
-        std::vector<std::pair<size_t, int32_t>> redirects;
+        // The largest step found across each loaded row and down to the row after it.
+        double acrossSteps[3] = {0, 0, 0};
+        double downSteps[3] = {0, 0, 0};
+        // The source positions of the centres of three rows: above, this one and below, in part pixels.
+        std::vector<double> rows[3][2];
         try {
-            for (size_t k = 0; k < kLoaded; ++k) {
-                loadedX[k].resize(width);
-                loadedY[k].resize(width);
+            for (auto& r : rows) {
+                r[0].resize(width);
+                r[1].resize(width);
             }
-            for (std::vector<uint32_t>& c : candidates) {
-                c.resize(width);
-            }
-            outRows.assign(jobs.size(), std::vector<uint8_t>(width * 2 * kBand, 0));
         } catch (const std::bad_alloc&) {
             return false;
         }
-        firstWritten.fill(1);
-        lastWritten.fill(0);
         const bool checkSteps = useNear && !steps.guaranteed;
-        // Row y into slot k of the loaded rows; the slot before holds row y - 1.
-        auto load = [&](int32_t y, size_t k) {
-            std::vector<double>& rx = loadedX[k];
-            std::vector<double>& ry = loadedY[k];
-            acrossSteps[k] = 0;
-            if (k > 0) {
-                downSteps[k - 1] = 0;
-            }
+        auto load = [&](int32_t y, std::vector<double>* r, std::vector<double>* previous, int32_t slot) {
             if (y < 0 || y >= table->outHeight) {
-                std::fill(rx.begin(), rx.end(), -1.0);
+                std::fill(r[0].begin(), r[0].end(), -1.0);
+                acrossSteps[slot] = 0;
+                downSteps[(slot + 2) % 3] = 0;
                 return;
             }
-            CentreRow(map, *table, y, rx.data(), ry.data());
+            CentreRow(map, *table, y, r[0].data(), r[1].data());
             if (filling) {
-                FillTableRow(*table, y, rx.data(), ry.data());
+                FillTableRow(*table, y, r[0].data(), r[1].data());
             }
             if (checkSteps) {
-                acrossSteps[k] = resample::AcrossSteps(rx.data(), ry.data(), width);
-                if (k > 0 && y > 0) {
-                    downSteps[k - 1] = resample::DownSteps(loadedX[k - 1].data(), loadedY[k - 1].data(),
-                                                           rx.data(), ry.data(), width);
-                }
+                acrossSteps[slot] = resample::AcrossSteps(r[0].data(), r[1].data(), width);
+                downSteps[(slot + 2) % 3] = previous
+                                                ? resample::DownSteps(previous[0].data(), previous[1].data(),
+                                                                      r[0].data(), r[1].data(), width)
+                                                : 0;
             }
         };
-        load(-1, 0);
-        load(0, 1);
-        for (int32_t band = 0; band < table->outHeight; band += kBand) {
-            const int32_t rowsHere = std::min(kBand, table->outHeight - band);
-            if (band > 0) {
-                // The last two rows loaded become the row above and the first row.
-                std::swap(loadedX[0], loadedX[kLoaded - 2]);
-                std::swap(loadedY[0], loadedY[kLoaded - 2]);
-                std::swap(loadedX[1], loadedX[kLoaded - 1]);
-                std::swap(loadedY[1], loadedY[kLoaded - 1]);
-                acrossSteps[0] = acrossSteps[kLoaded - 2];
-                acrossSteps[1] = acrossSteps[kLoaded - 1];
-                downSteps[0] = downSteps[kLoaded - 2];
-            }
-            for (int32_t r = 0; r < rowsHere; ++r) {
-                load(band + r + 1, static_cast<size_t>(r) + 2);
-            }
-            for (int32_t r = 0; r < rowsHere; ++r) {
-                const auto slot = static_cast<size_t>(r) + 1;
-                const size_t b = static_cast<size_t>(r);
-                // Only the pixels the band before could have written in this row need clearing.
-                if (lastWritten[b] >= firstWritten[b]) {
-                    for (std::vector<uint8_t>& rows : outRows) {
-                        std::memset(rows.data() + (b * width + firstWritten[b]) * 2, 0,
-                                    (lastWritten[b] - firstWritten[b] + 1) * 2);
-                    }
-                }
-                const int32_t y = band + r;
-                const int32_t* at = table->index.get() + static_cast<size_t>(y) * width;
-                const bool passOver =
-                    useNear && (steps.guaranteed || std::max({acrossSteps[slot], downSteps[slot],
-                                                              downSteps[slot - 1]}) <= stepBound);
-                counts[b] = resample::Candidates(at, loadedX[slot].data(), width, passOver ? &near : nullptr,
-                                                 candidates[b].data());
-                firstWritten[b] = counts[b] > 0 ? candidates[b][0] : 1;
-                lastWritten[b] = counts[b] > 0 ? candidates[b][counts[b] - 1] : 0;
-            }
-            std::array<size_t, kBand> next{};
-            for (size_t tile = 0; tile < width; tile += kTile) {
-                const size_t tileEnd = std::min(width, tile + kTile);
-                for (int32_t r = 0; r < rowsHere; ++r) {
-                    const auto slot = static_cast<size_t>(r) + 1;
-                    const size_t b = static_cast<size_t>(r);
-                    const int32_t y = band + r;
-                    const double* sx = loadedX[slot].data();
-                    const double* sy = loadedY[slot].data();
-                    const double* aboveX = loadedX[slot - 1].data();
-                    const double* aboveY = loadedY[slot - 1].data();
-                    const double* belowX = loadedX[slot + 1].data();
-                    const double* belowY = loadedY[slot + 1].data();
-                    const uint32_t* list = candidates[b].data();
-                    size_t c = next[b];
-                    for (; c < counts[b] && list[c] < tileEnd; ++c) {
-                        const size_t x = list[c];
-                        // The source steps of one destination pixel across (u) and down (v), from the
-                        // neighbouring centres; within a pixel the map is as good as linear.
-                        double ux = 1, uy = 0, vx = 0, vy = 1;
-                        if (x + 1 < width && sx[x + 1] >= 0) {
-                            ux = sx[x + 1] - sx[x];
-                            uy = sy[x + 1] - sy[x];
-                        } else if (x > 0 && sx[x - 1] >= 0) {
-                            ux = sx[x] - sx[x - 1];
-                            uy = sy[x] - sy[x - 1];
-                        }
-                        if (belowX[x] >= 0) {
-                            vx = belowX[x] - sx[x];
-                            vy = belowY[x] - sy[x];
-                        } else if (aboveX[x] >= 0) {
-                            vx = sx[x] - aboveX[x];
-                            vy = sy[x] - aboveY[x];
-                        }
-                        ux *= scaleX;
-                        vx *= scaleX;
-                        uy *= scaleY;
-                        vy *= scaleY;
-                        const double ox = sx[x] * scaleX;
-                        const double oy = sy[x] * scaleY;
-                        // The source pixels the destination pixel covers: nothing there, or all of it
-                        // covered, settles the pixel at once.
-                        const double ex = 0.5 * (std::fabs(ux) + std::fabs(vx)) + 0.01;
-                        const double ey = 0.5 * (std::fabs(uy) + std::fabs(vy)) + 0.01;
-                        const int32_t x0 = std::max(0, FloorOf(ox - ex));
-                        const int32_t x1 = std::min(sw - 1, FloorOf(ox + ex));
-                        const int32_t y0 = std::max(0, FloorOf(oy - ey));
-                        const int32_t y1 = std::min(sh - 1, FloorOf(oy + ey));
-                        if (x0 > x1 || y0 > y1) {
-                            continue;
-                        }
-                        for (size_t k = 0; k < jobs.size(); ++k) {
-                            Source& s = sources[k];
-                            const resample::CoverageBits::Look look = s.bits.At(x0, y0, x1, y1);
-                            if (!look.any) {
-                                continue;
-                            }
-                            // The pixel under the centre, as the table has it.
-                            const bool centreEmpty = !s.bits.Any(std::clamp(FloorOf(ox), 0, sw - 1),
-                                                                 std::clamp(FloorOf(oy), 0, sh - 1));
-                            uint16_t mask = 0xFFFF;
-                            int32_t from = y0 * sw + x0;
-                            if (!look.full) {
-                                mask = SampleMask(s.bits, sw, sh, ox, oy, ux, uy, vx, vy, look.partial, from,
-                                                  g_shortcuts);
-                            }
-                            uint8_t* row = outRows[k].data() + b * width * 2;
-                            row[x * 2] = static_cast<uint8_t>(mask);
-                            row[x * 2 + 1] = static_cast<uint8_t>(mask >> 8);
-                            if (jobs[k]->lineSources && mask != 0 && centreEmpty && from >= 0) {
-                                try {
-                                    redirects.emplace_back(static_cast<size_t>(y) * width + x, from);
-                                } catch (const std::bad_alloc&) {
-                                    return false;
-                                }
-                            }
-                        }
-                    }
-                    next[b] = c;
+        // The rows being made (zero but where the last row wrote), and the pixels of a row to look at.
+        std::vector<std::vector<uint8_t>> outRows;
+        std::vector<uint32_t> candidates;
+        size_t firstWritten = 1;
+        size_t lastWritten = 0;
+        try {
+            outRows.assign(jobs.size(), std::vector<uint8_t>(width * 2, 0));
+            candidates.resize(width);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        std::vector<double>* above = rows[0];
+        std::vector<double>* here = rows[1];
+        std::vector<double>* below = rows[2];
+        load(-1, above, nullptr, 0);
+        load(0, here, above, 1);
+        for (int32_t y = 0; y < table->outHeight; ++y) {
+            const int32_t slot = (y + 1) % 3; // of row y; y + 1 goes in the next
+            load(y + 1, below, here, (slot + 1) % 3);
+            // Only the pixels the row before could have written need clearing.
+            if (lastWritten >= firstWritten) {
+                for (std::vector<uint8_t>& r : outRows) {
+                    std::memset(r.data() + firstWritten * 2, 0, (lastWritten - firstWritten + 1) * 2);
                 }
             }
-            for (int32_t r = 0; r < rowsHere; ++r) {
+            const int32_t* at = table->index.get() + static_cast<size_t>(y) * width;
+            const double* sx = here[0].data();
+            const double* sy = here[1].data();
+            const bool passOver =
+                useNear && (steps.guaranteed || std::max({acrossSteps[slot], downSteps[slot],
+                                                          downSteps[(slot + 2) % 3]}) <= stepBound);
+            const size_t count =
+                resample::Candidates(at, sx, width, passOver ? &near : nullptr, candidates.data());
+            firstWritten = count > 0 ? candidates[0] : 1;
+            lastWritten = count > 0 ? candidates[count - 1] : 0;
+            for (size_t c = 0; c < count; ++c) {
+                const size_t x = candidates[c];
+                // The source steps of one destination pixel across (u) and down (v), from the
+                // neighbouring centres; within a pixel the map is as good as linear.
+                double ux = 1, uy = 0, vx = 0, vy = 1;
+                if (x + 1 < width && sx[x + 1] >= 0) {
+                    ux = sx[x + 1] - sx[x];
+                    uy = sy[x + 1] - sy[x];
+                } else if (x > 0 && sx[x - 1] >= 0) {
+                    ux = sx[x] - sx[x - 1];
+                    uy = sy[x] - sy[x - 1];
+                }
+                if (below[0][x] >= 0) {
+                    vx = below[0][x] - sx[x];
+                    vy = below[1][x] - sy[x];
+                } else if (above[0][x] >= 0) {
+                    vx = sx[x] - above[0][x];
+                    vy = sy[x] - above[1][x];
+                }
+                ux *= scaleX;
+                vx *= scaleX;
+                uy *= scaleY;
+                vy *= scaleY;
+                const double ox = sx[x] * scaleX;
+                const double oy = sy[x] * scaleY;
+                // The source pixels the destination pixel covers: nothing there, or all of it
+                // covered, settles the pixel at once.
+                const double ex = 0.5 * (std::fabs(ux) + std::fabs(vx)) + 0.01;
+                const double ey = 0.5 * (std::fabs(uy) + std::fabs(vy)) + 0.01;
+                const int32_t x0 = std::max(0, FloorOf(ox - ex));
+                const int32_t x1 = std::min(sw - 1, FloorOf(ox + ex));
+                const int32_t y0 = std::max(0, FloorOf(oy - ey));
+                const int32_t y1 = std::min(sh - 1, FloorOf(oy + ey));
+                if (x0 > x1 || y0 > y1) {
+                    continue;
+                }
                 for (size_t k = 0; k < jobs.size(); ++k) {
-                    if (!jobs[k]->out->PutRow(band + r,
-                                              outRows[k].data() + static_cast<size_t>(r) * width * 2)) {
-                        return false;
+                    Source& s = sources[k];
+                    const resample::CoverageBits::Look look = s.bits.At(x0, y0, x1, y1);
+                    const bool any = look.any;
+                    const bool full = look.full;
+                    const bool partial = look.partial;
+                    if (!any) {
+                        continue;
+                    }
+                    // The pixel under the centre, as the table has it.
+                    const bool centreEmpty =
+                        !s.bits.Any(std::clamp(FloorOf(ox), 0, sw - 1), std::clamp(FloorOf(oy), 0, sh - 1));
+                    uint16_t mask = 0xFFFF;
+                    int32_t from = y0 * sw + x0;
+                    if (!full) {
+                        mask = SampleMask(s.bits, sw, sh, ox, oy, ux, uy, vx, vy, partial, from, g_shortcuts);
+                    }
+                    uint8_t* row = outRows[k].data();
+                    row[x * 2] = static_cast<uint8_t>(mask);
+                    row[x * 2 + 1] = static_cast<uint8_t>(mask >> 8);
+                    if (jobs[k]->lineSources && mask != 0 && centreEmpty && from >= 0) {
+                        try {
+                            table->lineRedirects.emplace_back(static_cast<size_t>(y) * width + x, from);
+                        } catch (const std::bad_alloc&) {
+                            return false;
+                        }
                     }
                 }
             }
-            // The band's redirects in row order, as the parts gathered after the masks read them.
-            std::stable_sort(redirects.begin(), redirects.end(),
-                             [](const auto& a, const auto& b) { return a.first < b.first; });
-            try {
-                table->lineRedirects.insert(table->lineRedirects.end(), redirects.begin(), redirects.end());
-            } catch (const std::bad_alloc&) {
-                return false;
+            for (size_t k = 0; k < jobs.size(); ++k) {
+                if (!jobs[k]->out->PutRow(y, outRows[k].data())) {
+                    return false;
+                }
             }
-            redirects.clear();
+            std::swap(above, here);
+            std::swap(here, below);
         }
         table->complete = true;
         for (size_t k = 0; k < jobs.size(); ++k) {

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -368,17 +367,6 @@ __attribute__((noinline)) inline size_t Candidates(const int32_t* at, const doub
 // and the rectangle is that of the first and last of them.
 inline bool IndexRun(const double* sx, const double* sy, size_t n, double scaleX, double scaleY, int32_t w,
                      int32_t h, int32_t* at, std::array<int32_t, 4>& box, bool even) {
-    // A run beyond the outline of what is mapped (a turned layer leaves half its rectangle so) is
-    // only marked as without a source.
-    bool some = false;
-    for (size_t k = 0; k < n; ++k) {
-        some = some || sx[k] >= 0;
-    }
-    if (!some) {
-        std::fill(at, at + n, -1);
-        box = {w, h, -1, -1};
-        return n == 0;
-    }
     const double lastX = w - 1;
     const double lastY = h - 1;
     double left = w;
@@ -612,15 +600,15 @@ inline uint16_t SampleMask(const CoverageBits& bits, int32_t sw, int32_t sh, dou
             qx[k] = static_cast<int32_t>((alongX[k & 3] + downX[k >> 2]) * 4);
             qy[k] = static_cast<int32_t>((alongY[k & 3] + downY[k >> 2]) * 4);
         }
-        // Near an edge whether a sub-pixel is covered is as good as random: no branching on it.
-        uint32_t hits = 0;
         for (int k = 0; k < 16; ++k) {
-            hits |= static_cast<uint32_t>(bits.SubPixel(qx[k], qy[k])) << k;
-            mask = static_cast<uint16_t>(mask | ((hits >> k) & 1u) << kSubPixelBits[k]);
-        }
-        if (hits != 0) {
-            const int k = std::countr_zero(hits);
-            from = (qy[k] >> 2) * sw + (qx[k] >> 2);
+            const int32_t px = qx[k] >> 2;
+            const int32_t py = qy[k] >> 2;
+            if (bits.SubPixel(qx[k], qy[k])) {
+                if (from < 0) {
+                    from = py * sw + px;
+                }
+                mask = static_cast<uint16_t>(mask | 1u << kSubPixelBits[k]);
+            }
         }
         return mask;
     }
