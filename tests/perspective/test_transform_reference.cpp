@@ -317,5 +317,70 @@ TEST_F(TransformReference, TurnsMatchTheirMeaningPixelByPixel) {
     }
 }
 
+// A layer wider than the stretches the masks are resampled in at a time, and taller than a band of
+// them, with lines crossing where those meet: the coverage must match its meaning there too, and every
+// destination pixel with coverage must take its line's indices (from the pixel under its centre, or
+// from where its coverage came when that pixel has none), whatever stretch it was worked out in.
+TEST(TransformStretches, WideLayersMatchTheirMeaningAndKeepTheirLineIndices) {
+    constexpr int32_t w = 331;
+    constexpr int32_t h = 75;
+    ImageStackManager stack;
+    testing::AddBackdropAndPaper(stack, 900, 900);
+    LayerObject& layer = testing::AddDrawingLayer(stack, w, h, 200, 200);
+    layer.lineArt = std::make_unique<ObjectLineArt>();
+    layer.lineArt->Create(w, h);
+    const auto n = static_cast<size_t>(w * h);
+    std::vector<uint8_t> lines(2 * n, 0);
+    std::vector<uint8_t> index(n, 0);
+    std::mt19937 rng(5);
+    auto mark = [&](int32_t x, int32_t y, uint16_t mask) {
+        const auto at = static_cast<size_t>(y * w + x);
+        lines[2 * at] = static_cast<uint8_t>(mask);
+        lines[2 * at + 1] = static_cast<uint8_t>(mask >> 8);
+        index[at] = static_cast<uint8_t>(1 + x % 7);
+    };
+    for (int32_t x = 0; x < w; ++x) {
+        mark(x, 31, 0x3333);
+        mark(x, 32, 0xFFFF);
+        mark(x, 33, 0x8888);
+        mark(x, (x / 3 + 5) % h, static_cast<uint16_t>(rng() | 1));
+    }
+    for (const int32_t x : {0, 63, 64, 127, 128, 129, 255, 256, w - 1}) {
+        for (int32_t y = 0; y < h; ++y) {
+            mark(x, y,
+                 x % 2 == 0 ? uint16_t{0xFFFF}
+                            : static_cast<uint16_t>(1u << SuperBitBuffer::SubPixelBit(1, y % 4)));
+        }
+    }
+    Store(*layer.lineArt->lineBuffer, lines);
+    Store(*layer.lineArt->lineAppearanceIndex, index);
+    auto check = [&](const LayerObject& moved, const SourceMap& map) {
+        ASSERT_EQ(moved.bounds, map.Destination());
+        const std::vector<uint16_t> masks = Masks(*moved.lineArt->lineBuffer);
+        EXPECT_EQ(masks, ExpectedMask(*layer.lineArt->lineBuffer, map));
+        const std::vector<uint8_t> indices = Rows(*moved.lineArt->lineAppearanceIndex);
+        ASSERT_EQ(indices.size(), masks.size());
+        size_t orphans = 0;
+        for (size_t i = 0; i < masks.size(); ++i) {
+            orphans += masks[i] != 0 && indices[i] == 0;
+        }
+        EXPECT_EQ(orphans, 0u);
+    };
+    for (const double degrees : {30.0, -12.5, 100.0}) {
+        SCOPED_TRACE(degrees);
+        LayerObject turned;
+        ASSERT_TRUE(turned.CopyFrom(layer, true));
+        ASSERT_TRUE(TurnLayerBy(turned, degrees, nullptr));
+        check(turned, TurnSourceMap(layer.bounds, w, h, degrees));
+    }
+    const Corners leaning{PointTS(100, 150), PointTS(560.5, 120.0), PointTS(600.0, 290.25), PointTS(90, 260)};
+    MorphMesh mesh;
+    ASSERT_TRUE(mesh.Build(leaning, w, h));
+    LayerObject morphed;
+    ASSERT_TRUE(morphed.CopyFrom(layer, true));
+    ASSERT_TRUE(MorphLayer(morphed, leaning, kMorphLines | kMorphLighting | kMorphSurface, nullptr));
+    check(morphed, MeshSourceMap(mesh, w, h));
+}
+
 } // namespace
 } // namespace ts
