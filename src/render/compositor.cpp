@@ -404,11 +404,12 @@ void Compositor::CompositeRows(int32_t y, int32_t rows, int32_t first, int32_t c
     }
     const Image24* board = m_textured ? PaperPicture() : nullptr;
     m_boardKept = board && UseBoardRows(*board, TileLength(board));
-    // Bands small enough that their rows stay in the cache while every layer is drawn over them. Eight
-    // rows of a narrow area, with the board deviation under them, stay in the first-level cache; more
-    // rows save a little work a layer but miss there several times as often (measured on deep stacks).
+    // Bands small enough that their rows stay in the cache while every layer is drawn over them, and
+    // tall enough that what every layer costs a band (finding its rows, asking them into the cache)
+    // is shared by many rows: on deep stacks of narrow areas that outweighs the rows and the board
+    // deviation under them leaving the first-level cache (measured).
     constexpr int32_t kBandBytes = 192 * 1024;
-    constexpr int32_t kMaxBandRows = 8;
+    constexpr int32_t kMaxBandRows = 32;
     const int32_t band = std::clamp(kBandBytes / (3 * count), 1, kMaxBandRows);
     if (!WorthSplitting(rows, count, band)) {
         CompositeBands(y, rows, band, dest, destStride, painted, under, sampler);
@@ -455,11 +456,29 @@ void Compositor::CompositeRows(int32_t y, int32_t rows, int32_t first, int32_t c
 void Compositor::CompositeBands(int32_t y, int32_t rows, int32_t band, uint8_t* dest, size_t destStride,
                                 FastBitonalMask* painted, UnderPixelManager* under, AverageSampler* sampler,
                                 std::atomic<int32_t>* next) {
-    const int32_t bands = (rows + band - 1) / band;
-    for (int32_t k = next ? next->fetch_add(1) : 0; k < bands; k = next ? next->fetch_add(1) : k + 1) {
-        const int32_t done = k * band;
-        CompositeBand(y + done, std::min(band, rows - done), dest + static_cast<size_t>(done) * destStride,
-                      destStride, painted, under, sampler);
+    if (!next) {
+        for (int32_t done = 0; done < rows; done += band) {
+            CompositeBand(y + done, std::min(band, rows - done),
+                          dest + static_cast<size_t>(done) * destStride, destStride, painted, under, sampler);
+        }
+        return;
+    }
+    // Shared rows are taken in bands that shrink towards the end, down to a few rows, so that neither
+    // thread is left with a whole band to finish while the other has nothing.
+    constexpr int32_t kLastBandRows = 2;
+    int32_t done = next->load(std::memory_order_relaxed);
+    for (;;) {
+        int32_t take = 0;
+        do {
+            if (done >= rows) {
+                return;
+            }
+            const int32_t left = rows - done;
+            take = std::min(left, std::clamp(left / 4, std::min(kLastBandRows, band), band));
+        } while (!next->compare_exchange_weak(done, done + take, std::memory_order_relaxed));
+        CompositeBand(y + done, take, dest + static_cast<size_t>(done) * destStride, destStride, painted,
+                      under, sampler);
+        done = next->load(std::memory_order_relaxed);
     }
 }
 

@@ -100,8 +100,8 @@ private:
     };
     void CompositeBand(int32_t y, int32_t rows, uint8_t* dest, size_t destStride, FastBitonalMask* painted,
                        UnderPixelManager* under, AverageSampler* sampler);
-    // Bands of rows y .. y + rows - 1: in turn, or, with a counter shared between threads, whichever
-    // band is next.
+    // Bands of rows y .. y + rows - 1: in turn, or, with a count of the rows taken shared between
+    // threads, the rows not yet taken, in bands of at most band rows.
     void CompositeBands(int32_t y, int32_t rows, int32_t band, uint8_t* dest, size_t destStride,
                         FastBitonalMask* painted, UnderPixelManager* under, AverageSampler* sampler,
                         std::atomic<int32_t>* next = nullptr);
