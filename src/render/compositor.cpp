@@ -296,11 +296,14 @@ void Compositor::DrawLayer(const LayerObject& layer, FastBitonalMask* painted) {
 
 // The painted colour a layer gives the band's rows, asked into the cache ahead of its use in two
 // steps, the second needing what the first brought in: two layers ahead, where every channel's rows
-// lie (and whether the amounts' rows hold anything); one layer ahead, the codes themselves. A deep stack of
-// short rows would otherwise wait on every one of them in turn.
+// lie (and whether the amounts' rows hold anything); one layer ahead, the codes themselves, of the
+// first rows only: the rows' codes follow one another, and the processor's own prefetch carries on
+// from there, while asking for every line of a tall band holds up the asking. A deep stack of short
+// rows would otherwise wait on every one of them in turn.
 void Compositor::PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows, int ahead) const {
     constexpr size_t kAmountBytes = 16 * 1024;
     constexpr size_t kChannelBytes = 1024;
+    constexpr int32_t kCodeRows = 8;
     if (!layer.color || !layer.color->amount) {
         return;
     }
@@ -317,9 +320,9 @@ void Compositor::PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows
             channel->PrefetchRowPlaces(first, last);
         }
     } else {
-        amount.PrefetchRowCodes(first, last, kAmountBytes);
+        amount.PrefetchRowCodes(first, std::min(last, first + kCodeRows), kAmountBytes);
         for (const RLBuffer* channel : channels) {
-            channel->PrefetchRowCodes(first, last, kChannelBytes);
+            channel->PrefetchRowCodes(first, std::min(last, first + kCodeRows), kChannelBytes);
         }
     }
 }
