@@ -215,9 +215,8 @@ uint8_t Compositor::PaperByte(const Row& row, int b, size_t at) const {
     return row.tile[0] ? row.tile[b][(row.tileStart + at) % row.tileLength] : m_average[b];
 }
 
-// Average sampling, the finished row into its destination, and its line pixels into the store (which
-// loses the row's old elements in the composited columns).
-void Compositor::FinishRow(Row& row, uint8_t* dest, UnderPixelManager* under, AverageSampler* sampler) {
+// Average sampling and the finished row into its destination.
+void Compositor::FinishRow(Row& row, uint8_t* dest, AverageSampler* sampler) {
     if (sampler && row.y % 4 == 0) {
         for (int32_t x = (m_first + 3) & ~3; x < m_first + m_count; x += 4) {
             const auto at = static_cast<size_t>(x - m_first);
@@ -231,27 +230,31 @@ void Compositor::FinishRow(Row& row, uint8_t* dest, UnderPixelManager* under, Av
         }
     }
     kernels::Interleave(row.plane, static_cast<size_t>(m_count), dest, m_stream);
-    if (!under) {
-        return;
-    }
+}
+
+// The band's line pixels into the under-pixel store, which loses its rows' old elements in the
+// composited columns; under the lock of the pass, taken once for the band.
+void Compositor::StoreLines(UnderPixelManager& under) {
     std::unique_lock<std::mutex> lock;
     if (m_finishLock) {
         lock = std::unique_lock<std::mutex>(*m_finishLock);
     }
-    under->LoadRow(row.y);
-    under->ClearColumns(m_first, m_count);
-    if (row.lines && row.lines->any) {
-        const LinePixels& lines = *row.lines;
-        for (size_t w = 0; w < lines.present.size(); ++w) {
-            for (uint32_t bits = lines.present[w]; bits; bits &= bits - 1) {
-                const size_t at = w * 32 + static_cast<size_t>(std::countr_zero(bits));
-                const uint8_t* e = lines.elements.data() + at * UnderPixelManager::kElementSize;
-                under->Set(m_first + static_cast<int32_t>(at), e + UnderPixelManager::kUnder,
-                           e + UnderPixelManager::kLine, UnderPixelManager::Mask(e));
+    for (const Row& row : m_rows) {
+        under.LoadRow(row.y);
+        under.ClearColumns(m_first, m_count);
+        if (row.lines && row.lines->any) {
+            const LinePixels& lines = *row.lines;
+            for (size_t w = 0; w < lines.present.size(); ++w) {
+                for (uint32_t bits = lines.present[w]; bits; bits &= bits - 1) {
+                    const size_t at = w * 32 + static_cast<size_t>(std::countr_zero(bits));
+                    const uint8_t* e = lines.elements.data() + at * UnderPixelManager::kElementSize;
+                    under.Set(m_first + static_cast<int32_t>(at), e + UnderPixelManager::kUnder,
+                              e + UnderPixelManager::kLine, UnderPixelManager::Mask(e));
+                }
             }
         }
+        under.StoreRow(row.y);
     }
-    under->StoreRow(row.y);
 }
 
 void Compositor::DrawLayer(const LayerObject& layer, FastBitonalMask* painted) {
@@ -384,7 +387,10 @@ void Compositor::CompositeBand(int32_t y, int32_t rows, uint8_t* dest, size_t de
         }
     }
     for (size_t r = 0; r < band; ++r) {
-        FinishRow(m_rows[r], dest + r * destStride, under, sampler);
+        FinishRow(m_rows[r], dest + r * destStride, sampler);
+    }
+    if (under) {
+        StoreLines(*under);
     }
 }
 

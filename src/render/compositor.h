@@ -159,7 +159,8 @@ private:
     void DrawLighting(Row& row, const LayerObject& layer, const RowSpan& s);
     void DrawLines(Row& row, const LayerObject& layer, const RowSpan& s);
     uint8_t* LineElement(Row& row, size_t at);
-    void FinishRow(Row& row, uint8_t* dest, UnderPixelManager* under, AverageSampler* sampler);
+    void FinishRow(Row& row, uint8_t* dest, AverageSampler* sampler);
+    void StoreLines(UnderPixelManager& under);
     // Scratch row index, with room for bytes and the kernels' slack.
     uint8_t* Scratch(size_t index, size_t bytes) {
         std::vector<uint8_t>& row = m_scratch[index];
