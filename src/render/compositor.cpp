@@ -299,10 +299,10 @@ void Compositor::DrawLayer(const LayerObject& layer, FastBitonalMask* painted) {
 
 // The painted colour a layer gives the band's rows, asked into the cache ahead of its use in two
 // steps, the second needing what the first brought in: two layers ahead, where every channel's rows
-// lie (and whether the amounts' rows hold anything); one layer ahead, the codes themselves, of the
-// first rows only: the rows' codes follow one another, and the processor's own prefetch carries on
-// from there, while asking for every line of a tall band holds up the asking. A deep stack of short
-// rows would otherwise wait on every one of them in turn.
+// lie (and whether the amounts' rows hold anything and the appearances' rows are one value); one
+// layer ahead, the codes themselves, of the first rows only: the rows' codes follow one another, and
+// the processor's own prefetch carries on from there, while asking for every line of a tall band
+// holds up the asking. A deep stack of short rows would otherwise wait on every one of them in turn.
 void Compositor::PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows, int ahead) const {
     constexpr size_t kAmountBytes = 16 * 1024;
     constexpr size_t kChannelBytes = 1024;
@@ -319,6 +319,7 @@ void Compositor::PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows
     if (ahead == 2) {
         amount.PrefetchRowPlaces(first, last);
         amount.PrefetchRowSummaries(first, last);
+        color.appearance->PrefetchRowSummaries(first, last);
         for (const RLBuffer* channel : channels) {
             channel->PrefetchRowPlaces(first, last);
         }

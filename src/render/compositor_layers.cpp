@@ -269,6 +269,13 @@ Compositor::ChannelRuns Compositor::AppearanceRuns(const ObjectColor& color, int
     const size_t n = to - from;
     ChannelRuns kinds;
     kinds.runs = m_runs[3].data();
+    // A row of one appearance throughout, as most are, is known from its summary.
+    uint8_t only = 0;
+    if (color.appearance->RowIsOneValue(layerRow, only)) {
+        kinds.runs[0] = rowcodec::ByteRun{0, static_cast<uint32_t>(n), only};
+        kinds.count = 1;
+        return kinds;
+    }
     kinds.count = ReadRuns(*color.appearance, layerRow, from, to, kinds.runs, kMaxChannelRuns);
     if (kinds.count == 0) {
         uint8_t* appearance = Scratch(kAppearanceRow, n);
