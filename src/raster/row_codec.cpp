@@ -609,9 +609,30 @@ bool DecodeContent(const uint8_t* encoded, size_t available, size_t rawLength, s
     uint8_t prev = 0;
     bool content = false;
     uint8_t run[kMaxLiteralUnits * kUnit];
+    constexpr size_t kFull = kMaxLiteralUnits * kUnit;
     while (pos < to) {
         if (in >= end) {
             return false;
+        }
+        // Full literal runs inside the span that end in content, the bulk of painted rows, go straight
+        // through once the content has begun: what lies before them is written, and their last byte
+        // is the content's end.
+        if (*in == 0x9F && content && pos >= from) {
+            while (pos + kFull <= to && static_cast<size_t>(end - in) > kFull && *in == 0x9F &&
+                   in[kFull] != background) {
+                const size_t b = pos - from;
+                if (b != last) {
+                    FillBytes(dest + last, background, b - last);
+                }
+                CopyBytes(dest + b, in + 1, kFull);
+                last = b + kFull;
+                in += kFull + 1;
+                pos += kFull;
+                prev = in[-1];
+            }
+            if (pos >= to || in >= end) {
+                continue;
+            }
         }
         size_t n = 0;
         const uint8_t* bytes = nullptr;
@@ -626,7 +647,9 @@ bool DecodeContent(const uint8_t* encoded, size_t available, size_t rawLength, s
                 if (prev != background) {
                     // The background between the content so far and this run, then the run.
                     if (content) {
-                        FillBytes(dest + last, background, b - last);
+                        if (b != last) {
+                            FillBytes(dest + last, background, b - last);
+                        }
                     } else {
                         first = b;
                         content = true;
@@ -640,7 +663,9 @@ bool DecodeContent(const uint8_t* encoded, size_t available, size_t rawLength, s
                 if (hi != 0) {
                     size_t lo = 0;
                     if (content) {
-                        FillBytes(dest + last, background, b - last);
+                        if (b != last) {
+                            FillBytes(dest + last, background, b - last);
+                        }
                     } else {
                         lo = FirstNot(p, hi, background);
                         first = b + lo;

@@ -215,9 +215,8 @@ uint8_t Compositor::PaperByte(const Row& row, int b, size_t at) const {
     return row.tile[0] ? row.tile[b][(row.tileStart + at) % row.tileLength] : m_average[b];
 }
 
-// Average sampling, the finished row into its destination, and its line pixels into the store (which
-// loses the row's old elements in the composited columns).
-void Compositor::FinishRow(Row& row, uint8_t* dest, UnderPixelManager* under, AverageSampler* sampler) {
+// Average sampling and the finished row into its destination.
+void Compositor::FinishRow(Row& row, uint8_t* dest, AverageSampler* sampler) {
     if (sampler && row.y % 4 == 0) {
         for (int32_t x = (m_first + 3) & ~3; x < m_first + m_count; x += 4) {
             const auto at = static_cast<size_t>(x - m_first);
@@ -231,27 +230,31 @@ void Compositor::FinishRow(Row& row, uint8_t* dest, UnderPixelManager* under, Av
         }
     }
     kernels::Interleave(row.plane, static_cast<size_t>(m_count), dest, m_stream);
-    if (!under) {
-        return;
-    }
+}
+
+// The band's line pixels into the under-pixel store, which loses its rows' old elements in the
+// composited columns; under the lock of the pass, taken once for the band.
+void Compositor::StoreLines(UnderPixelManager& under) {
     std::unique_lock<std::mutex> lock;
     if (m_finishLock) {
         lock = std::unique_lock<std::mutex>(*m_finishLock);
     }
-    under->LoadRow(row.y);
-    under->ClearColumns(m_first, m_count);
-    if (row.lines && row.lines->any) {
-        const LinePixels& lines = *row.lines;
-        for (size_t w = 0; w < lines.present.size(); ++w) {
-            for (uint32_t bits = lines.present[w]; bits; bits &= bits - 1) {
-                const size_t at = w * 32 + static_cast<size_t>(std::countr_zero(bits));
-                const uint8_t* e = lines.elements.data() + at * UnderPixelManager::kElementSize;
-                under->Set(m_first + static_cast<int32_t>(at), e + UnderPixelManager::kUnder,
-                           e + UnderPixelManager::kLine, UnderPixelManager::Mask(e));
+    for (const Row& row : m_rows) {
+        under.LoadRow(row.y);
+        under.ClearColumns(m_first, m_count);
+        if (row.lines && row.lines->any) {
+            const LinePixels& lines = *row.lines;
+            for (size_t w = 0; w < lines.present.size(); ++w) {
+                for (uint32_t bits = lines.present[w]; bits; bits &= bits - 1) {
+                    const size_t at = w * 32 + static_cast<size_t>(std::countr_zero(bits));
+                    const uint8_t* e = lines.elements.data() + at * UnderPixelManager::kElementSize;
+                    under.Set(m_first + static_cast<int32_t>(at), e + UnderPixelManager::kUnder,
+                              e + UnderPixelManager::kLine, UnderPixelManager::Mask(e));
+                }
             }
         }
+        under.StoreRow(row.y);
     }
-    under->StoreRow(row.y);
 }
 
 void Compositor::DrawLayer(const LayerObject& layer, FastBitonalMask* painted) {
@@ -296,11 +299,14 @@ void Compositor::DrawLayer(const LayerObject& layer, FastBitonalMask* painted) {
 
 // The painted colour a layer gives the band's rows, asked into the cache ahead of its use in two
 // steps, the second needing what the first brought in: two layers ahead, where every channel's rows
-// lie (and whether the amounts' rows hold anything); one layer ahead, the codes themselves. A deep stack of
-// short rows would otherwise wait on every one of them in turn.
+// lie (and whether the amounts' rows hold anything and the appearances' rows are one value); one
+// layer ahead, the codes themselves, of the first rows only: the rows' codes follow one another, and
+// the processor's own prefetch carries on from there, while asking for every line of a tall band
+// holds up the asking. A deep stack of short rows would otherwise wait on every one of them in turn.
 void Compositor::PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows, int ahead) const {
     constexpr size_t kAmountBytes = 16 * 1024;
     constexpr size_t kChannelBytes = 1024;
+    constexpr int32_t kCodeRows = 8;
     if (!layer.color || !layer.color->amount) {
         return;
     }
@@ -313,13 +319,14 @@ void Compositor::PrefetchColor(const LayerObject& layer, int32_t y, int32_t rows
     if (ahead == 2) {
         amount.PrefetchRowPlaces(first, last);
         amount.PrefetchRowSummaries(first, last);
+        color.appearance->PrefetchRowSummaries(first, last);
         for (const RLBuffer* channel : channels) {
             channel->PrefetchRowPlaces(first, last);
         }
     } else {
-        amount.PrefetchRowCodes(first, last, kAmountBytes);
+        amount.PrefetchRowCodes(first, std::min(last, first + kCodeRows), kAmountBytes);
         for (const RLBuffer* channel : channels) {
-            channel->PrefetchRowCodes(first, last, kChannelBytes);
+            channel->PrefetchRowCodes(first, std::min(last, first + kCodeRows), kChannelBytes);
         }
     }
 }
@@ -381,7 +388,10 @@ void Compositor::CompositeBand(int32_t y, int32_t rows, uint8_t* dest, size_t de
         }
     }
     for (size_t r = 0; r < band; ++r) {
-        FinishRow(m_rows[r], dest + r * destStride, under, sampler);
+        FinishRow(m_rows[r], dest + r * destStride, sampler);
+    }
+    if (under) {
+        StoreLines(*under);
     }
 }
 
@@ -404,11 +414,12 @@ void Compositor::CompositeRows(int32_t y, int32_t rows, int32_t first, int32_t c
     }
     const Image24* board = m_textured ? PaperPicture() : nullptr;
     m_boardKept = board && UseBoardRows(*board, TileLength(board));
-    // Bands small enough that their rows stay in the cache while every layer is drawn over them. Eight
-    // rows of a narrow area, with the board deviation under them, stay in the first-level cache; more
-    // rows save a little work a layer but miss there several times as often (measured on deep stacks).
+    // Bands small enough that their rows stay in the cache while every layer is drawn over them, and
+    // tall enough that what every layer costs a band (finding its rows, asking them into the cache)
+    // is shared by many rows: on deep stacks of narrow areas that outweighs the rows and the board
+    // deviation under them leaving the first-level cache (measured).
     constexpr int32_t kBandBytes = 192 * 1024;
-    constexpr int32_t kMaxBandRows = 8;
+    constexpr int32_t kMaxBandRows = 32;
     const int32_t band = std::clamp(kBandBytes / (3 * count), 1, kMaxBandRows);
     if (!WorthSplitting(rows, count, band)) {
         CompositeBands(y, rows, band, dest, destStride, painted, under, sampler);
@@ -455,11 +466,29 @@ void Compositor::CompositeRows(int32_t y, int32_t rows, int32_t first, int32_t c
 void Compositor::CompositeBands(int32_t y, int32_t rows, int32_t band, uint8_t* dest, size_t destStride,
                                 FastBitonalMask* painted, UnderPixelManager* under, AverageSampler* sampler,
                                 std::atomic<int32_t>* next) {
-    const int32_t bands = (rows + band - 1) / band;
-    for (int32_t k = next ? next->fetch_add(1) : 0; k < bands; k = next ? next->fetch_add(1) : k + 1) {
-        const int32_t done = k * band;
-        CompositeBand(y + done, std::min(band, rows - done), dest + static_cast<size_t>(done) * destStride,
-                      destStride, painted, under, sampler);
+    if (!next) {
+        for (int32_t done = 0; done < rows; done += band) {
+            CompositeBand(y + done, std::min(band, rows - done),
+                          dest + static_cast<size_t>(done) * destStride, destStride, painted, under, sampler);
+        }
+        return;
+    }
+    // Shared rows are taken in bands that shrink towards the end, down to a few rows, so that neither
+    // thread is left with a whole band to finish while the other has nothing.
+    constexpr int32_t kLastBandRows = 2;
+    int32_t done = next->load(std::memory_order_relaxed);
+    for (;;) {
+        int32_t take = 0;
+        do {
+            if (done >= rows) {
+                return;
+            }
+            const int32_t left = rows - done;
+            take = std::min(left, std::clamp(left / 4, std::min(kLastBandRows, band), band));
+        } while (!next->compare_exchange_weak(done, done + take, std::memory_order_relaxed));
+        CompositeBand(y + done, take, dest + static_cast<size_t>(done) * destStride, destStride, painted,
+                      under, sampler);
+        done = next->load(std::memory_order_relaxed);
     }
 }
 

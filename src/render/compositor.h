@@ -100,8 +100,8 @@ private:
     };
     void CompositeBand(int32_t y, int32_t rows, uint8_t* dest, size_t destStride, FastBitonalMask* painted,
                        UnderPixelManager* under, AverageSampler* sampler);
-    // Bands of rows y .. y + rows - 1: in turn, or, with a counter shared between threads, whichever
-    // band is next.
+    // Bands of rows y .. y + rows - 1: in turn, or, with a count of the rows taken shared between
+    // threads, the rows not yet taken, in bands of at most band rows.
     void CompositeBands(int32_t y, int32_t rows, int32_t band, uint8_t* dest, size_t destStride,
                         FastBitonalMask* painted, UnderPixelManager* under, AverageSampler* sampler,
                         std::atomic<int32_t>* next = nullptr);
@@ -159,7 +159,8 @@ private:
     void DrawLighting(Row& row, const LayerObject& layer, const RowSpan& s);
     void DrawLines(Row& row, const LayerObject& layer, const RowSpan& s);
     uint8_t* LineElement(Row& row, size_t at);
-    void FinishRow(Row& row, uint8_t* dest, UnderPixelManager* under, AverageSampler* sampler);
+    void FinishRow(Row& row, uint8_t* dest, AverageSampler* sampler);
+    void StoreLines(UnderPixelManager& under);
     // Scratch row index, with room for bytes and the kernels' slack.
     uint8_t* Scratch(size_t index, size_t bytes) {
         std::vector<uint8_t>& row = m_scratch[index];

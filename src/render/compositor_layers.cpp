@@ -179,8 +179,8 @@ void Compositor::BlendMixed(Row& row, const Kind& kind, const uint8_t* amount,
 // Painted colour over the row. Only the stretch between the first and the last painted pixel of the
 // layer row is read. Colour channels and appearances are taken as runs of one value from their codes
 // where they have few (a pencil stroke's colour is one value under it): the stretch is blended in
-// pieces over which every channel and the appearance's kind stay the same, each channel as one value
-// or, where it varies too often, decoded. Adjoining runs of plain pencil blend together.
+// pieces over which the appearance's kind stays the same, each channel as one value where it has one
+// over the whole stretch, else as bytes. Adjoining runs of plain pencil blend together.
 void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s, FastBitonalMask* painted) {
     const ObjectColor& color = *layer.color;
     const int32_t to = std::min(s.to, s.offsetX + color.Width());
@@ -205,61 +205,53 @@ void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s,
     const uint8_t* a = amount + begin;
     const int32_t x0 = s.from + static_cast<int32_t>(begin);
     const auto at = static_cast<size_t>(x0 - m_first);
-    // Runs pay while they are long: a piece costs a call of the blend.
-    const size_t maxRuns = std::min(kMaxChannelRuns, 2 + n / 16);
+    // A channel of one value over the stretch blends as that value; one of a few runs is filled out
+    // from them, one of many decoded. The stretch is then blended in pieces of one appearance kind
+    // only, so that a change of colour costs no call of the blend.
+    const size_t maxRuns = std::min(kMaxChannelRuns, 2 + n / 8);
     const RLBuffer* planes[3] = {color.blue.get(), color.green.get(), color.red.get()};
-    ChannelRuns channels[3];
+    kernels::Colours colours;
+    alignas(16) uint8_t flat[3][16];
     for (size_t b = 0; b < 3; ++b) {
-        ChannelRuns& c = channels[b];
-        c.runs = m_runs[b].data();
-        c.count = ReadRuns(*planes[b], s.layerRow, lx + begin, lx + end, c.runs, maxRuns);
-        if (c.count == 0) {
-            // White outside the strokes, as a layer is made.
-            uint8_t* bytes = Scratch(kBlueRow + b, n);
-            ReadBytes(*planes[b], s.layerRow, lx + begin, lx + end, bytes, 255);
-            c.bytes = bytes;
+        rowcodec::ByteRun* runs = m_runs[b].data();
+        const size_t count = ReadRuns(*planes[b], s.layerRow, lx + begin, lx + end, runs, maxRuns);
+        if (count == 1) {
+            std::memset(flat[b], runs[0].value, sizeof(flat[b]));
+            colours.plane[b] = flat[b];
+            colours.uniform[b] = true;
+            continue;
         }
+        uint8_t* bytes = Scratch(kBlueRow + b, n);
+        if (count == 0) {
+            // White outside the strokes, as a layer is made.
+            ReadBytes(*planes[b], s.layerRow, lx + begin, lx + end, bytes, 255);
+        }
+        for (size_t r = 0; r < count; ++r) {
+            std::memset(bytes + runs[r].from, runs[r].value, runs[r].to - runs[r].from);
+        }
+        colours.plane[b] = bytes;
     }
     const ChannelRuns kinds = AppearanceRuns(color, s.layerRow, lx + begin, lx + end);
-    const kernels::Marks marks{painted ? painted->Row(row.y) : nullptr, x0};
-    size_t next[3] = {};
-    size_t k = 0;
-    alignas(16) uint8_t flat[3][16];
-    for (size_t i = 0; i < n;) {
-        size_t j = n;
-        kernels::Colours part;
+    uint32_t* const words = painted ? painted->Row(row.y) : nullptr;
+    for (size_t k = 0; k < kinds.count; ++k) {
+        const size_t i = kinds.runs[k].from;
+        const size_t length = kinds.runs[k].to - i;
+        kernels::Colours part = colours;
         for (size_t b = 0; b < 3; ++b) {
-            const ChannelRuns& c = channels[b];
-            if (c.count == 0) {
-                part.plane[b] = c.bytes + i;
-                continue;
-            }
-            while (c.runs[next[b]].to <= i) {
-                ++next[b];
-            }
-            const rowcodec::ByteRun& run = c.runs[next[b]];
-            j = std::min<size_t>(j, run.to);
-            std::memset(flat[b], run.value, sizeof(flat[b]));
-            part.plane[b] = flat[b];
-            part.uniform[b] = true;
+            part.plane[b] += part.uniform[b] ? 0 : i;
         }
-        while (kinds.runs[k].to <= i) {
-            ++k;
-        }
-        j = std::min<size_t>(j, kinds.runs[k].to);
         const Kind& kind = KindOf(color, kinds.runs[k].value);
         if (kind.plain) {
-            const kernels::Marks pieceMarks{marks.words, x0 + static_cast<int32_t>(i)};
+            const kernels::Marks marks{words, x0 + static_cast<int32_t>(i)};
             if (row.tile[0]) {
-                BlendPencil(row, a + i, part, at + i, j - i, layer.dimmed, pieceMarks);
+                BlendPencil(row, a + i, part, at + i, length, layer.dimmed, marks);
             } else {
                 uint8_t* out[3] = {row.plane[0] + at + i, row.plane[1] + at + i, row.plane[2] + at + i};
-                kernels::BlendColour(a + i, part, out, j - i, layer.dimmed, pieceMarks);
+                kernels::BlendColour(a + i, part, out, length, layer.dimmed, marks);
             }
         } else {
-            BlendMixed(row, kind, a + i, part, at + i, j - i, layer.dimmed);
+            BlendMixed(row, kind, a + i, part, at + i, length, layer.dimmed);
         }
-        i = j;
     }
     if (row.lines && row.lines->any) {
         for (size_t i = 0; i < n; ++i) {
@@ -277,6 +269,13 @@ Compositor::ChannelRuns Compositor::AppearanceRuns(const ObjectColor& color, int
     const size_t n = to - from;
     ChannelRuns kinds;
     kinds.runs = m_runs[3].data();
+    // A row of one appearance throughout, as most are, is known from its summary.
+    uint8_t only = 0;
+    if (color.appearance->RowIsOneValue(layerRow, only)) {
+        kinds.runs[0] = rowcodec::ByteRun{0, static_cast<uint32_t>(n), only};
+        kinds.count = 1;
+        return kinds;
+    }
     kinds.count = ReadRuns(*color.appearance, layerRow, from, to, kinds.runs, kMaxChannelRuns);
     if (kinds.count == 0) {
         uint8_t* appearance = Scratch(kAppearanceRow, n);

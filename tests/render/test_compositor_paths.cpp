@@ -649,6 +649,49 @@ TEST(CompositorPaths, TwoThreadsCompositeLikeOne) {
     }
 }
 
+// A deep stack over a narrow area, as the view of a many-layered drawing is: tall bands shared by two
+// threads, shrinking towards the end, give the plain loop's pixels, painted bits, line pixels and
+// samples, over the whole drawing (rows not a multiple of a band) and over an area at an odd column
+// whose width is not a multiple of the vector lanes, with layers crossing its ends.
+TEST(CompositorPaths, DeepStacksOfNarrowAreasCompositeLikeThePlainLoop) {
+    std::mt19937 rng(4099);
+    constexpr int32_t kWidth = 203;
+    constexpr int32_t kHeight = 301;
+    ImageStackManager stack;
+    Compositor compositor(stack);
+    RandomStack(rng, stack, compositor, kWidth, kHeight);
+    compositor.switches.showSelectedOnly = false;
+    for (int i = 0; i < 48; ++i) {
+        if (i % 3 == 0) {
+            RandomLayer(rng, stack, kWidth, kHeight);
+        } else {
+            StrokeLayer(rng, stack, kWidth, kHeight);
+        }
+    }
+    testing::ReferenceCompositor reference(stack, compositor);
+    Target fast(kWidth, kHeight);
+    Target plain(kWidth, kHeight);
+    compositor.CompositeRows(0, kHeight, 0, kWidth, fast.pixels.Row(0),
+                             static_cast<size_t>(fast.pixels.Stride()), &fast.painted, &fast.under,
+                             &fast.sampler);
+    for (int32_t y = 0; y < kHeight; ++y) {
+        reference.CompositeRow(y, 0, kWidth, plain.pixels.Row(y), &plain.painted, &plain.under,
+                               &plain.sampler);
+    }
+    ExpectSame(fast, plain, "whole drawing");
+    constexpr int32_t kFirst = 37;
+    constexpr int32_t kCount = 157;
+    constexpr int32_t kTop = 5;
+    constexpr int32_t kRows = 290;
+    compositor.CompositeRows(kTop, kRows, kFirst, kCount, fast.pixels.Pixel(kFirst, kTop),
+                             static_cast<size_t>(fast.pixels.Stride()), &fast.painted, &fast.under, nullptr);
+    for (int32_t y = kTop; y < kTop + kRows; ++y) {
+        reference.CompositeRow(y, kFirst, kCount, plain.pixels.Pixel(kFirst, y), &plain.painted, &plain.under,
+                               nullptr);
+    }
+    ExpectSame(fast, plain, "area from an odd column");
+}
+
 // Board rows kept from pass to pass follow the paper: after a new painted amount, and after a board
 // changed in place and announced, the drawing composites as the plain loop makes it.
 TEST(CompositorPaths, KeptBoardRowsFollowThePaperAndItsSettings) {
