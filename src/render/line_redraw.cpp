@@ -41,16 +41,24 @@ constexpr uint32_t kNever = std::numeric_limits<uint32_t>::max();
 // The stamp of one width centred on one quarter-pixel cell (cx, cy) of its pixel: side x side pixels,
 // the centre pixel at (origin, origin); per pixel its coverage cells and the squared distance (in eighth
 // pixels) from the stamp's centre to the pixel's centre.
+// A stamp row's cells are kept with 8 empty ones before them and at least 8 after its runs of 8, so
+// that a run of 8 read from up to 8 cells before the row's first column to the end of its runs stays
+// in the row.
+constexpr int32_t kStampPad = 8;
+
 struct Stamp {
     int32_t side = 0;
     int32_t origin = 0;
-    // Rows of the cells lie this many apart; past its side every row holds at least 7 empty cells, so
-    // that runs of 8 from any cell of a row stay in it.
-    int32_t stride = 0;
-    int32_t runs = 0; // runs of 8 cells from a row's first column that cover its side
+    int32_t stride = 0;   // rows of the cells lie this many apart
+    int32_t runs = 0;     // runs of 8 cells from a row's first column that cover its side
+    int32_t rowFirst = 0; // the first row with cells, and one past the last
+    int32_t rowLast = 0;
     std::vector<uint16_t> masks;
     std::vector<uint32_t> distance; // kNever where the mask is empty
     std::vector<int32_t> spans;     // per row: first and one past the last column with cells
+
+    // Where the cell of row r and column c is kept.
+    size_t At(int32_t r, int32_t c) const { return static_cast<size_t>(r * stride + kStampPad + c); }
 };
 
 // Output rows stay in a ring while stamps can still reach them: a source row's stamps reach kLineReach
@@ -66,12 +74,16 @@ static_assert(kRingRows >= 2 * kLineReach + 1 && (kRingRows & (kRingRows - 1)) =
 constexpr int32_t kMarginLeft = 40;
 constexpr int32_t kMarginRight = 48;
 static_assert(kMarginLeft >= kWidestStamp - 1 && kMarginRight >= kWidestStamp + 7);
+// A group of stamps writes one run of 8 more than the stamp's own runs.
+static_assert(kMarginRight >= 8 * ((kWidestStamp + 7) / 8 + 1));
 
 struct Ring {
     size_t rowLength = 0; // cells of a ring row
     uint16_t* cover = nullptr;
     uint32_t* nearest = nullptr;
     uint8_t* color = nullptr;
+    // Per ring row: a stamp may have reached it since it was cleared (false: its cells are all empty).
+    std::array<bool, kRingRows> stamped{};
 
     size_t Row(int32_t y) const { return static_cast<size_t>(y & (kRingRows - 1)) * rowLength; }
     // The ring row after the one at row (the first after the last).
@@ -80,7 +92,8 @@ struct Ring {
         return row == kRingRows * rowLength ? 0 : row;
     }
     // With one colour only the coverage is kept: the colour follows from it.
-    void Clear(int32_t y, bool oneColour) const {
+    void Clear(int32_t y, bool oneColour) {
+        stamped[static_cast<size_t>(y & (kRingRows - 1))] = false;
         const size_t at = Row(y);
         std::fill_n(cover + at, rowLength, uint16_t{0});
         if (!oneColour) {
@@ -145,8 +158,8 @@ private:
         const int32_t hi = StampHigh(w);
         s.side = hi - lo + 1;
         s.origin = -lo;
-        s.stride = (s.side + 14) / 8 * 8;
         s.runs = (s.side + 7) / 8;
+        s.stride = kStampPad + 8 * (s.runs + 1);
         const auto cells = static_cast<size_t>(s.side) * static_cast<size_t>(s.stride);
         s.masks.assign(cells, 0);
         s.distance.assign(cells, kNever);
@@ -167,24 +180,30 @@ private:
                 }
                 const int32_t ex = 8 * (px - s.origin) + 4 - (2 * cx + 1);
                 const int32_t ey = 8 * (py - s.origin) + 4 - (2 * cy + 1);
-                const auto at = static_cast<size_t>(py * s.stride + px);
+                const size_t at = s.At(py, px);
                 s.masks[at] = mask;
                 // A cell without coverage is never the nearest: it can be stamped like the others.
                 s.distance[at] = mask != 0 ? static_cast<uint32_t>(ex * ex + ey * ey) : kNever;
             }
         }
         s.spans.assign(2 * static_cast<size_t>(s.side), 0);
+        s.rowFirst = s.side;
+        s.rowLast = 0;
         for (int32_t py = 0; py < s.side; ++py) {
             int32_t first = s.side;
             int32_t last = 0;
             for (int32_t px = 0; px < s.side; ++px) {
-                if (s.masks[static_cast<size_t>(py * s.stride + px)] != 0) {
+                if (s.masks[s.At(py, px)] != 0) {
                     first = std::min(first, px);
                     last = px + 1;
                 }
             }
             s.spans[2 * static_cast<size_t>(py)] = first;
             s.spans[2 * static_cast<size_t>(py) + 1] = last;
+            if (first < last) {
+                s.rowFirst = std::min(s.rowFirst, py);
+                s.rowLast = py + 1;
+            }
         }
     }
 
@@ -206,37 +225,135 @@ void StampPlain(const StampJob& job, const Ring& ring) {
             continue;
         }
         const size_t k = ring.Row(job.top + r) + job.col + static_cast<size_t>(c0);
-        const size_t at = static_cast<size_t>(r * s.stride + c0);
+        const size_t at = s.At(r, c0);
         StampRow(s.masks.data() + at, s.distance.data() + at, c1 - c0, ring.cover + k, ring.nearest + k,
                  ring.color + k, job.color);
     }
 }
+
+#if defined(__SSE2__)
+// Rows of a stamp joined into consecutive ring rows, Runs runs of 8 cells each: masks and cover step by
+// their own row lengths.
+template <int32_t Runs>
+inline void JoinRows(const uint16_t* masks, size_t stride, uint16_t* cover, size_t rowLength, int32_t rows) {
+    for (int32_t r = 0; r < rows; ++r, masks += stride, cover += rowLength) {
+        for (int32_t c = 0; c < 8 * Runs; c += 8) {
+            auto* at = reinterpret_cast<__m128i*>(cover + c);
+            _mm_storeu_si128(at, _mm_or_si128(_mm_loadu_si128(at),
+                                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks + c))));
+        }
+    }
+}
+
+// A stamp's rows r0 .. r1 - 1 in whole runs of 8 from each row's first column (the cells past the side
+// are empty): the ring rows up to its last one, then those from its first one.
+template <int32_t Runs> void JoinStamp(const StampJob& job, const Ring& ring) {
+    const Stamp& s = *job.stamp;
+    const auto stride = static_cast<size_t>(s.stride);
+    const uint16_t* masks = s.masks.data() + s.At(job.r0, 0);
+    const int32_t y = job.top + job.r0;
+    const int32_t rows = job.r1 - job.r0;
+    const int32_t beforeWrap = std::min(rows, kRingRows - (y & (kRingRows - 1)));
+    JoinRows<Runs>(masks, stride, ring.cover + ring.Row(y) + job.col, ring.rowLength, beforeWrap);
+    if (rows > beforeWrap) {
+        JoinRows<Runs>(masks + static_cast<size_t>(beforeWrap) * stride, stride, ring.cover + job.col,
+                       ring.rowLength, rows - beforeWrap);
+    }
+}
+
+// Stamps of one side, on one top row, whose first columns lie from the first one's to 8 past it: the
+// group's cells are joined in registers a run of 8 ring cells at a time, and each run is written once.
+// A stamp starting k columns right of the first is read from k cells before its row, where its padding
+// is empty.
+constexpr size_t kMaxGroup = 9;
+
+template <int32_t Runs> void JoinGroup(const StampJob* jobs, size_t n, const Ring& ring) {
+    const StampJob& lead = jobs[0];
+    const auto stride = static_cast<size_t>(lead.stamp->stride);
+    int32_t r0 = lead.r0;
+    int32_t r1 = lead.r1;
+    for (size_t j = 1; j < n; ++j) {
+        r0 = std::min(r0, jobs[j].r0);
+        r1 = std::max(r1, jobs[j].r1);
+    }
+    // Rows outside a stamp's own ones are still its rows (its side and tops are the group's): empty or
+    // not, they lie in ring rows the source row may stamp.
+    std::array<const uint16_t*, kMaxGroup> masks{};
+    for (size_t j = 0; j < n; ++j) {
+        const int32_t k = static_cast<int32_t>(jobs[j].col - lead.col);
+        masks[j] = jobs[j].stamp->masks.data() + jobs[j].stamp->At(r0, -k);
+    }
+    const size_t ringCells = kRingRows * ring.rowLength;
+    uint16_t* cover = ring.cover + ring.Row(lead.top + r0) + lead.col;
+    for (int32_t r = r0; r < r1; ++r) {
+        for (int32_t c = 0; c <= 8 * Runs; c += 8) {
+            __m128i cells = _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks[0] + c));
+            for (size_t j = 1; j < n; ++j) {
+                cells = _mm_or_si128(cells, _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks[j] + c)));
+            }
+            auto* at = reinterpret_cast<__m128i*>(cover + c);
+            _mm_storeu_si128(at, _mm_or_si128(_mm_loadu_si128(at), cells));
+        }
+        for (size_t j = 0; j < n; ++j) {
+            masks[j] += stride;
+        }
+        cover += ring.rowLength;
+        if (cover >= ring.cover + ringCells) {
+            cover -= ringCells;
+        }
+    }
+}
+
+void JoinGroupOfRuns(const StampJob* jobs, size_t n, const Ring& ring) {
+    switch (jobs[0].stamp->runs) {
+    case 1:
+        JoinGroup<1>(jobs, n, ring);
+        return;
+    case 2:
+        JoinGroup<2>(jobs, n, ring);
+        return;
+    case 3:
+        JoinGroup<3>(jobs, n, ring);
+        return;
+    case 4:
+        JoinGroup<4>(jobs, n, ring);
+        return;
+    default:
+        JoinGroup<5>(jobs, n, ring);
+        return;
+    }
+}
+#endif
 
 // StampPlain where every line has one colour: only the cells are joined.
 void StampCells(const StampJob& job, const Ring& ring) {
     const Stamp& s = *job.stamp;
 #if defined(__SSE2__)
     if (g_fastPaths) {
-        // Whole runs of 8 from each row's first column: the cells past the side are empty.
-        const int32_t n = 8 * s.runs;
-        const uint16_t* masks = s.masks.data() + static_cast<size_t>(job.r0 * s.stride);
-        size_t row = ring.Row(job.top + job.r0);
-        for (int32_t r = job.r0; r < job.r1; ++r, masks += s.stride, row = ring.Next(row)) {
-            uint16_t* cover = ring.cover + row + job.col;
-            for (int32_t c = 0; c < n; c += 8) {
-                auto* at = reinterpret_cast<__m128i*>(cover + c);
-                _mm_storeu_si128(at,
-                                 _mm_or_si128(_mm_loadu_si128(at),
-                                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks + c))));
-            }
+        static_assert((kWidestStamp + 7) / 8 == 5);
+        switch (s.runs) {
+        case 1:
+            JoinStamp<1>(job, ring);
+            return;
+        case 2:
+            JoinStamp<2>(job, ring);
+            return;
+        case 3:
+            JoinStamp<3>(job, ring);
+            return;
+        case 4:
+            JoinStamp<4>(job, ring);
+            return;
+        default:
+            JoinStamp<5>(job, ring);
+            return;
         }
-        return;
     }
 #endif
     for (int32_t r = job.r0; r < job.r1; ++r) {
         const int32_t c0 = s.spans[2 * static_cast<size_t>(r)];
         const int32_t n = s.spans[2 * static_cast<size_t>(r) + 1] - c0;
-        const uint16_t* masks = s.masks.data() + static_cast<size_t>(r * s.stride + c0);
+        const uint16_t* masks = s.masks.data() + s.At(r, c0);
         uint16_t* cover = ring.cover + ring.Row(job.top + r) + job.col + static_cast<size_t>(c0);
         for (int32_t c = 0; c < n; ++c) {
             cover[c] = static_cast<uint16_t>(cover[c] | masks[c]);
@@ -254,7 +371,7 @@ __attribute__((target("avx2"))) void StampAvx2(const StampJob& job, const Ring& 
     size_t row = ring.Row(job.top + job.r0);
     for (int32_t r = job.r0; r < job.r1; ++r, row = ring.Next(row)) {
         const size_t k = row + job.col;
-        const auto at = static_cast<size_t>(r * s.stride);
+        const size_t at = s.At(r, 0);
         const uint16_t* masks = s.masks.data() + at;
         const uint32_t* distance = s.distance.data() + at;
         uint16_t* cover = ring.cover + k;
@@ -290,6 +407,27 @@ __attribute__((target("avx2"))) void StampAvx2(const StampJob& job, const Ring& 
 constexpr size_t kSpread = 16;
 
 void StampJobs(const StampJob* jobs, size_t n, const Ring& ring, bool oneColour) {
+#if defined(__SSE2__)
+    if (oneColour && g_fastPaths) {
+        // The cells alone, in any order: neighbours on one row and top go in groups.
+        for (size_t start = 0; start < n;) {
+            const StampJob& lead = jobs[start];
+            size_t end = start + 1;
+            while (end < n && end - start < kMaxGroup && jobs[end].top == lead.top &&
+                   jobs[end].stamp->side == lead.stamp->side && jobs[end].col >= lead.col &&
+                   jobs[end].col <= lead.col + 8) {
+                ++end;
+            }
+            if (end - start == 1) {
+                StampCells(lead, ring);
+            } else {
+                JoinGroupOfRuns(jobs + start, end - start, ring);
+            }
+            start = end;
+        }
+        return;
+    }
+#endif
 #if defined(TS_LINE_STAMPS_AVX2)
     const bool vectors = g_fastPaths && g_haveAvx2;
 #endif
@@ -409,6 +547,7 @@ public:
         }
     }
     uint8_t operator[](uint16_t mask) const { return m_cells[mask]; }
+    const uint8_t* Data() const { return m_cells.data(); }
 
 private:
     std::vector<uint8_t> m_cells;
@@ -513,6 +652,28 @@ bool OneColour(const RLBuffer& occupancy, const RLBuffer* colors, const Rect& sr
     return true;
 }
 
+// Whether bytes from .. to - 1 of a stored row are all 0; scratch holds to - from bytes.
+bool StoredZeros(const RLBuffer& buffer, int32_t y, size_t from, size_t to, uint8_t* scratch) {
+    uint8_t one = 0;
+    if (buffer.RowIsOneValue(y, one)) {
+        return one == 0;
+    }
+    const rowcodec::SpanInfo info = buffer.ReadContent(y, from, to, scratch, 0);
+    return info.first == info.last;
+}
+
+// The first byte of n that differs between a and b, and one past the last; first == last when none.
+void Differing(const uint8_t* a, const uint8_t* b, size_t n, size_t& first, size_t& last) {
+    first = 0;
+    while (first < n && a[first] == b[first]) {
+        ++first;
+    }
+    last = n;
+    while (last > first && a[last - 1] == b[last - 1]) {
+        --last;
+    }
+}
+
 // Reads bytes from .. to - 1 of a row: the whole row at once when they are all of it.
 void ReadBytes(const RLBuffer& buffer, int32_t y, size_t from, size_t to, uint8_t* bytes) {
     if (from == 0 && to == buffer.RawRowLength()) {
@@ -552,7 +713,8 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
     RLBuffer& coverage = *l.lineBuffer;
     RLBuffer& rendered = *l.refreshAppearance;
     const StampSet& stamps = Stamps();
-    const CentreCells& centres = Centres();
+    const uint8_t* centreCells = Centres().Data();
+    const WobbleTable& wobbles = Wobbles();
 
     const auto ow = static_cast<size_t>(out.Width());
     const auto sw = static_cast<size_t>(src.Width());
@@ -561,7 +723,7 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
     std::vector<uint16_t> cover;
     std::vector<uint32_t> nearest;
     std::vector<uint8_t> color;
-    std::vector<uint8_t> occ, styleRow, widthRow, colorRow, storedCover, storedColor;
+    std::vector<uint8_t> occ, styleRow, widthRow, colorRow, storedCover, newCover, storedColor;
     std::vector<StampJob> jobs;
     try {
         jobs.resize(sw);
@@ -574,6 +736,7 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
         widthRow.resize(sw);
         colorRow.resize(sw);
         storedCover.resize(2 * ow);
+        newCover.resize(2 * ow);
         storedColor.resize(ow);
     } catch (const std::bad_alloc&) {
         return Rect{};
@@ -591,25 +754,54 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
 
     // A finished row goes back to the parts where it differs from what they hold: each coverage mask as
     // two bytes, low byte first, and the colour index only where a stamp covered a cell (0 elsewhere).
+    // Only the bytes from the first to the last that differ are rewritten, and they make the box of
+    // changed pixels. A ring row no stamp reached is empty: the stored row need only be found empty.
+    Rect changed{};
+    const auto noteChanged = [&](int32_t y, size_t first, size_t last) {
+        changed = Union(changed, Rect{out.left + static_cast<int32_t>(first), y,
+                                      out.left + static_cast<int32_t>(last), y + 1});
+    };
+    const auto coverFrom = 2 * static_cast<size_t>(out.left);
+    const auto coverTo = 2 * static_cast<size_t>(out.right);
+    const auto colorFrom = static_cast<size_t>(out.left);
+    const auto colorTo = static_cast<size_t>(out.right);
     const auto finish = [&](int32_t y) {
         const size_t at = ring.Row(y) + kMarginLeft;
+        const bool stamped = ring.stamped[static_cast<size_t>(y & (kRingRows - 1))];
+        if (stamped || !StoredZeros(coverage, y, coverFrom, coverTo, storedCover.data())) {
+            ReadBytes(coverage, y, coverFrom, coverTo, storedCover.data());
+            if (!SameAsStored(ring.cover + at, ow, storedCover.data())) {
+                StoreMasks(ring.cover + at, ow, newCover.data());
+                size_t first = 0;
+                size_t last = 0;
+                Differing(newCover.data(), storedCover.data(), 2 * ow, first, last);
+                first /= 2;
+                last = (last + 1) / 2;
+                PutBytes(coverage, y, coverFrom + 2 * first, coverFrom + 2 * last,
+                         newCover.data() + 2 * first);
+                noteChanged(y, first, last);
+            }
+        }
+        // With one colour the colours follow from the cells; with colour 0, or no cells, they are all 0.
+        const bool zeros = oneColour ? !stamped || lineColour == 0 : !stamped;
+        if (zeros && StoredZeros(rendered, y, colorFrom, colorTo, storedColor.data())) {
+            if (progress) {
+                progress->Step();
+            }
+            return;
+        }
         if (oneColour) {
             for (size_t i = 0; i < ow; ++i) {
                 ring.color[at + i] = ring.cover[at + i] != 0 ? lineColour : uint8_t{0};
             }
         }
-        const auto coverFrom = 2 * static_cast<size_t>(out.left);
-        const auto coverTo = 2 * static_cast<size_t>(out.right);
-        ReadBytes(coverage, y, coverFrom, coverTo, storedCover.data());
-        if (!SameAsStored(ring.cover + at, ow, storedCover.data())) {
-            StoreMasks(ring.cover + at, ow, storedCover.data());
-            PutBytes(coverage, y, coverFrom, coverTo, storedCover.data());
-        }
-        const auto colorFrom = static_cast<size_t>(out.left);
-        const auto colorTo = static_cast<size_t>(out.right);
         ReadBytes(rendered, y, colorFrom, colorTo, storedColor.data());
         if (std::memcmp(storedColor.data(), ring.color + at, ow) != 0) {
-            PutBytes(rendered, y, colorFrom, colorTo, ring.color + at);
+            size_t first = 0;
+            size_t last = 0;
+            Differing(ring.color + at, storedColor.data(), ow, first, last);
+            PutBytes(rendered, y, colorFrom + first, colorFrom + last, ring.color + at + first);
+            noteChanged(y, first, last);
         }
         if (progress) {
             progress->Step();
@@ -632,6 +824,8 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
             empty ? rowcodec::SpanInfo{}
                   : occupancy.ReadSpan(sy, 2 * static_cast<size_t>(src.left),
                                        2 * static_cast<size_t>(src.right), occ.data(), 0);
+        int32_t touchedFrom = std::numeric_limits<int32_t>::max(); // the ring rows this row's stamps reach
+        int32_t touchedTo = std::numeric_limits<int32_t>::min();
         if (info.first != info.last && rowsFrom < rowsTo) {
             const size_t first = info.first / 2;
             const size_t last = (info.last + 1) / 2;
@@ -646,7 +840,9 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
             };
             read(styles, styleRow);
             read(widths, widthRow);
-            read(colors, colorRow);
+            if (!oneColour) {
+                read(colors, colorRow); // with one colour the cells alone are stamped
+            }
             FieldRow field(sy);
             size_t count = 0;
             for (size_t i = first; i < last; ++i) {
@@ -655,27 +851,36 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
                     continue; // no line, or a gap of its dash pattern
                 }
                 const int32_t sx = src.left + static_cast<int32_t>(i);
-                const uint8_t centre = centres[mask];
+                const uint8_t centre = centreCells[mask];
                 int32_t qx = 4 * sx + (centre & 15);
                 int32_t qy = 4 * sy + (centre >> 4);
                 const int32_t amount = LineFreehandOf(widthRow[i]);
                 if (amount != 0) {
                     const uint8_t r = field.At(sx);
-                    qx += Wobbles().dx[static_cast<size_t>(amount)][r];
-                    qy += Wobbles().dy[static_cast<size_t>(amount)][r];
+                    qx += wobbles.dx[static_cast<size_t>(amount)][r];
+                    qy += wobbles.dy[static_cast<size_t>(amount)][r];
                 }
                 const Stamp& s = stamps.Get(LineWidthOf(widthRow[i]), (qy & 3) * 4 + (qx & 3));
                 const int32_t left = FloorDiv4(qx) - s.origin;
                 const int32_t top = FloorDiv4(qy) - s.origin;
-                const int32_t r0 = std::max(0, rowsFrom - top);
-                const int32_t r1 = std::min(s.side, rowsTo - top);
+                const int32_t r0 = std::max(s.rowFirst, rowsFrom - top);
+                const int32_t r1 = std::min(s.rowLast, rowsTo - top);
                 if (r0 >= r1 || left >= out.right || left + s.side <= out.left) {
                     continue; // the stamp misses the output
                 }
-                jobs[count++] = StampJob{
-                    &s, top, r0, r1, static_cast<size_t>(left - out.left + kMarginLeft), colorRow[i]};
+                jobs[count++] = StampJob{&s,
+                                         top,
+                                         r0,
+                                         r1,
+                                         static_cast<size_t>(left - out.left + kMarginLeft),
+                                         oneColour ? lineColour : colorRow[i]};
+                touchedFrom = std::min(touchedFrom, top + r0);
+                touchedTo = std::max(touchedTo, top + r1);
             }
             StampJobs(jobs.data(), count, ring, oneColour);
+            for (int32_t y = touchedFrom; y < touchedTo; ++y) {
+                ring.stamped[static_cast<size_t>(y & (kRingRows - 1))] = true;
+            }
         }
         for (; finished < out.bottom && finished <= sy - kLineReach; ++finished) {
             finish(finished);
@@ -690,7 +895,9 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
     if (progress) {
         progress->Finish();
     }
-    return out;
+    // What may look different: the rectangle asked for (its bytes may have changed) and every pixel
+    // around it whose coverage or colour did.
+    return Union(Intersection(area, LayerRectangle()), changed);
 }
 
 } // namespace ts
