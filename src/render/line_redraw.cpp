@@ -662,13 +662,25 @@ bool StoredZeros(const RLBuffer& buffer, int32_t y, size_t from, size_t to, uint
     return info.first == info.last;
 }
 
+uint64_t Load64(const uint8_t* p) {
+    uint64_t v = 0;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
 // The first byte of n that differs between a and b, and one past the last; first == last when none.
 void Differing(const uint8_t* a, const uint8_t* b, size_t n, size_t& first, size_t& last) {
     first = 0;
+    while (first + 8 <= n && Load64(a + first) == Load64(b + first)) {
+        first += 8;
+    }
     while (first < n && a[first] == b[first]) {
         ++first;
     }
     last = n;
+    while (last >= first + 8 && Load64(a + last - 8) == Load64(b + last - 8)) {
+        last -= 8;
+    }
     while (last > first && a[last - 1] == b[last - 1]) {
         --last;
     }
@@ -754,8 +766,8 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
 
     // A finished row goes back to the parts where it differs from what they hold: each coverage mask as
     // two bytes, low byte first, and the colour index only where a stamp covered a cell (0 elsewhere).
-    // Only the bytes from the first to the last that differ are rewritten, and they make the box of
-    // changed pixels. A ring row no stamp reached is empty: the stored row need only be found empty.
+    // The first and last bytes that differ make the box of changed pixels. A ring row no stamp reached
+    // is empty: the stored row need only be found empty.
     Rect changed{};
     const auto noteChanged = [&](int32_t y, size_t first, size_t last) {
         changed = Union(changed, Rect{out.left + static_cast<int32_t>(first), y,
@@ -777,8 +789,7 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
                 Differing(newCover.data(), storedCover.data(), 2 * ow, first, last);
                 first /= 2;
                 last = (last + 1) / 2;
-                PutBytes(coverage, y, coverFrom + 2 * first, coverFrom + 2 * last,
-                         newCover.data() + 2 * first);
+                PutBytes(coverage, y, coverFrom, coverTo, newCover.data());
                 noteChanged(y, first, last);
             }
         }
@@ -800,7 +811,7 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
             size_t first = 0;
             size_t last = 0;
             Differing(ring.color + at, storedColor.data(), ow, first, last);
-            PutBytes(rendered, y, colorFrom + first, colorFrom + last, ring.color + at + first);
+            PutBytes(rendered, y, colorFrom, colorTo, ring.color + at);
             noteChanged(y, first, last);
         }
         if (progress) {
