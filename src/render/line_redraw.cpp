@@ -115,6 +115,7 @@ struct StampJob {
 };
 
 bool g_fastPaths = true;
+bool g_wideVectors = true;
 
 #if defined(TS_LINE_STAMPS_AVX2)
 const bool g_haveAvx2 = [] {
@@ -262,64 +263,118 @@ template <int32_t Runs> void JoinStamp(const StampJob& job, const Ring& ring) {
 }
 
 // Stamps of one side, on one top row, whose first columns lie from the first one's to 8 past it: the
-// group's cells are joined in registers a run of 8 ring cells at a time, and each run is written once.
+// group's cells are joined in registers a run of ring cells at a time, and each run is written once.
 // A stamp starting k columns right of the first is read from k cells before its row, where its padding
 // is empty.
 constexpr size_t kMaxGroup = 9;
 
-template <int32_t Runs> void JoinGroup(const StampJob* jobs, size_t n, const Ring& ring) {
-    const StampJob& lead = jobs[0];
-    const auto stride = static_cast<size_t>(lead.stamp->stride);
-    int32_t r0 = lead.r0;
-    int32_t r1 = lead.r1;
-    for (size_t j = 1; j < n; ++j) {
-        r0 = std::min(r0, jobs[j].r0);
-        r1 = std::max(r1, jobs[j].r1);
+struct Group {
+    std::array<const uint16_t*, kMaxGroup> masks{}; // per stamp, its row r0 from the group's first column
+    size_t n = 0;
+    size_t stride = 0;
+    int32_t rows = 0;
+    uint16_t* cover = nullptr; // the ring cells of row r0 from the first stamp's first column
+
+    Group(const StampJob* jobs, size_t count, const Ring& ring) : n(count) {
+        const StampJob& lead = jobs[0];
+        stride = static_cast<size_t>(lead.stamp->stride);
+        int32_t r0 = lead.r0;
+        int32_t r1 = lead.r1;
+        for (size_t j = 1; j < n; ++j) {
+            r0 = std::min(r0, jobs[j].r0);
+            r1 = std::max(r1, jobs[j].r1);
+        }
+        // Rows outside a stamp's own ones are still its rows (its side and top are the group's): empty
+        // or not, they lie in ring rows the source row may stamp.
+        for (size_t j = 0; j < n; ++j) {
+            const int32_t k = static_cast<int32_t>(jobs[j].col - lead.col);
+            masks[j] = jobs[j].stamp->masks.data() + jobs[j].stamp->At(r0, -k);
+        }
+        rows = r1 - r0;
+        cover = ring.cover + ring.Row(lead.top + r0) + lead.col;
     }
-    // Rows outside a stamp's own ones are still its rows (its side and tops are the group's): empty or
-    // not, they lie in ring rows the source row may stamp.
-    std::array<const uint16_t*, kMaxGroup> masks{};
-    for (size_t j = 0; j < n; ++j) {
-        const int32_t k = static_cast<int32_t>(jobs[j].col - lead.col);
-        masks[j] = jobs[j].stamp->masks.data() + jobs[j].stamp->At(r0, -k);
-    }
-    const size_t ringCells = kRingRows * ring.rowLength;
-    uint16_t* cover = ring.cover + ring.Row(lead.top + r0) + lead.col;
-    for (int32_t r = r0; r < r1; ++r) {
-        for (int32_t c = 0; c <= 8 * Runs; c += 8) {
-            __m128i cells = _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks[0] + c));
-            for (size_t j = 1; j < n; ++j) {
-                cells = _mm_or_si128(cells, _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks[j] + c)));
+};
+
+// Runs + 1 runs of 8 cells per row: a stamp's own runs and the at most 8 columns the group spans.
+template <int32_t Runs> void JoinGroup(const StampJob* jobs, size_t count, const Ring& ring) {
+    const Group g(jobs, count, ring);
+    uint16_t* const end = ring.cover + kRingRows * ring.rowLength;
+    uint16_t* cover = g.cover;
+    for (size_t row = 0; row < g.stride * static_cast<size_t>(g.rows); row += g.stride) {
+        for (size_t c = 0; c <= 8 * Runs; c += 8) {
+            __m128i cells = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g.masks[0] + row + c));
+            for (size_t j = 1; j < g.n; ++j) {
+                cells = _mm_or_si128(cells,
+                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(g.masks[j] + row + c)));
             }
             auto* at = reinterpret_cast<__m128i*>(cover + c);
             _mm_storeu_si128(at, _mm_or_si128(_mm_loadu_si128(at), cells));
         }
-        for (size_t j = 0; j < n; ++j) {
-            masks[j] += stride;
+        cover += ring.rowLength;
+        cover -= cover >= end ? kRingRows * ring.rowLength : 0;
+    }
+}
+
+#if defined(TS_LINE_STAMPS_AVX2)
+// JoinGroup sixteen cells at a time, the last eight alone when the runs are even.
+template <int32_t Runs>
+__attribute__((target("avx2"))) void JoinGroupAvx2(const StampJob* jobs, size_t count, const Ring& ring) {
+    const Group g(jobs, count, ring);
+    uint16_t* const end = ring.cover + kRingRows * ring.rowLength;
+    uint16_t* cover = g.cover;
+    constexpr size_t kCells = 8 * (Runs + 1);
+    for (size_t row = 0; row < g.stride * static_cast<size_t>(g.rows); row += g.stride) {
+        for (size_t c = 0; c + 16 <= kCells; c += 16) {
+            __m256i cells = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(g.masks[0] + row + c));
+            for (size_t j = 1; j < g.n; ++j) {
+                cells = _mm256_or_si256(
+                    cells, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(g.masks[j] + row + c)));
+            }
+            auto* at = reinterpret_cast<__m256i*>(cover + c);
+            _mm256_storeu_si256(at, _mm256_or_si256(_mm256_loadu_si256(at), cells));
+        }
+        if constexpr (kCells % 16 != 0) {
+            constexpr size_t c = kCells - 8;
+            __m128i cells = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g.masks[0] + row + c));
+            for (size_t j = 1; j < g.n; ++j) {
+                cells = _mm_or_si128(cells,
+                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(g.masks[j] + row + c)));
+            }
+            auto* at = reinterpret_cast<__m128i*>(cover + c);
+            _mm_storeu_si128(at, _mm_or_si128(_mm_loadu_si128(at), cells));
         }
         cover += ring.rowLength;
-        if (cover >= ring.cover + ringCells) {
-            cover -= ringCells;
-        }
+        cover -= cover >= end ? kRingRows * ring.rowLength : 0;
     }
+}
+#endif
+
+template <int32_t Runs> void JoinGroupFor(const StampJob* jobs, size_t n, const Ring& ring) {
+#if defined(TS_LINE_STAMPS_AVX2)
+    if (g_haveAvx2 && g_wideVectors) {
+        JoinGroupAvx2<Runs>(jobs, n, ring);
+        return;
+    }
+#endif
+    JoinGroup<Runs>(jobs, n, ring);
 }
 
 void JoinGroupOfRuns(const StampJob* jobs, size_t n, const Ring& ring) {
     switch (jobs[0].stamp->runs) {
     case 1:
-        JoinGroup<1>(jobs, n, ring);
+        JoinGroupFor<1>(jobs, n, ring);
         return;
     case 2:
-        JoinGroup<2>(jobs, n, ring);
+        JoinGroupFor<2>(jobs, n, ring);
         return;
     case 3:
-        JoinGroup<3>(jobs, n, ring);
+        JoinGroupFor<3>(jobs, n, ring);
         return;
     case 4:
-        JoinGroup<4>(jobs, n, ring);
+        JoinGroupFor<4>(jobs, n, ring);
         return;
     default:
-        JoinGroup<5>(jobs, n, ring);
+        JoinGroupFor<5>(jobs, n, ring);
         return;
     }
 }
@@ -429,7 +484,7 @@ void StampJobs(const StampJob* jobs, size_t n, const Ring& ring, bool oneColour)
     }
 #endif
 #if defined(TS_LINE_STAMPS_AVX2)
-    const bool vectors = g_fastPaths && g_haveAvx2;
+    const bool vectors = g_fastPaths && g_haveAvx2 && g_wideVectors;
 #endif
     const size_t spread = g_fastPaths ? kSpread : 1;
     for (size_t start = 0; start < n;) {
@@ -603,6 +658,12 @@ void Wobble(int32_t amount, int32_t x, int32_t y, int32_t& dx, int32_t& dy) {
 bool UseFastPaths(bool on) {
     const bool previous = g_fastPaths;
     g_fastPaths = on;
+    return previous;
+}
+
+bool UseWideVectors(bool on) {
+    const bool previous = g_wideVectors;
+    g_wideVectors = on;
     return previous;
 }
 

@@ -152,6 +152,9 @@ void Wobble(int32_t amount, int32_t x, int32_t y, int32_t& dx, int32_t& dy);
 // one colour without distances, and stamps of one colour out of row order. Returns the previous
 // setting. Tests switch them off to compare against the plain loops, every stamp in row order.
 bool UseFastPaths(bool on);
+// Whether the fast paths may take the processor's wider vector instructions (otherwise the baseline
+// ones). Returns the previous setting; tests switch them off to check the baseline paths.
+bool UseWideVectors(bool on);
 } // namespace linestamps
 
 } // namespace ts

@@ -331,7 +331,8 @@ TEST(LineRenderer, HatchingGivesThePlainLoopsPixels) {
     DrawLine(*a, {{241, 0, 302, 599}}, {4, kLineSolid, 3, 1});                               // steep
     DrawLine(*a, {LevelLine(200, 200, 0), LevelLine(200, 200, 149)}, {6, kLineSolid, 0, 1}); // last column
     DrawLine(*a, {LevelLine(30, 180, 71)}, {5, kLineDashed, 2, 1});
-    const auto redrawn = [&](bool fast, bool twoColours, const Rect& area, Rect& returned) {
+    // The plain loops (0), the baseline vectors (1) and the widest the processor has (2).
+    const auto redrawn = [&](int32_t paths, bool twoColours, const Rect& area, Rect& returned) {
         auto b = LineLayer(201, 150);
         b->frame->drawingBuffer->CopyFrom(*a->frame->drawingBuffer);
         b->lineArt->lineAppearanceIndex->CopyFrom(*a->lineArt->lineAppearanceIndex);
@@ -340,9 +341,11 @@ TEST(LineRenderer, HatchingGivesThePlainLoopsPixels) {
         if (twoColours) {
             b->lineArt->colorAppearanceIndex->FillRect(0, 0, 90, 150, 2);
         }
-        const bool previous = linestamps::UseFastPaths(fast);
+        const bool previous = linestamps::UseFastPaths(paths > 0);
+        const bool wide = linestamps::UseWideVectors(paths > 1);
         returned = LineRenderer(*b).RedrawLines(area);
         linestamps::UseFastPaths(previous);
+        linestamps::UseWideVectors(wide);
         std::vector<uint8_t> bytes = AllBytes(*b->lineArt->lineBuffer);
         const std::vector<uint8_t> colors = AllBytes(*b->lineArt->refreshAppearance);
         bytes.insert(bytes.end(), colors.begin(), colors.end());
@@ -351,13 +354,15 @@ TEST(LineRenderer, HatchingGivesThePlainLoopsPixels) {
     for (const bool twoColours : {false, true}) {
         for (const Rect& area : {Rect{0, 0, 201, 150}, Rect{17, 8, 151, 9}, Rect{60, 10, 61, 140},
                                  Rect{190, 100, 201, 150}, Rect{-10, 69, 90, 74}, Rect{100, 0, 108, 150}}) {
-            Rect fastRect;
             Rect plainRect;
-            const std::vector<uint8_t> fast = redrawn(true, twoColours, area, fastRect);
-            EXPECT_EQ(fast, redrawn(false, twoColours, area, plainRect))
-                << (twoColours ? "two colours " : "") << area.left << "," << area.top << " - " << area.right
-                << "," << area.bottom;
-            EXPECT_EQ(fastRect, plainRect);
+            const std::vector<uint8_t> plain = redrawn(0, twoColours, area, plainRect);
+            for (const int32_t paths : {1, 2}) {
+                Rect fastRect;
+                EXPECT_EQ(redrawn(paths, twoColours, area, fastRect), plain)
+                    << paths << (twoColours ? " two colours " : " ") << area.left << "," << area.top << " - "
+                    << area.right << "," << area.bottom;
+                EXPECT_EQ(fastRect, plainRect);
+            }
         }
     }
 }
