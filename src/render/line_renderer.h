@@ -106,8 +106,9 @@ public:
     Rect RasterizeSegment(int32_t x1, int32_t y1, int32_t x2, int32_t y2, FastBitonalMask* newLines);
 
     // A finished line: rasterises the segments, lays the style's dot or dash pattern over their pixels,
-    // and redraws. Returns the rectangle of layer pixels whose look changed (the stamps' reach
-    // included), for the undo record and the refresh. dashes is the line mode's kept dash mask.
+    // and redraws. Returns the rectangle of layer pixels that changed (the segments' pixels and those
+    // around them whose look changed), for the undo record and the refresh. dashes is the line mode's
+    // kept dash mask.
     Rect DrawSegments(const std::vector<FineSegment>& segments, DotDashGapMask& dashes,
                       ProgressMeter* progress = nullptr);
 
@@ -122,8 +123,9 @@ public:
                       ProgressMeter* progress = nullptr);
 
     // Redraws the coverage and rendered colours of the rectangle (layer pixels) grown by kLineReach, from
-    // every occupied pixel that reaches it. The meter advances per row (none: silent). The rectangle
-    // redrawn (clipped to the layer).
+    // every occupied pixel that reaches it. The meter advances per row of the grown rectangle (none:
+    // silent). Returns the rectangle that may look different, clipped to the layer: the one asked for
+    // and every pixel around it whose coverage or colour changed.
     Rect RedrawLines(const Rect& area, ProgressMeter* progress = nullptr);
 
     // The whole layer.
@@ -150,6 +152,9 @@ void Wobble(int32_t amount, int32_t x, int32_t y, int32_t& dx, int32_t& dy);
 // one colour without distances, and stamps of one colour out of row order. Returns the previous
 // setting. Tests switch them off to compare against the plain loops, every stamp in row order.
 bool UseFastPaths(bool on);
+// Whether the fast paths may take the processor's wider vector instructions (otherwise the baseline
+// ones). Returns the previous setting; tests switch them off to check the baseline paths.
+bool UseWideVectors(bool on);
 } // namespace linestamps
 
 } // namespace ts

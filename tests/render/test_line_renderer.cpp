@@ -309,10 +309,99 @@ TEST(LineRenderer, PartialRedrawsStoreWhatAWholeRedrawStores) {
         b->lineArt->refreshAppearance->FillRect(area.left, area.top, area.right, area.bottom, 9);
         const Rect redrawn = LineRenderer(*b).RedrawLines(area);
         const std::string where = std::to_string(area.left) + "," + std::to_string(area.top);
-        EXPECT_EQ(redrawn, Intersection(Grown(area, kLineReach), Rect{0, 0, 150, 170})) << where;
+        // Only the rectangle's own pixels were spoilt: nothing around it looks different.
+        EXPECT_EQ(redrawn, Intersection(area, Rect{0, 0, 150, 170})) << where;
         EXPECT_EQ(stored(*b->lineArt->lineBuffer), stored(*reference->lineArt->lineBuffer)) << where;
         EXPECT_EQ(stored(*b->lineArt->refreshAppearance), stored(*reference->lineArt->refreshAppearance))
             << where;
+    }
+}
+
+// Hatching as architects draw it, level lines four pixels apart, wobbling, of many widths, where
+// neighbouring stamps of a row are joined together: the fast paths give the plain loops' pixels for
+// rectangles ending on a line's end pixels, cutting through the lines and a dash pattern, on the layer's
+// edges, and taller than the rows the redraw keeps at a time; with lines of one colour and of two.
+TEST(LineRenderer, HatchingGivesThePlainLoopsPixels) {
+    auto a = LineLayer(201, 150);
+    for (int32_t i = 0; 4 * i < 150; ++i) {
+        const int32_t w = 1 + (i * 5) % kMaxLineWidth;
+        DrawLine(*a, {LevelLine(i % 3 == 0 ? 0 : 17, i % 2 == 0 ? 150 : 200, 4 * i)},
+                 {w, kLineSolid, i % 8, 1});
+    }
+    DrawLine(*a, {{241, 0, 302, 599}}, {4, kLineSolid, 3, 1});                               // steep
+    DrawLine(*a, {LevelLine(200, 200, 0), LevelLine(200, 200, 149)}, {6, kLineSolid, 0, 1}); // last column
+    DrawLine(*a, {LevelLine(30, 180, 71)}, {5, kLineDashed, 2, 1});
+    // The plain loops (0), the baseline vectors (1) and the widest the processor has (2).
+    const auto redrawn = [&](int32_t paths, bool twoColours, const Rect& area, Rect& returned) {
+        auto b = LineLayer(201, 150);
+        b->frame->drawingBuffer->CopyFrom(*a->frame->drawingBuffer);
+        b->lineArt->lineAppearanceIndex->CopyFrom(*a->lineArt->lineAppearanceIndex);
+        b->lineArt->refreshWidth->CopyFrom(*a->lineArt->refreshWidth);
+        b->lineArt->colorAppearanceIndex->CopyFrom(*a->lineArt->colorAppearanceIndex);
+        if (twoColours) {
+            b->lineArt->colorAppearanceIndex->FillRect(0, 0, 90, 150, 2);
+        }
+        const bool previous = linestamps::UseFastPaths(paths > 0);
+        const bool wide = linestamps::UseWideVectors(paths > 1);
+        returned = LineRenderer(*b).RedrawLines(area);
+        linestamps::UseFastPaths(previous);
+        linestamps::UseWideVectors(wide);
+        std::vector<uint8_t> bytes = AllBytes(*b->lineArt->lineBuffer);
+        const std::vector<uint8_t> colors = AllBytes(*b->lineArt->refreshAppearance);
+        bytes.insert(bytes.end(), colors.begin(), colors.end());
+        return bytes;
+    };
+    for (const bool twoColours : {false, true}) {
+        for (const Rect& area : {Rect{0, 0, 201, 150}, Rect{17, 8, 151, 9}, Rect{60, 10, 61, 140},
+                                 Rect{190, 100, 201, 150}, Rect{-10, 69, 90, 74}, Rect{100, 0, 108, 150}}) {
+            Rect plainRect;
+            const std::vector<uint8_t> plain = redrawn(0, twoColours, area, plainRect);
+            for (const int32_t paths : {1, 2}) {
+                Rect fastRect;
+                EXPECT_EQ(redrawn(paths, twoColours, area, fastRect), plain)
+                    << paths << (twoColours ? " two colours " : " ") << area.left << "," << area.top << " - "
+                    << area.right << "," << area.bottom;
+                EXPECT_EQ(fastRect, plainRect);
+            }
+        }
+    }
+}
+
+// A redraw returns the rectangle asked for (on the layer) and, around it, only what looks different:
+// nothing more while the lines are as they were; where pixels of a line in colour 0 were cleared, the
+// reach of the coverage that went; where a line was given another colour, the reach of its new colour.
+TEST(LineRenderer, ARedrawReturnsWhatMayLookDifferent) {
+    auto layer = LineLayer(120, 90);
+    DrawLine(*layer, {LevelLine(10, 110, 45)}, {7, kLineSolid, 0, 0});
+    DrawLine(*layer, {{40, 8, 440, 100}}, {3, kLineSolid, 2, 2});
+    LineRenderer renderer(*layer);
+    EXPECT_EQ(renderer.RedrawLines(Rect{50, 40, 60, 50}), (Rect{50, 40, 60, 50}));
+    EXPECT_EQ(renderer.RedrawLines(Rect{-5, -5, 3, 200}), (Rect{0, 0, 3, 90}));
+    EXPECT_TRUE(renderer.RedrawLines(Rect{-40, 10, -30, 20}).IsEmpty()) << "off the layer, out of reach";
+    // The box of the pixels whose coverage or colour differ from before.
+    const auto changedSince = [&](const std::vector<uint8_t>& cover, const std::vector<uint8_t>& colors) {
+        Rect changed{};
+        for (int32_t y = 0; y < 90; ++y) {
+            for (int32_t x = 0; x < 120; ++x) {
+                const auto at = static_cast<size_t>(y * 120 + x);
+                if (MaskAt(*layer->lineArt->lineBuffer, x, y) != (cover[2 * at] | cover[2 * at + 1] << 8) ||
+                    RenderedColor(*layer, x, y) != colors[at]) {
+                    changed = Union(changed, Rect{x, y, x + 1, y + 1});
+                }
+            }
+        }
+        return changed;
+    };
+    for (const bool recolour : {false, true}) {
+        const std::vector<uint8_t> cover = AllBytes(*layer->lineArt->lineBuffer);
+        const std::vector<uint8_t> colors = AllBytes(*layer->lineArt->refreshAppearance);
+        const Rect area = recolour ? Rect{40, 10, 60, 15} : Rect{60, 45, 70, 46};
+        RLBuffer& bytes = recolour ? *layer->lineArt->colorAppearanceIndex : *layer->frame->drawingBuffer;
+        bytes.FillRect(area.left, area.top, area.right, area.bottom, recolour ? 3 : 0);
+        const Rect redrawn = renderer.RedrawLines(area);
+        const Rect changed = changedSince(cover, colors);
+        EXPECT_NE(Union(area, changed), area) << "the stamps reach past the bytes changed " << recolour;
+        EXPECT_EQ(redrawn, Union(area, changed)) << recolour;
     }
 }
 
@@ -460,9 +549,9 @@ TEST(LineRenderer, RedrawsReportProgressPerRowUnlessSilent) {
     DrawLine(*layer, {LevelLine(5, 90, 50)}, {3, kLineSolid, 0, 1});
     LineRenderer renderer(*layer);
     CountingProgressMeter meter;
-    const Rect redrawn = renderer.RedrawLines(Rect{10, 40, 20, 60}, &meter);
-    EXPECT_EQ(meter.Steps(), redrawn.Height());
-    EXPECT_EQ(meter.Done(), redrawn.Height());
+    renderer.RedrawLines(Rect{10, 40, 20, 60}, &meter);
+    EXPECT_EQ(meter.Steps(), 20 + 2 * kLineReach); // the rows the stamps can reach
+    EXPECT_EQ(meter.Done(), 20 + 2 * kLineReach);
     EXPECT_FALSE(meter.Running());
     RecordingRefresh refresh;
     layer->offsetX = 7;
