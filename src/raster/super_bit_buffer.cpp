@@ -1,7 +1,5 @@
 #include "raster/super_bit_buffer.h"
 
-#include "raster/byte_bit_counter.h"
-
 namespace ts {
 
 SuperBitBuffer::SuperBitBuffer() {
@@ -15,10 +13,6 @@ void SuperBitBuffer::SetStrength(uint8_t strength) {
         const uint32_t level = k == 16 ? 255 : 16 * k;
         m_coverage[k] = static_cast<uint8_t>((level * factor) >> 16);
     }
-}
-
-uint8_t SuperBitBuffer::MaskAlpha(uint16_t mask) const {
-    return m_coverage[static_cast<size_t>(CountMaskBits(mask))];
 }
 
 } // namespace ts

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "raster/byte_bit_counter.h"
 #include "raster/rl_buffer.h"
 
 #include <array>
@@ -22,7 +23,7 @@ public:
     // 16.16 fixed point.
     void SetStrength(uint8_t strength);
     uint8_t CoverageAlpha(int setBits) const { return m_coverage[static_cast<size_t>(setBits)]; }
-    uint8_t MaskAlpha(uint16_t mask) const;
+    uint8_t MaskAlpha(uint16_t mask) const { return m_coverage[static_cast<size_t>(CountMaskBits(mask))]; }
     const std::array<uint8_t, 17>& CoverageTable() const { return m_coverage; }
 
 private:

@@ -241,8 +241,13 @@ void Compositor::StoreLines(UnderPixelManager& under) {
     }
     for (const Row& row : m_rows) {
         under.LoadRow(row.y);
+        const bool any = row.lines && row.lines->any;
+        if (under.Holds(row.y, m_first, m_count, any ? row.lines->present.data() : nullptr,
+                        any ? row.lines->elements.data() : nullptr)) {
+            continue; // stored as it would be stored again
+        }
         under.ClearColumns(m_first, m_count);
-        if (row.lines && row.lines->any) {
+        if (any) {
             const LinePixels& lines = *row.lines;
             for (size_t w = 0; w < lines.present.size(); ++w) {
                 for (uint32_t bits = lines.present[w]; bits; bits &= bits - 1) {

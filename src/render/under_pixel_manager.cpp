@@ -88,6 +88,41 @@ void UnderPixelManager::ClearColumns(int32_t first, int32_t count) {
     }
 }
 
+bool UnderPixelManager::Holds(int32_t y, int32_t first, int32_t count, const uint32_t* present,
+                              const uint8_t* elements) const {
+    if (y != m_loaded || y < 0 || first < 0 || count <= 0 || first + count > Width()) {
+        return false;
+    }
+    if (m_present == 0 && !present) {
+        return true;
+    }
+    const uint8_t* bitmap = m_store.PresenceBitmap();
+    for (int32_t w = 0; w * 32 < count; ++w) {
+        const int32_t x = first + w * 32;
+        const int32_t n = std::min(32, count - w * 32);
+        // The store's presence bits of columns x .. x + n - 1, lowest first.
+        uint64_t gathered = 0;
+        const int32_t lastByte = (x + n - 1) >> 3;
+        for (int32_t b = lastByte; b >= x >> 3; --b) {
+            gathered = gathered << 8 | bitmap[b];
+        }
+        const uint32_t inSpan = n == 32 ? ~0u : (1u << n) - 1;
+        const auto have = static_cast<uint32_t>(gathered >> (x & 7)) & inSpan;
+        const uint32_t want = present ? present[w] & inSpan : 0;
+        if (have != want) {
+            return false;
+        }
+        for (uint32_t bits = want; bits; bits &= bits - 1) {
+            const int32_t at = w * 32 + std::countr_zero(bits);
+            if (std::memcmp(Element(first + at), elements + static_cast<size_t>(at) * kElementSize,
+                            kElementSize) != 0) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 void UnderPixelManager::Set(int32_t x, const uint8_t* under, const uint8_t* line, uint16_t mask) {
     uint8_t* e = m_store.Element(x);
     std::memcpy(e + kUnder, under, 3);

@@ -40,6 +40,11 @@ public:
         return m_store.Element(x);
     }
     const uint8_t* Element(int32_t x) const { return const_cast<SparseBuffer&>(m_store).Element(x); }
+    // Whether loaded row y, unchanged since it was stored, holds in columns first .. first + count - 1
+    // exactly the given elements: those whose bits are set in present (32 columns a word, from first;
+    // null: none), kElementSize bytes each at their column's place in elements.
+    bool Holds(int32_t y, int32_t first, int32_t count, const uint32_t* present,
+               const uint8_t* elements) const;
     // Makes x present with the given parts.
     void Set(int32_t x, const uint8_t* under, const uint8_t* line, uint16_t mask);
     static uint16_t Mask(const uint8_t* element) {

@@ -419,5 +419,56 @@ TEST_F(Compositing, UnderPixelStoreFollowsLinesColourAndLight) {
     EXPECT_FALSE(under.Has(2)) << "recompositing without the line removes its element";
 }
 
+// The compositor leaves a row of the under-pixel store alone when it already holds the band's elements;
+// the comparison must see every column of the span and nothing outside it.
+TEST(UnderPixelStore, HoldsComparesTheSpanOfALoadedUnchangedRowOnly) {
+    UnderPixelManager store;
+    ASSERT_TRUE(store.Create(100, 3));
+    const uint8_t under[3] = {1, 2, 3};
+    const uint8_t line[3] = {4, 5, 6};
+    store.LoadRow(1);
+    store.Set(3, under, line, 0x00F0); // left of the span
+    store.Set(37, under, line, 0x0F00);
+    store.Set(69, under, line, 0xF000); // the span's last column, alone in its word
+    store.Set(70, under, line, 0x000F); // right of the span
+    ASSERT_TRUE(store.StoreRow(1));
+
+    // As the compositor passes them: words of 32 columns from the span's first, 8 bytes a column.
+    const int32_t first = 5;
+    const int32_t count = 65;
+    std::vector<uint32_t> present(3, 0);
+    std::vector<uint8_t> elements(static_cast<size_t>(count) * UnderPixelManager::kElementSize, 0xEE);
+    auto put = [&](int32_t x, uint16_t mask) {
+        const int32_t at = x - first;
+        present[static_cast<size_t>(at >> 5)] |= 1u << (at & 31);
+        uint8_t* e = elements.data() + static_cast<size_t>(at) * UnderPixelManager::kElementSize;
+        std::copy(under, under + 3, e + UnderPixelManager::kUnder);
+        std::copy(line, line + 3, e + UnderPixelManager::kLine);
+        UnderPixelManager::SetMask(e, mask);
+    };
+    put(37, 0x0F00);
+    put(69, 0xF000);
+    EXPECT_TRUE(store.Holds(1, first, count, present.data(), elements.data()));
+    EXPECT_FALSE(store.Holds(2, first, count, present.data(), elements.data()))
+        << "another row is not loaded";
+    EXPECT_FALSE(store.Holds(1, 40, 61, present.data(), elements.data())) << "a span past the row's end";
+
+    put(69, 0xF001);
+    EXPECT_FALSE(store.Holds(1, first, count, present.data(), elements.data())) << "a mask that changed";
+    EXPECT_TRUE(store.Holds(1, first, count - 1, present.data(), elements.data()))
+        << "the changed column is outside a span one shorter (its bit is ignored)";
+    put(69, 0xF000);
+    put(6, 0x0001);
+    EXPECT_FALSE(store.Holds(1, first, count, present.data(), elements.data())) << "an element added";
+    present[0] &= ~(1u << (6 - first));
+    present[1] &= ~(1u << (37 - first - 32));
+    EXPECT_FALSE(store.Holds(1, first, count, present.data(), elements.data())) << "an element removed";
+
+    EXPECT_TRUE(store.Holds(1, 8, 29, nullptr, nullptr)) << "no element wanted where the row has none";
+    EXPECT_FALSE(store.Holds(1, 8, 30, nullptr, nullptr)) << "column 37 holds one";
+    store.Element(50);
+    EXPECT_FALSE(store.Holds(1, 8, 29, nullptr, nullptr)) << "the working row may have changed";
+}
+
 } // namespace
 } // namespace ts
