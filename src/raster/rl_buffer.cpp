@@ -139,10 +139,40 @@ rowcodec::SpanInfo RLBuffer::ReadContent(int32_t row, size_t from, size_t to, ui
 }
 
 bool RLBuffer::PutRow(int32_t row, const uint8_t* src) {
-    if (!m_places.empty() && row >= 0 && row < m_height) {
+    if (row < 0 || row >= m_height) {
+        return StoreRow(row, src ? src : WorkingRow());
+    }
+    if (!m_places.empty()) {
         m_places[static_cast<size_t>(row)] = rowcodec::CodePlace{}; // the whole row changes
     }
-    return StoreRow(row, src ? src : WorkingRow());
+    if (!src) {
+        src = WorkingRow();
+    }
+    // A row stored out of order moves the gap to it, and with it every row on the shorter side of the
+    // ring. Its encoding is made aside first: when it keeps the stored length (a window writing back rows
+    // it left unchanged, a row repainted alike) it goes over the old one where that lies, and nothing moves.
+    if (m_height > 1 && row != (WriteHead() + 1) % m_height && !RowsHeld() && SplicedRoom()) {
+        const size_t length =
+            rowcodec::Encode(src, RawRowLength(), m_spliced.data(), m_spliced.data() + m_spliced.size());
+        if (length != 0) {
+            return ReplaceRowInPlace(row, m_spliced.data(), length) ||
+                   StoreEncodedRow(row, m_spliced.data(), length);
+        }
+    }
+    return StoreRow(row, src);
+}
+
+bool RLBuffer::SplicedRoom() {
+    const size_t room = rowcodec::WorstCaseRoom(RawRowLength());
+    if (m_spliced.size() < room) {
+        try {
+            m_spliced.resize(room);
+        } catch (const std::bad_alloc&) {
+            m_spliced.clear();
+            return false;
+        }
+    }
+    return true;
 }
 
 rowcodec::CodePlace* RLBuffer::PlaceOf(int32_t row) const {
