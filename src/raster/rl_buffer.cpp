@@ -602,13 +602,16 @@ void RLBuffer::ScrollWindowDown(int32_t k, bool writeBack) {
     const int32_t m = m_window->Margin();
     const int32_t last = m_window->ContentRows() + m - 1;
     for (int32_t i = 0; i < k; ++i) {
+        // Rotating recomputes the row offsets, so it goes first: after the stores of a row's codes it
+        // would wait for them all to reach memory. The row that leaves the top wraps to the bottom with
+        // its pixels unchanged; it is written back from there, and then the row that comes in is
+        // decoded over it, whole.
         const int32_t top = m_window->FirstRow() - m;
-        if (writeBack && top >= 0 && top < m_height) {
-            PutRow(top, m_window->Pixels(-m));
-        }
-        // Rotating recomputes the row offsets; the row that comes in is written whole.
         m_window->RotateRowsUp(1);
         m_window->SetFirstRow(m_window->FirstRow() + 1);
+        if (writeBack && top >= 0 && top < m_height) {
+            PutRow(top, m_window->Pixels(last));
+        }
         LoadWindowRow(last);
     }
 }
@@ -620,12 +623,13 @@ void RLBuffer::ScrollWindowUp(int32_t k, bool writeBack) {
     const int32_t m = m_window->Margin();
     const int32_t last = m_window->ContentRows() + m - 1;
     for (int32_t i = 0; i < k; ++i) {
+        // As ScrollWindowDown: the row that leaves the bottom is written back from the top.
         const int32_t bottom = m_window->FirstRow() + last;
-        if (writeBack && bottom >= 0 && bottom < m_height) {
-            PutRow(bottom, m_window->Pixels(last));
-        }
         m_window->RotateRowsDown(1);
         m_window->SetFirstRow(m_window->FirstRow() - 1);
+        if (writeBack && bottom >= 0 && bottom < m_height) {
+            PutRow(bottom, m_window->Pixels(-m));
+        }
         LoadWindowRow(-m);
     }
 }

@@ -207,6 +207,7 @@ template <int kVector>
     while (in < end) {
         // Full literal runs, the common code of painted rows, go without the general dispatch.
         if (*in == kFullLiteralCode) {
+            const uint8_t* const chain = in;
             if constexpr (kVector > 16) {
                 const size_t most = std::min(static_cast<size_t>(end - in - 1) / kFullLiteralStride,
                                              static_cast<size_t>(outEnd - out) / kFullLiteral);
@@ -220,7 +221,9 @@ template <int kVector>
                 in += kFullLiteral + 1;
                 out += kFullLiteral;
             }
-            prev = out == dest ? prev : out[-1];
+            // The last byte comes from the codes, not from dest: a load from where a wide store that
+            // straddles two cache lines has just gone would wait for that store to reach the cache.
+            prev = in == chain ? prev : in[-1];
             if (in >= end) {
                 break;
             }
@@ -251,7 +254,7 @@ template <int kVector>
             }
             in += n;
             out += n;
-            prev = out[-1];
+            prev = in[-1];
         } else if (c >= 0xBD && c <= 0xBF) {
             const size_t n = static_cast<size_t>(c - 0xBC);
             if (n > outLeft || n > static_cast<size_t>(end - in)) {
@@ -260,7 +263,7 @@ template <int kVector>
             std::memcpy(out, in, n);
             in += n;
             out += n;
-            prev = out[-1];
+            prev = in[-1];
         } else {
             const size_t units = static_cast<size_t>(c & 0x1F) + 1;
             const int bits = c < 0xBD ? 2 : (c < 0xE0 ? 3 : 4);
