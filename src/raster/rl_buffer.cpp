@@ -139,10 +139,40 @@ rowcodec::SpanInfo RLBuffer::ReadContent(int32_t row, size_t from, size_t to, ui
 }
 
 bool RLBuffer::PutRow(int32_t row, const uint8_t* src) {
-    if (!m_places.empty() && row >= 0 && row < m_height) {
+    if (row < 0 || row >= m_height) {
+        return StoreRow(row, src ? src : WorkingRow());
+    }
+    if (!m_places.empty()) {
         m_places[static_cast<size_t>(row)] = rowcodec::CodePlace{}; // the whole row changes
     }
-    return StoreRow(row, src ? src : WorkingRow());
+    if (!src) {
+        src = WorkingRow();
+    }
+    // A row stored out of order moves the gap to it, and with it every row on the shorter side of the
+    // ring. Its encoding is made aside first: when it keeps the stored length (a window writing back rows
+    // it left unchanged, a row repainted alike) it goes over the old one where that lies, and nothing moves.
+    if (m_height > 1 && row != (WriteHead() + 1) % m_height && !RowsHeld() && SplicedRoom()) {
+        const size_t length =
+            rowcodec::Encode(src, RawRowLength(), m_spliced.data(), m_spliced.data() + m_spliced.size());
+        if (length != 0) {
+            return ReplaceRowInPlace(row, m_spliced.data(), length) ||
+                   StoreEncodedRow(row, m_spliced.data(), length);
+        }
+    }
+    return StoreRow(row, src);
+}
+
+bool RLBuffer::SplicedRoom() {
+    const size_t room = rowcodec::WorstCaseRoom(RawRowLength());
+    if (m_spliced.size() < room) {
+        try {
+            m_spliced.resize(room);
+        } catch (const std::bad_alloc&) {
+            m_spliced.clear();
+            return false;
+        }
+    }
+    return true;
 }
 
 rowcodec::CodePlace* RLBuffer::PlaceOf(int32_t row) const {
@@ -572,13 +602,16 @@ void RLBuffer::ScrollWindowDown(int32_t k, bool writeBack) {
     const int32_t m = m_window->Margin();
     const int32_t last = m_window->ContentRows() + m - 1;
     for (int32_t i = 0; i < k; ++i) {
+        // Rotating recomputes the row offsets, so it goes first: after the stores of a row's codes it
+        // would wait for them all to reach memory. The row that leaves the top wraps to the bottom with
+        // its pixels unchanged; it is written back from there, and then the row that comes in is
+        // decoded over it, whole.
         const int32_t top = m_window->FirstRow() - m;
-        if (writeBack && top >= 0 && top < m_height) {
-            PutRow(top, m_window->Pixels(-m));
-        }
-        // Rotating recomputes the row offsets; the row that comes in is written whole.
         m_window->RotateRowsUp(1);
         m_window->SetFirstRow(m_window->FirstRow() + 1);
+        if (writeBack && top >= 0 && top < m_height) {
+            PutRow(top, m_window->Pixels(last));
+        }
         LoadWindowRow(last);
     }
 }
@@ -590,12 +623,13 @@ void RLBuffer::ScrollWindowUp(int32_t k, bool writeBack) {
     const int32_t m = m_window->Margin();
     const int32_t last = m_window->ContentRows() + m - 1;
     for (int32_t i = 0; i < k; ++i) {
+        // As ScrollWindowDown: the row that leaves the bottom is written back from the top.
         const int32_t bottom = m_window->FirstRow() + last;
-        if (writeBack && bottom >= 0 && bottom < m_height) {
-            PutRow(bottom, m_window->Pixels(last));
-        }
         m_window->RotateRowsDown(1);
         m_window->SetFirstRow(m_window->FirstRow() - 1);
+        if (writeBack && bottom >= 0 && bottom < m_height) {
+            PutRow(bottom, m_window->Pixels(-m));
+        }
         LoadWindowRow(-m);
     }
 }

@@ -150,6 +150,8 @@ private:
     uint32_t m_checksum = 0;
     std::unique_ptr<ImageBuffer> m_window;
     std::vector<uint8_t> m_spliced; // PutSpan's and PutMappedRow's encoding, before it is stored
+    // Makes m_spliced hold the writer's worst case; false when there is no memory for it.
+    bool SplicedRoom();
     // Per row, where PutSpan and ReadSpanAt start walking its codes; empty until they are first used.
     mutable std::vector<rowcodec::CodePlace> m_places;
     rowcodec::CodePlace* PlaceOf(int32_t row) const;

@@ -4,6 +4,7 @@
 #include "raster/encode_table.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -119,6 +120,60 @@ template <int kVector> inline void FillRun(uint8_t* out, uint8_t value, size_t n
 
 constexpr size_t kFullLiteral = kMaxLiteralUnits * kUnit;
 constexpr size_t kFullLiteralCode = 0x80 | (kMaxLiteralUnits - 1);
+constexpr size_t kFullLiteralStride = kFullLiteral + 1;
+
+// Bytes 0x00 then 0xFF, kVector of each: the kVector bytes from kVector - c on select lanes c and up.
+template <int kVector> struct UpperLanes {
+    static constexpr auto kTable = [] {
+        std::array<uint8_t, 2 * kVector> t{};
+        for (size_t i = kVector; i < t.size(); ++i) {
+            t[i] = 0xFF;
+        }
+        return t;
+    }();
+};
+
+template <class Vec> [[gnu::always_inline]] inline void LoadLanes(Vec& v, const uint8_t* p) {
+    std::memcpy(&v, p, sizeof(Vec));
+}
+
+// Copies the full literal codes that follow one another from in (a code byte, then 128 bytes, each),
+// at most `most` of them, to out, back to back; moves in and out past them. The stores go in whole
+// vectors at vector boundaries of out, with one vector at either end stored where it falls: a store
+// that straddles two cache lines costs as much as two, and where rows go (the working row, a window
+// row past its margin) seldom starts at a boundary. The vector that takes bytes from two codes is put
+// together from two loads, the later one a byte further on to step over the code byte between them.
+template <int kVector>
+[[gnu::always_inline]] inline void CopyFullLiterals(const uint8_t*& in, uint8_t*& out, size_t most) {
+    using Vec = typename Lanes<kVector>::Type;
+    constexpr size_t kLast = kFullLiteral - kVector; // the last vector of a code's bytes
+    const size_t skew = static_cast<size_t>(NextBoundary<kVector>(out) - out) % kVector;
+    Vec upper; // the lanes of the last aligned vector of a code that come from the next code
+    LoadLanes(upper, UpperLanes<kVector>::kTable.data() + skew);
+    Vec v;
+    LoadLanes(v, in + 1);
+    StoreLanes(out, v);
+    for (;;) {
+        const uint8_t* const data = in + 1;
+        __builtin_prefetch(data + 3072);
+        __builtin_prefetch(data + 3072 + 64);
+        for (size_t k = skew; k < kLast; k += kVector) {
+            LoadLanes(v, data + k);
+            StoreAlignedLanes(out + k, v);
+        }
+        in += kFullLiteralStride;
+        out += kFullLiteral;
+        if (--most == 0 || *in != kFullLiteralCode) {
+            LoadLanes(v, data + kLast);
+            StoreLanes(out - kVector, v);
+            return;
+        }
+        Vec next;
+        LoadLanes(v, data + kLast + skew);
+        LoadLanes(next, data + kLast + skew + 1);
+        StoreAlignedLanes(out - kVector + skew, (v & ~upper) | (next & upper));
+    }
+}
 
 template <int kVector>
 [[gnu::always_inline]] inline bool DecodeRow(const uint8_t* encoded, size_t available, uint8_t* dest,
@@ -152,13 +207,23 @@ template <int kVector>
     while (in < end) {
         // Full literal runs, the common code of painted rows, go without the general dispatch.
         if (*in == kFullLiteralCode) {
+            const uint8_t* const chain = in;
+            if constexpr (kVector > 16) {
+                const size_t most = std::min(static_cast<size_t>(end - in - 1) / kFullLiteralStride,
+                                             static_cast<size_t>(outEnd - out) / kFullLiteral);
+                if (most != 0) {
+                    CopyFullLiterals<kVector>(in, out, most);
+                }
+            }
             while (static_cast<size_t>(end - in) > kFullLiteral && *in == kFullLiteralCode &&
                    static_cast<size_t>(outEnd - out) >= kFullLiteral) {
                 std::memcpy(out, in + 1, kFullLiteral);
                 in += kFullLiteral + 1;
                 out += kFullLiteral;
             }
-            prev = out == dest ? prev : out[-1];
+            // The last byte comes from the codes, not from dest: a load from where a wide store that
+            // straddles two cache lines has just gone would wait for that store to reach the cache.
+            prev = in == chain ? prev : in[-1];
             if (in >= end) {
                 break;
             }
@@ -189,7 +254,7 @@ template <int kVector>
             }
             in += n;
             out += n;
-            prev = out[-1];
+            prev = in[-1];
         } else if (c >= 0xBD && c <= 0xBF) {
             const size_t n = static_cast<size_t>(c - 0xBC);
             if (n > outLeft || n > static_cast<size_t>(end - in)) {
@@ -198,7 +263,7 @@ template <int kVector>
             std::memcpy(out, in, n);
             in += n;
             out += n;
-            prev = out[-1];
+            prev = in[-1];
         } else {
             const size_t units = static_cast<size_t>(c & 0x1F) + 1;
             const int bits = c < 0xBD ? 2 : (c < 0xE0 ? 3 : 4);

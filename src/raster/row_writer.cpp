@@ -197,12 +197,19 @@ struct Avx512Units {
 };
 #endif
 
+// How far ahead of the finders and the literal copies the writer asks for its row and its output to
+// come into the cache. Rows reach the writer from all over memory (a layer's rows in turn, the rows a
+// window lets go) and the codes go to wherever the pool's gap is, so both are seldom cached; the
+// processor's own look-ahead stops at every page, which a row of a wide layer crosses twice or more.
+constexpr size_t kPrefetchAhead = 2048;
+
 // The number of units from u on (u >= 1) that repeat the byte before them when kRepeat is set, or
 // that do not when it is not.
 template <class V, bool kRepeat> inline size_t RunFrom(const uint8_t* raw, size_t u, size_t units) {
     constexpr uint32_t kAll = (1u << V::kUnits) - 1u;
     size_t k = u;
     for (; k + V::kUnits <= units; k += V::kUnits) {
+        __builtin_prefetch(raw + k * kUnit + kPrefetchAhead);
         uint32_t found = V::RepeatMask(raw + k * kUnit);
         if constexpr (kRepeat) {
             found ^= kAll;
@@ -230,6 +237,8 @@ template <class V, bool kRepeat> inline size_t RunFrom(const uint8_t* raw, size_
 inline uint8_t* PutLiterals(uint8_t* out, const uint8_t* src, size_t units) {
     constexpr size_t kFull = kMaxLiteralUnits * kUnit;
     for (; units >= kMaxLiteralUnits; units -= kMaxLiteralUnits) {
+        __builtin_prefetch(out + kPrefetchAhead, 1);
+        __builtin_prefetch(out + kPrefetchAhead + 64, 1);
         *out = static_cast<uint8_t>(0x80 | (kMaxLiteralUnits - 1));
         std::memcpy(out + 1, src, kFull);
         out += kFull + 1;

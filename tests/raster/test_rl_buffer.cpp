@@ -257,6 +257,61 @@ TEST(RLBuffer, StoringAnEarlierRowMovesTheGapToIt) {
     EXPECT_EQ(testing::ReadImage(buffer), model);
 }
 
+TEST(RLBuffer, AnOutOfOrderRowThatKeepsItsLengthIsStoredWhereItLies) {
+    // Painted rows of one shape: repainting one alike gives an encoding of the same length.
+    std::mt19937 rng(16);
+    auto painted = [&](uint8_t shade) {
+        Row row(600, 0xFF);
+        for (size_t i = 150; i < 500; ++i) {
+            row[i] = static_cast<uint8_t>(shade + i % 3 * 40 + rng() % 4);
+        }
+        return row;
+    };
+    RLBuffer buffer;
+    ASSERT_TRUE(buffer.Create(200, 12, 3, 0xFF, 4.0f));
+    Image model(12, Row(600, 0xFF));
+    for (int32_t y = 0; y < 12; ++y) {
+        model[static_cast<size_t>(y)] = painted(static_cast<uint8_t>(10 * y));
+    }
+    ASSERT_TRUE(testing::WriteImage(buffer, model));
+    std::vector<uint8_t> span(24);
+    buffer.ReadSpanAt(3, 450, 474, span.data()); // leaves a place in row 3's codes
+    const int32_t head = buffer.WriteHead();
+    const uint64_t moved = buffer.RowsMoved();
+    for (int32_t y : {3, 1, 7, 3}) { // row 0 would be the next in order, stored at the gap
+        std::vector<size_t> offsets;
+        for (int32_t other = 0; other < 12; ++other) {
+            offsets.push_back(buffer.RowOffset(other));
+        }
+        const size_t length = buffer.RowEncodedLength(y);
+        Row row = painted(static_cast<uint8_t>(rng()));
+        while (EncodeRow(row).size() != length) {
+            row = painted(static_cast<uint8_t>(rng()));
+        }
+        ASSERT_TRUE(buffer.PutRow(y, row.data()));
+        model[static_cast<size_t>(y)] = row;
+        for (int32_t other = 0; other < 12; ++other) {
+            EXPECT_EQ(buffer.RowOffset(other), offsets[static_cast<size_t>(other)]) << "row " << y;
+        }
+        const Row stored(buffer.RowEncoding(y), buffer.RowEncoding(y) + length);
+        EXPECT_EQ(stored, EncodeRow(row)) << "the writer's own bytes for row " << y;
+    }
+    EXPECT_EQ(buffer.WriteHead(), head);
+    EXPECT_EQ(buffer.RowsMoved(), moved);
+    buffer.ReadSpanAt(3, 450, 474, span.data());
+    EXPECT_TRUE(std::equal(span.begin(), span.end(), model[3].begin() + 450)) << "a stale place was used";
+    testing::ExpectRingLayout(buffer);
+    EXPECT_EQ(testing::ReadImage(buffer), model);
+
+    // A row whose length changes still moves the gap to it, and the ring stays whole.
+    model[5] = testing::NoiseRow(rng, 600);
+    ASSERT_TRUE(buffer.PutRow(5, model[5].data()));
+    EXPECT_EQ(buffer.WriteHead(), 5);
+    EXPECT_GT(buffer.RowsMoved(), moved);
+    testing::ExpectRingLayout(buffer);
+    EXPECT_EQ(testing::ReadImage(buffer), model);
+}
+
 TEST(RLBuffer, RandomOutOfOrderPutsKeepEveryRowAndTheRing) {
     std::mt19937 rng(2024);
     for (int32_t bpp = 1; bpp <= 4; ++bpp) {

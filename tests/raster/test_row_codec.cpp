@@ -243,6 +243,52 @@ TEST(RowCodec, RepeatRunsDecodeAlikeWhereverTheyFallAgainstVectorBoundaries) {
     }
 }
 
+// Chains of full literal codes are copied with stores at vector boundaries of the destination, each
+// vector that spans two codes put together from both: every offset of the destination, chains of any
+// length, ended by another code, by the row's end, by codes cut short or by a row that is shorter.
+TEST(RowCodec, ChainsOfFullLiteralCodesDecodeAlikeAtEveryDestinationOffset) {
+    std::mt19937 rng(31);
+    for (size_t blocks = 1; blocks <= 40; blocks += blocks < 6 ? 1 : 7) {
+        Bytes raw(4 * (1 + rng() % 40));
+        for (auto& b : raw) {
+            b = static_cast<uint8_t>(rng() % 3); // a few repeats before the chain
+        }
+        for (size_t i = 0; i < 128 * blocks; ++i) {
+            raw.push_back(static_cast<uint8_t>(rng() | 0x10 * (i & 1)));
+        }
+        const size_t chainEnd = raw.size();
+        for (int ending = 0; ending < 4; ++ending) {
+            Bytes row = raw;
+            if (ending == 1) {
+                row.insert(row.end(), 4 * (1 + rng() % 9), row.back()); // a repeat run after the chain
+            } else if (ending == 2) {
+                for (size_t i = 0; i < 4 * (1 + rng() % 31) + rng() % 4; ++i) {
+                    row.push_back(static_cast<uint8_t>(rng())); // a short literal code and perhaps a tail
+                }
+            }
+            Bytes encoded = Encode(row);
+            size_t rawLength = row.size();
+            if (ending == 3) {
+                // The codes end inside the chain, or the row ends before it does.
+                if (rng() % 2) {
+                    encoded.resize(encoded.size() - 1 - rng() % 200);
+                    rowcodec::SetStoredLength(encoded.data(), encoded.size());
+                } else {
+                    rawLength = chainEnd - 1 - rng() % 300;
+                }
+            }
+            const auto expected = reference::Decode(encoded, rawLength);
+            for (int vector : {16, 32, 64}) {
+                for (size_t shift = 0; shift < 64; ++shift) {
+                    ASSERT_EQ(DecodeShifted(vector, encoded, rawLength, shift), expected)
+                        << blocks << " full codes, ending " << ending << ", vector " << vector << ", shift "
+                        << shift;
+                }
+            }
+        }
+    }
+}
+
 // Random code sequences, well formed or not: every vector width must accept exactly the rows the model
 // accepts, decode them to the model's bytes, and stay inside the row either way.
 TEST(RowCodec, RandomCodeSequencesDecodeAsTheModelDoesAtEveryVectorWidth) {
