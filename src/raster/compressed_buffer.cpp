@@ -30,13 +30,13 @@ size_t CCompressedBuffer::RowEncodedLength(int32_t row) const {
 }
 
 bool CCompressedBuffer::AllocateWorkingRow(size_t rawRowLength, int32_t bytesPerPixel, int32_t width,
-                                           std::unique_ptr<uint64_t[]>& out) const {
-    // max(bytes per pixel, 4) x width + 16, in whole 8-byte words: decoders may write a word at a time.
+                                           std::unique_ptr<WorkingRowLine[]>& out) const {
+    // max(bytes per pixel, 4) x width + 16, in whole cache lines: decoders may write a word at a time.
     const size_t bytes =
         std::max(rawRowLength, static_cast<size_t>(std::max(bytesPerPixel, 4)) * static_cast<size_t>(width)) +
         16;
     try {
-        out = std::make_unique<uint64_t[]>((bytes + 7) / 8);
+        out = std::make_unique<WorkingRowLine[]>((bytes + 63) / 64);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -49,7 +49,7 @@ bool CCompressedBuffer::InitPool(int32_t width, int32_t height, int32_t bytesPer
     const size_t needed = encodedLength * static_cast<size_t>(height);
     capacity = std::max(capacity, needed);
     auto pool = AllocatePool(capacity);
-    std::unique_ptr<uint64_t[]> working;
+    std::unique_ptr<WorkingRowLine[]> working;
     std::vector<size_t> offsets;
     std::vector<uint16_t> summaries;
     if (!pool || !AllocateWorkingRow(rawRowLength, bytesPerPixel, width, working)) {
@@ -84,7 +84,7 @@ bool CCompressedBuffer::AdoptPackedRows(int32_t width, int32_t height, int32_t b
                                         size_t rawRowLength, std::unique_ptr<uint8_t[]> pool, size_t capacity,
                                         size_t usedBytes) {
     StoreHeldRows();
-    std::unique_ptr<uint64_t[]> working;
+    std::unique_ptr<WorkingRowLine[]> working;
     std::vector<size_t> offsets;
     std::vector<uint16_t> summaries;
     if (!AllocateWorkingRow(rawRowLength, bytesPerPixel, width, working)) {
@@ -124,7 +124,7 @@ bool CCompressedBuffer::CopyStoreFrom(const CCompressedBuffer& other) {
         return false;
     }
     auto pool = AllocatePool(other.m_capacity);
-    std::unique_ptr<uint64_t[]> working;
+    std::unique_ptr<WorkingRowLine[]> working;
     if (!pool || !AllocateWorkingRow(other.m_rawRowLength, other.m_bytesPerPixel, other.m_width, working)) {
         return false;
     }

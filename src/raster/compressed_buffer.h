@@ -9,6 +9,12 @@
 
 namespace ts {
 
+// The working row is held in whole cache lines from a line's start: decoders write it a vector at a time,
+// and a vector that straddles two lines costs two writes.
+struct alignas(64) WorkingRowLine {
+    uint64_t words[8];
+};
+
 // The row store shared by the run-length and sparse buffers: one pool holding every encoded row
 // around a ring with a single free gap, a row table, and the working row.
 //
@@ -122,7 +128,7 @@ protected:
     bool AdoptPackedRows(int32_t width, int32_t height, int32_t bytesPerPixel, size_t rawRowLength,
                          std::unique_ptr<uint8_t[]> pool, size_t capacity, size_t usedBytes);
     bool AllocateWorkingRow(size_t rawRowLength, int32_t bytesPerPixel, int32_t width,
-                            std::unique_ptr<uint64_t[]>& out) const;
+                            std::unique_ptr<WorkingRowLine[]>& out) const;
     // Copies everything but derived-class state from another buffer.
     bool CopyStoreFrom(const CCompressedBuffer& other);
     // Packs the rows 0 .. height - 1 from the start of a new pool of the given capacity.
@@ -184,7 +190,7 @@ private:
     size_t m_capacity = 0;
     int32_t m_writeHead = 0;
     PutStatus m_lastPut = kStored;
-    std::unique_ptr<uint64_t[]> m_workingRow;
+    std::unique_ptr<WorkingRowLine[]> m_workingRow;
     uint64_t m_rowsMoved = 0;
     mutable HeldRows* m_held = nullptr;
     const uint8_t* m_ready = nullptr; // the encoding StoreEncodedRow stores
