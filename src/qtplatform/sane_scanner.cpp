@@ -181,10 +181,21 @@ char ThreadState(int id) {
     return close && close[1] == ' ' ? close[2] : 0;
 }
 
-class BackendThreads {
+// Taken before a frame starts: when the frame is left before its end, waits for the threads that appeared
+// since to settle.
+class FrameGuard {
 public:
-    BackendThreads() : m_before(ThreadIds()) {}
+    FrameGuard() : m_before(ThreadIds()) {}
+    ~FrameGuard() {
+        if (!m_finished) {
+            Settle();
+        }
+    }
+    FrameGuard(const FrameGuard&) = delete;
+    FrameGuard& operator=(const FrameGuard&) = delete;
+    void Finished() { m_finished = true; }
 
+private:
     void Settle() const {
         using namespace std::chrono;
         const auto deadline = steady_clock::now() + seconds(2);
@@ -202,25 +213,7 @@ public:
         }
     }
 
-private:
     std::vector<int> m_before;
-};
-
-// Runs `Settle` when a scan's frame is left before its end.
-class FrameGuard {
-public:
-    explicit FrameGuard(const BackendThreads& threads) : m_threads(threads) {}
-    ~FrameGuard() {
-        if (!m_finished) {
-            m_threads.Settle();
-        }
-    }
-    FrameGuard(const FrameGuard&) = delete;
-    FrameGuard& operator=(const FrameGuard&) = delete;
-    void Finished() { m_finished = true; }
-
-private:
-    const BackendThreads& m_threads;
     bool m_finished = false;
 };
 
@@ -370,8 +363,7 @@ ScanResult SaneScanner::Acquire(const ScanRequest& request, ProgressMeter* progr
     Frames frames;
     std::vector<uint8_t> chunk(64 * 1024);
     for (bool last = false; !last;) {
-        const BackendThreads threads;
-        FrameGuard guard(threads);
+        FrameGuard guard;
         SANE_Status status = sane_start(device.Handle());
         SANE_Parameters p{};
         if (status == SANE_STATUS_GOOD) {

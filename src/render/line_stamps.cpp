@@ -197,6 +197,16 @@ struct Group {
     }
 };
 
+// The group's 8 cells from column c of a mask row, or-ed into the cover.
+inline void JoinEight(const Group& g, size_t row, size_t c, uint16_t* cover) {
+    __m128i cells = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g.masks[0] + row + c));
+    for (size_t j = 1; j < g.n; ++j) {
+        cells = _mm_or_si128(cells, _mm_loadu_si128(reinterpret_cast<const __m128i*>(g.masks[j] + row + c)));
+    }
+    auto* at = reinterpret_cast<__m128i*>(cover + c);
+    _mm_storeu_si128(at, _mm_or_si128(_mm_loadu_si128(at), cells));
+}
+
 // Runs + 1 runs of 8 cells per row: a stamp's own runs and the at most 8 columns the group spans.
 template <int32_t Runs> void JoinGroup(const StampJob* jobs, size_t count, const Ring& ring) {
     const Group g(jobs, count, ring);
@@ -204,13 +214,7 @@ template <int32_t Runs> void JoinGroup(const StampJob* jobs, size_t count, const
     uint16_t* cover = g.cover;
     for (size_t row = 0; row < g.stride * static_cast<size_t>(g.rows); row += g.stride) {
         for (size_t c = 0; c <= 8 * Runs; c += 8) {
-            __m128i cells = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g.masks[0] + row + c));
-            for (size_t j = 1; j < g.n; ++j) {
-                cells = _mm_or_si128(cells,
-                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(g.masks[j] + row + c)));
-            }
-            auto* at = reinterpret_cast<__m128i*>(cover + c);
-            _mm_storeu_si128(at, _mm_or_si128(_mm_loadu_si128(at), cells));
+            JoinEight(g, row, c, cover);
         }
         cover += ring.rowLength;
         cover -= cover >= end ? kRingRows * ring.rowLength : 0;
@@ -236,14 +240,7 @@ __attribute__((target("avx2"))) void JoinGroupAvx2(const StampJob* jobs, size_t 
             _mm256_storeu_si256(at, _mm256_or_si256(_mm256_loadu_si256(at), cells));
         }
         if constexpr (kCells % 16 != 0) {
-            constexpr size_t c = kCells - 8;
-            __m128i cells = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g.masks[0] + row + c));
-            for (size_t j = 1; j < g.n; ++j) {
-                cells = _mm_or_si128(cells,
-                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(g.masks[j] + row + c)));
-            }
-            auto* at = reinterpret_cast<__m128i*>(cover + c);
-            _mm_storeu_si128(at, _mm_or_si128(_mm_loadu_si128(at), cells));
+            JoinEight(g, row, kCells - 8, cover);
         }
         cover += ring.rowLength;
         cover -= cover >= end ? kRingRows * ring.rowLength : 0;
