@@ -318,27 +318,34 @@ public:
                 if (x0 > x1 || y0 > y1) {
                     continue;
                 }
+                // Where the sub-pixels look, worked out once for all masks (single and windowed).
+                resample::SubPixelLooks looks[2];
+                bool placed[2] = {false, false};
                 for (size_t k = 0; k < jobs.size(); ++k) {
                     Source& s = sources[k];
                     const resample::CoverageBits::Look look = s.bits.At(x0, y0, x1, y1);
-                    const bool any = look.any;
-                    const bool full = look.full;
-                    const bool partial = look.partial;
-                    if (!any) {
+                    if (!look.any) {
                         continue;
                     }
                     // The pixel under the centre, as the table has it.
                     const bool centreEmpty =
                         !s.bits.Any(std::clamp(FloorOf(ox), 0, sw - 1), std::clamp(FloorOf(oy), 0, sh - 1));
+                    const bool wantsFrom = jobs[k]->lineSources && centreEmpty;
                     uint16_t mask = 0xFFFF;
                     int32_t from = y0 * sw + x0;
-                    if (!full) {
-                        mask = SampleMask(s.bits, sw, sh, ox, oy, ux, uy, vx, vy, partial, from, g_shortcuts);
+                    if (!look.full) {
+                        const bool single = !look.partial && std::max({std::fabs(ux), std::fabs(uy),
+                                                                       std::fabs(vx), std::fabs(vy)}) < 4;
+                        if (!placed[single]) {
+                            resample::PlaceLooks(ox, oy, ux, uy, vx, vy, single, looks[single]);
+                            placed[single] = true;
+                        }
+                        mask = SampleMask(s.bits, sw, looks[single], wantsFrom ? &from : nullptr);
                     }
                     uint8_t* row = outRows[k].data();
                     row[x * 2] = static_cast<uint8_t>(mask);
                     row[x * 2 + 1] = static_cast<uint8_t>(mask >> 8);
-                    if (jobs[k]->lineSources && mask != 0 && centreEmpty && from >= 0) {
+                    if (wantsFrom && mask != 0 && from >= 0) {
                         try {
                             table->lineRedirects.emplace_back(static_cast<size_t>(y) * width + x, from);
                         } catch (const std::bad_alloc&) {

@@ -24,6 +24,15 @@ inline int32_t FloorOf(double v) {
     return v >= 0 ? static_cast<int32_t>(v) : static_cast<int32_t>(std::floor(v));
 }
 
+// The nearest whole number (ties to even), without a library call where the machine has one.
+inline int64_t NearestOf(double v) {
+#if defined(__SSE2__)
+    return _mm_cvtsd_si64(_mm_set_sd(v));
+#else
+    return std::llrint(v);
+#endif
+}
+
 // What each 16 x 16 block of a decoded part holds: only its fill, one other value throughout (parts
 // of one byte a pixel), or a mixture.
 class ContentBlocks {
@@ -141,21 +150,24 @@ private:
 };
 
 // A coverage mask (two bytes a pixel) read into bits: a bit a pixel where it covers any sub-pixel and
-// where it covers all of them, and a bit a sub-pixel laid out as the sub-pixels lie (four rows of
-// bits a pixel row, four bits a pixel along them). Each row is a whole number of words.
+// where it covers all of them, and a bit a sub-pixel laid out as the sub-pixels lie, in tiles of 4 x 4
+// pixels (sixteen rows of sixteen bits, half a cache line), so that the sub-pixels a destination pixel
+// looks at mostly lie in one or two tiles.
 class CoverageBits {
 public:
     bool Make(const RLBuffer& src) {
         const auto w = static_cast<size_t>(src.Width());
         const auto h = static_cast<size_t>(src.Height());
         m_words = w / 64 + 1;
-        m_quarterWords = w / 16 + 1;
+        m_tilesX = w / 4 + 1;
+        m_quarterWidth = static_cast<int32_t>(4 * w);
+        m_quarterHeight = static_cast<int32_t>(4 * h);
         std::vector<uint8_t> row;
         try {
             row.resize(src.RawRowLength());
             m_any.assign(m_words * h, 0);
             m_full.assign(m_words * h, 0);
-            m_quarter.assign(m_quarterWords * 4 * h, 0);
+            m_tiles.assign(m_tilesX * (h / 4 + 1) * kTile, 0);
         } catch (const std::bad_alloc&) {
             return false;
         }
@@ -163,7 +175,6 @@ public:
             src.ReadRow(static_cast<int32_t>(y), row.data());
             uint64_t* any = m_any.data() + m_words * y;
             uint64_t* full = m_full.data() + m_words * y;
-            uint64_t* quarter = m_quarter.data() + m_quarterWords * 4 * y;
             for (size_t x0 = 0; x0 < w; x0 += 64) {
                 const size_t n = std::min<size_t>(64, w - x0);
                 const uint8_t* p = row.data() + x0 * 2;
@@ -191,8 +202,10 @@ public:
                     a |= uint64_t{1} << k;
                     f |= static_cast<uint64_t>(m == 0xFFFF) << k;
                     const size_t x = x0 + k;
+                    uint16_t* tile = m_tiles.data() + ((y / 4) * m_tilesX + x / 4) * kTile + 4 * (y % 4);
+                    const uint16_t rows = RowsOf(m);
                     for (uint32_t j = 0; j < 4; ++j) {
-                        quarter[m_quarterWords * j + x / 16] |= uint64_t{SubPixelRow(m, j)} << (4 * (x % 16));
+                        tile[j] = static_cast<uint16_t>(tile[j] | ((rows >> (4 * j)) & 15u) << (4 * (x % 4)));
                     }
                 }
                 any[x0 / 64] = a;
@@ -204,9 +217,48 @@ public:
 
     // Whether the sub-pixel at quarter-pixel column qx and row qy (within the part) is covered.
     bool SubPixel(int32_t qx, int32_t qy) const {
-        const uint64_t word =
-            m_quarter[m_quarterWords * static_cast<size_t>(qy) + (static_cast<size_t>(qx) >> 6)];
-        return (word >> (qx & 63)) & 1;
+        const auto tx = static_cast<size_t>(qx) >> 4;
+        const auto ty = static_cast<size_t>(qy) >> 4;
+        return (m_tiles[(ty * m_tilesX + tx) * kTile + (static_cast<size_t>(qy) & 15)] >> (qx & 15)) & 1;
+    }
+    // Whether any sub-pixel of quarter-pixel columns qx .. qx + kx - 1 in rows qy .. qy + ky - 1 is
+    // covered (the window clipped to the part; kx and ky at most 16).
+    bool Window(int32_t qx, int32_t qy, int32_t kx, int32_t ky) const {
+        if (qx >= 0 && qy >= 0 && (qx & 15) + kx <= 16 && (qy & 15) + ky <= 16 && qx + kx <= m_quarterWidth &&
+            qy + ky <= m_quarterHeight) {
+            // Within one tile: a row of bits each.
+            const auto tx = static_cast<size_t>(qx) >> 4;
+            const auto ty = static_cast<size_t>(qy) >> 4;
+            const uint16_t* t = m_tiles.data() + (ty * m_tilesX + tx) * kTile + (qy & 15);
+            const uint32_t keep = ((1u << kx) - 1) << (qx & 15);
+            uint32_t seen = 0;
+            for (int32_t r = 0; r < ky; ++r) {
+                seen |= t[r];
+            }
+            return (seen & keep) != 0;
+        }
+        const int32_t x1 = std::min(qx + kx, m_quarterWidth);
+        const int32_t y1 = std::min(qy + ky, m_quarterHeight);
+        for (int32_t y = std::max(qy, 0); y < y1; ++y) {
+            for (int32_t x = std::max(qx, 0); x < x1; ++x) {
+                if (SubPixel(x, y)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+    // The pixel (its index in row order, the part w pixels wide) of the first covered sub-pixel of a
+    // window, row by row and left to right; -1 when there is none.
+    int32_t FirstInWindow(int32_t qx, int32_t qy, int32_t kx, int32_t ky, int32_t w) const {
+        for (int32_t y = std::max(qy, 0); y < std::min(qy + ky, m_quarterHeight); ++y) {
+            for (int32_t x = std::max(qx, 0); x < std::min(qx + kx, m_quarterWidth); ++x) {
+                if (SubPixel(x, y)) {
+                    return (y >> 2) * w + (x >> 2);
+                }
+            }
+        }
+        return -1;
     }
     // Whether pixel (x, y) covers anything.
     bool Any(int32_t x, int32_t y) const {
@@ -245,6 +297,15 @@ public:
     }
 
 private:
+    static constexpr size_t kTile = 16;
+    // A mask's sub-pixels row by row, bit i + 4 j for column i of row j.
+    static uint16_t RowsOf(uint16_t mask) {
+        uint32_t rows = 0;
+        for (uint32_t j = 0; j < 4; ++j) {
+            rows |= SubPixelRow(mask, j) << (4 * j);
+        }
+        return static_cast<uint16_t>(rows);
+    }
     // Sub-pixel row j of a mask, its columns as bits 0 .. 3.
     static uint32_t SubPixelRow(uint16_t mask, uint32_t j) {
         uint32_t row = 0;
@@ -255,8 +316,10 @@ private:
     }
 
     size_t m_words = 1;
-    size_t m_quarterWords = 1;
-    std::vector<uint64_t> m_quarter;
+    size_t m_tilesX = 1;
+    int32_t m_quarterWidth = 0;
+    int32_t m_quarterHeight = 0;
+    std::vector<uint16_t> m_tiles;
     std::vector<uint64_t> m_any;
     std::vector<uint64_t> m_full;
 };
@@ -503,25 +566,6 @@ inline double DownSteps(const double* sx0, const double* sy0, const double* sx1,
     return MostStep(sx0, sy0, sx1, sy1, n);
 }
 
-// The offsets across a destination pixel (-0.5 .. 0.5) of n samples in each of its four sub-pixel
-// columns, a sub-pixel's samples after one another.
-inline const double* SampleOffsets(int32_t n) {
-    struct Tables {
-        double at[8][4 * 8];
-        Tables() {
-            for (int32_t m = 1; m <= 8; ++m) {
-                for (int32_t k = 0; k < 4; ++k) {
-                    for (int32_t a = 0; a < m; ++a) {
-                        at[m - 1][k * m + a] = ((k + (a + 0.5) / m) / 4) - 0.5;
-                    }
-                }
-            }
-        }
-    };
-    static const Tables tables;
-    return tables.at[n - 1];
-}
-
 // The bit of each sub-pixel of a coverage mask, by its column and row (column + 4 * row).
 inline constexpr uint8_t kSubPixelBits[16] = {
     SuperBitBuffer::SubPixelBit(0, 0), SuperBitBuffer::SubPixelBit(1, 0), SuperBitBuffer::SubPixelBit(2, 0),
@@ -531,102 +575,62 @@ inline constexpr uint8_t kSubPixelBits[16] = {
     SuperBitBuffer::SubPixelBit(0, 3), SuperBitBuffer::SubPixelBit(1, 3), SuperBitBuffer::SubPixelBit(2, 3),
     SuperBitBuffer::SubPixelBit(3, 3)};
 
-// The 16 sub-pixels of a destination pixel whose source centre is (ox, oy), with source steps u
-// and v per destination pixel. A sub-pixel covers a quarter of those steps each way, sampled a
-// quarter source pixel apart, so a line thinner than a sub-pixel after shrinking still leaves one.
-// Among whole pixels only (no partial masks) and shrinking less than four times, the sub-pixel
-// centres alone cannot miss a pixel. from becomes the first source pixel found covered (-1: none).
-inline uint16_t SampleMask(const CoverageBits& bits, int32_t sw, int32_t sh, double ox, double oy, double ux,
-                           double uy, double vx, double vy, bool partial, int32_t& from,
-                           bool shortcuts = true) {
-    const double lu = std::sqrt(ux * ux + uy * uy);
-    const double lv = std::sqrt(vx * vx + vy * vy);
-    const bool coarse = !partial && lu < 4 && lv < 4;
-    // Samples a sub-pixel each way: at least one, one per source pixel a step spans, at most eight.
-    auto samples = [coarse](double length) {
-        const double over = length - 1e-6;
-        return coarse || over <= 1 ? 1 : std::clamp(static_cast<int32_t>(std::ceil(over)), 1, 8);
-    };
-    const int32_t nu = samples(lu);
-    const int32_t nv = samples(lv);
-    from = -1;
-    const double* rs = SampleOffsets(nu);
-    const double* ts = SampleOffsets(nv);
-    // A sample lies at (ox + ux r) + vx t across and (oy + uy r) + vy t down.
-    double alongX[4 * 8];
-    double alongY[4 * 8];
-    double downX[4 * 8];
-    double downY[4 * 8];
-    for (int32_t k = 0; k < 4 * nu; ++k) {
-        alongX[k] = ox + ux * rs[k];
-        alongY[k] = oy + uy * rs[k];
+// Where the sub-pixels of a destination pixel look in the source, in quarter pixels of the part: the
+// pixel's source centre is o and its source steps are u across and v down (part pixels a destination
+// pixel). Sub-pixel (i, j) looks at o + u (2i - 3) / 8 + v (2j - 3) / 8, worked out in 1/65536 of a
+// quarter pixel (each term rounded to the nearest), through a window of kx x ky source sub-pixels about that
+// point. The window is as wide as the sub-pixels lie apart in the source, across and down (one while they lie
+// at most a sub-pixel apart, at most eight), so that a line one sub-pixel thin is met by every column and row
+// of sub-pixels that crosses it however much the map shrinks it, yet by no more than two of them.
+struct SubPixelLooks {
+    int32_t qx[16];
+    int32_t qy[16];
+    int32_t kx = 1;
+    int32_t ky = 1;
+};
+
+// The window size for sub-pixels that lie apart by at most `apart` source sub-pixels.
+inline int32_t WindowFor(double apart) {
+    return std::clamp(static_cast<int32_t>(std::ceil(apart - 1e-6)), 1, 8);
+}
+
+// With single set, each sub-pixel looks at the one source sub-pixel under its point (enough among whole
+// pixels only, shrinking less than four times: such content is at least four sub-pixels wide).
+inline void PlaceLooks(double ox, double oy, double ux, double uy, double vx, double vy, bool single,
+                       SubPixelLooks& looks) {
+    constexpr double kQuarterUnits = 4.0 * 65536.0;
+    looks.kx = single ? 1 : WindowFor(std::max(std::fabs(ux), std::fabs(vx)));
+    looks.ky = single ? 1 : WindowFor(std::max(std::fabs(uy), std::fabs(vy)));
+    // The window's first column and row: the point less half the window's extra width.
+    const int64_t cx = NearestOf(ox * kQuarterUnits) - int64_t{looks.kx - 1} * 32768;
+    const int64_t cy = NearestOf(oy * kQuarterUnits) - int64_t{looks.ky - 1} * 32768;
+    const int64_t ux8 = NearestOf(ux * (kQuarterUnits / 8));
+    const int64_t uy8 = NearestOf(uy * (kQuarterUnits / 8));
+    const int64_t vx8 = NearestOf(vx * (kQuarterUnits / 8));
+    const int64_t vy8 = NearestOf(vy * (kQuarterUnits / 8));
+    for (int32_t j = 0; j < 4; ++j) {
+        const int64_t rowX = cx + (2 * j - 3) * vx8;
+        const int64_t rowY = cy + (2 * j - 3) * vy8;
+        for (int32_t i = 0; i < 4; ++i) {
+            looks.qx[4 * j + i] = static_cast<int32_t>((rowX + (2 * i - 3) * ux8) >> 16);
+            looks.qy[4 * j + i] = static_cast<int32_t>((rowY + (2 * i - 3) * uy8) >> 16);
+        }
     }
-    for (int32_t k = 0; k < 4 * nv; ++k) {
-        downX[k] = vx * ts[k];
-        downY[k] = vy * ts[k];
-    }
-    // When every sample falls inside the source (rounding is monotonic, so the sums of the least and
-    // of the greatest terms bound them), no sample needs its own look at the edges.
-    // The offsets grow along each table, so each term runs one way: its ends bound it.
-    auto least = [](const double* v, int32_t n) { return std::min(v[0], v[n - 1]); };
-    auto most = [](const double* v, int32_t n) { return std::max(v[0], v[n - 1]); };
-    const bool inside = shortcuts && least(alongX, 4 * nu) + least(downX, 4 * nv) >= 0 &&
-                        least(alongY, 4 * nu) + least(downY, 4 * nv) >= 0 &&
-                        most(alongX, 4 * nu) + most(downX, 4 * nv) < sw &&
-                        most(alongY, 4 * nu) + most(downY, 4 * nv) < sh;
-    auto covered = [&](double fx, double fy) {
-        if (!inside && !(fx >= 0 && fy >= 0 && fx < sw && fy < sh)) {
-            return false;
-        }
-        // In quarter pixels: the pixel and the sub-pixel at once (scaling by 4 is exact).
-        const auto qx = static_cast<int32_t>(fx * 4);
-        const auto qy = static_cast<int32_t>(fy * 4);
-        const int32_t px = qx >> 2;
-        const int32_t py = qy >> 2;
-        if (!bits.SubPixel(qx, qy)) {
-            return false;
-        }
-        if (from < 0) {
-            from = py * sw + px;
-        }
-        return true;
-    };
+}
+
+// The mask the looks find in a source. With from given, it becomes the source pixel (index in row
+// order) of the first covered sub-pixel of the first window that finds any (-1: none).
+inline uint16_t SampleMask(const CoverageBits& bits, int32_t sw, const SubPixelLooks& looks, int32_t* from) {
     uint16_t mask = 0;
-    if (nu == 1 && nv == 1 && inside) {
-        // One sample a sub-pixel, all inside: their quarter pixels worked out together first.
-        int32_t qx[16];
-        int32_t qy[16];
-        for (int k = 0; k < 16; ++k) {
-            qx[k] = static_cast<int32_t>((alongX[k & 3] + downX[k >> 2]) * 4);
-            qy[k] = static_cast<int32_t>((alongY[k & 3] + downY[k >> 2]) * 4);
+    int32_t first = -1;
+    for (int32_t k = 0; k < 16; ++k) {
+        if (bits.Window(looks.qx[k], looks.qy[k], looks.kx, looks.ky)) {
+            mask = static_cast<uint16_t>(mask | 1u << kSubPixelBits[k]);
+            first = first < 0 ? k : first;
         }
-        for (int k = 0; k < 16; ++k) {
-            const int32_t px = qx[k] >> 2;
-            const int32_t py = qy[k] >> 2;
-            if (bits.SubPixel(qx[k], qy[k])) {
-                if (from < 0) {
-                    from = py * sw + px;
-                }
-                mask = static_cast<uint16_t>(mask | 1u << kSubPixelBits[k]);
-            }
-        }
-        return mask;
     }
-    for (int j = 0; j < 4; ++j) {
-        for (int i = 0; i < 4; ++i) {
-            const uint16_t bit = static_cast<uint16_t>(1u << SuperBitBuffer::SubPixelBit(i, j));
-            bool hit = false;
-            for (int32_t b = 0; b < nv && !hit; ++b) {
-                const int32_t t = j * nv + b;
-                for (int32_t a = 0; a < nu && !hit; ++a) {
-                    const int32_t r = i * nu + a;
-                    hit = covered(alongX[r] + downX[t], alongY[r] + downY[t]);
-                }
-            }
-            if (hit) {
-                mask = static_cast<uint16_t>(mask | bit);
-            }
-        }
+    if (from) {
+        *from = first < 0 ? -1 : bits.FirstInWindow(looks.qx[first], looks.qy[first], looks.kx, looks.ky, sw);
     }
     return mask;
 }

@@ -1,7 +1,7 @@
 // A transformed layer against the same transform worked out pixel by pixel from what it means: every
 // byte of a part comes from the source pixel under the destination pixel's centre, every sub-pixel of
-// a coverage mask is covered when one of its samples falls on a covered source sub-pixel. The layer is
-// laid out so that the passes' shortcuts meet their awkward cases: sizes that are multiples of
+// a coverage mask is covered when a covered source sub-pixel lies in the window about its point. The
+// layer is laid out so that the passes' shortcuts meet their awkward cases: sizes that are multiples of
 // nothing, blocks of one value next to empty ones and to noise, runs of one value crossing block
 // edges, lone pixels and sub-pixels at the edges.
 
@@ -73,9 +73,10 @@ std::vector<uint8_t> ExpectedBytes(const RLBuffer& src, const SourceMap& map, ui
 }
 
 // A coverage mask of the layer's size through the map. A destination pixel spans the steps to its
-// neighbours' centres (u across, v down); its sub-pixels are sampled a quarter of those steps
-// apart, once each while the pixels it covers are all empty or full and it shrinks less than four
-// times, else once per source pixel a step spans (at most eight).
+// neighbours' centres (u across, v down); its sub-pixels look at points a quarter of those steps
+// apart, each at the one source sub-pixel under it while the pixels it covers are all empty or full
+// and it shrinks less than four times, else through a window of source sub-pixels as wide as the
+// points lie apart.
 std::vector<uint16_t> ExpectedMask(const RLBuffer& src, const SourceMap& map) {
     const std::vector<uint8_t> s = Rows(src);
     const int32_t w = src.Width();
@@ -135,32 +136,40 @@ std::vector<uint16_t> ExpectedMask(const RLBuffer& src, const SourceMap& map) {
                 out.push_back(0xFFFF);
                 continue;
             }
-            const double lu = std::sqrt(ux * ux + uy * uy);
-            const double lv = std::sqrt(vx * vx + vy * vy);
-            const bool coarse = !partial && lu < 4 && lv < 4;
-            auto samples = [coarse](double length) {
-                return coarse || length - 1e-6 <= 1
-                           ? 1
-                           : std::clamp(static_cast<int32_t>(std::ceil(length - 1e-6)), 1, 8);
+            // One source sub-pixel a sub-pixel among whole pixels shrunk less than four times; else a
+            // window as wide and as tall as the sub-pixels lie apart in the source (1 .. 8).
+            const bool single =
+                !partial && std::max({std::fabs(ux), std::fabs(uy), std::fabs(vx), std::fabs(vy)}) < 4;
+            auto window = [single](double a, double b) {
+                return single ? 1
+                              : std::clamp(static_cast<int32_t>(
+                                               std::ceil(std::max(std::fabs(a), std::fabs(b)) - 1e-6)),
+                                           1, 8);
             };
-            const int32_t nu = samples(lu);
-            const int32_t nv = samples(lv);
+            const int32_t kx = window(ux, vx);
+            const int32_t ky = window(uy, vy);
+            // Points in 1/65536 of a quarter pixel, each term rounded to the nearest.
+            constexpr double unit = 4.0 * 65536.0;
+            auto fixed = [](double v) { return static_cast<int64_t>(std::nearbyint(v)); };
             for (int j = 0; j < 4; ++j) {
                 for (int i = 0; i < 4; ++i) {
+                    const int64_t px = fixed(cx[x] * unit) + (2 * i - 3) * fixed(ux * unit / 8) +
+                                       (2 * j - 3) * fixed(vx * unit / 8);
+                    const int64_t py = fixed(cy[x] * unit) + (2 * i - 3) * fixed(uy * unit / 8) +
+                                       (2 * j - 3) * fixed(vy * unit / 8);
+                    // The window centred on the point: its first sub-pixel is the point less half the extra.
+                    const int64_t qx0 = (px - (kx - 1) * 32768) >> 16;
+                    const int64_t qy0 = (py - (ky - 1) * 32768) >> 16;
                     bool hit = false;
-                    for (int32_t b = 0; b < nv && !hit; ++b) {
-                        for (int32_t a = 0; a < nu && !hit; ++a) {
-                            const double r = (i + (a + 0.5) / nu) / 4 - 0.5;
-                            const double t = (j + (b + 0.5) / nv) / 4 - 0.5;
-                            const double fx = (cx[x] + ux * r) + vx * t;
-                            const double fy = (cy[x] + uy * r) + vy * t;
-                            if (fx < 0 || fy < 0 || fx >= w || fy >= h) {
+                    for (int64_t qy = qy0; qy < qy0 + ky && !hit; ++qy) {
+                        for (int64_t qx = qx0; qx < qx0 + kx && !hit; ++qx) {
+                            if (qx < 0 || qy < 0 || qx >= 4 * w || qy >= 4 * h) {
                                 continue;
                             }
-                            const auto qx = static_cast<int32_t>(fx * 4);
-                            const auto qy = static_cast<int32_t>(fy * 4);
-                            hit =
-                                (maskAt(qx >> 2, qy >> 2) >> SuperBitBuffer::SubPixelBit(qx & 3, qy & 3)) & 1;
+                            hit = (maskAt(static_cast<int32_t>(qx >> 2), static_cast<int32_t>(qy >> 2)) >>
+                                   SuperBitBuffer::SubPixelBit(static_cast<int>(qx & 3),
+                                                               static_cast<int>(qy & 3))) &
+                                  1;
                         }
                     }
                     if (hit) {
