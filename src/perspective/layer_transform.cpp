@@ -21,7 +21,6 @@ bool g_shortcuts = true;
 
 using resample::ContentBlocks;
 using resample::FloorOf;
-using resample::SampleMask;
 
 // For every destination pixel the index of its source pixel in a part of the given size, or -1.
 // A part keeps its share of the layer: one as large as the layer comes out as large as the new
@@ -177,14 +176,25 @@ public:
         }
         // Each source decoded, with a bit a pixel of where it covers anything and where all of it:
         // most destination pixels are settled by those bits under their box alone.
+        // Their sub-pixels go into the planes of one set of tiles, two masks at a time.
+        if (jobs.size() > 2) {
+            const std::vector<MaskJob*> first(jobs.begin(), jobs.begin() + 2);
+            const std::vector<MaskJob*> rest(jobs.begin() + 2, jobs.end());
+            return Masks(first, map) && Masks(rest, map);
+        }
         struct Source {
             resample::CoverageBits bits;
         };
         std::vector<Source> sources(jobs.size());
+        resample::SubPixelTiles tiles;
+        if (!tiles.Start(sw, sh)) {
+            return false;
+        }
         for (size_t k = 0; k < jobs.size(); ++k) {
             const SuperBitBuffer& src = *jobs[k]->src;
             Source& s = sources[k];
-            if (src.Width() != sw || src.Height() != sh || !s.bits.Make(src)) {
+            if (src.Width() != sw || src.Height() != sh ||
+                !s.bits.Make(src, tiles, static_cast<int32_t>(k))) {
                 return false;
             }
             jobs[k]->out = parts::NewBuffer<SuperBitBuffer>(table->outWidth, table->outHeight, 2, 0);
@@ -318,36 +328,49 @@ public:
                 if (x0 > x1 || y0 > y1) {
                     continue;
                 }
-                // Where the sub-pixels look, worked out once for all masks (single and windowed).
-                resample::SubPixelLooks looks[2];
-                bool placed[2] = {false, false};
+                // What each mask holds under the box, and whether the line's indices must follow it.
+                resample::CoverageBits::Look looks[2];
+                bool wantsFrom[2] = {false, false};
+                bool anyFrom = false;
                 for (size_t k = 0; k < jobs.size(); ++k) {
-                    Source& s = sources[k];
-                    const resample::CoverageBits::Look look = s.bits.At(x0, y0, x1, y1);
+                    looks[k] = sources[k].bits.At(x0, y0, x1, y1);
+                    // The pixel under the centre, as the table has it.
+                    wantsFrom[k] = looks[k].any && jobs[k]->lineSources &&
+                                   !sources[k].bits.Any(std::clamp(FloorOf(ox), 0, sw - 1),
+                                                        std::clamp(FloorOf(oy), 0, sh - 1));
+                    anyFrom = anyFrom || wantsFrom[k];
+                }
+                // Where the sub-pixels look (single or windowed), worked out and looked at once for
+                // both masks.
+                resample::SubPixelLooks placed;
+                uint32_t found[2] = {0, 0};
+                int32_t from[2][2] = {{-1, -1}, {-1, -1}};
+                bool sampled[2] = {false, false};
+                for (size_t k = 0; k < jobs.size(); ++k) {
+                    const resample::CoverageBits::Look& look = looks[k];
                     if (!look.any) {
                         continue;
                     }
-                    // The pixel under the centre, as the table has it.
-                    const bool centreEmpty =
-                        !s.bits.Any(std::clamp(FloorOf(ox), 0, sw - 1), std::clamp(FloorOf(oy), 0, sh - 1));
-                    const bool wantsFrom = jobs[k]->lineSources && centreEmpty;
                     uint16_t mask = 0xFFFF;
-                    int32_t from = y0 * sw + x0;
+                    int32_t source = y0 * sw + x0;
                     if (!look.full) {
                         const bool single = !look.partial && std::max({std::fabs(ux), std::fabs(uy),
                                                                        std::fabs(vx), std::fabs(vy)}) < 4;
-                        if (!placed[single]) {
-                            resample::PlaceLooks(ox, oy, ux, uy, vx, vy, single, looks[single]);
-                            placed[single] = true;
+                        if (!sampled[single]) {
+                            resample::PlaceLooks(ox, oy, ux, uy, vx, vy, single, placed);
+                            found[single] =
+                                resample::SampleMasks(tiles, sw, placed, anyFrom ? from[single] : nullptr);
+                            sampled[single] = true;
                         }
-                        mask = SampleMask(s.bits, sw, looks[single], wantsFrom ? &from : nullptr);
+                        mask = static_cast<uint16_t>(found[single] >> (16 * k));
+                        source = from[single][k];
                     }
                     uint8_t* row = outRows[k].data();
                     row[x * 2] = static_cast<uint8_t>(mask);
                     row[x * 2 + 1] = static_cast<uint8_t>(mask >> 8);
-                    if (wantsFrom && mask != 0 && from >= 0) {
+                    if (wantsFrom[k] && mask != 0 && source >= 0) {
                         try {
-                            table->lineRedirects.emplace_back(static_cast<size_t>(y) * width + x, from);
+                            table->lineRedirects.emplace_back(static_cast<size_t>(y) * width + x, source);
                         } catch (const std::bad_alloc&) {
                             return false;
                         }

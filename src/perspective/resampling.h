@@ -149,25 +149,132 @@ private:
     std::vector<uint8_t> m_value;
 };
 
+// The sub-pixels of one or two coverage masks of one size, laid out as they lie: a bit a sub-pixel, in
+// tiles of 8 x 8 pixels (32 rows of 32 sub-pixels, the second mask's beside the first's in the high
+// half of each row's word), so that the sub-pixels a destination pixel looks at mostly lie in one tile
+// and both masks are looked at together. Only tiles with coverage are kept; the others share one
+// empty tile.
+class SubPixelTiles {
+public:
+    static constexpr int32_t kTilePixels = 8;
+    static constexpr int32_t kTileRows = 4 * kTilePixels;
+
+    bool Start(int32_t width, int32_t height) {
+        m_tilesX = static_cast<size_t>(width / kTilePixels + 1);
+        m_quarterWidth = 4 * width;
+        m_quarterHeight = 4 * height;
+        try {
+            m_index.assign(m_tilesX * static_cast<size_t>(height / kTilePixels + 1), 0);
+            m_pool.assign(kTileRows, 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
+    // Sets the sub-pixels of mask plane (0 or 1) at pixel (x, y); false without the memory.
+    bool Add(int32_t x, int32_t y, uint16_t mask, int32_t plane) {
+        uint32_t& index =
+            m_index[static_cast<size_t>(y / kTilePixels) * m_tilesX + static_cast<size_t>(x / kTilePixels)];
+        if (index == 0) {
+            try {
+                m_pool.resize(m_pool.size() + kTileRows, 0);
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+            index = static_cast<uint32_t>(m_pool.size() / kTileRows - 1);
+        }
+        uint64_t* rows = m_pool.data() + size_t{index} * kTileRows + 4 * static_cast<size_t>(y % kTilePixels);
+        const uint16_t byRow = RowsOf(mask);
+        const unsigned shift = 32 * static_cast<unsigned>(plane) + 4 * static_cast<unsigned>(x % kTilePixels);
+        for (uint32_t j = 0; j < 4; ++j) {
+            rows[j] |= uint64_t{(byRow >> (4 * j)) & 15u} << shift;
+        }
+        return true;
+    }
+
+    // Whether the sub-pixel of a plane at quarter-pixel column qx and row qy (within the part) is covered.
+    bool SubPixel(int32_t plane, int32_t qx, int32_t qy) const {
+        return (Tile(qx, qy)[qy & (kTileRows - 1)] >> (32 * plane + (qx & (kTileRows - 1)))) & 1;
+    }
+    // Whether any sub-pixel of quarter-pixel columns qx .. qx + kx - 1 in rows qy .. qy + ky - 1 is
+    // covered (the window clipped to the part; kx and ky at most 32): bit 0 for the first mask, bit 1
+    // for the second.
+    uint32_t Window(int32_t qx, int32_t qy, int32_t kx, int32_t ky) const {
+        const int32_t cx = qx & (kTileRows - 1);
+        const int32_t cy = qy & (kTileRows - 1);
+        if (qx >= 0 && qy >= 0 && cx + kx <= kTileRows && cy + ky <= kTileRows && qx + kx <= m_quarterWidth &&
+            qy + ky <= m_quarterHeight) {
+            // Within one tile: a word of rows each.
+            const uint64_t* t = Tile(qx, qy) + cy;
+            const uint64_t keep = ((uint64_t{1} << kx) - 1) << cx;
+            uint64_t seen = 0;
+            for (int32_t r = 0; r < ky; ++r) {
+                seen |= t[r];
+            }
+            return static_cast<uint32_t>((seen & keep) != 0) | static_cast<uint32_t>((seen & keep << 32) != 0)
+                                                                   << 1;
+        }
+        const int32_t x1 = std::min(qx + kx, m_quarterWidth);
+        const int32_t y1 = std::min(qy + ky, m_quarterHeight);
+        uint32_t found = 0;
+        for (int32_t y = std::max(qy, 0); y < y1; ++y) {
+            for (int32_t x = std::max(qx, 0); x < x1; ++x) {
+                found |= static_cast<uint32_t>(SubPixel(0, x, y)) | static_cast<uint32_t>(SubPixel(1, x, y))
+                                                                        << 1;
+            }
+        }
+        return found;
+    }
+    // The pixel (its index in row order, the part w pixels wide) of the first covered sub-pixel of a
+    // plane in a window, row by row and left to right; -1 when there is none.
+    int32_t FirstInWindow(int32_t plane, int32_t qx, int32_t qy, int32_t kx, int32_t ky, int32_t w) const {
+        for (int32_t y = std::max(qy, 0); y < std::min(qy + ky, m_quarterHeight); ++y) {
+            for (int32_t x = std::max(qx, 0); x < std::min(qx + kx, m_quarterWidth); ++x) {
+                if (SubPixel(plane, x, y)) {
+                    return (y >> 2) * w + (x >> 2);
+                }
+            }
+        }
+        return -1;
+    }
+
+private:
+    const uint64_t* Tile(int32_t qx, int32_t qy) const {
+        const size_t index =
+            m_index[static_cast<size_t>(qy / kTileRows) * m_tilesX + static_cast<size_t>(qx / kTileRows)];
+        return m_pool.data() + index * kTileRows;
+    }
+    // A mask's sub-pixels row by row, bit i + 4 j for column i of row j.
+    static uint16_t RowsOf(uint16_t mask) {
+        uint32_t rows = 0;
+        for (int j = 0; j < 4; ++j) {
+            for (int i = 0; i < 4; ++i) {
+                rows |= ((mask >> SuperBitBuffer::SubPixelBit(i, j)) & 1u) << (i + 4 * j);
+            }
+        }
+        return static_cast<uint16_t>(rows);
+    }
+
+    size_t m_tilesX = 1;
+    int32_t m_quarterWidth = 0;
+    int32_t m_quarterHeight = 0;
+    std::vector<uint32_t> m_index; // per tile, its place in the pool (0: the empty tile)
+    std::vector<uint64_t> m_pool;
+};
+
 // A coverage mask (two bytes a pixel) read into bits: a bit a pixel where it covers any sub-pixel and
-// where it covers all of them, and a bit a sub-pixel laid out as the sub-pixels lie, in tiles of 4 x 4
-// pixels (sixteen rows of sixteen bits, half a cache line), so that the sub-pixels a destination pixel
-// looks at mostly lie in one or two tiles.
+// where it covers all of them; its sub-pixels go into a plane of the tiles given.
 class CoverageBits {
 public:
-    bool Make(const RLBuffer& src) {
+    bool Make(const RLBuffer& src, SubPixelTiles& tiles, int32_t plane) {
         const auto w = static_cast<size_t>(src.Width());
         const auto h = static_cast<size_t>(src.Height());
         m_words = w / 64 + 1;
-        m_tilesX = w / 4 + 1;
-        m_quarterWidth = static_cast<int32_t>(4 * w);
-        m_quarterHeight = static_cast<int32_t>(4 * h);
         std::vector<uint8_t> row;
         try {
             row.resize(src.RawRowLength());
             m_any.assign(m_words * h, 0);
             m_full.assign(m_words * h, 0);
-            m_tiles.assign(m_tilesX * (h / 4 + 1) * kTile, 0);
         } catch (const std::bad_alloc&) {
             return false;
         }
@@ -201,11 +308,8 @@ public:
                     }
                     a |= uint64_t{1} << k;
                     f |= static_cast<uint64_t>(m == 0xFFFF) << k;
-                    const size_t x = x0 + k;
-                    uint16_t* tile = m_tiles.data() + ((y / 4) * m_tilesX + x / 4) * kTile + 4 * (y % 4);
-                    const uint16_t rows = RowsOf(m);
-                    for (uint32_t j = 0; j < 4; ++j) {
-                        tile[j] = static_cast<uint16_t>(tile[j] | ((rows >> (4 * j)) & 15u) << (4 * (x % 4)));
+                    if (!tiles.Add(static_cast<int32_t>(x0 + k), static_cast<int32_t>(y), m, plane)) {
+                        return false;
                     }
                 }
                 any[x0 / 64] = a;
@@ -215,51 +319,6 @@ public:
         return true;
     }
 
-    // Whether the sub-pixel at quarter-pixel column qx and row qy (within the part) is covered.
-    bool SubPixel(int32_t qx, int32_t qy) const {
-        const auto tx = static_cast<size_t>(qx) >> 4;
-        const auto ty = static_cast<size_t>(qy) >> 4;
-        return (m_tiles[(ty * m_tilesX + tx) * kTile + (static_cast<size_t>(qy) & 15)] >> (qx & 15)) & 1;
-    }
-    // Whether any sub-pixel of quarter-pixel columns qx .. qx + kx - 1 in rows qy .. qy + ky - 1 is
-    // covered (the window clipped to the part; kx and ky at most 16).
-    bool Window(int32_t qx, int32_t qy, int32_t kx, int32_t ky) const {
-        if (qx >= 0 && qy >= 0 && (qx & 15) + kx <= 16 && (qy & 15) + ky <= 16 && qx + kx <= m_quarterWidth &&
-            qy + ky <= m_quarterHeight) {
-            // Within one tile: a row of bits each.
-            const auto tx = static_cast<size_t>(qx) >> 4;
-            const auto ty = static_cast<size_t>(qy) >> 4;
-            const uint16_t* t = m_tiles.data() + (ty * m_tilesX + tx) * kTile + (qy & 15);
-            const uint32_t keep = ((1u << kx) - 1) << (qx & 15);
-            uint32_t seen = 0;
-            for (int32_t r = 0; r < ky; ++r) {
-                seen |= t[r];
-            }
-            return (seen & keep) != 0;
-        }
-        const int32_t x1 = std::min(qx + kx, m_quarterWidth);
-        const int32_t y1 = std::min(qy + ky, m_quarterHeight);
-        for (int32_t y = std::max(qy, 0); y < y1; ++y) {
-            for (int32_t x = std::max(qx, 0); x < x1; ++x) {
-                if (SubPixel(x, y)) {
-                    return true;
-                }
-            }
-        }
-        return false;
-    }
-    // The pixel (its index in row order, the part w pixels wide) of the first covered sub-pixel of a
-    // window, row by row and left to right; -1 when there is none.
-    int32_t FirstInWindow(int32_t qx, int32_t qy, int32_t kx, int32_t ky, int32_t w) const {
-        for (int32_t y = std::max(qy, 0); y < std::min(qy + ky, m_quarterHeight); ++y) {
-            for (int32_t x = std::max(qx, 0); x < std::min(qx + kx, m_quarterWidth); ++x) {
-                if (SubPixel(x, y)) {
-                    return (y >> 2) * w + (x >> 2);
-                }
-            }
-        }
-        return -1;
-    }
     // Whether pixel (x, y) covers anything.
     bool Any(int32_t x, int32_t y) const {
         return (m_any[m_words * static_cast<size_t>(y) + (static_cast<size_t>(x) >> 6)] >> (x & 63)) & 1;
@@ -297,29 +356,7 @@ public:
     }
 
 private:
-    static constexpr size_t kTile = 16;
-    // A mask's sub-pixels row by row, bit i + 4 j for column i of row j.
-    static uint16_t RowsOf(uint16_t mask) {
-        uint32_t rows = 0;
-        for (uint32_t j = 0; j < 4; ++j) {
-            rows |= SubPixelRow(mask, j) << (4 * j);
-        }
-        return static_cast<uint16_t>(rows);
-    }
-    // Sub-pixel row j of a mask, its columns as bits 0 .. 3.
-    static uint32_t SubPixelRow(uint16_t mask, uint32_t j) {
-        uint32_t row = 0;
-        for (int i = 0; i < 4; ++i) {
-            row |= ((mask >> SuperBitBuffer::SubPixelBit(i, static_cast<int>(j))) & 1u) << i;
-        }
-        return row;
-    }
-
     size_t m_words = 1;
-    size_t m_tilesX = 1;
-    int32_t m_quarterWidth = 0;
-    int32_t m_quarterHeight = 0;
-    std::vector<uint16_t> m_tiles;
     std::vector<uint64_t> m_any;
     std::vector<uint64_t> m_full;
 };
@@ -618,21 +655,27 @@ inline void PlaceLooks(double ox, double oy, double ux, double uy, double vx, do
     }
 }
 
-// The mask the looks find in a source. With from given, it becomes the source pixel (index in row
-// order) of the first covered sub-pixel of the first window that finds any (-1: none).
-inline uint16_t SampleMask(const CoverageBits& bits, int32_t sw, const SubPixelLooks& looks, int32_t* from) {
-    uint16_t mask = 0;
-    int32_t first = -1;
+// The masks the looks find in the tiles' planes: the first in the low sixteen bits, the second in
+// the high. With from given, from[plane] becomes the source pixel (index in row order) of the first
+// covered sub-pixel of the first window that finds any of that plane (-1: none).
+inline uint32_t SampleMasks(const SubPixelTiles& tiles, int32_t sw, const SubPixelLooks& looks,
+                            int32_t* from) {
+    uint32_t masks = 0;
+    int32_t first[2] = {-1, -1};
     for (int32_t k = 0; k < 16; ++k) {
-        if (bits.Window(looks.qx[k], looks.qy[k], looks.kx, looks.ky)) {
-            mask = static_cast<uint16_t>(mask | 1u << kSubPixelBits[k]);
-            first = first < 0 ? k : first;
-        }
+        const uint32_t found = tiles.Window(looks.qx[k], looks.qy[k], looks.kx, looks.ky);
+        masks |= (found & 1u) << kSubPixelBits[k] | (found >> 1) << (16 + kSubPixelBits[k]);
+        first[0] = first[0] < 0 && (found & 1) ? k : first[0];
+        first[1] = first[1] < 0 && (found & 2) ? k : first[1];
     }
     if (from) {
-        *from = first < 0 ? -1 : bits.FirstInWindow(looks.qx[first], looks.qy[first], looks.kx, looks.ky, sw);
+        for (int32_t plane = 0; plane < 2; ++plane) {
+            const int32_t k = first[plane];
+            from[plane] =
+                k < 0 ? -1 : tiles.FirstInWindow(plane, looks.qx[k], looks.qy[k], looks.kx, looks.ky, sw);
+        }
     }
-    return mask;
+    return masks;
 }
 
 } // namespace ts::resample
