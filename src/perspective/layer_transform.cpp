@@ -215,12 +215,13 @@ public:
         const double reachBy = 0.5 * (std::max(stepBound, 1.0) + stepBound) * std::max(scaleX, scaleY) + 0.01;
         const bool useNear = g_shortcuts && steps.bound > 0 && reachBy < 8;
         resample::NearCoverage near;
+        const int32_t reach = useNear ? static_cast<int32_t>(std::ceil(reachBy)) : 0;
         if (useNear) {
             std::vector<const resample::CoverageBits*> masks;
             for (const Source& s : sources) {
                 masks.push_back(&s.bits);
             }
-            if (!near.Make(masks, sw, sh, static_cast<int32_t>(std::ceil(reachBy)))) {
+            if (!near.Make(masks, sw, sh, reach)) {
                 return false;
             }
         }
@@ -288,8 +289,17 @@ public:
             const bool passOver =
                 useNear && (steps.guaranteed || std::max({acrossSteps[slot], downSteps[slot],
                                                           downSteps[(slot + 2) % 3]}) <= stepBound);
-            const size_t count =
-                resample::Candidates(at, sx, width, passOver ? &near : nullptr, candidates.data());
+            // Runs whose source pixels lie out of reach of any tile with coverage are passed over whole.
+            size_t count = 0;
+            for (size_t r0 = 0; r0 < width; r0 += SourceIndex::kRun) {
+                const std::array<int32_t, 4>& box = table->RunOf(y, r0);
+                if (box[0] > box[2] || (passOver && !tiles.AnyIn(box[0] - reach, box[1] - reach,
+                                                                 box[2] + reach, box[3] + reach))) {
+                    continue;
+                }
+                count += resample::Candidates(at, sx, r0, std::min(width, r0 + SourceIndex::kRun),
+                                              passOver ? &near : nullptr, candidates.data() + count);
+            }
             firstWritten = count > 0 ? candidates[0] : 1;
             lastWritten = count > 0 ? candidates[count - 1] : 0;
             for (size_t c = 0; c < count; ++c) {

@@ -161,10 +161,13 @@ public:
 
     bool Start(int32_t width, int32_t height) {
         m_tilesX = static_cast<size_t>(width / kTilePixels + 1);
+        m_tilesY = static_cast<size_t>(height / kTilePixels + 1);
+        m_bitWords = m_tilesX / 64 + 1;
         m_quarterWidth = 4 * width;
         m_quarterHeight = 4 * height;
         try {
-            m_index.assign(m_tilesX * static_cast<size_t>(height / kTilePixels + 1), 0);
+            m_index.assign(m_tilesX * m_tilesY, 0);
+            m_occupied.assign(m_bitWords * m_tilesY, 0);
             m_pool.assign(kTileRows, 0);
         } catch (const std::bad_alloc&) {
             return false;
@@ -182,6 +185,9 @@ public:
                 return false;
             }
             index = static_cast<uint32_t>(m_pool.size() / kTileRows - 1);
+            const auto tx = static_cast<size_t>(x / kTilePixels);
+            m_occupied[static_cast<size_t>(y / kTilePixels) * m_bitWords + tx / 64] |= uint64_t{1}
+                                                                                       << (tx % 64);
         }
         uint64_t* rows = m_pool.data() + size_t{index} * kTileRows + 4 * static_cast<size_t>(y % kTilePixels);
         const uint16_t byRow = RowsOf(mask);
@@ -192,6 +198,32 @@ public:
         return true;
     }
 
+    // Whether any tile with coverage meets the pixels of columns x0 .. x1 in rows y0 .. y1 (inclusive,
+    // clipped to the part).
+    bool AnyIn(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
+        x0 = std::max(x0, 0) / kTilePixels;
+        y0 = std::max(y0, 0) / kTilePixels;
+        x1 = std::min(x1, m_quarterWidth / 4 - 1);
+        y1 = std::min(y1, m_quarterHeight / 4 - 1);
+        if (x0 * kTilePixels > x1 || y0 * kTilePixels > y1) {
+            return false;
+        }
+        x1 /= kTilePixels;
+        y1 /= kTilePixels;
+        const auto w0 = static_cast<size_t>(x0) >> 6;
+        const auto w1 = static_cast<size_t>(x1) >> 6;
+        const uint64_t first = ~uint64_t{0} << (x0 & 63);
+        const uint64_t last = ~uint64_t{0} >> (63 - (x1 & 63));
+        for (int32_t y = y0; y <= y1; ++y) {
+            const uint64_t* row = m_occupied.data() + static_cast<size_t>(y) * m_bitWords;
+            for (size_t k = w0; k <= w1; ++k) {
+                if (row[k] & (k == w0 ? first : ~uint64_t{0}) & (k == w1 ? last : ~uint64_t{0})) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
     // Whether the sub-pixel of a plane at quarter-pixel column qx and row qy (within the part) is covered.
     bool SubPixel(int32_t plane, int32_t qx, int32_t qy) const {
         return (Tile(qx, qy)[qy & (kTileRows - 1)] >> (32 * plane + (qx & (kTileRows - 1)))) & 1;
@@ -214,16 +246,20 @@ public:
             return static_cast<uint32_t>((seen & keep) != 0) | static_cast<uint32_t>((seen & keep << 32) != 0)
                                                                    << 1;
         }
-        const int32_t x1 = std::min(qx + kx, m_quarterWidth);
-        const int32_t y1 = std::min(qy + ky, m_quarterHeight);
-        uint32_t found = 0;
-        for (int32_t y = std::max(qy, 0); y < y1; ++y) {
-            for (int32_t x = std::max(qx, 0); x < x1; ++x) {
-                found |= static_cast<uint32_t>(SubPixel(0, x, y)) | static_cast<uint32_t>(SubPixel(1, x, y))
-                                                                        << 1;
+        // Across tiles or over the part's edges: row by row, from the tile of each end.
+        const int32_t xa = std::max(qx, 0);
+        const int32_t xb = std::min(qx + kx, m_quarterWidth);
+        uint64_t seen = 0;
+        for (int32_t y = std::max(qy, 0); y < std::min(qy + ky, m_quarterHeight) && xa < xb; ++y) {
+            const int32_t c = xa & (kTileRows - 1);
+            const int32_t n1 = std::min(xb - xa, kTileRows - c);
+            seen |= (Tile(xa, y)[y & (kTileRows - 1)] >> c) & Both(n1);
+            if (n1 < xb - xa) {
+                seen |= (Tile(xa + n1, y)[y & (kTileRows - 1)] & Both(xb - xa - n1)) << n1;
             }
         }
-        return found;
+        return static_cast<uint32_t>((seen & 0xFFFFFFFFu) != 0) | static_cast<uint32_t>((seen >> 32) != 0)
+                                                                      << 1;
     }
     // The pixel (its index in row order, the part w pixels wide) of the first covered sub-pixel of a
     // plane in a window, row by row and left to right; -1 when there is none.
@@ -238,7 +274,22 @@ public:
         return -1;
     }
 
+    // The tile holding every sub-pixel of columns x0 .. x1 and rows y0 .. y1 (quarter pixels), at its
+    // first row; null when they are not all in one tile of the part.
+    const uint64_t* OneTile(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
+        if (x0 < 0 || y0 < 0 || x1 >= m_quarterWidth || y1 >= m_quarterHeight || (x0 ^ x1) >= kTileRows ||
+            (y0 ^ y1) >= kTileRows) {
+            return nullptr;
+        }
+        return Tile(x0, y0);
+    }
+
 private:
+    // The first n sub-pixels of a row word, of both planes.
+    static uint64_t Both(int32_t n) {
+        const uint64_t one = (uint64_t{1} << n) - 1;
+        return one | one << 32;
+    }
     const uint64_t* Tile(int32_t qx, int32_t qy) const {
         const size_t index =
             m_index[static_cast<size_t>(qy / kTileRows) * m_tilesX + static_cast<size_t>(qx / kTileRows)];
@@ -256,9 +307,12 @@ private:
     }
 
     size_t m_tilesX = 1;
+    size_t m_tilesY = 1;
+    size_t m_bitWords = 1;
     int32_t m_quarterWidth = 0;
     int32_t m_quarterHeight = 0;
-    std::vector<uint32_t> m_index; // per tile, its place in the pool (0: the empty tile)
+    std::vector<uint64_t> m_occupied; // a bit a tile with coverage, rows of whole words
+    std::vector<uint32_t> m_index;    // per tile, its place in the pool (0: the empty tile)
     std::vector<uint64_t> m_pool;
 };
 
@@ -447,10 +501,10 @@ private:
 // The pixels of a destination row that have a source (their source pixel's index in at, -1 for none;
 // sx < 0 for none) and, with near given, coverage within reach of it. Kept out of line, a tight loop
 // of its own.
-__attribute__((noinline)) inline size_t Candidates(const int32_t* at, const double* sx, size_t width,
-                                                   const NearCoverage* near, uint32_t* out) {
+__attribute__((noinline)) inline size_t Candidates(const int32_t* at, const double* sx, size_t from,
+                                                   size_t to, const NearCoverage* near, uint32_t* out) {
     size_t n = 0;
-    for (size_t x = 0; x < width; ++x) {
+    for (size_t x = from; x < to; ++x) {
         const int32_t i = at[x];
         if (i >= 0 && sx[x] >= 0 && (!near || near->At(i))) {
             out[n++] = static_cast<uint32_t>(x);
@@ -660,17 +714,46 @@ inline void PlaceLooks(double ox, double oy, double ux, double uy, double vx, do
 // covered sub-pixel of the first window that finds any of that plane (-1: none).
 inline uint32_t SampleMasks(const SubPixelTiles& tiles, int32_t sw, const SubPixelLooks& looks,
                             int32_t* from) {
-    uint32_t masks = 0;
-    int32_t first[2] = {-1, -1};
-    for (int32_t k = 0; k < 16; ++k) {
-        const uint32_t found = tiles.Window(looks.qx[k], looks.qy[k], looks.kx, looks.ky);
-        masks |= (found & 1u) << kSubPixelBits[k] | (found >> 1) << (16 + kSubPixelBits[k]);
-        first[0] = first[0] < 0 && (found & 1) ? k : first[0];
-        first[1] = first[1] < 0 && (found & 2) ? k : first[1];
+    // What each look finds, bit k of a plane's word for look k.
+    uint32_t byLook[2] = {0, 0};
+    // The looks lie in a parallelogram: its corners, the first and last looks of the first and last
+    // rows, bound the windows. Mostly they all lie in one tile, whose rows are then read straight.
+    constexpr int32_t kCorners[4] = {0, 3, 12, 15};
+    int32_t x0 = looks.qx[0], x1 = x0, y0 = looks.qy[0], y1 = y0;
+    for (const int32_t k : kCorners) {
+        x0 = std::min(x0, looks.qx[k]);
+        x1 = std::max(x1, looks.qx[k]);
+        y0 = std::min(y0, looks.qy[k]);
+        y1 = std::max(y1, looks.qy[k]);
     }
-    if (from) {
-        for (int32_t plane = 0; plane < 2; ++plane) {
-            const int32_t k = first[plane];
+    if (const uint64_t* tile = tiles.OneTile(x0, y0, x1 + looks.kx - 1, y1 + looks.ky - 1)) {
+        constexpr int32_t kRowMask = SubPixelTiles::kTileRows - 1;
+        const uint64_t keep = (uint64_t{1} << looks.kx) - 1;
+        const uint64_t both = keep | keep << 32;
+        for (int32_t k = 0; k < 16; ++k) {
+            const uint64_t* row = tile + (looks.qy[k] & kRowMask);
+            uint64_t seen = row[0];
+            for (int32_t r = 1; r < looks.ky; ++r) {
+                seen |= row[r];
+            }
+            const uint64_t bits = (seen >> (looks.qx[k] & kRowMask)) & both;
+            byLook[0] |= static_cast<uint32_t>((bits & keep) != 0) << k;
+            byLook[1] |= static_cast<uint32_t>((bits >> 32) != 0) << k;
+        }
+    } else {
+        for (int32_t k = 0; k < 16; ++k) {
+            const uint32_t found = tiles.Window(looks.qx[k], looks.qy[k], looks.kx, looks.ky);
+            byLook[0] |= (found & 1u) << k;
+            byLook[1] |= (found >> 1) << k;
+        }
+    }
+    uint32_t masks = 0;
+    for (int32_t plane = 0; plane < 2; ++plane) {
+        for (uint32_t b = byLook[plane]; b != 0; b &= b - 1) {
+            masks |= 1u << (16 * plane + kSubPixelBits[__builtin_ctz(b)]);
+        }
+        if (from) {
+            const int32_t k = byLook[plane] ? __builtin_ctz(byLook[plane]) : -1;
             from[plane] =
                 k < 0 ? -1 : tiles.FirstInWindow(plane, looks.qx[k], looks.qy[k], looks.kx, looks.ky, sw);
         }
