@@ -363,7 +363,7 @@ std::unique_ptr<RLBuffer> RLBuffer::Rotate(double degrees, bool negate, bool ant
         return !one ? kMixed : value == background ? kBackground : kOneValue;
     };
     const int32_t reach = antialias ? 1 : 0; // the supersamples reach under a pixel either way
-    constexpr int32_t kRun = 32;
+    constexpr int32_t kRun = 64;
     uint8_t* row = out->WorkingRow();
     for (int32_t i = 0; i < outHeight; ++i) {
         const int64_t ty = ((static_cast<int64_t>(i) - halfH) << 16) + 32768;
