@@ -295,15 +295,26 @@ private:
             m_index[static_cast<size_t>(qy / kTileRows) * m_tilesX + static_cast<size_t>(qx / kTileRows)];
         return m_pool.data() + index * kTileRows;
     }
-    // A mask's sub-pixels row by row, bit i + 4 j for column i of row j.
+    // A mask's sub-pixels row by row, bit i + 4 j for column i of row j: each byte of the mask holds
+    // two columns of every row, looked up in a table of its own.
     static uint16_t RowsOf(uint16_t mask) {
-        uint32_t rows = 0;
-        for (int j = 0; j < 4; ++j) {
-            for (int i = 0; i < 4; ++i) {
-                rows |= ((mask >> SuperBitBuffer::SubPixelBit(i, j)) & 1u) << (i + 4 * j);
+        struct Tables {
+            uint16_t low[256];
+            uint16_t high[256];
+            constexpr Tables() : low(), high() {
+                for (uint32_t b = 0; b < 256; ++b) {
+                    for (int j = 0; j < 4; ++j) {
+                        for (int i = 0; i < 4; ++i) {
+                            const int bit = SuperBitBuffer::SubPixelBit(i, j);
+                            uint16_t& rows = bit < 8 ? low[b] : high[b];
+                            rows = static_cast<uint16_t>(rows | ((b >> (bit % 8)) & 1u) << (i + 4 * j));
+                        }
+                    }
+                }
             }
-        }
-        return static_cast<uint16_t>(rows);
+        };
+        static constexpr Tables kTables;
+        return static_cast<uint16_t>(kTables.low[mask & 0xFF] | kTables.high[mask >> 8]);
     }
 
     size_t m_tilesX = 1;
