@@ -758,11 +758,26 @@ inline uint32_t SampleMasks(const SubPixelTiles& tiles, int32_t sw, const SubPix
             byLook[1] |= (found >> 1) << k;
         }
     }
+    // Look k's bit goes to its sub-pixel's bit of the mask, a byte of looks at a time.
+    struct Spread {
+        uint16_t first[256];
+        uint16_t second[256];
+        constexpr Spread() : first(), second() {
+            for (uint32_t b = 0; b < 256; ++b) {
+                for (int32_t k = 0; k < 8; ++k) {
+                    if ((b >> k) & 1) {
+                        first[b] = static_cast<uint16_t>(first[b] | 1u << kSubPixelBits[k]);
+                        second[b] = static_cast<uint16_t>(second[b] | 1u << kSubPixelBits[k + 8]);
+                    }
+                }
+            }
+        }
+    };
+    static constexpr Spread kSpread;
     uint32_t masks = 0;
     for (int32_t plane = 0; plane < 2; ++plane) {
-        for (uint32_t b = byLook[plane]; b != 0; b &= b - 1) {
-            masks |= 1u << (16 * plane + kSubPixelBits[__builtin_ctz(b)]);
-        }
+        const uint32_t b = byLook[plane];
+        masks |= static_cast<uint32_t>(kSpread.first[b & 0xFF] | kSpread.second[b >> 8]) << (16 * plane);
         if (from) {
             const int32_t k = byLook[plane] ? __builtin_ctz(byLook[plane]) : -1;
             from[plane] =
