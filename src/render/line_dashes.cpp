@@ -63,60 +63,56 @@ bool DotDashGapMask::Prepare(int32_t width, int32_t height) {
     } catch (const std::bad_alloc&) {
         return false;
     }
+    m_previousFrom = m_previousTo = m_currentFrom = m_currentTo = 0;
     m_width = width;
     m_height = height;
     return true;
 }
 
-bool DotDashGapMask::ApplyDashes(const RLBuffer& occupancy, const RLBuffer* widths, int32_t style,
-                                 int32_t width, const FastBitonalMask* newLines, const Rect& area) {
-    const int32_t w = occupancy.Width();
-    const int32_t h = occupancy.Height();
-    if (!occupancy.IsCreated() || occupancy.BytesPerPixel() != 2 || !Prepare(w, h)) {
+bool DotDashGapMask::BeginRows(int32_t layerWidth, int32_t layerHeight, int32_t style, int32_t width,
+                               const Rect& area) {
+    m_coding = false;
+    if (!Prepare(layerWidth, layerHeight)) {
         return false;
     }
-    const Rect box = Intersection(area, Rect{0, 0, w, h});
+    const Rect box = Intersection(area, Rect{0, 0, layerWidth, layerHeight});
     if (box.IsEmpty() || style < kLineDotted || style > kLineDashedLong) {
         return true; // nothing dashed: no gaps
     }
-    if (widths && (widths->Width() != w || widths->Height() != h || widths->BytesPerPixel() != 1)) {
-        widths = nullptr; // a width part of another size is not read
-    }
-    std::array<DashCycle, 32> cycles;
-    for (int32_t k = 0; k < 32; ++k) {
-        cycles[static_cast<size_t>(k)] = DashCycleOf(style, width >= 1 && width <= 31 ? width : k);
-    }
-    const auto span = static_cast<size_t>(box.Width());
-    std::vector<uint8_t> occ;
-    std::vector<uint8_t> wid;
-    std::vector<uint8_t> takes; // 1 where the pixel is to be coded
     try {
-        occ.resize(2 * span);
-        wid.resize(span);
-        takes.resize(span + 1);
+        m_takes.assign(static_cast<size_t>(box.Width()) + 1, 0);
     } catch (const std::bad_alloc&) {
         return false;
     }
+    for (int32_t k = 0; k < 32; ++k) {
+        m_cycles[static_cast<size_t>(k)] = DashCycleOf(style, width >= 1 && width <= 31 ? width : k);
+    }
+    m_style = style;
+    m_left = box.left;
+    m_coding = true;
+    return true;
+}
+
+void DotDashGapMask::CodeRow(int32_t y, const uint8_t* occ, const uint8_t* widths, size_t first, size_t last,
+                             const FastBitonalMask* newLines) {
+    if (!m_coding) {
+        return;
+    }
+    // The row two above left its codes here; only where they may be non-zero is cleared.
+    std::fill(m_current.begin() + static_cast<ptrdiff_t>(m_currentFrom),
+              m_current.begin() + static_cast<ptrdiff_t>(m_currentTo), 0u);
+    m_currentFrom = m_currentTo = 0;
     // Codes are indexed by layer column + 1, so that column -1 and w exist (and stay 0).
     auto code = [](std::vector<uint32_t>& row, int32_t x) -> uint32_t& {
         return row[static_cast<size_t>(x + 1)];
     };
-    for (int32_t y = box.top; y < box.bottom; ++y) {
-        std::fill(m_current.begin(), m_current.end(), 0u);
-        const rowcodec::SpanInfo info = occupancy.ReadSpan(y, 2 * static_cast<size_t>(box.left),
-                                                           2 * static_cast<size_t>(box.right), occ.data(), 0);
-        bool any = info.first != info.last;
-        if (any) {
-            if (widths) {
-                widths->ReadSpan(y, static_cast<size_t>(box.left), static_cast<size_t>(box.right), wid.data(),
-                                 0);
-            }
-            for (size_t i = 0; i < span; ++i) {
-                const int32_t x = box.left + static_cast<int32_t>(i);
-                takes[i] = (occ[2 * i] | occ[2 * i + 1]) != 0 && (!newLines || newLines->TestBit(x, y));
-            }
-            takes[span] = 0;
+    if (first < last) {
+        uint8_t* takes = m_takes.data();
+        for (size_t i = first; i < last; ++i) {
+            const int32_t x = m_left + static_cast<int32_t>(i);
+            takes[i] = (occ[2 * i] | occ[2 * i + 1]) != 0 && (!newLines || newLines->TestBit(x, y));
         }
+        takes[last] = 0;
         // The coded neighbour furthest into its cycle, as the candidates left, right, upper left, up and
         // upper right give it; a later one replaces an earlier only when strictly further.
         auto codeOf = [&](int32_t x, size_t i) {
@@ -140,14 +136,14 @@ bool DotDashGapMask::ApplyDashes(const RLBuffer& occupancy, const RLBuffer* widt
                     bestDirection = candidate.direction;
                 }
             }
-            const DashCycle& cycle = cycles[widths ? wid[i] & 31 : 1];
-            return best == 0 ? kFirstPhase : NextCode(best, bestDirection, style, cycle);
+            const DashCycle& cycle = m_cycles[widths ? widths[i] & 31 : 1];
+            return best == 0 ? kFirstPhase : NextCode(best, bestDirection, m_style, cycle);
         };
-        for (size_t i = 0; any && i < span; ++i) {
+        for (size_t i = first; i < last; ++i) {
             if (!takes[i]) {
                 continue;
             }
-            const int32_t x = box.left + static_cast<int32_t>(i);
+            const int32_t x = m_left + static_cast<int32_t>(i);
             const bool reached = code(m_current, x - 1) != 0 || code(m_previous, x - 1) != 0 ||
                                  code(m_previous, x) != 0 || code(m_previous, x + 1) != 0;
             if (reached) {
@@ -161,20 +157,58 @@ bool DotDashGapMask::ApplyDashes(const RLBuffer& occupancy, const RLBuffer* widt
                 ++end;
             }
             for (size_t k = end; k-- > i;) {
-                const int32_t xk = box.left + static_cast<int32_t>(k);
+                const int32_t xk = m_left + static_cast<int32_t>(k);
                 code(m_current, xk) = codeOf(xk, k);
             }
             i = end - 1;
         }
-        if (any) {
-            for (size_t i = 0; i < span; ++i) {
-                const int32_t x = box.left + static_cast<int32_t>(i);
-                if ((code(m_current, x) & kSecondPhase) != 0) {
-                    m_bits.SetBit(x + kMargin, y + kMargin);
-                }
+        for (size_t i = first; i < last; ++i) {
+            const int32_t x = m_left + static_cast<int32_t>(i);
+            if ((code(m_current, x) & kSecondPhase) != 0) {
+                m_bits.SetBit(x + kMargin, y + kMargin);
             }
         }
-        std::swap(m_previous, m_current);
+        m_currentFrom = static_cast<size_t>(m_left) + first + 1;
+        m_currentTo = static_cast<size_t>(m_left) + last + 1;
+    }
+    std::swap(m_previous, m_current);
+    std::swap(m_previousFrom, m_currentFrom);
+    std::swap(m_previousTo, m_currentTo);
+}
+
+bool DotDashGapMask::ApplyDashes(const RLBuffer& occupancy, const RLBuffer* widths, int32_t style,
+                                 int32_t width, const FastBitonalMask* newLines, const Rect& area) {
+    const int32_t w = occupancy.Width();
+    const int32_t h = occupancy.Height();
+    if (!occupancy.IsCreated() || occupancy.BytesPerPixel() != 2 || !BeginRows(w, h, style, width, area)) {
+        return false;
+    }
+    if (!m_coding) {
+        return true; // nothing dashed: no gaps
+    }
+    if (widths && (widths->Width() != w || widths->Height() != h || widths->BytesPerPixel() != 1)) {
+        widths = nullptr; // a width part of another size is not read
+    }
+    const Rect box = Intersection(area, Rect{0, 0, w, h});
+    const auto span = static_cast<size_t>(box.Width());
+    std::vector<uint8_t> occ;
+    std::vector<uint8_t> wid;
+    try {
+        occ.resize(2 * span);
+        wid.resize(span);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (int32_t y = box.top; y < box.bottom; ++y) {
+        const rowcodec::SpanInfo info = occupancy.ReadSpan(y, 2 * static_cast<size_t>(box.left),
+                                                           2 * static_cast<size_t>(box.right), occ.data(), 0);
+        const size_t first = info.first / 2;
+        const size_t last = info.first == info.last ? first : (info.last + 1) / 2;
+        if (widths && first < last) {
+            widths->ReadSpan(y, static_cast<size_t>(box.left) + first, static_cast<size_t>(box.left) + last,
+                             wid.data() + first, 0);
+        }
+        CodeRow(y, occ.data(), widths ? wid.data() : nullptr, first, last, newLines);
     }
     return true;
 }

@@ -67,6 +67,20 @@ public:
     bool ApplyDashes(const RLBuffer& occupancy, const RLBuffer* widths, int32_t style, int32_t width,
                      const FastBitonalMask* newLines, const Rect& area);
 
+    // The same pass a row at a time, for a caller that reads the rows itself: BeginRows with the layer's
+    // size, then CodeRow for every row of the area from its top down, without skipping a row. False
+    // when memory runs out (then nothing may be coded).
+    bool BeginRows(int32_t layerWidth, int32_t layerHeight, int32_t style, int32_t width, const Rect& area);
+    // Codes row y from its occupancy (two bytes a pixel) and width bytes (null: width 1), both starting
+    // at the area's left column; pixels first .. last - 1 of the row (counted from there) are the only
+    // ones whose occupancy may be non-zero. Leaves the row's gaps set in the mask.
+    void CodeRow(int32_t y, const uint8_t* occ, const uint8_t* widths, size_t first, size_t last,
+                 const FastBitonalMask* newLines);
+    // Whether a pixel of the row CodeRow coded last lies in a gap; x a layer column of the area.
+    bool GapInLastRow(int32_t x) const {
+        return (m_previous[static_cast<size_t>(x + 1)] & kSecondPhase) != 0;
+    }
+
     // Whether a layer pixel lies in a gap (false outside the mask).
     bool IsGap(int32_t x, int32_t y) const {
         const int32_t mx = x + kMargin;
@@ -84,6 +98,17 @@ private:
     int32_t m_height = 0;
     std::vector<uint32_t> m_previous; // codes of the row above, one pixel wider on each side
     std::vector<uint32_t> m_current;
+    // Codes are non-zero only in these index ranges of the two rows; the rest stays 0.
+    size_t m_previousFrom = 0;
+    size_t m_previousTo = 0;
+    size_t m_currentFrom = 0;
+    size_t m_currentTo = 0;
+    // What BeginRows set up for CodeRow.
+    int32_t m_style = 0;
+    int32_t m_left = 0;
+    bool m_coding = false;
+    std::array<DashCycle, 32> m_cycles{};
+    std::vector<uint8_t> m_takes; // 1 where the pixel is to be coded, and a 0 after the last
 };
 
 } // namespace ts
