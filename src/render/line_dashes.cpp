@@ -108,11 +108,10 @@ void DotDashGapMask::CodeRow(int32_t y, const uint8_t* occ, const uint8_t* width
     };
     if (first < last) {
         uint8_t* takes = m_takes.data();
-        for (size_t i = first; i < last; ++i) {
-            const int32_t x = m_left + static_cast<int32_t>(i);
-            takes[i] = (occ[2 * i] | occ[2 * i + 1]) != 0 && (!newLines || newLines->TestBit(x, y));
+        std::fill(takes + first, takes + last + 1, uint8_t{0});
+        for (size_t i = NextOccupied(occ, first, last); i < last; i = NextOccupied(occ, i + 1, last)) {
+            takes[i] = !newLines || newLines->TestBit(m_left + static_cast<int32_t>(i), y);
         }
-        takes[last] = 0;
         // The coded neighbour furthest into its cycle, as the candidates left, right, upper left, up and
         // upper right give it; a later one replaces an earlier only when strictly further.
         auto codeOf = [&](int32_t x, size_t i) {
@@ -139,7 +138,14 @@ void DotDashGapMask::CodeRow(int32_t y, const uint8_t* occ, const uint8_t* width
             const DashCycle& cycle = m_cycles[widths ? widths[i] & 31 : 1];
             return best == 0 ? kFirstPhase : NextCode(best, bestDirection, m_style, cycle);
         };
-        for (size_t i = first; i < last; ++i) {
+        // A gap is marked as its pixel is coded; a code, once given, stays.
+        const auto give = [&](int32_t x, uint32_t value) {
+            code(m_current, x) = value;
+            if ((value & kSecondPhase) != 0) {
+                m_bits.SetBit(x + kMargin, y + kMargin);
+            }
+        };
+        for (size_t i = NextOccupied(occ, first, last); i < last; i = NextOccupied(occ, i + 1, last)) {
             if (!takes[i]) {
                 continue;
             }
@@ -147,7 +153,7 @@ void DotDashGapMask::CodeRow(int32_t y, const uint8_t* occ, const uint8_t* width
             const bool reached = code(m_current, x - 1) != 0 || code(m_previous, x - 1) != 0 ||
                                  code(m_previous, x) != 0 || code(m_previous, x + 1) != 0;
             if (reached) {
-                code(m_current, x) = codeOf(x, i);
+                give(x, codeOf(x, i));
                 continue;
             }
             // Entered from nowhere: the run to the right is coded from its right end, so that a run
@@ -158,15 +164,9 @@ void DotDashGapMask::CodeRow(int32_t y, const uint8_t* occ, const uint8_t* width
             }
             for (size_t k = end; k-- > i;) {
                 const int32_t xk = m_left + static_cast<int32_t>(k);
-                code(m_current, xk) = codeOf(xk, k);
+                give(xk, codeOf(xk, k));
             }
             i = end - 1;
-        }
-        for (size_t i = first; i < last; ++i) {
-            const int32_t x = m_left + static_cast<int32_t>(i);
-            if ((code(m_current, x) & kSecondPhase) != 0) {
-                m_bits.SetBit(x + kMargin, y + kMargin);
-            }
         }
         m_currentFrom = static_cast<size_t>(m_left) + first + 1;
         m_currentTo = static_cast<size_t>(m_left) + last + 1;

@@ -4,12 +4,46 @@
 #include "raster/rect.h"
 
 #include <array>
+#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ts {
 
 class RLBuffer;
+
+// The first pixel from i on, before last, whose two occupancy bytes (occ holds two a pixel) are not
+// both 0; last when there is none. Empty stretches are passed four pixels at a time.
+inline size_t NextOccupied(const uint8_t* occ, size_t i, size_t last) {
+#if defined(__SSE2__)
+    // Eight pixels at a time: the first byte that is not 0 gives the pixel.
+    for (; i + 8 <= last; i += 8) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(occ + 2 * i));
+        const auto zeros =
+            static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+        if (zeros != 0xFFFF) {
+            return i + static_cast<size_t>(std::countr_zero(~zeros)) / 2;
+        }
+    }
+#endif
+    for (; i + 4 <= last; i += 4) {
+        uint64_t four = 0;
+        std::memcpy(&four, occ + 2 * i, sizeof four);
+        if (four != 0) {
+            break;
+        }
+    }
+    while (i < last && (occ[2 * i] | occ[2 * i + 1]) == 0) {
+        ++i;
+    }
+    return i;
+}
 
 // Line styles: the style byte of a line pixel holds one of these, with kLineGapBit set where the pixel
 // falls into a gap of the dash pattern.

@@ -303,10 +303,7 @@ struct LineRenderer::Restyle {
         }
         styles->ReadRow(y, row);
         bool changed = false;
-        for (size_t i = first; i < last; ++i) {
-            if ((occ[2 * i] | occ[2 * i + 1]) == 0) {
-                continue;
-            }
+        for (size_t i = NextOccupied(occ, first, last); i < last; i = NextOccupied(occ, i + 1, last)) {
             const bool gap = dashes && dashes->GapInLastRow(static_cast<int32_t>(i));
             const auto v = static_cast<uint8_t>(style | (gap ? kLineGapBit : 0));
             changed = changed || row[i] != v;
@@ -517,9 +514,10 @@ Rect LineRenderer::Redraw(const Rect& area, ProgressMeter* progress, Restyle* re
             }
             FieldRow field(sy);
             size_t count = 0;
-            for (size_t i = first; i < last; ++i) {
+            for (size_t i = NextOccupied(occ.data(), first, last); i < last;
+                 i = NextOccupied(occ.data(), i + 1, last)) {
                 const auto mask = static_cast<uint16_t>(occ[2 * i] | occ[2 * i + 1] << 8);
-                if (mask == 0 || (styleRow[i] & kLineGapBit) != 0) {
+                if ((styleRow[i] & kLineGapBit) != 0) {
                     continue; // no line, or a gap of its dash pattern
                 }
                 const int32_t sx = src.left + static_cast<int32_t>(i);
