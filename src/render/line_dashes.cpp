@@ -3,9 +3,37 @@
 #include "raster/rl_buffer.h"
 
 #include <algorithm>
+#include <bit>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace ts {
+
+size_t OccupiedPixels(const uint8_t* occ, size_t first, size_t last, uint32_t* pixels) {
+    size_t n = 0;
+    size_t i = first;
+#if defined(__SSE2__)
+    // Eight pixels at a time: a bit per byte that is not 0, both bytes of a pixel folded into its first.
+    for (; i + 8 <= last; i += 8) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(occ + 2 * i));
+        const auto zeros =
+            static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+        const uint32_t set = ~zeros & 0xFFFF;
+        for (uint32_t m = (set | set >> 1) & 0x5555; m != 0; m &= m - 1) {
+            pixels[n++] = static_cast<uint32_t>(i + static_cast<size_t>(std::countr_zero(m)) / 2);
+        }
+    }
+#endif
+    for (; i < last; ++i) {
+        if ((occ[2 * i] | occ[2 * i + 1]) != 0) {
+            pixels[n++] = static_cast<uint32_t>(i);
+        }
+    }
+    return n;
+}
 
 DashCycle DashCycleOf(int32_t style, int32_t width) {
     // The base of the cycle: 5 for the plain styles, 3 for the dense and short, 8 for the sparse and long.
@@ -93,7 +121,7 @@ bool DotDashGapMask::BeginRows(int32_t layerWidth, int32_t layerHeight, int32_t 
     return true;
 }
 
-void DotDashGapMask::CodeRow(int32_t y, const uint8_t* occ, const uint8_t* widths, size_t first, size_t last,
+void DotDashGapMask::CodeRow(int32_t y, const uint8_t* widths, const uint32_t* pixels, size_t n,
                              const FastBitonalMask* newLines) {
     if (!m_coding) {
         return;
@@ -106,11 +134,13 @@ void DotDashGapMask::CodeRow(int32_t y, const uint8_t* occ, const uint8_t* width
     auto code = [](std::vector<uint32_t>& row, int32_t x) -> uint32_t& {
         return row[static_cast<size_t>(x + 1)];
     };
-    if (first < last) {
+    if (n != 0) {
+        const size_t first = pixels[0];
+        const size_t last = pixels[n - 1] + 1;
         uint8_t* takes = m_takes.data();
         std::fill(takes + first, takes + last + 1, uint8_t{0});
-        for (size_t i = NextOccupied(occ, first, last); i < last; i = NextOccupied(occ, i + 1, last)) {
-            takes[i] = !newLines || newLines->TestBit(m_left + static_cast<int32_t>(i), y);
+        for (size_t j = 0; j < n; ++j) {
+            takes[pixels[j]] = !newLines || newLines->TestBit(m_left + static_cast<int32_t>(pixels[j]), y);
         }
         // The coded neighbour furthest into its cycle, as the candidates left, right, upper left, up and
         // upper right give it; a later one replaces an earlier only when strictly further.
@@ -145,7 +175,8 @@ void DotDashGapMask::CodeRow(int32_t y, const uint8_t* occ, const uint8_t* width
                 m_bits.SetBit(x + kMargin, y + kMargin);
             }
         };
-        for (size_t i = NextOccupied(occ, first, last); i < last; i = NextOccupied(occ, i + 1, last)) {
+        for (size_t j = 0; j < n; ++j) {
+            const size_t i = pixels[j];
             if (!takes[i]) {
                 continue;
             }
@@ -166,7 +197,8 @@ void DotDashGapMask::CodeRow(int32_t y, const uint8_t* occ, const uint8_t* width
                 const int32_t xk = m_left + static_cast<int32_t>(k);
                 give(xk, codeOf(xk, k));
             }
-            i = end - 1;
+            // The run's pixels are all listed, one after another.
+            j += end - 1 - i;
         }
         m_currentFrom = static_cast<size_t>(m_left) + first + 1;
         m_currentTo = static_cast<size_t>(m_left) + last + 1;
@@ -193,9 +225,11 @@ bool DotDashGapMask::ApplyDashes(const RLBuffer& occupancy, const RLBuffer* widt
     const auto span = static_cast<size_t>(box.Width());
     std::vector<uint8_t> occ;
     std::vector<uint8_t> wid;
+    std::vector<uint32_t> pixels;
     try {
         occ.resize(2 * span);
         wid.resize(span);
+        pixels.resize(span);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -208,7 +242,8 @@ bool DotDashGapMask::ApplyDashes(const RLBuffer& occupancy, const RLBuffer* widt
             widths->ReadSpan(y, static_cast<size_t>(box.left) + first, static_cast<size_t>(box.left) + last,
                              wid.data() + first, 0);
         }
-        CodeRow(y, occ.data(), widths ? wid.data() : nullptr, first, last, newLines);
+        const size_t n = OccupiedPixels(occ.data(), first, last, pixels.data());
+        CodeRow(y, widths ? wid.data() : nullptr, pixels.data(), n, newLines);
     }
     return true;
 }

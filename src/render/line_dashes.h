@@ -4,46 +4,17 @@
 #include "raster/rect.h"
 
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace ts {
 
 class RLBuffer;
 
-// The first pixel from i on, before last, whose two occupancy bytes (occ holds two a pixel) are not
-// both 0; last when there is none. Empty stretches are passed four pixels at a time.
-inline size_t NextOccupied(const uint8_t* occ, size_t i, size_t last) {
-#if defined(__SSE2__)
-    // Eight pixels at a time: the first byte that is not 0 gives the pixel.
-    for (; i + 8 <= last; i += 8) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(occ + 2 * i));
-        const auto zeros =
-            static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
-        if (zeros != 0xFFFF) {
-            return i + static_cast<size_t>(std::countr_zero(~zeros)) / 2;
-        }
-    }
-#endif
-    for (; i + 4 <= last; i += 4) {
-        uint64_t four = 0;
-        std::memcpy(&four, occ + 2 * i, sizeof four);
-        if (four != 0) {
-            break;
-        }
-    }
-    while (i < last && (occ[2 * i] | occ[2 * i + 1]) == 0) {
-        ++i;
-    }
-    return i;
-}
+// Lists the pixels first .. last - 1 whose two occupancy bytes (occ holds two a pixel, from pixel 0) are
+// not both 0, in order, into pixels (room for last - first); returns how many.
+size_t OccupiedPixels(const uint8_t* occ, size_t first, size_t last, uint32_t* pixels);
 
 // Line styles: the style byte of a line pixel holds one of these, with kLineGapBit set where the pixel
 // falls into a gap of the dash pattern.
@@ -105,10 +76,10 @@ public:
     // size, then CodeRow for every row of the area from its top down, without skipping a row. False
     // when memory runs out (then nothing may be coded).
     bool BeginRows(int32_t layerWidth, int32_t layerHeight, int32_t style, int32_t width, const Rect& area);
-    // Codes row y from its occupancy (two bytes a pixel) and width bytes (null: width 1), both starting
-    // at the area's left column; pixels first .. last - 1 of the row (counted from there) are the only
-    // ones whose occupancy may be non-zero. Leaves the row's gaps set in the mask.
-    void CodeRow(int32_t y, const uint8_t* occ, const uint8_t* widths, size_t first, size_t last,
+    // Codes row y: pixels lists the n pixels of the row whose occupancy is not 0, in order, counted
+    // from the area's left column (OccupiedPixels); widths holds the row's width bytes from that column
+    // (null: width 1). Leaves the row's gaps set in the mask.
+    void CodeRow(int32_t y, const uint8_t* widths, const uint32_t* pixels, size_t n,
                  const FastBitonalMask* newLines);
     // Whether a pixel of the row CodeRow coded last lies in a gap; x a layer column of the area.
     bool GapInLastRow(int32_t x) const {

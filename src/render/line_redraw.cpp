@@ -292,18 +292,19 @@ struct LineRenderer::Restyle {
     RLBuffer* styles = nullptr;
 
     // Codes row y's dashes and gives its line pixels the style, with the gap bit where the dashes leave
-    // a gap; pixels first .. last - 1 are the only ones that may hold lines. occ and widths hold the
-    // row's bytes from its first column, row receives its whole style row as stored.
-    void Row(int32_t y, const uint8_t* occ, const uint8_t* widths, size_t first, size_t last, uint8_t* row) {
+    // a gap. pixels lists the row's n line pixels (OccupiedPixels), widths holds its width bytes; row
+    // receives its whole style row as stored.
+    void Row(int32_t y, const uint8_t* widths, const uint32_t* pixels, size_t n, uint8_t* row) {
         if (dashes) {
-            dashes->CodeRow(y, occ, widths, first, last, nullptr);
+            dashes->CodeRow(y, widths, pixels, n, nullptr);
         }
-        if (first == last) {
+        if (n == 0) {
             return;
         }
         styles->ReadRow(y, row);
         bool changed = false;
-        for (size_t i = NextOccupied(occ, first, last); i < last; i = NextOccupied(occ, i + 1, last)) {
+        for (size_t j = 0; j < n; ++j) {
+            const uint32_t i = pixels[j];
             const bool gap = dashes && dashes->GapInLastRow(static_cast<int32_t>(i));
             const auto v = static_cast<uint8_t>(style | (gap ? kLineGapBit : 0));
             changed = changed || row[i] != v;
@@ -372,8 +373,10 @@ Rect LineRenderer::Redraw(const Rect& area, ProgressMeter* progress, Restyle* re
     std::vector<uint8_t> color;
     std::vector<uint8_t> occ, styleRow, widthRow, colorRow, storedCover, newCover, storedColor;
     std::vector<StampJob> jobs;
+    std::vector<uint32_t> pixels; // the line pixels of a source row
     try {
         jobs.resize(sw);
+        pixels.resize(sw);
         const size_t cells = kRingRows * ring.rowLength;
         cover.resize(cells);
         nearest.resize(cells, linestamps::kNever);
@@ -496,11 +499,13 @@ Rect LineRenderer::Redraw(const Rect& area, ProgressMeter* progress, Restyle* re
             }
         };
         const bool lines = first != last && rowsFrom < rowsTo;
+        const size_t listed =
+            first != last && (lines || restyle) ? OccupiedPixels(occ.data(), first, last, pixels.data()) : 0;
         if (restyle) {
-            if (first != last) {
+            if (listed != 0) {
                 read(widths, widthRow);
             }
-            restyle->Row(sy, occ.data(), widthRow.data(), first, last, styleRow.data());
+            restyle->Row(sy, widthRow.data(), pixels.data(), listed, styleRow.data());
         }
         int32_t touchedFrom = std::numeric_limits<int32_t>::max(); // the ring rows this row's stamps reach
         int32_t touchedTo = std::numeric_limits<int32_t>::min();
@@ -514,8 +519,8 @@ Rect LineRenderer::Redraw(const Rect& area, ProgressMeter* progress, Restyle* re
             }
             FieldRow field(sy);
             size_t count = 0;
-            for (size_t i = NextOccupied(occ.data(), first, last); i < last;
-                 i = NextOccupied(occ.data(), i + 1, last)) {
+            for (size_t j = 0; j < listed; ++j) {
+                const size_t i = pixels[j];
                 const auto mask = static_cast<uint16_t>(occ[2 * i] | occ[2 * i + 1] << 8);
                 if ((styleRow[i] & kLineGapBit) != 0) {
                     continue; // no line, or a gap of its dash pattern
