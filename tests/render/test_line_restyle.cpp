@@ -127,5 +127,28 @@ TEST(LineRestyle, DashesOfAPartMatchTheWholeLayerInside) {
     EXPECT_GT(gaps, 20);
 }
 
+// The list of a row's line pixels holds exactly the pixels with a cell, whichever of their two bytes
+// holds it: at the start and end of the range, on both sides of every eight-pixel boundary, in a range
+// starting and ending anywhere.
+TEST(LineRestyle, OccupiedPixelsAreListedInOrder) {
+    std::vector<uint8_t> occ(2 * 61, 0);
+    for (const size_t x : {0u, 7u, 8u, 15u, 16u, 17u, 31u, 40u, 41u, 42u, 43u, 44u, 45u, 46u, 47u, 60u}) {
+        occ[2 * x + (x % 3 == 0 ? 1 : 0)] = static_cast<uint8_t>(1u << (x % 8));
+    }
+    for (size_t first = 0; first < 20; first += 3) {
+        for (size_t last = first; last <= 61; last += 5) {
+            std::vector<uint32_t> listed(61, 0xFFFFFFFFu);
+            listed.resize(OccupiedPixels(occ.data(), first, last, listed.data()));
+            std::vector<uint32_t> expected;
+            for (size_t x = first; x < last; ++x) {
+                if (occ[2 * x] != 0 || occ[2 * x + 1] != 0) {
+                    expected.push_back(static_cast<uint32_t>(x));
+                }
+            }
+            ASSERT_EQ(listed, expected) << first << " - " << last;
+        }
+    }
+}
+
 } // namespace
 } // namespace ts
