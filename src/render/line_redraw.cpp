@@ -364,8 +364,11 @@ Rect LineRenderer::Redraw(const Rect& area, ProgressMeter* progress, Restyle* re
 
     const auto ow = static_cast<size_t>(out.Width());
     const auto sw = static_cast<size_t>(src.Width());
-    // Source rows are whole layer rows (a restyle's always are).
-    const bool wholeRows = src.left == 0 && src.right == m_width;
+    // Source rows are whole layer rows (a restyle's always are): they are decoded whole, unless a part
+    // has rows held newer elsewhere, which only a span read sees.
+    const auto held = [](const RLBuffer* b) { return b && b->RowsHeld(); };
+    const bool wholeRows = src.left == 0 && src.right == m_width && !held(&occupancy) && !held(styles) &&
+                           !held(widths) && !held(colors);
     Ring ring;
     ring.rowLength = ow + kMarginLeft + kMarginRight;
     std::vector<uint16_t> cover;
