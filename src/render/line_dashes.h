@@ -81,9 +81,10 @@ public:
     // (null: width 1). Leaves the row's gaps set in the mask.
     void CodeRow(int32_t y, const uint8_t* widths, const uint32_t* pixels, size_t n,
                  const FastBitonalMask* newLines);
-    // Whether a pixel of the row CodeRow coded last lies in a gap; x a layer column of the area.
+    // Whether a pixel of the row CodeRow coded last lies in a gap; x a layer column of the area. No
+    // pixel does when nothing is coded.
     bool GapInLastRow(int32_t x) const {
-        return (m_previous[static_cast<size_t>(x + 1)] & kSecondPhase) != 0;
+        return m_coding && (m_previous[static_cast<size_t>(x + 1)] & kSecondPhase) != 0;
     }
 
     // Whether a layer pixel lies in a gap (false outside the mask).
