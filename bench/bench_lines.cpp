@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -134,6 +135,37 @@ void BM_RedrawRect256(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RedrawRect256)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// BM_RedrawRect256 where the lines really change every time: the layer's width bytes are swapped
+// between two parts (width 5 and width 6, freehand 3) before each redraw, so that every row's coverage
+// and under-pixel row differ from what they hold. Reported, not a goal.
+void BM_RedrawRect256Changed(benchmark::State& state) {
+    struct Changing {
+        std::unique_ptr<LineDrawing> drawing = std::make_unique<LineDrawing>(1024, 768);
+        std::unique_ptr<ts::RLBuffer> other = std::make_unique<ts::RLBuffer>();
+    };
+    static Changing c = [] {
+        Changing made;
+        LineDrawing& d = *made.drawing;
+        for (int32_t y = 256; y < 512; y += 4) {
+            d.Draw({4 * 384, 4 * y + 2, 4 * 640 - 1, 4 * y + 2}, ts::LineSettings{5, ts::kLineSolid, 3, 0});
+        }
+        d.view.Recomposite(d.stack.DrawingRect());
+        made.other->CopyFrom(*d.layer->lineArt->refreshWidth);
+        made.other->FillRect(kDenseRect.left, kDenseRect.top, kDenseRect.right, kDenseRect.bottom,
+                             ts::LineWidthByte(6, 3));
+        return made;
+    }();
+    LineDrawing& d = *c.drawing;
+    for (auto _ : state) {
+        std::swap(d.layer->lineArt->refreshWidth, c.other);
+        ts::LineRenderer renderer(*d.layer);
+        const ts::Rect redrawn = renderer.RedrawLines(kDenseRect);
+        d.view.Recomposite(redrawn);
+        benchmark::DoNotOptimize(d.view.ViewBuffer().Pixels().data());
+    }
+}
+BENCHMARK(BM_RedrawRect256Changed)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RecompositeRect256(benchmark::State& state) {
     LineDrawing& d = Dense();

@@ -4,12 +4,17 @@
 #include "raster/rect.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace ts {
 
 class RLBuffer;
+
+// Lists the pixels first .. last - 1 whose two occupancy bytes (occ holds two a pixel, from pixel 0) are
+// not both 0, in order, into pixels (room for last - first); returns how many.
+size_t OccupiedPixels(const uint8_t* occ, size_t first, size_t last, uint32_t* pixels);
 
 // Line styles: the style byte of a line pixel holds one of these, with kLineGapBit set where the pixel
 // falls into a gap of the dash pattern.
@@ -67,6 +72,21 @@ public:
     bool ApplyDashes(const RLBuffer& occupancy, const RLBuffer* widths, int32_t style, int32_t width,
                      const FastBitonalMask* newLines, const Rect& area);
 
+    // The same pass a row at a time, for a caller that reads the rows itself: BeginRows with the layer's
+    // size, then CodeRow for every row of the area from its top down, without skipping a row. False
+    // when memory runs out (then nothing may be coded).
+    bool BeginRows(int32_t layerWidth, int32_t layerHeight, int32_t style, int32_t width, const Rect& area);
+    // Codes row y: pixels lists the n pixels of the row whose occupancy is not 0, in order, counted
+    // from the area's left column (OccupiedPixels); widths holds the row's width bytes from that column
+    // (null: width 1). Leaves the row's gaps set in the mask.
+    void CodeRow(int32_t y, const uint8_t* widths, const uint32_t* pixels, size_t n,
+                 const FastBitonalMask* newLines);
+    // Whether a pixel of the row CodeRow coded last lies in a gap; x a layer column of the area. No
+    // pixel does when nothing is coded.
+    bool GapInLastRow(int32_t x) const {
+        return m_coding && (m_previous[static_cast<size_t>(x + 1)] & kSecondPhase) != 0;
+    }
+
     // Whether a layer pixel lies in a gap (false outside the mask).
     bool IsGap(int32_t x, int32_t y) const {
         const int32_t mx = x + kMargin;
@@ -84,6 +104,17 @@ private:
     int32_t m_height = 0;
     std::vector<uint32_t> m_previous; // codes of the row above, one pixel wider on each side
     std::vector<uint32_t> m_current;
+    // Codes are non-zero only in these index ranges of the two rows; the rest stays 0.
+    size_t m_previousFrom = 0;
+    size_t m_previousTo = 0;
+    size_t m_currentFrom = 0;
+    size_t m_currentTo = 0;
+    // What BeginRows set up for CodeRow.
+    int32_t m_style = 0;
+    int32_t m_left = 0;
+    bool m_coding = false;
+    std::array<DashCycle, 32> m_cycles{};
+    std::vector<uint8_t> m_takes; // 1 where the pixel is to be coded, and a 0 after the last
 };
 
 } // namespace ts

@@ -266,9 +266,81 @@ void PutBytes(RLBuffer& buffer, int32_t y, size_t from, size_t to, const uint8_t
     }
 }
 
+// The first and one past the last non-zero byte of n; first == last when there is none.
+void NonZero(const uint8_t* bytes, size_t n, size_t& first, size_t& last) {
+    first = 0;
+    while (first + 8 <= n && Load64(bytes + first) == 0) {
+        first += 8;
+    }
+    while (first < n && bytes[first] == 0) {
+        ++first;
+    }
+    last = n;
+    while (last >= first + 8 && Load64(bytes + last - 8) == 0) {
+        last -= 8;
+    }
+    while (last > first && bytes[last - 1] == 0) {
+        --last;
+    }
+}
+
 } // namespace
 
+struct LineRenderer::Restyle {
+    int32_t style = kLineSolid;
+    DotDashGapMask* dashes = nullptr; // codes the gaps a row at a time; null: no gaps
+    RLBuffer* styles = nullptr;
+
+    // Codes row y's dashes and gives its line pixels the style, with the gap bit where the dashes leave
+    // a gap. pixels lists the row's n line pixels (OccupiedPixels), widths holds its width bytes; row
+    // receives its whole style row as stored.
+    void Row(int32_t y, const uint8_t* widths, const uint32_t* pixels, size_t n, uint8_t* row) {
+        if (dashes) {
+            dashes->CodeRow(y, widths, pixels, n, nullptr);
+        }
+        if (n == 0) {
+            return;
+        }
+        styles->ReadRow(y, row);
+        bool changed = false;
+        for (size_t j = 0; j < n; ++j) {
+            const uint32_t i = pixels[j];
+            const bool gap = dashes && dashes->GapInLastRow(static_cast<int32_t>(i));
+            const auto v = static_cast<uint8_t>(style | (gap ? kLineGapBit : 0));
+            changed = changed || row[i] != v;
+            row[i] = v;
+        }
+        if (changed) {
+            styles->PutRow(y, row);
+        }
+    }
+};
+
+Rect LineRenderer::RestyleLayer(int32_t style, DotDashGapMask& dashes, RefreshRequests* refresh,
+                                ProgressMeter* progress) {
+    if (!m_writable) {
+        return Rect{};
+    }
+    if (style < 0 || style >= kLineStyleCount) {
+        style = kLineSolid;
+    }
+    // One pass: each row's dashes are coded, its style bytes written and its lines stamped in turn.
+    const Rect all = LayerRectangle();
+    const bool dashed = style >= kLineDotted && style <= kLineDashedLong &&
+                        dashes.BeginRows(m_width, m_height, style, 0, all);
+    Restyle restyle{style, dashed ? &dashes : nullptr, m_layer.lineArt->lineAppearanceIndex.get()};
+    const Rect redrawn = Redraw(all, progress, &restyle);
+    if (refresh) {
+        QueueLineRefresh(*refresh, m_layer, redrawn, kLinePaintWidthManager);
+    }
+    return redrawn;
+}
+
 Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
+    return Redraw(area, progress, nullptr);
+}
+
+Rect LineRenderer::Redraw(const Rect& area, ProgressMeter* progress, Restyle* restyle) {
     if (!m_valid) {
         return Rect{};
     }
@@ -292,6 +364,11 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
 
     const auto ow = static_cast<size_t>(out.Width());
     const auto sw = static_cast<size_t>(src.Width());
+    // Source rows are whole layer rows (a restyle's always are): they are decoded whole, unless a part
+    // has rows held newer elsewhere, which only a span read sees.
+    const auto held = [](const RLBuffer* b) { return b && b->RowsHeld(); };
+    const bool wholeRows = src.left == 0 && src.right == m_width && !held(&occupancy) && !held(styles) &&
+                           !held(widths) && !held(colors);
     Ring ring;
     ring.rowLength = ow + kMarginLeft + kMarginRight;
     std::vector<uint16_t> cover;
@@ -299,11 +376,13 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
     std::vector<uint8_t> color;
     std::vector<uint8_t> occ, styleRow, widthRow, colorRow, storedCover, newCover, storedColor;
     std::vector<StampJob> jobs;
+    std::vector<uint32_t> pixels; // the line pixels of a source row
     try {
         jobs.resize(sw);
+        pixels.resize(sw);
         const size_t cells = kRingRows * ring.rowLength;
         cover.resize(cells);
-        nearest.resize(cells);
+        nearest.resize(cells, linestamps::kNever);
         color.resize(cells);
         occ.resize(2 * sw);
         styleRow.resize(sw);
@@ -391,36 +470,62 @@ Rect LineRenderer::RedrawLines(const Rect& area, ProgressMeter* progress) {
         // The output rows this source row's stamps may touch: all of them are in the ring.
         const int32_t rowsFrom = std::max(out.top, sy - kLineReach);
         const int32_t rowsTo = cleared;
+        // The pixels first .. last - 1 of the source row (from src.left) are the only ones with lines.
+        size_t first = 0;
+        size_t last = 0;
         uint8_t one = 0;
-        const bool empty = occupancy.RowIsOneValue(sy, one) && one == 0;
-        const rowcodec::SpanInfo info =
-            empty ? rowcodec::SpanInfo{}
-                  : occupancy.ReadSpan(sy, 2 * static_cast<size_t>(src.left),
-                                       2 * static_cast<size_t>(src.right), occ.data(), 0);
+        if (!occupancy.RowIsOneValue(sy, one) || one != 0) {
+            if (wholeRows) {
+                occupancy.ReadRow(sy, occ.data());
+                NonZero(occ.data(), 2 * sw, first, last);
+            } else {
+                const rowcodec::SpanInfo info = occupancy.ReadSpan(
+                    sy, 2 * static_cast<size_t>(src.left), 2 * static_cast<size_t>(src.right), occ.data(), 0);
+                first = info.first;
+                last = info.last;
+            }
+            if (first != last) {
+                first /= 2;
+                last = (last + 1) / 2;
+            }
+        }
+        // A part's bytes of those pixels; most of a whole row is decoded whole, which is quicker.
+        const auto read = [&](const RLBuffer* b, std::vector<uint8_t>& row) {
+            if (!b) {
+                std::fill(row.begin() + static_cast<ptrdiff_t>(first),
+                          row.begin() + static_cast<ptrdiff_t>(last), uint8_t{0});
+            } else if (wholeRows && 2 * (last - first) >= sw) {
+                b->ReadRow(sy, row.data());
+            } else {
+                b->ReadSpan(sy, static_cast<size_t>(src.left) + first, static_cast<size_t>(src.left) + last,
+                            row.data() + first, 0);
+            }
+        };
+        const bool lines = first != last && rowsFrom < rowsTo;
+        const size_t listed =
+            first != last && (lines || restyle) ? OccupiedPixels(occ.data(), first, last, pixels.data()) : 0;
+        if (restyle) {
+            if (listed != 0) {
+                read(widths, widthRow);
+            }
+            restyle->Row(sy, widthRow.data(), pixels.data(), listed, styleRow.data());
+        }
         int32_t touchedFrom = std::numeric_limits<int32_t>::max(); // the ring rows this row's stamps reach
         int32_t touchedTo = std::numeric_limits<int32_t>::min();
-        if (info.first != info.last && rowsFrom < rowsTo) {
-            const size_t first = info.first / 2;
-            const size_t last = (info.last + 1) / 2;
-            const auto read = [&](const RLBuffer* b, std::vector<uint8_t>& row) {
-                if (b) {
-                    b->ReadSpan(sy, static_cast<size_t>(src.left) + first,
-                                static_cast<size_t>(src.left) + last, row.data() + first, 0);
-                } else {
-                    std::fill(row.begin() + static_cast<ptrdiff_t>(first),
-                              row.begin() + static_cast<ptrdiff_t>(last), uint8_t{0});
-                }
-            };
-            read(styles, styleRow);
-            read(widths, widthRow);
+        if (lines) {
+            if (!restyle) {
+                read(styles, styleRow);
+                read(widths, widthRow);
+            }
             if (!oneColour) {
                 read(colors, colorRow); // with one colour the cells alone are stamped
             }
             FieldRow field(sy);
             size_t count = 0;
-            for (size_t i = first; i < last; ++i) {
+            for (size_t j = 0; j < listed; ++j) {
+                const size_t i = pixels[j];
                 const auto mask = static_cast<uint16_t>(occ[2 * i] | occ[2 * i + 1] << 8);
-                if (mask == 0 || (styleRow[i] & kLineGapBit) != 0) {
+                if ((styleRow[i] & kLineGapBit) != 0) {
                     continue; // no line, or a gap of its dash pattern
                 }
                 const int32_t sx = src.left + static_cast<int32_t>(i);

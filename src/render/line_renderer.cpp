@@ -284,23 +284,6 @@ Rect LineRenderer::DrawSegments(const std::vector<FineSegment>& segments, DotDas
     return RedrawLines(touched, progress);
 }
 
-Rect LineRenderer::RestyleLayer(int32_t style, DotDashGapMask& dashes, RefreshRequests* refresh,
-                                ProgressMeter* progress) {
-    if (!m_writable) {
-        return Rect{};
-    }
-    const Rect all = LayerRectangle();
-    const bool dashed = style >= kLineDotted && style <= kLineDashedLong &&
-                        dashes.ApplyDashes(*m_layer.frame->drawingBuffer, m_layer.lineArt->refreshWidth.get(),
-                                           style, 0, nullptr, all);
-    ApplyStyle(style, nullptr, dashed ? &dashes : nullptr, all);
-    const Rect redrawn = RedrawLines(all, progress);
-    if (refresh) {
-        QueueLineRefresh(*refresh, m_layer, redrawn, kLinePaintWidthManager);
-    }
-    return redrawn;
-}
-
 void QueueLineRefresh(RefreshRequests& refresh, const LayerObject& layer, const Rect& layerRect,
                       const char* reason) {
     if (!layerRect.IsEmpty()) {

@@ -132,6 +132,11 @@ public:
     Rect LayerRectangle() const { return Rect{0, 0, m_width, m_height}; }
 
 private:
+    // What a whole-layer restyle writes into a row's style bytes as the redraw reads the row.
+    struct Restyle;
+    // RedrawLines; with a restyle, the area is the whole layer and each source row is restyled first.
+    Rect Redraw(const Rect& area, ProgressMeter* progress, Restyle* restyle);
+
     LayerObject& m_layer;
     LineSettings m_settings;
     int32_t m_width = 0;

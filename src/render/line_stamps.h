@@ -82,9 +82,14 @@ struct Ring {
         row += rowLength;
         return row == kRingRows * rowLength ? 0 : row;
     }
-    // With one colour only the coverage is kept: the colour follows from it.
+    // With one colour only the coverage is kept: the colour follows from it. Every ring row starts
+    // clear, and one that no stamp reached since is clear still.
     void Clear(int32_t y, bool oneColour) {
-        stamped[static_cast<size_t>(y & (kRingRows - 1))] = false;
+        const auto slot = static_cast<size_t>(y & (kRingRows - 1));
+        if (!stamped[slot]) {
+            return;
+        }
+        stamped[slot] = false;
         const size_t at = Row(y);
         std::fill_n(cover + at, rowLength, uint16_t{0});
         if (!oneColour) {
