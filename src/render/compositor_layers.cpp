@@ -114,6 +114,24 @@ size_t ReadRuns(const RLBuffer& buffer, int32_t row, size_t from, size_t to, row
                               buffer.RawRowLength(), from, to, runs, maxRuns);
 }
 
+// Which of three buffers (read as ReadRuns reads them) hold one value over bytes from .. to - 1 of a
+// layer row (see rowcodec::SpanOneValues); none when one of them is not read that way.
+unsigned ReadOneValues(const RLBuffer* const buffers[3], int32_t row, size_t from, size_t to,
+                       uint8_t values[3]) {
+    const uint8_t* encoded[3];
+    size_t available[3];
+    for (size_t k = 0; k < 3; ++k) {
+        const RLBuffer& buffer = *buffers[k];
+        if (!buffer.IsCreated() || row < 0 || row >= buffer.Height() || buffer.RowsHeld() ||
+            buffer.RawRowLength() != buffers[0]->RawRowLength()) {
+            return 0;
+        }
+        encoded[k] = buffer.RowEncoding(row);
+        available[k] = buffer.Capacity() - buffer.RowOffset(row);
+    }
+    return rowcodec::SpanOneValues(encoded, available, buffers[0]->RawRowLength(), from, to, values);
+}
+
 } // namespace
 
 const Compositor::Kind& Compositor::KindOf(const ObjectColor& color, uint8_t index) {
@@ -212,15 +230,18 @@ void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s,
     const RLBuffer* planes[3] = {color.blue.get(), color.green.get(), color.red.get()};
     kernels::Colours colours;
     alignas(16) uint8_t flat[3][16];
+    // Most channels are one value under the paint: that is asked first, of the three together.
+    uint8_t values[3] = {};
+    const unsigned one = ReadOneValues(planes, s.layerRow, lx + begin, lx + end, values);
     for (size_t b = 0; b < 3; ++b) {
-        rowcodec::ByteRun* runs = m_runs[b].data();
-        const size_t count = ReadRuns(*planes[b], s.layerRow, lx + begin, lx + end, runs, maxRuns);
-        if (count == 1) {
-            std::memset(flat[b], runs[0].value, sizeof(flat[b]));
+        if (one >> b & 1u) {
+            std::memset(flat[b], values[b], sizeof(flat[b]));
             colours.plane[b] = flat[b];
             colours.uniform[b] = true;
             continue;
         }
+        rowcodec::ByteRun* runs = m_runs[b].data();
+        const size_t count = ReadRuns(*planes[b], s.layerRow, lx + begin, lx + end, runs, maxRuns);
         uint8_t* bytes = Scratch(kBlueRow + b, n);
         if (count == 0) {
             // White outside the strokes, as a layer is made.
