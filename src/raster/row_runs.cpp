@@ -218,17 +218,95 @@ bool SpanOneValue(const uint8_t* encoded, size_t available, size_t rawLength, si
     return true;
 }
 
-unsigned SpanOneValues(const uint8_t* const encoded[3], const size_t available[3], size_t rawLength,
-                       size_t from, size_t to, uint8_t values[3]) {
-    auto alone = [&] {
-        unsigned one = 0;
-        for (unsigned k = 0; k < 3; ++k) {
-            one |= SpanOneValue(encoded[k], available[k], rawLength, from, to, values[k]) ? 1u << k : 0u;
+namespace {
+
+// The rows' bytes lo .. hi - 1 of a literal of n bytes at offset i of each row are each one value,
+// values[k].
+[[gnu::always_inline]] inline bool LiteralKeeps(const uint8_t* e0, const uint8_t* e1, const uint8_t* e2,
+                                                size_t i, size_t n, size_t lo, size_t hi,
+                                                const uint8_t values[3]) {
+    return e0[i + lo] == values[0] && e1[i + lo] == values[1] && e2[i + lo] == values[2] &&
+           OneValue(e0 + i, n, lo, hi) && OneValue(e1 + i, n, lo, hi) && OneValue(e2 + i, n, lo, hi);
+}
+
+// Whether three rows of one shape, their length checked against what is there, are each one value over
+// the span; sets values. The common case of SpanValues, walked with nothing more to keep than the
+// place in the codes.
+bool AllOneValue(const uint8_t* e0, const uint8_t* e1, const uint8_t* e2, size_t length, size_t rawLength,
+                 size_t from, size_t to, uint8_t values[3]) {
+    size_t i = kLengthBytes;
+    size_t pos = 0;
+    bool inside = false;
+    values[0] = values[1] = values[2] = 0; // a row that starts with a repeat repeats 0
+    while (pos < to) {
+        if (i >= length) {
+            return false;
         }
-        return one;
+        const unsigned c = e0[i];
+        if (e1[i] != c || e2[i] != c) {
+            return false;
+        }
+        ++i;
+        if (c < 0x80) [[likely]] {
+            // A repeat: the span's value when the span starts in it, and no change inside the span.
+            const size_t n = (c + size_t{1}) * kUnit;
+            if (n > rawLength - pos) {
+                return false;
+            }
+            pos += n;
+            inside = inside || pos > from;
+            continue;
+        }
+        size_t n = 0;
+        if (c < 0xA0) [[likely]] {
+            n = ((c & 0x1Fu) + size_t{1}) * kUnit;
+        } else if (c >= 0xBD && c <= 0xBF) {
+            n = c - size_t{0xBC};
+        } else {
+            return false;
+        }
+        if (n > rawLength - pos || n > length - i) {
+            return false;
+        }
+        const size_t next = pos + n;
+        if (next > from) {
+            const size_t lo = std::max(pos, from) - pos;
+            const size_t hi = std::min(next, to) - pos;
+            if (!inside) {
+                values[0] = e0[i + lo];
+                values[1] = e1[i + lo];
+                values[2] = e2[i + lo];
+                inside = true;
+            }
+            if (!LiteralKeeps(e0, e1, e2, i, n, lo, hi, values)) {
+                return false;
+            }
+        }
+        i += n;
+        if (!inside) {
+            // Until the span starts, the byte a repeat would repeat.
+            values[0] = e0[i - 1];
+            values[1] = e1[i - 1];
+            values[2] = e2[i - 1];
+        }
+        pos = next;
+    }
+    return true;
+}
+
+} // namespace
+
+SpanValueInfo SpanValues(const uint8_t* const encoded[3], const size_t available[3], size_t rawLength,
+                         size_t from, size_t to, uint8_t values[3], uint8_t* const bytes[3]) {
+    auto alone = [&] {
+        SpanValueInfo info;
+        for (unsigned k = 0; k < 3; ++k) {
+            info.one |= SpanOneValue(encoded[k], available[k], rawLength, from, to, values[k]) ? 1u << k : 0u;
+        }
+        return info;
     };
     if (from >= to || to > rawLength || rawLength < kUnit) {
-        return 0;
+        return {};
     }
     for (unsigned k = 0; k < 3; ++k) {
         if (available[k] < kLengthBytes) {
@@ -240,20 +318,23 @@ unsigned SpanOneValues(const uint8_t* const encoded[3], const size_t available[3
         length > available[2] || StoredLength(encoded[1]) != length || StoredLength(encoded[2]) != length) {
         return alone();
     }
-    const uint8_t* const e0 = encoded[0];
-    const uint8_t* const e1 = encoded[1];
-    const uint8_t* const e2 = encoded[2];
+    if (AllOneValue(encoded[0], encoded[1], encoded[2], length, rawLength, from, to, values)) {
+        return {7u, 0u};
+    }
+    // Else the walk again, spelling out the rows that are not one value.
     size_t i = kLengthBytes;
     size_t pos = 0;
     uint8_t prev[3] = {}; // a row that starts with a repeat repeats 0
     bool inside = false;
+    // Rows one value so far; the others are spelled out from where they stopped being one.
     unsigned one = 7;
     while (pos < to) {
         if (i >= length) {
-            return 0; // codes that end early end early in all three
+            return {}; // codes that end early end early in all three
         }
-        const unsigned c = e0[i];
-        if (e1[i] != c || e2[i] != c) {
+        const unsigned c = encoded[0][i];
+        if (encoded[1][i] != c || encoded[2][i] != c) {
+            // Shapes part: what was spelled is dropped, and each row is asked alone.
             return alone();
         }
         ++i;
@@ -261,11 +342,22 @@ unsigned SpanOneValues(const uint8_t* const encoded[3], const size_t available[3
         if (c < 0x80) [[likely]] {
             n = (c + size_t{1}) * kUnit;
             if (n > rawLength - pos) {
-                return 0;
+                return {};
             }
-            if (!inside && pos + n > from) {
-                std::copy(prev, prev + 3, values);
-                inside = true;
+            if (!inside) {
+                if (pos + n > from) {
+                    std::copy(prev, prev + 3, values);
+                    inside = true;
+                }
+            } else if (one != 7) {
+                // A repeat keeps a row of one value as it is; rows spelled out get the repeated byte.
+                const size_t b = pos - from;
+                const size_t e = std::min(pos + n, to) - from;
+                for (unsigned k = 0; k < 3; ++k) {
+                    if (!(one >> k & 1u)) {
+                        std::memset(bytes[k] + b, prev[k], e - b);
+                    }
+                }
             }
             pos += n;
             continue;
@@ -275,36 +367,39 @@ unsigned SpanOneValues(const uint8_t* const encoded[3], const size_t available[3
         } else if (c >= 0xBD && c <= 0xBF) {
             n = c - size_t{0xBC};
         } else {
-            return 0; // the same delta code in all three
+            return {}; // the same delta code in all three
         }
         if (n > rawLength - pos || n > length - i) {
-            return 0;
+            return {};
         }
         const size_t next = pos + n;
         if (next > from) {
             const size_t lo = std::max(pos, from) - pos;
             const size_t hi = std::min(next, to) - pos;
+            const size_t b = pos + lo - from;
             for (unsigned k = 0; k < 3; ++k) {
                 const uint8_t* p = encoded[k] + i;
                 if (!inside) {
                     values[k] = p[lo];
                 }
-                if ((one >> k & 1u) && (p[lo] != values[k] || !OneValue(p, n, lo, hi))) {
+                if (one >> k & 1u) {
+                    if (p[lo] == values[k] && OneValue(p, n, lo, hi)) {
+                        continue;
+                    }
                     one &= ~(1u << k);
+                    std::memset(bytes[k], values[k], b);
                 }
+                std::memcpy(bytes[k] + b, p + lo, hi - lo);
             }
             inside = true;
-            if (one == 0) {
-                return 0;
-            }
         }
         i += n;
-        prev[0] = e0[i - 1];
-        prev[1] = e1[i - 1];
-        prev[2] = e2[i - 1];
+        for (unsigned k = 0; k < 3; ++k) {
+            prev[k] = encoded[k][i - 1];
+        }
         pos = next;
     }
-    return one;
+    return {one, 7u & ~one};
 }
 
 } // namespace ts::rowcodec

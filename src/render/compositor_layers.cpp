@@ -114,22 +114,22 @@ size_t ReadRuns(const RLBuffer& buffer, int32_t row, size_t from, size_t to, row
                               buffer.RawRowLength(), from, to, runs, maxRuns);
 }
 
-// Which of three buffers (read as ReadRuns reads them) hold one value over bytes from .. to - 1 of a
-// layer row (see rowcodec::SpanOneValues); none when one of them is not read that way.
-unsigned ReadOneValues(const RLBuffer* const buffers[3], int32_t row, size_t from, size_t to,
-                       uint8_t values[3]) {
+// The colour channels of a layer row over bytes from .. to - 1 (see rowcodec::SpanValues), for buffers
+// read as ReadRuns reads them; nothing found when one of them is not read that way.
+rowcodec::SpanValueInfo ReadValues(const RLBuffer* const buffers[3], int32_t row, size_t from, size_t to,
+                                   uint8_t values[3], uint8_t* const bytes[3]) {
     const uint8_t* encoded[3];
     size_t available[3];
     for (size_t k = 0; k < 3; ++k) {
         const RLBuffer& buffer = *buffers[k];
         if (!buffer.IsCreated() || row < 0 || row >= buffer.Height() || buffer.RowsHeld() ||
             buffer.RawRowLength() != buffers[0]->RawRowLength()) {
-            return 0;
+            return {};
         }
         encoded[k] = buffer.RowEncoding(row);
         available[k] = buffer.Capacity() - buffer.RowOffset(row);
     }
-    return rowcodec::SpanOneValues(encoded, available, buffers[0]->RawRowLength(), from, to, values);
+    return rowcodec::SpanValues(encoded, available, buffers[0]->RawRowLength(), from, to, values, bytes);
 }
 
 } // namespace
@@ -230,27 +230,35 @@ void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s,
     const RLBuffer* planes[3] = {color.blue.get(), color.green.get(), color.red.get()};
     kernels::Colours colours;
     alignas(16) uint8_t flat[3][16];
-    // Most channels are one value under the paint: that is asked first, of the three together.
+    // Most channels are one value under the paint, and the three have codes of one shape: they are
+    // read together, a channel of more values spelled out in the same walk.
     uint8_t values[3] = {};
-    const unsigned one = ReadOneValues(planes, s.layerRow, lx + begin, lx + end, values);
+    uint8_t* bytes[3];
     for (size_t b = 0; b < 3; ++b) {
-        if (one >> b & 1u) {
+        bytes[b] = Scratch(kBlueRow + b, n);
+    }
+    const rowcodec::SpanValueInfo found3 =
+        ReadValues(planes, s.layerRow, lx + begin, lx + end, values, bytes);
+    for (size_t b = 0; b < 3; ++b) {
+        if (found3.one >> b & 1u) {
             std::memset(flat[b], values[b], sizeof(flat[b]));
             colours.plane[b] = flat[b];
             colours.uniform[b] = true;
             continue;
         }
+        colours.plane[b] = bytes[b];
+        if (found3.spelled >> b & 1u) {
+            continue;
+        }
         rowcodec::ByteRun* runs = m_runs[b].data();
         const size_t count = ReadRuns(*planes[b], s.layerRow, lx + begin, lx + end, runs, maxRuns);
-        uint8_t* bytes = Scratch(kBlueRow + b, n);
         if (count == 0) {
             // White outside the strokes, as a layer is made.
-            ReadBytes(*planes[b], s.layerRow, lx + begin, lx + end, bytes, 255);
+            ReadBytes(*planes[b], s.layerRow, lx + begin, lx + end, bytes[b], 255);
         }
         for (size_t r = 0; r < count; ++r) {
-            std::memset(bytes + runs[r].from, runs[r].value, runs[r].to - runs[r].from);
+            std::memset(bytes[b] + runs[r].from, runs[r].value, runs[r].to - runs[r].from);
         }
-        colours.plane[b] = bytes;
     }
     const ChannelRuns kinds = AppearanceRuns(color, s.layerRow, lx + begin, lx + end);
     uint32_t* const words = painted ? painted->Row(row.y) : nullptr;

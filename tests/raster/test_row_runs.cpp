@@ -156,12 +156,13 @@ TEST(RowRuns, RowsTheCodesCannotTellAreRefused) {
 }
 
 // One value over a span, asked of one row and of three rows together: true exactly when the runs are
-// one run of that value, for rows of one shape (the channels of a stroke: one value, or two where
-// strokes of two colours meet), of different shapes, and rows the runs refuse.
+// one run of that value; a row of three read together that is not one value is spelled out exactly.
+// Rows of one shape (the channels of a stroke: one value, or two where strokes of two colours meet),
+// of different shapes, and rows the runs refuse.
 TEST(RowRuns, OneValueAgreesWithTheRuns) {
     std::mt19937 rng(77);
     int one = 0;
-    int several = 0;
+    int spelled = 0;
     for (int trial = 0; trial < 400; ++trial) {
         const size_t length = trial % 10 == 0 ? 4 + rng() % 8 : 4 + rng() % 700;
         Bytes raw[3];
@@ -206,25 +207,44 @@ TEST(RowRuns, OneValueAgreesWithTheRuns) {
             const std::string what = "trial " + std::to_string(trial) + " [" + std::to_string(from) + ", " +
                                      std::to_string(to) + ") of " + std::to_string(length);
             uint8_t values[3] = {};
-            const unsigned together = rowcodec::SpanOneValues(rows, available, length, from, to, values);
+            // Exactly the span's room, so that a write past it is caught by the sanitizers.
+            std::unique_ptr<uint8_t[]> out[3];
+            uint8_t* bytes[3];
+            for (size_t k = 0; k < 3; ++k) {
+                out[k] = std::make_unique<uint8_t[]>(to - from);
+                bytes[k] = out[k].get();
+            }
+            const rowcodec::SpanValueInfo together =
+                rowcodec::SpanValues(rows, available, length, from, to, values, bytes);
+            ASSERT_EQ(together.one & together.spelled, 0u) << what;
             for (size_t k = 0; k < 3; ++k) {
                 const Runs runs = ReadRuns(encoded[k], length, from, to, 1);
                 uint8_t value = 0;
                 const bool alone = rowcodec::SpanOneValue(rows[k], available[k], length, from, to, value);
                 ASSERT_EQ(alone, runs.size() == 1) << what << ", row " << k;
-                ASSERT_EQ((together >> k & 1u) != 0, alone) << what << ", row " << k;
                 if (alone) {
                     ASSERT_EQ(value, runs[0].value) << what << ", row " << k;
+                }
+                if (together.one >> k & 1u) {
+                    ASSERT_TRUE(alone) << what << ", row " << k;
                     ASSERT_EQ(values[k], value) << what << ", row " << k;
                     ++one;
+                } else if (together.spelled >> k & 1u) {
+                    ASSERT_FALSE(alone) << what << ", row " << k;
+                    ASSERT_TRUE(std::equal(bytes[k], bytes[k] + (to - from),
+                                           raw[k].begin() + static_cast<ptrdiff_t>(from)))
+                        << what << ", row " << k;
+                    ++spelled;
                 } else {
-                    ++several;
+                    // Neither: rows of different shapes are asked alone, and only rows that are not
+                    // one value are left to the caller.
+                    ASSERT_FALSE(alone) << what << ", row " << k;
                 }
             }
         }
     }
     EXPECT_GT(one, 1000);
-    EXPECT_GT(several, 1000);
+    EXPECT_GT(spelled, 1000);
 }
 
 TEST(RowRuns, OneValueRefusesWhatTheRunsRefuse) {
@@ -250,12 +270,17 @@ TEST(RowRuns, OneValueRefusesWhatTheRunsRefuse) {
     const uint8_t* same[3] = {delta.data(), delta.data(), delta.data()};
     const size_t room[3] = {delta.size(), delta.size(), delta.size()};
     uint8_t values[3] = {};
-    EXPECT_EQ(rowcodec::SpanOneValues(same, room, 28, 20, 28, values), 0u);
-    EXPECT_EQ(rowcodec::SpanOneValues(same, room, 28, 4, 20, values), 7u);
+    uint8_t out[3][32];
+    uint8_t* bytes[3] = {out[0], out[1], out[2]};
+    rowcodec::SpanValueInfo info = rowcodec::SpanValues(same, room, 28, 20, 28, values, bytes);
+    EXPECT_TRUE(info.one == 0 && info.spelled == 0);
+    info = rowcodec::SpanValues(same, room, 28, 4, 20, values, bytes);
+    EXPECT_TRUE(info.one == 7 && info.spelled == 0);
     const Bytes empty{2, 0};
     const uint8_t* mixed[3] = {delta.data(), empty.data(), delta.data()};
     const size_t mixedRoom[3] = {delta.size(), empty.size(), delta.size()};
-    EXPECT_EQ(rowcodec::SpanOneValues(mixed, mixedRoom, 28, 4, 20, values), 7u);
+    info = rowcodec::SpanValues(mixed, mixedRoom, 28, 4, 20, values, bytes);
+    EXPECT_TRUE(info.one == 7 && info.spelled == 0);
     EXPECT_EQ(values[1], 0);
 }
 
