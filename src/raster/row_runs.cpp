@@ -55,7 +55,7 @@ private:
 };
 
 // Whether bytes lo .. hi - 1 (0 <= lo < hi <= n) of a literal of n bytes at p are one value.
-inline bool OneValue(const uint8_t* p, size_t n, size_t lo, size_t hi) {
+[[gnu::always_inline]] inline bool OneValue(const uint8_t* p, size_t n, size_t lo, size_t hi) {
     if (n == kUnit) {
         // A single unit, as at the edges of a stroke: one word, the bytes outside the range masked off.
         uint32_t word = 0;

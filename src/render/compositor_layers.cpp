@@ -41,6 +41,16 @@ void Compositor::DrawImage(Row& row, const LayerObject& layer, const RowSpan& s)
 void Compositor::BlendPencil(Row& row, const uint8_t* amount, const kernels::Colours& colours, size_t at,
                              size_t n, bool dimmed, kernels::Marks marks) {
     const kernels::Deviations& deviation = Deviation(row);
+    const size_t start = (row.tileStart + at) % row.tileLength;
+    if (start + n <= row.tileLength) {
+        // Within one stretch of the tile, as most pieces are: one blend.
+        const kernels::Deviations d{
+            {deviation.up[0] + start, deviation.up[1] + start, deviation.up[2] + start},
+            {deviation.down[0] + start, deviation.down[1] + start, deviation.down[2] + start}};
+        uint8_t* const out[3] = {row.plane[0] + at, row.plane[1] + at, row.plane[2] + at};
+        kernels::BlendPencil(amount, colours, d, out, n, dimmed, marks);
+        return;
+    }
     EachTilePiece(row, at, n, [&](size_t i, size_t t, size_t length) {
         kernels::Colours c = colours;
         kernels::Deviations d;
@@ -134,9 +144,9 @@ rowcodec::SpanValueInfo ReadValues(const RLBuffer* const buffers[3], int32_t row
 
 } // namespace
 
-const Compositor::Kind& Compositor::KindOf(const ObjectColor& color, uint8_t index) {
+const Compositor::Kind& Compositor::LearnKind(const ObjectColor& color, uint8_t index) {
     Kind& kind = m_kinds[index];
-    if (kind.generation != m_kindGeneration) {
+    {
         const CColorAppearance* entry = color.appearances.Slot(index);
         const int32_t type = entry ? entry->reference : 0;
         kind.plain = type == 0;
@@ -203,11 +213,6 @@ void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s,
     const ObjectColor& color = *layer.color;
     const int32_t to = std::min(s.to, s.offsetX + color.Width());
     if (s.from >= to) {
-        return;
-    }
-    // A row with nothing painted is known from its summary, without reading its codes.
-    uint8_t only = 0;
-    if (color.amount->RowIsOneValue(s.layerRow, only) && only == 0) {
         return;
     }
     const auto lx = static_cast<size_t>(s.from - s.offsetX);
