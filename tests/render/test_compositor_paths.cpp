@@ -664,27 +664,15 @@ TEST(CompositorPaths, ColourChannelsReadTogetherCompositeLikeThePlainLoop) {
                 for (size_t b = 0; b < 3; ++b) {
                     channel[b].assign(size, 255);
                     for (size_t x = 0; x < size; ++x) {
-                        if (!coloured[x]) {
-                            continue;
-                        }
+                        // One value in each; all three changing at the split; blue alone changing; the
+                        // three alike; red noisy past the split.
                         const bool after = x >= split;
-                        switch (mode) {
-                        case 0: // one value in each
-                            channel[b][x] = static_cast<uint8_t>(30 + 60 * b);
-                            break;
-                        case 1: // all three change at the split
-                            channel[b][x] = static_cast<uint8_t>(after ? 200 - b : 30 + 60 * b);
-                            break;
-                        case 2: // only blue changes
-                            channel[b][x] = static_cast<uint8_t>(b == 0 && after ? 220 : 30 + 60 * b);
-                            break;
-                        case 3: // the three alike
-                            channel[b][x] = static_cast<uint8_t>(after ? 90 : 140);
-                            break;
-                        default: // red noisy past the split
-                            channel[b][x] = static_cast<uint8_t>(b == 2 && after ? rng() : 30 + 60 * b);
-                            break;
-                        }
+                        const auto one = static_cast<uint8_t>(30 + 60 * b);
+                        const uint8_t values[5] = {one, static_cast<uint8_t>(after ? 200 - b : one),
+                                                   static_cast<uint8_t>(b == 0 && after ? 220 : one),
+                                                   static_cast<uint8_t>(after ? 90 : 140),
+                                                   static_cast<uint8_t>(b == 2 && after ? rng() : one)};
+                        channel[b][x] = coloured[x] ? values[mode] : channel[b][x];
                     }
                     color.Channel(static_cast<int>(b) + 1)->PutRow(y, channel[b].data());
                 }
