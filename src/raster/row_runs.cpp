@@ -220,13 +220,22 @@ bool SpanOneValue(const uint8_t* encoded, size_t available, size_t rawLength, si
 
 namespace {
 
-// The rows' bytes lo .. hi - 1 of a literal of n bytes at offset i of each row are each one value,
-// values[k].
+// The rows' bytes lo .. hi - 1 of a literal of n bytes at offset i of each row are v0, v1 and v2.
 [[gnu::always_inline]] inline bool LiteralKeeps(const uint8_t* e0, const uint8_t* e1, const uint8_t* e2,
-                                                size_t i, size_t n, size_t lo, size_t hi,
-                                                const uint8_t values[3]) {
-    return e0[i + lo] == values[0] && e1[i + lo] == values[1] && e2[i + lo] == values[2] &&
-           OneValue(e0 + i, n, lo, hi) && OneValue(e1 + i, n, lo, hi) && OneValue(e2 + i, n, lo, hi);
+                                                size_t i, size_t n, size_t lo, size_t hi, uint8_t v0,
+                                                uint8_t v1, uint8_t v2) {
+    if (n == kUnit) {
+        // A single unit, as at the edges of a stroke: a word of each, one mask for the three.
+        uint32_t w[3];
+        std::memcpy(&w[0], e0 + i, kUnit);
+        std::memcpy(&w[1], e1 + i, kUnit);
+        std::memcpy(&w[2], e2 + i, kUnit);
+        const auto mask = static_cast<uint32_t>(((uint64_t{1} << (8 * (hi - lo))) - 1) << (8 * lo));
+        return (((w[0] ^ 0x01010101u * v0) | (w[1] ^ 0x01010101u * v1) | (w[2] ^ 0x01010101u * v2)) & mask) ==
+               0;
+    }
+    return e0[i + lo] == v0 && e1[i + lo] == v1 && e2[i + lo] == v2 && OneValue(e0 + i, n, lo, hi) &&
+           OneValue(e1 + i, n, lo, hi) && OneValue(e2 + i, n, lo, hi);
 }
 
 // Whether three rows of one shape, their length checked against what is there, are each one value over
@@ -237,7 +246,9 @@ bool AllOneValue(const uint8_t* e0, const uint8_t* e1, const uint8_t* e2, size_t
     size_t i = kLengthBytes;
     size_t pos = 0;
     bool inside = false;
-    values[0] = values[1] = values[2] = 0; // a row that starts with a repeat repeats 0
+    uint8_t v0 = 0; // a row that starts with a repeat repeats 0
+    uint8_t v1 = 0;
+    uint8_t v2 = 0;
     while (pos < to) {
         if (i >= length) {
             return false;
@@ -273,24 +284,27 @@ bool AllOneValue(const uint8_t* e0, const uint8_t* e1, const uint8_t* e2, size_t
             const size_t lo = std::max(pos, from) - pos;
             const size_t hi = std::min(next, to) - pos;
             if (!inside) {
-                values[0] = e0[i + lo];
-                values[1] = e1[i + lo];
-                values[2] = e2[i + lo];
+                v0 = e0[i + lo];
+                v1 = e1[i + lo];
+                v2 = e2[i + lo];
                 inside = true;
             }
-            if (!LiteralKeeps(e0, e1, e2, i, n, lo, hi, values)) {
+            if (!LiteralKeeps(e0, e1, e2, i, n, lo, hi, v0, v1, v2)) {
                 return false;
             }
         }
         i += n;
         if (!inside) {
             // Until the span starts, the byte a repeat would repeat.
-            values[0] = e0[i - 1];
-            values[1] = e1[i - 1];
-            values[2] = e2[i - 1];
+            v0 = e0[i - 1];
+            v1 = e1[i - 1];
+            v2 = e2[i - 1];
         }
         pos = next;
     }
+    values[0] = v0;
+    values[1] = v1;
+    values[2] = v2;
     return true;
 }
 
