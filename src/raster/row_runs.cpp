@@ -220,6 +220,43 @@ bool SpanOneValue(const uint8_t* encoded, size_t available, size_t rawLength, si
 
 namespace {
 
+// Copies and fills of n bytes, most of them short (a unit at a run's edge): fixed-size pieces that
+// overlap, rather than a call.
+[[gnu::always_inline]] inline void CopySmall(uint8_t* dest, const uint8_t* src, size_t n) {
+    if (n > 16) {
+        std::memcpy(dest, src, n);
+    } else if (n >= 8) {
+        std::memcpy(dest, src, 8);
+        std::memcpy(dest + n - 8, src + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(dest, src, 4);
+        std::memcpy(dest + n - 4, src + n - 4, 4);
+    } else if (n != 0) {
+        dest[0] = src[0];
+        dest[n / 2] = src[n / 2];
+        dest[n - 1] = src[n - 1];
+    }
+}
+
+[[gnu::always_inline]] inline void FillSmall(uint8_t* dest, uint8_t value, size_t n) {
+    if (n > 16) {
+        std::memset(dest, value, n);
+        return;
+    }
+    const uint64_t pattern = 0x0101010101010101u * value;
+    if (n >= 8) {
+        std::memcpy(dest, &pattern, 8);
+        std::memcpy(dest + n - 8, &pattern, 8);
+    } else if (n >= 4) {
+        std::memcpy(dest, &pattern, 4);
+        std::memcpy(dest + n - 4, &pattern, 4);
+    } else if (n != 0) {
+        dest[0] = value;
+        dest[n / 2] = value;
+        dest[n - 1] = value;
+    }
+}
+
 // The rows' bytes lo .. hi - 1 of a literal of n bytes at offset i of each row are v0, v1 and v2.
 [[gnu::always_inline]] inline bool LiteralKeeps(const uint8_t* e0, const uint8_t* e1, const uint8_t* e2,
                                                 size_t i, size_t n, size_t lo, size_t hi, uint8_t v0,
@@ -369,7 +406,7 @@ SpanValueInfo SpanValues(const uint8_t* const encoded[3], const size_t available
                 const size_t e = std::min(pos + n, to) - from;
                 for (unsigned k = 0; k < 3; ++k) {
                     if (!(one >> k & 1u)) {
-                        std::memset(bytes[k] + b, prev[k], e - b);
+                        FillSmall(bytes[k] + b, prev[k], e - b);
                     }
                 }
             }
@@ -401,9 +438,9 @@ SpanValueInfo SpanValues(const uint8_t* const encoded[3], const size_t available
                         continue;
                     }
                     one &= ~(1u << k);
-                    std::memset(bytes[k], values[k], b);
+                    FillSmall(bytes[k], values[k], b);
                 }
-                std::memcpy(bytes[k] + b, p + lo, hi - lo);
+                CopySmall(bytes[k] + b, p + lo, hi - lo);
             }
             inside = true;
         }
