@@ -275,11 +275,19 @@ namespace {
            OneValue(e1 + i, n, lo, hi) && OneValue(e2 + i, n, lo, hi);
 }
 
+// Where a walk of three rows found a literal inside the span that is not the rows' values so far: the
+// offset of its code (0 for none) and the position of its first byte.
+struct BreakingLiteral {
+    size_t code = 0;
+    size_t pos = 0;
+};
+
 // Whether three rows of one shape, their length checked against what is there, are each one value over
 // the span; sets values. The common case of SpanValues, walked with nothing more to keep than the
-// place in the codes.
+// place in the codes. When a literal breaks the values (rather than the codes being of other shapes or
+// not read this way), its place is set and values holds the values up to it.
 bool AllOneValue(const uint8_t* e0, const uint8_t* e1, const uint8_t* e2, size_t length, size_t rawLength,
-                 size_t from, size_t to, uint8_t values[3]) {
+                 size_t from, size_t to, uint8_t values[3], BreakingLiteral& broken) {
     size_t i = kLengthBytes;
     size_t pos = 0;
     bool inside = false;
@@ -327,6 +335,11 @@ bool AllOneValue(const uint8_t* e0, const uint8_t* e1, const uint8_t* e2, size_t
                 inside = true;
             }
             if (!LiteralKeeps(e0, e1, e2, i, n, lo, hi, v0, v1, v2)) {
+                broken.code = i - 1;
+                broken.pos = pos;
+                values[0] = v0;
+                values[1] = v1;
+                values[2] = v2;
                 return false;
             }
         }
@@ -369,14 +382,22 @@ SpanValueInfo SpanValues(const uint8_t* const encoded[3], const size_t available
         length > available[2] || StoredLength(encoded[1]) != length || StoredLength(encoded[2]) != length) {
         return alone();
     }
-    if (AllOneValue(encoded[0], encoded[1], encoded[2], length, rawLength, from, to, values)) {
+    BreakingLiteral broken;
+    if (AllOneValue(encoded[0], encoded[1], encoded[2], length, rawLength, from, to, values, broken)) {
         return {7u, 0u};
     }
-    // Else the walk again, spelling out the rows that are not one value.
+    // Else a walk spelling out the rows that are not one value: on from the literal that broke the
+    // values, the bytes before it being the values, or again from the start.
     size_t i = kLengthBytes;
     size_t pos = 0;
     uint8_t prev[3] = {}; // a row that starts with a repeat repeats 0
     bool inside = false;
+    if (broken.code != 0) {
+        i = broken.code;
+        pos = broken.pos;
+        std::copy(values, values + 3, prev);
+        inside = true;
+    }
     // Rows one value so far; the others are spelled out from where they stopped being one.
     unsigned one = 7;
     while (pos < to) {
