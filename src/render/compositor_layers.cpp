@@ -144,23 +144,22 @@ rowcodec::SpanValueInfo ReadValues(const RLBuffer* const buffers[3], int32_t row
 
 } // namespace
 
+// The kind of an appearance not yet known for the layer being drawn.
 const Compositor::Kind& Compositor::LearnKind(const ObjectColor& color, uint8_t index) {
     Kind& kind = m_kinds[index];
-    {
-        const CColorAppearance* entry = color.appearances.Slot(index);
-        const int32_t type = entry ? entry->reference : 0;
-        kind.plain = type == 0;
-        kind.share = entry ? entry->p1 : 255;
-        using kernels::Mix;
-        if (type == 0 || type > 11) {
-            kind.mix = Mix::kPencil;
-        } else if (type == 1) {
-            kind.mix = switches.showOpacity ? Mix::kBlack : Mix::kPaper;
-        } else {
-            kind.mix = type >= 3 && type <= 8 ? Mix::kBlend : Mix::kPaper;
-        }
-        kind.generation = m_kindGeneration;
+    const CColorAppearance* entry = color.appearances.Slot(index);
+    const int32_t type = entry ? entry->reference : 0;
+    kind.plain = type == 0;
+    kind.share = entry ? entry->p1 : 255;
+    using kernels::Mix;
+    if (type == 0 || type > 11) {
+        kind.mix = Mix::kPencil;
+    } else if (type == 1) {
+        kind.mix = switches.showOpacity ? Mix::kBlack : Mix::kPaper;
+    } else {
+        kind.mix = type >= 3 && type <= 8 ? Mix::kBlend : Mix::kPaper;
     }
+    kind.generation = m_kindGeneration;
     return kind;
 }
 
@@ -204,11 +203,12 @@ void Compositor::BlendMixed(Row& row, const Kind& kind, const uint8_t* amount,
     kernels::BlendColour(amount, mixed, out, n, dimmed);
 }
 
-// Painted colour over the row. Only the stretch between the first and the last painted pixel of the
-// layer row is read. Colour channels and appearances are taken as runs of one value from their codes
-// where they have few (a pencil stroke's colour is one value under it): the stretch is blended in
-// pieces over which the appearance's kind stays the same, each channel as one value where it has one
-// over the whole stretch, else as bytes. Adjoining runs of plain pencil blend together.
+// Painted colour over the row (a row with something painted). Only the stretch between the first and
+// the last painted pixel of the layer row is read. The three colour channels are read from their codes
+// together, each as one value where it has one over the whole stretch (a pencil stroke's colour is one
+// value under it), else as bytes; appearances as runs of one value where they have few. The stretch
+// is blended in pieces over which the appearance's kind stays the same; adjoining runs of plain pencil
+// blend together.
 void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s, FastBitonalMask* painted) {
     const ObjectColor& color = *layer.color;
     const int32_t to = std::min(s.to, s.offsetX + color.Width());
