@@ -290,7 +290,10 @@ void Compositor::DrawLayer(const LayerObject& layer, FastBitonalMask* painted) {
         if (layer.image) {
             DrawImage(row, layer, span);
         }
-        if (span.layerRow < colorHeight) {
+        // A row with nothing painted is known from its summary, without a call.
+        uint8_t only = 0;
+        if (span.layerRow < colorHeight &&
+            !(layer.color->amount->RowIsOneValue(span.layerRow, only) && only == 0)) {
             DrawColor(row, layer, span, painted);
         }
         if (span.layerRow < lightingHeight) {

@@ -128,7 +128,11 @@ private:
         kernels::Mix mix = kernels::Mix::kPencil;
         uint8_t share = 255;
     };
-    const Kind& KindOf(const ObjectColor& color, uint8_t index);
+    const Kind& KindOf(const ObjectColor& color, uint8_t index) {
+        const Kind& kind = m_kinds[index];
+        return kind.generation == m_kindGeneration ? kind : LearnKind(color, index);
+    }
+    const Kind& LearnKind(const ObjectColor& color, uint8_t index);
     // Forgets the kinds learnt, for the next layer.
     void NewLayerKinds();
     // A channel of a layer row over the stretch drawn: runs of one value, or (count 0) decoded bytes.

@@ -41,6 +41,16 @@ void Compositor::DrawImage(Row& row, const LayerObject& layer, const RowSpan& s)
 void Compositor::BlendPencil(Row& row, const uint8_t* amount, const kernels::Colours& colours, size_t at,
                              size_t n, bool dimmed, kernels::Marks marks) {
     const kernels::Deviations& deviation = Deviation(row);
+    const size_t start = (row.tileStart + at) % row.tileLength;
+    if (start + n <= row.tileLength) {
+        // Within one stretch of the tile, as most pieces are: one blend.
+        const kernels::Deviations d{
+            {deviation.up[0] + start, deviation.up[1] + start, deviation.up[2] + start},
+            {deviation.down[0] + start, deviation.down[1] + start, deviation.down[2] + start}};
+        uint8_t* const out[3] = {row.plane[0] + at, row.plane[1] + at, row.plane[2] + at};
+        kernels::BlendPencil(amount, colours, d, out, n, dimmed, marks);
+        return;
+    }
     EachTilePiece(row, at, n, [&](size_t i, size_t t, size_t length) {
         kernels::Colours c = colours;
         kernels::Deviations d;
@@ -114,25 +124,42 @@ size_t ReadRuns(const RLBuffer& buffer, int32_t row, size_t from, size_t to, row
                               buffer.RawRowLength(), from, to, runs, maxRuns);
 }
 
+// The colour channels of a layer row over bytes from .. to - 1 (see rowcodec::SpanValues), for buffers
+// read as ReadRuns reads them; nothing found when one of them is not read that way.
+rowcodec::SpanValueInfo ReadValues(const RLBuffer* const buffers[3], int32_t row, size_t from, size_t to,
+                                   uint8_t values[3], uint8_t* const bytes[3]) {
+    const uint8_t* encoded[3];
+    size_t available[3];
+    for (size_t k = 0; k < 3; ++k) {
+        const RLBuffer& buffer = *buffers[k];
+        if (!buffer.IsCreated() || row < 0 || row >= buffer.Height() || buffer.RowsHeld() ||
+            buffer.RawRowLength() != buffers[0]->RawRowLength()) {
+            return {};
+        }
+        encoded[k] = buffer.RowEncoding(row);
+        available[k] = buffer.Capacity() - buffer.RowOffset(row);
+    }
+    return rowcodec::SpanValues(encoded, available, buffers[0]->RawRowLength(), from, to, values, bytes);
+}
+
 } // namespace
 
-const Compositor::Kind& Compositor::KindOf(const ObjectColor& color, uint8_t index) {
+// The kind of an appearance not yet known for the layer being drawn.
+const Compositor::Kind& Compositor::LearnKind(const ObjectColor& color, uint8_t index) {
     Kind& kind = m_kinds[index];
-    if (kind.generation != m_kindGeneration) {
-        const CColorAppearance* entry = color.appearances.Slot(index);
-        const int32_t type = entry ? entry->reference : 0;
-        kind.plain = type == 0;
-        kind.share = entry ? entry->p1 : 255;
-        using kernels::Mix;
-        if (type == 0 || type > 11) {
-            kind.mix = Mix::kPencil;
-        } else if (type == 1) {
-            kind.mix = switches.showOpacity ? Mix::kBlack : Mix::kPaper;
-        } else {
-            kind.mix = type >= 3 && type <= 8 ? Mix::kBlend : Mix::kPaper;
-        }
-        kind.generation = m_kindGeneration;
+    const CColorAppearance* entry = color.appearances.Slot(index);
+    const int32_t type = entry ? entry->reference : 0;
+    kind.plain = type == 0;
+    kind.share = entry ? entry->p1 : 255;
+    using kernels::Mix;
+    if (type == 0 || type > 11) {
+        kind.mix = Mix::kPencil;
+    } else if (type == 1) {
+        kind.mix = switches.showOpacity ? Mix::kBlack : Mix::kPaper;
+    } else {
+        kind.mix = type >= 3 && type <= 8 ? Mix::kBlend : Mix::kPaper;
     }
+    kind.generation = m_kindGeneration;
     return kind;
 }
 
@@ -176,20 +203,16 @@ void Compositor::BlendMixed(Row& row, const Kind& kind, const uint8_t* amount,
     kernels::BlendColour(amount, mixed, out, n, dimmed);
 }
 
-// Painted colour over the row. Only the stretch between the first and the last painted pixel of the
-// layer row is read. Colour channels and appearances are taken as runs of one value from their codes
-// where they have few (a pencil stroke's colour is one value under it): the stretch is blended in
-// pieces over which the appearance's kind stays the same, each channel as one value where it has one
-// over the whole stretch, else as bytes. Adjoining runs of plain pencil blend together.
+// Painted colour over the row (a row with something painted). Only the stretch between the first and
+// the last painted pixel of the layer row is read. The three colour channels are read from their codes
+// together, each as one value where it has one over the whole stretch (a pencil stroke's colour is one
+// value under it), else as bytes; appearances as runs of one value where they have few. The stretch
+// is blended in pieces over which the appearance's kind stays the same; adjoining runs of plain pencil
+// blend together.
 void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s, FastBitonalMask* painted) {
     const ObjectColor& color = *layer.color;
     const int32_t to = std::min(s.to, s.offsetX + color.Width());
     if (s.from >= to) {
-        return;
-    }
-    // A row with nothing painted is known from its summary, without reading its codes.
-    uint8_t only = 0;
-    if (color.amount->RowIsOneValue(s.layerRow, only) && only == 0) {
         return;
     }
     const auto lx = static_cast<size_t>(s.from - s.offsetX);
@@ -212,24 +235,35 @@ void Compositor::DrawColor(Row& row, const LayerObject& layer, const RowSpan& s,
     const RLBuffer* planes[3] = {color.blue.get(), color.green.get(), color.red.get()};
     kernels::Colours colours;
     alignas(16) uint8_t flat[3][16];
+    // Most channels are one value under the paint, and the three have codes of one shape: they are
+    // read together, a channel of more values spelled out in the same walk.
+    uint8_t values[3] = {};
+    uint8_t* bytes[3];
     for (size_t b = 0; b < 3; ++b) {
-        rowcodec::ByteRun* runs = m_runs[b].data();
-        const size_t count = ReadRuns(*planes[b], s.layerRow, lx + begin, lx + end, runs, maxRuns);
-        if (count == 1) {
-            std::memset(flat[b], runs[0].value, sizeof(flat[b]));
+        bytes[b] = Scratch(kBlueRow + b, n);
+    }
+    const rowcodec::SpanValueInfo found3 =
+        ReadValues(planes, s.layerRow, lx + begin, lx + end, values, bytes);
+    for (size_t b = 0; b < 3; ++b) {
+        if (found3.one >> b & 1u) {
+            std::memset(flat[b], values[b], sizeof(flat[b]));
             colours.plane[b] = flat[b];
             colours.uniform[b] = true;
             continue;
         }
-        uint8_t* bytes = Scratch(kBlueRow + b, n);
+        colours.plane[b] = bytes[b];
+        if (found3.spelled >> b & 1u) {
+            continue;
+        }
+        rowcodec::ByteRun* runs = m_runs[b].data();
+        const size_t count = ReadRuns(*planes[b], s.layerRow, lx + begin, lx + end, runs, maxRuns);
         if (count == 0) {
             // White outside the strokes, as a layer is made.
-            ReadBytes(*planes[b], s.layerRow, lx + begin, lx + end, bytes, 255);
+            ReadBytes(*planes[b], s.layerRow, lx + begin, lx + end, bytes[b], 255);
         }
         for (size_t r = 0; r < count; ++r) {
-            std::memset(bytes + runs[r].from, runs[r].value, runs[r].to - runs[r].from);
+            std::memset(bytes[b] + runs[r].from, runs[r].value, runs[r].to - runs[r].from);
         }
-        colours.plane[b] = bytes;
     }
     const ChannelRuns kinds = AppearanceRuns(color, s.layerRow, lx + begin, lx + end);
     uint32_t* const words = painted ? painted->Row(row.y) : nullptr;

@@ -155,5 +155,134 @@ TEST(RowRuns, RowsTheCodesCannotTellAreRefused) {
     EXPECT_TRUE(empty[0].from == 0 && empty[0].to == 10 && empty[0].value == 0);
 }
 
+// One value over a span, asked of one row and of three rows together: true exactly when the runs are
+// one run of that value; a row of three read together that is not one value is spelled out exactly.
+// Rows of one shape (the channels of a stroke: one value, or two where strokes of two colours meet),
+// of different shapes, and rows the runs refuse.
+TEST(RowRuns, OneValueAgreesWithTheRuns) {
+    std::mt19937 rng(77);
+    int one = 0;
+    int spelled = 0;
+    for (int trial = 0; trial < 400; ++trial) {
+        const size_t length = trial % 10 == 0 ? 4 + rng() % 8 : 4 + rng() % 700;
+        Bytes raw[3];
+        if (trial % 3 == 0) {
+            for (Bytes& r : raw) {
+                r = ColourRow(rng, length);
+            }
+        } else {
+            // Painted channels: white, then pencil colours changing at the same places in all three.
+            const size_t a = rng() % length;
+            const size_t b = a + rng() % (length - a);
+            const size_t c = b + rng() % (length - b + 1);
+            for (size_t k = 0; k < 3; ++k) {
+                raw[k].assign(length, 255);
+                std::fill(raw[k].begin() + static_cast<ptrdiff_t>(a),
+                          raw[k].begin() + static_cast<ptrdiff_t>(b), static_cast<uint8_t>(40 + 30 * k));
+                std::fill(raw[k].begin() + static_cast<ptrdiff_t>(b),
+                          raw[k].begin() + static_cast<ptrdiff_t>(c),
+                          static_cast<uint8_t>(trial % 2 ? 40 + 30 * k : 200 - k));
+            }
+        }
+        Bytes encoded[3];
+        std::unique_ptr<uint8_t[]> blocks[3];
+        const uint8_t* rows[3];
+        size_t available[3];
+        for (size_t k = 0; k < 3; ++k) {
+            encoded[k] = Encoded(raw[k]);
+            blocks[k] = std::make_unique<uint8_t[]>(encoded[k].size());
+            std::copy(encoded[k].begin(), encoded[k].end(), blocks[k].get());
+            rows[k] = blocks[k].get();
+            available[k] = encoded[k].size();
+        }
+        for (int span = 0; span < 8; ++span) {
+            size_t from = rng() % length;
+            size_t to = from + 1 + rng() % (length - from);
+            if (span == 0) {
+                from = 0;
+                to = length;
+            } else if (span == 1) {
+                to = from + 1;
+            }
+            const std::string what = "trial " + std::to_string(trial) + " [" + std::to_string(from) + ", " +
+                                     std::to_string(to) + ") of " + std::to_string(length);
+            uint8_t values[3] = {};
+            // Exactly the span's room, so that a write past it is caught by the sanitizers.
+            std::unique_ptr<uint8_t[]> out[3];
+            uint8_t* bytes[3];
+            for (size_t k = 0; k < 3; ++k) {
+                out[k] = std::make_unique<uint8_t[]>(to - from);
+                bytes[k] = out[k].get();
+            }
+            const rowcodec::SpanValueInfo together =
+                rowcodec::SpanValues(rows, available, length, from, to, values, bytes);
+            ASSERT_EQ(together.one & together.spelled, 0u) << what;
+            for (size_t k = 0; k < 3; ++k) {
+                const Runs runs = ReadRuns(encoded[k], length, from, to, 1);
+                uint8_t value = 0;
+                const bool alone = rowcodec::SpanOneValue(rows[k], available[k], length, from, to, value);
+                ASSERT_EQ(alone, runs.size() == 1) << what << ", row " << k;
+                if (alone) {
+                    ASSERT_EQ(value, runs[0].value) << what << ", row " << k;
+                }
+                if (together.one >> k & 1u) {
+                    ASSERT_TRUE(alone) << what << ", row " << k;
+                    ASSERT_EQ(values[k], value) << what << ", row " << k;
+                    ++one;
+                } else if (together.spelled >> k & 1u) {
+                    ASSERT_FALSE(alone) << what << ", row " << k;
+                    ASSERT_TRUE(std::equal(bytes[k], bytes[k] + (to - from),
+                                           raw[k].begin() + static_cast<ptrdiff_t>(from)))
+                        << what << ", row " << k;
+                    ++spelled;
+                } else {
+                    // Neither: rows of different shapes are asked alone, and only rows that are not
+                    // one value are left to the caller.
+                    ASSERT_FALSE(alone) << what << ", row " << k;
+                }
+            }
+        }
+    }
+    EXPECT_GT(one, 1000);
+    EXPECT_GT(spelled, 1000);
+}
+
+TEST(RowRuns, OneValueRefusesWhatTheRunsRefuse) {
+    Bytes raw(200, 90);
+    const Bytes encoded = Encoded(raw);
+    uint8_t value = 0;
+    EXPECT_TRUE(rowcodec::SpanOneValue(encoded.data(), encoded.size(), 200, 0, 200, value) && value == 90);
+    EXPECT_FALSE(rowcodec::SpanOneValue(encoded.data(), encoded.size(), 200, 10, 10, value));
+    EXPECT_FALSE(rowcodec::SpanOneValue(encoded.data(), encoded.size(), 200, 190, 201, value));
+    EXPECT_FALSE(rowcodec::SpanOneValue(encoded.data(), encoded.size(), 196, 0, 196, value));
+    EXPECT_FALSE(rowcodec::SpanOneValue(encoded.data(), 1, 200, 0, 200, value));
+    // Codes that end before the span; a delta code before the span's end, and after it.
+    std::mt19937 rng(5);
+    Bytes cut = Encoded(ColourRow(rng, 400));
+    cut.resize(cut.size() / 2);
+    rowcodec::SetStoredLength(cut.data(), cut.size());
+    EXPECT_FALSE(rowcodec::SpanOneValue(cut.data(), cut.size(), 400, 390, 400, value));
+    Bytes delta = {0, 0, 0x80, 1, 2, 3, 4, 0x03, 0xA0, 0x55, 0x00};
+    rowcodec::SetStoredLength(delta.data(), delta.size());
+    EXPECT_FALSE(rowcodec::SpanOneValue(delta.data(), delta.size(), 28, 20, 28, value));
+    EXPECT_TRUE(rowcodec::SpanOneValue(delta.data(), delta.size(), 28, 4, 20, value) && value == 4);
+    // Three rows of one shape meeting the delta code together, and an empty row among them.
+    const uint8_t* same[3] = {delta.data(), delta.data(), delta.data()};
+    const size_t room[3] = {delta.size(), delta.size(), delta.size()};
+    uint8_t values[3] = {};
+    uint8_t out[3][32];
+    uint8_t* bytes[3] = {out[0], out[1], out[2]};
+    rowcodec::SpanValueInfo info = rowcodec::SpanValues(same, room, 28, 20, 28, values, bytes);
+    EXPECT_TRUE(info.one == 0 && info.spelled == 0);
+    info = rowcodec::SpanValues(same, room, 28, 4, 20, values, bytes);
+    EXPECT_TRUE(info.one == 7 && info.spelled == 0);
+    const Bytes empty{2, 0};
+    const uint8_t* mixed[3] = {delta.data(), empty.data(), delta.data()};
+    const size_t mixedRoom[3] = {delta.size(), empty.size(), delta.size()};
+    info = rowcodec::SpanValues(mixed, mixedRoom, 28, 4, 20, values, bytes);
+    EXPECT_TRUE(info.one == 7 && info.spelled == 0);
+    EXPECT_EQ(values[1], 0);
+}
+
 } // namespace
 } // namespace ts

@@ -625,6 +625,87 @@ TEST(CompositorPaths, StrokesBlendedFromTheirRunsCompositeLikeThePlainLoop) {
     }
 }
 
+// The colour channels of a stroke as the compositor reads them together: per row all three one value,
+// all three changing at one place (inside a unit or at its edge), one channel alone changing, the three
+// the same bytes, or one channel noisy (codes of another shape); with hidden and dimmed layers, lighting
+// and odd appearances. Composited whole and in parts at odd columns, one pixel wide among them, that
+// cut through the runs and the tails of rows not a multiple of the vector lanes: the plain loop's
+// pixels and painted bits.
+TEST(CompositorPaths, ColourChannelsReadTogetherCompositeLikeThePlainLoop) {
+    std::mt19937 rng(2812);
+    for (int trial = 0; trial < 10; ++trial) {
+        SCOPED_TRACE("trial " + std::to_string(trial));
+        const auto width = static_cast<int32_t>(33 + rng() % 500);
+        const auto height = static_cast<int32_t>(2 + rng() % 10);
+        ImageStackManager stack;
+        Compositor compositor(stack);
+        testing::AddBackdropAndPaper(stack, width, height);
+        auto board = std::make_unique<BMap>();
+        board->pixels.Create(static_cast<int32_t>(1 + rng() % 200), 2);
+        for (auto& b : board->pixels.Pixels()) {
+            b = static_cast<uint8_t>(160 + rng() % 90);
+        }
+        stack.Layer(ImageStackManager::kPaperIndex)->image = std::move(board);
+        for (int i = 2 + static_cast<int>(rng() % 4); i > 0; --i) {
+            StrokeLayer(rng, stack, width, height);
+            ObjectColor& color = *stack.CurrentLayer()->color;
+            const auto size = static_cast<size_t>(color.Width());
+            for (int32_t y = 0; y < height; ++y) {
+                Bytes amount(size);
+                color.amount->ReadRow(y, amount.data());
+                const size_t split = rng() % 3 == 0 ? (rng() % size) & ~size_t{3} : rng() % size;
+                const uint32_t mode = rng() % 5;
+                // White around the paint, now and then colour under nothing.
+                Bytes coloured(size);
+                for (size_t x = 0; x < size; ++x) {
+                    coloured[x] = amount[x] != 0 || rng() % 16 == 0;
+                }
+                Bytes channel[3];
+                for (size_t b = 0; b < 3; ++b) {
+                    channel[b].assign(size, 255);
+                    for (size_t x = 0; x < size; ++x) {
+                        // One value in each; all three changing at the split; blue alone changing; the
+                        // three alike; red noisy past the split.
+                        const bool after = x >= split;
+                        const auto one = static_cast<uint8_t>(30 + 60 * b);
+                        const uint8_t values[5] = {one, static_cast<uint8_t>(after ? 200 - b : one),
+                                                   static_cast<uint8_t>(b == 0 && after ? 220 : one),
+                                                   static_cast<uint8_t>(after ? 90 : 140),
+                                                   static_cast<uint8_t>(b == 2 && after ? rng() : one)};
+                        channel[b][x] = coloured[x] ? values[mode] : channel[b][x];
+                    }
+                    color.Channel(static_cast<int>(b) + 1)->PutRow(y, channel[b].data());
+                }
+            }
+        }
+        compositor.PaperChanged();
+        compositor.paper.paintedAmount = static_cast<int32_t>(rng() % 4);
+        testing::ReferenceCompositor reference(stack, compositor);
+        BothPaths([&] {
+            Target fast(width, height);
+            Target plain(width, height);
+            for (int part = 0; part < 6; ++part) {
+                const int32_t first =
+                    part == 0 ? 0 : static_cast<int32_t>(rng() % static_cast<uint32_t>(width)) | 1;
+                const int32_t count = part == 0   ? width
+                                      : part == 1 ? 1
+                                                  : static_cast<int32_t>(1 + rng() % 100);
+                if (first + count > width) {
+                    continue;
+                }
+                compositor.CompositeRows(0, height, first, count, fast.pixels.Pixel(first, 0),
+                                         static_cast<size_t>(fast.pixels.Stride()), &fast.painted, nullptr,
+                                         nullptr);
+                for (int32_t y = 0; y < height; ++y) {
+                    reference.CompositeRow(y, first, count, plain.pixels.Pixel(first, y), &plain.painted,
+                                           nullptr, nullptr);
+                }
+                ExpectSame(fast, plain, "part " + std::to_string(part) + " from " + std::to_string(first));
+            }
+        });
+    }
+}
+
 // Large areas go to two threads: the same pixels, painted bits, line pixels and samples as on one.
 TEST(CompositorPaths, TwoThreadsCompositeLikeOne) {
     std::mt19937 rng(20261208);
