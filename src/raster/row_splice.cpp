@@ -17,8 +17,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
-#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -294,28 +292,25 @@ size_t SpliceFrom(const uint8_t* old, size_t available, size_t rawLength, size_t
 // DecodeSpanFrom's decoding of the span from the code at in (making raw bytes from pos on, pos at most
 // from, prev the byte before pos): whole codes into a scratch row with room past the span, each in
 // chunks of 16 bytes, the last chunk running past the code, so that a code costs the same few steps
-// whatever its length; then the span goes to dest. False, dest untouched, when there is no scratch
-// row or the codes are not plain repeats and literals that can be read that way (the caller then
-// decodes code by code, and finds any fault).
+// whatever its length; then the span goes to dest. False, dest untouched, for a span longer than the
+// scratch row or codes that are not plain repeats and literals that can be read that way (the caller
+// then decodes code by code, and finds any fault).
 bool DecodeWholeCodes(const uint8_t* encoded, size_t available, const uint8_t* end, size_t rawLength,
                       size_t from, size_t to, const uint8_t* in, size_t pos, uint8_t prev, uint8_t* dest) {
 #if defined(__SSE2__)
     constexpr size_t kChunk = 16;
     constexpr size_t kLongestCode = kMaxRepeatUnits * kUnit;
-    // Raw bytes pos .. to, the last code running up to kLongestCode past to and its last chunk kChunk.
-    const size_t room = to - pos + kLongestCode + kChunk;
-    thread_local std::vector<uint8_t> scratch;
-    if (scratch.size() < room) {
-        try {
-            scratch.resize(room);
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
+    // Raw bytes pos .. to, the last code running up to kLongestCode past to and its last chunk kChunk:
+    // spans of a few brush widths, the ones a stroke reads; longer ones go code by code.
+    constexpr size_t kScratch = 4096;
+    alignas(16) thread_local uint8_t scratch[kScratch];
+    if (to - pos + kLongestCode + kChunk > kScratch) {
+        return false;
     }
     // A literal's chunks read up to kChunk - 1 bytes past its payload: not past the buffer's bytes.
     const uint8_t* const readable = encoded + available;
     const size_t first = pos;
-    uint8_t* const out = scratch.data(); // raw byte first on
+    uint8_t* const out = scratch; // raw byte first on
     while (pos < to) {
         const uint8_t code = *in;
         if (code < 0x80) {
