@@ -303,8 +303,10 @@ bool DecodeWholeCodes(const uint8_t* encoded, size_t available, const uint8_t* e
     // Raw bytes pos .. to, the last code running up to kLongestCode past to and its last chunk kChunk:
     // spans of a few brush widths, the ones a stroke reads; longer ones go code by code.
     constexpr size_t kScratch = 4096;
+    // A short span is a code or two: code by code costs less than the copy out of the scratch row.
+    constexpr size_t kShortest = 96;
     alignas(16) thread_local uint8_t scratch[kScratch];
-    if (to - pos + kLongestCode + kChunk > kScratch) {
+    if (to - from < kShortest || to - pos + kLongestCode + kChunk > kScratch) {
         return false;
     }
     // A literal's chunks read up to kChunk - 1 bytes past its payload: not past the buffer's bytes.
