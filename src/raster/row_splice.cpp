@@ -18,6 +18,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace ts::rowcodec {
 
 namespace {
@@ -285,6 +289,72 @@ size_t SpliceFrom(const uint8_t* old, size_t available, size_t rawLength, size_t
                   const uint8_t* bytes, uint8_t* dest, const uint8_t* limit, uint8_t* scratch,
                   CodePlace* place, uint8_t* patch, bool& patched);
 
+// DecodeSpanFrom's decoding of the span from the code at in (making raw bytes from pos on, pos at most
+// from, prev the byte before pos): whole codes into a scratch row with room past the span, each in
+// chunks of 16 bytes, the last chunk running past the code, so that a code costs the same few steps
+// whatever its length; then the span goes to dest. False, dest untouched, for a span longer than the
+// scratch row or codes that are not plain repeats and literals that can be read that way (the caller
+// then decodes code by code, and finds any fault).
+bool DecodeWholeCodes(const uint8_t* encoded, size_t available, const uint8_t* end, size_t rawLength,
+                      size_t from, size_t to, const uint8_t* in, size_t pos, uint8_t prev, uint8_t* dest) {
+#if defined(__SSE2__)
+    constexpr size_t kChunk = 16;
+    constexpr size_t kLongestCode = kMaxRepeatUnits * kUnit;
+    // Raw bytes pos .. to, the last code running up to kLongestCode past to and its last chunk kChunk:
+    // spans of a few brush widths, the ones a stroke reads; longer ones go code by code.
+    constexpr size_t kScratch = 4096;
+    // A short span is a code or two: code by code costs less than the copy out of the scratch row.
+    constexpr size_t kShortest = 96;
+    alignas(16) thread_local uint8_t scratch[kScratch];
+    if (to - from < kShortest || to - pos + kLongestCode + kChunk > kScratch) {
+        return false;
+    }
+    // A literal's chunks read up to kChunk - 1 bytes past its payload: not past the buffer's bytes.
+    const uint8_t* const readable = encoded + available;
+    const size_t first = pos;
+    uint8_t* const out = scratch; // raw byte first on
+    while (pos < to) {
+        const uint8_t code = *in;
+        if (code < 0x80) {
+            const size_t n = (static_cast<size_t>(code) + 1) * kUnit;
+            if (n > rawLength - pos) {
+                return false;
+            }
+            const __m128i v = _mm_set1_epi8(static_cast<char>(prev));
+            for (size_t i = 0; i < n; i += kChunk) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (pos - first) + i), v);
+            }
+            in += 1;
+            pos += n;
+        } else if (code < 0xA0) {
+            const size_t n = (static_cast<size_t>(code & 0x1F) + 1) * kUnit;
+            if (n > rawLength - pos || n + 1 > static_cast<size_t>(end - in) ||
+                static_cast<size_t>(readable - in) < n + kChunk) {
+                return false;
+            }
+            for (size_t i = 0; i < n; i += kChunk) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (pos - first) + i),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 1 + i)));
+            }
+            prev = in[n];
+            in += n + 1;
+            pos += n;
+        } else {
+            return false; // a tail or a delta code
+        }
+        if (pos < to && in >= end) {
+            return false;
+        }
+    }
+    std::memcpy(dest, out + (from - first), to - from);
+    return true;
+#else
+    (void)encoded, (void)available, (void)end, (void)rawLength, (void)from, (void)to, (void)in, (void)pos,
+        (void)prev, (void)dest;
+    return false;
+#endif
+}
+
 } // namespace
 
 bool DecodeSpanFrom(const uint8_t* encoded, size_t available, size_t rawLength, size_t from, size_t to,
@@ -301,28 +371,40 @@ bool DecodeSpanFrom(const uint8_t* encoded, size_t available, size_t rawLength, 
     const uint8_t* in = encoded + place.offset;
     size_t pos = place.pos;
     uint8_t prev = place.prev;
-    CodePlace last = place;
-    while (pos < to) {
-        Code c;
+    // The codes before the span, skipped; the code that reaches into it starts at or before from.
+    Code c;
+    for (;;) {
         if (in >= end || !ReadCode(in, end, rawLength - pos, c)) {
             return false;
         }
-        if (pos <= from) {
-            last = CodePlace{pos, static_cast<size_t>(in - encoded), prev};
-        }
-        const size_t codeEnd = pos + c.bytes;
-        if (codeEnd > from) {
-            const size_t b = std::max(pos, from);
-            const size_t e = std::min(codeEnd, to);
-            if (c.payload) {
-                CopyBytes(dest + (b - from), c.payload + (b - pos), e - b);
-            } else {
-                FillBytes(dest + (b - from), prev, e - b);
-            }
+        if (pos + c.bytes > from) {
+            break;
         }
         prev = c.payload ? c.payload[c.bytes - 1] : prev;
         in += c.size;
-        pos = codeEnd;
+        pos += c.bytes;
+    }
+    const CodePlace last{pos, static_cast<size_t>(in - encoded), prev};
+    if (!DecodeWholeCodes(encoded, available, end, rawLength, from, to, in, pos, prev, dest)) {
+        // The span, code by code: the first and the last code only in part.
+        for (;;) {
+            const size_t b = std::max(pos, from);
+            const size_t e = std::min(pos + c.bytes, to);
+            if (c.payload) {
+                CopyBytes(dest + (b - from), c.payload + (b - pos), e - b);
+                prev = c.payload[c.bytes - 1];
+            } else {
+                FillBytes(dest + (b - from), prev, e - b);
+            }
+            in += c.size;
+            pos += c.bytes;
+            if (pos >= to) {
+                break;
+            }
+            if (in >= end || !ReadCode(in, end, rawLength - pos, c)) {
+                return false;
+            }
+        }
     }
     if (place.pos == 0) {
         place = last; // a place already inside the row stays: it serves reads further left as well

@@ -177,6 +177,64 @@ TEST(RowSplice, LeavesRowsItCannotWalkToTheCaller) {
     EXPECT_EQ(Spliced(plain, 8, 6, 10, bytes).size(), 0u);
 }
 
+TEST(RowSplice, SpanDecodeMatchesTheWholeRowAndReadsNothingPastTheCodes) {
+    // Spans of painted rows read from places before them, against the whole row's decode: spans of one
+    // byte, spans inside long runs, spans that end at the row's end (a tail of 1..3 bytes or none) and
+    // rows whose codes are the last bytes the caller owns (a literal at the end of a tight block), where
+    // no read may run past them (an address sanitizer catches any).
+    std::mt19937 rng(11);
+    for (int trial = 0; trial < 300; ++trial) {
+        const size_t length = 4 + rng() % 2000;
+        const Bytes raw = PaintedRow(rng, length);
+        const Bytes codes = Encoded(raw);
+        Bytes whole(length);
+        ASSERT_TRUE(rowcodec::Decode(codes.data(), codes.size(), whole.data(), length));
+        for (int read = 0; read < 20; ++read) {
+            size_t from = rng() % length;
+            size_t to = std::min(length, from + 1 + rng() % (read % 4 == 0 ? 3 : 600));
+            if (read % 5 == 0) {
+                to = length;
+            }
+            // From the row's start, or from the place a read further left left behind.
+            rowcodec::CodePlace place;
+            if (read % 2 == 1 && from > 0) {
+                Bytes left(1);
+                const size_t at = rng() % from;
+                ASSERT_TRUE(rowcodec::DecodeSpanFrom(codes.data(), codes.size(), length, at, at + 1,
+                                                     left.data(), place));
+                ASSERT_EQ(left[0], whole[at]);
+            }
+            Bytes span(to - from + 1, 0x5A);
+            ASSERT_TRUE(
+                rowcodec::DecodeSpanFrom(codes.data(), codes.size(), length, from, to, span.data(), place))
+                << "trial " << trial << ", bytes " << from << ".." << to;
+            EXPECT_TRUE(
+                std::equal(span.begin(), span.end() - 1, whole.begin() + static_cast<ptrdiff_t>(from)))
+                << "trial " << trial << ", bytes " << from << ".." << to;
+            EXPECT_EQ(span.back(), 0x5A) << "a byte written past the span";
+        }
+    }
+}
+
+TEST(RowSplice, SpanDecodeRefusesCodesThatRunPastTheRow) {
+    // A literal whose payload runs past the row's stored length, and a repeat longer than the row: the
+    // decode says so instead of reading or writing past them.
+    Bytes raw(64);
+    for (size_t i = 0; i < raw.size(); ++i) {
+        raw[i] = static_cast<uint8_t>(i * 7);
+    }
+    Bytes codes = Encoded(raw);
+    Bytes span(64);
+    rowcodec::CodePlace place;
+    Bytes cut(codes.begin(), codes.end() - 5);
+    rowcodec::SetStoredLength(cut.data(), cut.size());
+    EXPECT_FALSE(rowcodec::DecodeSpanFrom(cut.data(), cut.size(), raw.size(), 40, 64, span.data(), place));
+    const Bytes repeat{4, 0, 0x7F, 0, 0};
+    Bytes tooLong(repeat.begin(), repeat.begin() + 3);
+    rowcodec::SetStoredLength(tooLong.data(), tooLong.size());
+    EXPECT_FALSE(rowcodec::DecodeSpanFrom(tooLong.data(), tooLong.size(), 64, 0, 8, span.data(), place));
+}
+
 TEST(RowSplice, BufferStoresChangedSpansAndKeepsOtherRows) {
     // Through the row store, in and out of order, on rows the splice walks and on a row it does not
     // (an empty one): every row reads back as the whole-row reference says.
