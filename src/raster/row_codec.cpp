@@ -137,18 +137,14 @@ template <class Vec> [[gnu::always_inline]] inline void LoadLanes(Vec& v, const 
     std::memcpy(&v, p, sizeof(Vec));
 }
 
-// How far ahead of the literal copies the decoder asks for the codes to come into the cache: rows lie
-// all over the pool, and the processor's own look-ahead stops at every page.
+// How far ahead of the literal copies the decoder asks for the codes (rows lie all over the pool).
 constexpr size_t kCodesAhead = 3072;
 
 // Copies the full literal codes that follow one another from in (a code byte, then 128 bytes, each),
-// at most `most` of them, to out, back to back; moves in and out past them. The stores go in whole
-// vectors at vector boundaries of out, with one vector at either end stored where it falls: a store
-// that straddles two cache lines costs as much as two, and where rows go (the working row, a window
-// row past its margin) seldom starts at a boundary. When out starts at a boundary every code's bytes
-// are whole vectors; otherwise the vector that takes bytes from two codes is put together from two
-// loads, the later one a byte further on to step over the code byte between them. Two codes go per
-// step, so that the test for the next code byte and the loop's own work are shared.
+// at most `most` of them, to out; moves in and out past them. Stores go at vector boundaries of out (a
+// store straddling two cache lines costs two), one vector at either end stored where it falls. Unless
+// out starts at a boundary, the vector that takes bytes from two codes comes from two loads, the later
+// a byte further on to step over the code byte. Two codes go per step, sharing the loop's own work.
 template <int kVector, bool kAligned>
 [[gnu::always_inline]] inline void CopyLiteralChain(const uint8_t*& in, uint8_t*& out, size_t most,
                                                     size_t skew) {
