@@ -137,41 +137,74 @@ template <class Vec> [[gnu::always_inline]] inline void LoadLanes(Vec& v, const 
     std::memcpy(&v, p, sizeof(Vec));
 }
 
+// How far ahead of the literal copies the decoder asks for the codes (rows lie all over the pool).
+constexpr size_t kCodesAhead = 3072;
+
 // Copies the full literal codes that follow one another from in (a code byte, then 128 bytes, each),
-// at most `most` of them, to out, back to back; moves in and out past them. The stores go in whole
-// vectors at vector boundaries of out, with one vector at either end stored where it falls: a store
-// that straddles two cache lines costs as much as two, and where rows go (the working row, a window
-// row past its margin) seldom starts at a boundary. The vector that takes bytes from two codes is put
-// together from two loads, the later one a byte further on to step over the code byte between them.
-template <int kVector>
-[[gnu::always_inline]] inline void CopyFullLiterals(const uint8_t*& in, uint8_t*& out, size_t most) {
+// at most `most` of them, to out; moves in and out past them. Stores go at vector boundaries of out (a
+// store straddling two cache lines costs two), one vector at either end stored where it falls. Unless
+// out starts at a boundary, the vector that takes bytes from two codes comes from two loads, the later
+// a byte further on to step over the code byte. Two codes go per step, sharing the loop's own work.
+template <int kVector, bool kAligned>
+[[gnu::always_inline]] inline void CopyLiteralChain(const uint8_t*& in, uint8_t*& out, size_t most,
+                                                    size_t skew) {
     using Vec = typename Lanes<kVector>::Type;
     constexpr size_t kLast = kFullLiteral - kVector; // the last vector of a code's bytes
-    const size_t skew = static_cast<size_t>(NextBoundary<kVector>(out) - out) % kVector;
-    Vec upper; // the lanes of the last aligned vector of a code that come from the next code
-    LoadLanes(upper, UpperLanes<kVector>::kTable.data() + skew);
-    Vec v;
-    LoadLanes(v, in + 1);
-    StoreLanes(out, v);
-    for (;;) {
-        const uint8_t* const data = in + 1;
-        __builtin_prefetch(data + 3072);
-        __builtin_prefetch(data + 3072 + 64);
+    Vec upper{}; // the lanes of the last aligned vector of a code that come from the next code
+    if constexpr (!kAligned) {
+        LoadLanes(upper, UpperLanes<kVector>::kTable.data() + skew);
+        Vec v;
+        LoadLanes(v, in + 1);
+        StoreLanes(out, v);
+    }
+    // One code's bytes from data to `to`; the last vector joined to the next code's bytes or, after
+    // the last code, stored where it falls.
+    const auto copyCode = [&](const uint8_t* data, uint8_t* to, bool joined) {
+        Vec v;
         for (size_t k = skew; k < kLast; k += kVector) {
             LoadLanes(v, data + k);
-            StoreAlignedLanes(out + k, v);
+            StoreAlignedLanes(to + k, v);
         }
+        if constexpr (kAligned) {
+            LoadLanes(v, data + kLast);
+            StoreAlignedLanes(to + kLast, v);
+        } else if (joined) {
+            Vec next;
+            LoadLanes(v, data + kLast + skew);
+            LoadLanes(next, data + kLast + skew + 1);
+            StoreAlignedLanes(to + kLast + skew, (v & ~upper) | (next & upper));
+        } else {
+            LoadLanes(v, data + kLast);
+            StoreLanes(to + kLast, v);
+        }
+    };
+    for (;;) {
+        for (size_t line = 0; line < 2 * kFullLiteral; line += 64) {
+            __builtin_prefetch(in + kCodesAhead + line);
+        }
+        if (most >= 2 && in[kFullLiteralStride] == kFullLiteralCode) {
+            copyCode(in + 1, out, true);
+            in += kFullLiteralStride;
+            out += kFullLiteral;
+            --most;
+        }
+        const bool more = --most != 0 && in[kFullLiteralStride] == kFullLiteralCode;
+        copyCode(in + 1, out, more);
         in += kFullLiteralStride;
         out += kFullLiteral;
-        if (--most == 0 || *in != kFullLiteralCode) {
-            LoadLanes(v, data + kLast);
-            StoreLanes(out - kVector, v);
+        if (!more) {
             return;
         }
-        Vec next;
-        LoadLanes(v, data + kLast + skew);
-        LoadLanes(next, data + kLast + skew + 1);
-        StoreAlignedLanes(out - kVector + skew, (v & ~upper) | (next & upper));
+    }
+}
+
+template <int kVector>
+[[gnu::always_inline]] inline void CopyFullLiterals(const uint8_t*& in, uint8_t*& out, size_t most) {
+    const size_t skew = static_cast<size_t>(NextBoundary<kVector>(out) - out) % kVector;
+    if (skew == 0) {
+        CopyLiteralChain<kVector, true>(in, out, most, 0);
+    } else {
+        CopyLiteralChain<kVector, false>(in, out, most, skew);
     }
 }
 

@@ -36,6 +36,8 @@ bool RawLengthFits(size_t rawLength);
 
 // Encodes raw[0 .. rawLength) at dest, writing nothing at or beyond limit. Returns the total
 // encoded length, or 0 when it did not fit (the bytes between dest and limit are then undefined).
+// The writer uses the room past the encoding as scratch: the bytes after the returned length, up to
+// limit, may change as well.
 size_t Encode(const uint8_t* raw, size_t rawLength, uint8_t* dest, const uint8_t* limit);
 
 // The writer variant for vectors of the given width (16, 32 or 64 bytes; below 16, none), or the

@@ -150,27 +150,40 @@ size_t EncodeWithinLimit(const uint8_t* raw, size_t rawLength, uint8_t* dest, co
 
 // ---- The writer with room to spare ----
 
-// Finders of repeat units, kUnits at a time: bit i of RepeatMask(p) is set when the unit at p + 4i
-// repeats the byte before it. A unit repeats exactly when its four bytes, read as one 32-bit lane,
-// equal the four bytes one position earlier.
+// Units kUnits at a time, in a vector Vec: Load and Store move kUnits units, RepeatMask sets bit i when
+// unit i of a loaded vector (read from p) repeats the byte before it, and DifferMask sets bit i when unit
+// i is not four bytes of value. A unit repeats exactly when its four bytes, read as one 32-bit lane,
+// equal the four bytes one position earlier; inside a repeat run every unit is four bytes of the run's
+// value, so a run is followed without reading the bytes before each unit.
 struct PlainUnits {
     static constexpr size_t kUnits = 1;
-    static uint32_t RepeatMask(const uint8_t* p) {
-        uint32_t here;
+    using Vec = uint32_t;
+    static void Load(Vec& v, const uint8_t* p) { std::memcpy(&v, p, kUnit); }
+    static void Store(uint8_t* p, const Vec& v) { std::memcpy(p, &v, kUnit); }
+    static uint32_t RepeatMask(const Vec& here, const uint8_t* p) {
         uint32_t before;
-        std::memcpy(&here, p, kUnit);
         std::memcpy(&before, p - 1, kUnit);
         return here == before ? 1u : 0u;
+    }
+    static uint32_t DifferMask(const Vec& here, uint8_t value) {
+        return here != 0x01010101u * value ? 1u : 0u;
     }
 };
 
 #if defined(__SSE2__)
 struct Sse2Units {
     static constexpr size_t kUnits = 4;
-    static uint32_t RepeatMask(const uint8_t* p) {
-        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1));
-        return static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(here, before))));
+    using Vec = __m128i;
+    static void Load(Vec& v, const uint8_t* p) { v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+    static void Store(uint8_t* p, const Vec& v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+    static uint32_t LaneMask(const Vec& equal) {
+        return static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(equal)));
+    }
+    static uint32_t RepeatMask(const Vec& here, const uint8_t* p) {
+        return LaneMask(_mm_cmpeq_epi32(here, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1))));
+    }
+    static uint32_t DifferMask(const Vec& here, uint8_t value) {
+        return LaneMask(_mm_cmpeq_epi32(here, _mm_set1_epi8(static_cast<char>(value)))) ^ 0xFu;
     }
 };
 using BaseUnits = Sse2Units;
@@ -181,75 +194,164 @@ using BaseUnits = PlainUnits;
 #if defined(TS_HAVE_WIDE_WRITER)
 struct Avx2Units {
     static constexpr size_t kUnits = 8;
-    [[gnu::target("avx2")]] static uint32_t RepeatMask(const uint8_t* p) {
-        const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-        const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p - 1));
-        return static_cast<uint32_t>(
-            _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(here, before))));
+    using Vec = __m256i;
+    [[gnu::target("avx2")]] static void Load(Vec& v, const uint8_t* p) {
+        v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    }
+    [[gnu::target("avx2")]] static void Store(uint8_t* p, const Vec& v) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+    }
+    [[gnu::target("avx2")]] static uint32_t LaneMask(const Vec& equal) {
+        return static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(equal)));
+    }
+    [[gnu::target("avx2")]] static uint32_t RepeatMask(const Vec& here, const uint8_t* p) {
+        return LaneMask(
+            _mm256_cmpeq_epi32(here, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p - 1))));
+    }
+    [[gnu::target("avx2")]] static uint32_t DifferMask(const Vec& here, uint8_t value) {
+        return LaneMask(_mm256_cmpeq_epi32(here, _mm256_set1_epi8(static_cast<char>(value)))) ^ 0xFFu;
     }
 };
 
 struct Avx512Units {
     static constexpr size_t kUnits = 16;
-    [[gnu::target("avx512f")]] static uint32_t RepeatMask(const uint8_t* p) {
-        return _mm512_cmpeq_epi32_mask(_mm512_loadu_si512(p), _mm512_loadu_si512(p - 1));
+    using Vec = __m512i;
+    [[gnu::target("avx512f")]] static void Load(Vec& v, const uint8_t* p) { v = _mm512_loadu_si512(p); }
+    [[gnu::target("avx512f")]] static void Store(uint8_t* p, const Vec& v) { _mm512_storeu_si512(p, v); }
+    [[gnu::target("avx512f")]] static uint32_t RepeatMask(const Vec& here, const uint8_t* p) {
+        return _mm512_cmpeq_epi32_mask(here, _mm512_loadu_si512(p - 1));
+    }
+    [[gnu::target("avx512f")]] static uint32_t DifferMask(const Vec& here, uint8_t value) {
+        return _mm512_cmpneq_epi32_mask(here, _mm512_set1_epi8(static_cast<char>(value)));
     }
 };
 #endif
 
-// How far ahead of the finders and the literal copies the writer asks for its row and its output to
-// come into the cache. Rows reach the writer from all over memory (a layer's rows in turn, the rows a
-// window lets go) and the codes go to wherever the pool's gap is, so both are seldom cached; the
-// processor's own look-ahead stops at every page, which a row of a wide layer crosses twice or more.
+// How far ahead of its reads and writes the writer asks for its row and its output to come into the
+// cache. Rows reach the writer from all over memory (a layer's rows in turn, the rows a window lets
+// go) and the codes go to wherever the pool's gap is, so both are seldom cached; the processor's own
+// look-ahead stops at every page, which a row of a wide layer crosses twice or more.
 constexpr size_t kPrefetchAhead = 2048;
 
-// The number of units from u on (u >= 1) that repeat the byte before them when kRepeat is set, or
-// that do not when it is not.
-template <class V, bool kRepeat> inline size_t RunFrom(const uint8_t* raw, size_t u, size_t units) {
-    constexpr uint32_t kAll = (1u << V::kUnits) - 1u;
+constexpr uint8_t kFullLiteralCode = 0x80 | (kMaxLiteralUnits - 1);
+
+// The codes of the literal run that starts at unit u (a unit that does not repeat, or unit 0), cut into
+// codes of at most 32 units; moves u to the run's end. One pass: each vector of units is stored at the
+// output as it is read and then looked at, and the output moves on by as many units as do not repeat,
+// so that whatever the vector put past them is written over by the codes that follow. The room for the
+// row's worst case always holds that vector.
+template <class V>
+[[gnu::always_inline]] inline uint8_t* PutLiteralRun(const uint8_t* raw, size_t& u, size_t units,
+                                                     uint8_t* out) {
+    uint8_t* code = out++;
+    size_t count = 0; // units in the code at `code`
+    size_t k = u;
+    if (k == 0) {
+        std::memcpy(out, raw, kUnit);
+        out += kUnit;
+        count = 1;
+        k = 1;
+    }
+    // Takes n literal units from k on, stored at out already when `stored`, opening codes as they fill.
+    const auto take = [&](size_t n, bool stored) {
+        while (n != 0) {
+            if (count == kMaxLiteralUnits) {
+                *code = kFullLiteralCode;
+                code = out++;
+                count = 0;
+                stored = false; // the new code byte moved the output on
+            }
+            const size_t part = std::min(n, kMaxLiteralUnits - count);
+            if (!stored) {
+                CopyRun(out, raw + k * kUnit, part * kUnit);
+            }
+            out += part * kUnit;
+            count += part;
+            k += part;
+            n -= part;
+            stored = false;
+        }
+    };
+    typename V::Vec here;
+    bool ended = false; // a repeat unit was found
+    while (k + V::kUnits <= units) {
+        __builtin_prefetch(raw + k * kUnit + kPrefetchAhead);
+        V::Load(here, raw + k * kUnit);
+        const uint32_t repeats = V::RepeatMask(here, raw + k * kUnit);
+        if (repeats == 0) [[likely]] {
+            if (count == kMaxLiteralUnits) {
+                *code = kFullLiteralCode;
+                code = out++;
+                count = 0;
+            }
+            if (count + V::kUnits <= kMaxLiteralUnits) [[likely]] {
+                __builtin_prefetch(out + kPrefetchAhead, 1);
+                V::Store(out, here);
+                out += V::kUnits * kUnit;
+                k += V::kUnits;
+                count += V::kUnits;
+                continue;
+            }
+        }
+        const size_t n = repeats != 0 ? static_cast<size_t>(std::countr_zero(repeats)) : V::kUnits;
+        if (n != 0) {
+            if (count != kMaxLiteralUnits) {
+                V::Store(out, here);
+            }
+            take(n, count != kMaxLiteralUnits);
+        }
+        if (n < V::kUnits) {
+            ended = true;
+            break;
+        }
+    }
+    if (!ended && k < units) {
+        // Fewer units than a vector are left: the row's last whole vector, overlapping units already
+        // taken, tells which of them do not repeat.
+        size_t n = 0;
+        if (units > V::kUnits) {
+            const size_t last = units - V::kUnits;
+            V::Load(here, raw + last * kUnit);
+            const uint32_t repeats = V::RepeatMask(here, raw + last * kUnit) >> (k - last);
+            n = repeats != 0 ? static_cast<size_t>(std::countr_zero(repeats)) : units - k;
+        } else {
+            while (k + n < units && !IsRepeatUnit(raw, k + n)) {
+                ++n;
+            }
+        }
+        take(n, false);
+    }
+    *code = static_cast<uint8_t>(0x80 | (count - 1));
+    u = k;
+    return out;
+}
+
+// The number of units from u on (u >= 1) that repeat the byte before them: four bytes each of the byte
+// before unit u.
+template <class V>
+[[gnu::always_inline]] inline size_t RepeatRun(const uint8_t* raw, size_t u, size_t units) {
+    const uint8_t value = raw[u * kUnit - 1];
+    typename V::Vec here;
     size_t k = u;
     for (; k + V::kUnits <= units; k += V::kUnits) {
         __builtin_prefetch(raw + k * kUnit + kPrefetchAhead);
-        uint32_t found = V::RepeatMask(raw + k * kUnit);
-        if constexpr (kRepeat) {
-            found ^= kAll;
-        }
-        if (found != 0) {
-            return k - u + static_cast<size_t>(std::countr_zero(found));
+        V::Load(here, raw + k * kUnit);
+        const uint32_t differ = V::DifferMask(here, value);
+        if (differ != 0) {
+            return k - u + static_cast<size_t>(std::countr_zero(differ));
         }
     }
-    if (k < units && units > V::kUnits) {
+    if (k < units && units >= V::kUnits) {
         // The last whole vector of the row, overlapping the units already looked at.
         const size_t last = units - V::kUnits;
-        uint32_t found = V::RepeatMask(raw + last * kUnit);
-        if constexpr (kRepeat) {
-            found ^= kAll;
-        }
-        found >>= k - last;
-        return found != 0 ? k - u + static_cast<size_t>(std::countr_zero(found)) : units - u;
+        V::Load(here, raw + last * kUnit);
+        const uint32_t differ = V::DifferMask(here, value) >> (k - last);
+        return differ != 0 ? k - u + static_cast<size_t>(std::countr_zero(differ)) : units - u;
     }
-    while (k < units && IsRepeatUnit(raw, k) == kRepeat) {
+    while (k < units && IsRepeatUnit(raw, k)) {
         ++k;
     }
     return k - u;
-}
-
-inline uint8_t* PutLiterals(uint8_t* out, const uint8_t* src, size_t units) {
-    constexpr size_t kFull = kMaxLiteralUnits * kUnit;
-    for (; units >= kMaxLiteralUnits; units -= kMaxLiteralUnits) {
-        __builtin_prefetch(out + kPrefetchAhead, 1);
-        __builtin_prefetch(out + kPrefetchAhead + 64, 1);
-        *out = static_cast<uint8_t>(0x80 | (kMaxLiteralUnits - 1));
-        std::memcpy(out + 1, src, kFull);
-        out += kFull + 1;
-        src += kFull;
-    }
-    if (units != 0) {
-        *out++ = static_cast<uint8_t>(0x80 | (units - 1));
-        CopyRun(out, src, units * kUnit);
-        out += units * kUnit;
-    }
-    return out;
 }
 
 inline uint8_t* PutRepeats(uint8_t* out, size_t units) {
@@ -266,18 +368,16 @@ inline uint8_t* PutRepeats(uint8_t* out, size_t units) {
 template <class V>
 [[gnu::always_inline]] inline size_t EncodeWithRoom(const uint8_t* raw, size_t rawLength, uint8_t* dest) {
     const size_t units = rawLength / kUnit;
-    size_t u = 1 + RunFrom<V, false>(raw, 1, units);
-    uint8_t* out = PutLiterals(dest + kLengthBytes, raw, u);
+    size_t u = 0;
+    uint8_t* out = PutLiteralRun<V>(raw, u, units, dest + kLengthBytes);
     while (u < units) {
-        const size_t repeats = RunFrom<V, true>(raw, u, units);
+        const size_t repeats = RepeatRun<V>(raw, u, units);
         out = PutRepeats(out, repeats);
         u += repeats;
         if (u == units) {
             break;
         }
-        const size_t literals = RunFrom<V, false>(raw, u, units);
-        out = PutLiterals(out, raw + u * kUnit, literals);
-        u += literals;
+        out = PutLiteralRun<V>(raw, u, units, out);
     }
     const size_t tail = rawLength % kUnit;
     if (tail) {

@@ -156,6 +156,24 @@ TEST(RowWriter, RunsStartingAndEndingAtEveryOffsetAreCutAsTheModelCutsThem) {
     }
 }
 
+TEST(RowWriter, LiteralRunsOfEveryLengthAreCutIntoCodesAsTheModelCutsThem) {
+    // The writer stores whole vectors of units as it reads them and moves on by the units that do not
+    // repeat: literal runs of every length, starting at every unit against the vectors and the 32-unit
+    // codes, ended by a repeat run, by the row's end or by tail bytes.
+    for (size_t start = 1; start <= 20; ++start) {
+        for (size_t literals = 1; literals <= 100; ++literals) {
+            for (size_t after : {0u, 3u, 17u}) {
+                Bytes raw(4 * (start + literals) + after, 0x33);
+                for (size_t i = 4 * start; i < 4 * (start + literals); ++i) {
+                    raw[i] = static_cast<uint8_t>(0x40 + (i * 13) % 97);
+                }
+                ExpectLikeTheModel(raw, "literal run at " + std::to_string(start) + " of " +
+                                            std::to_string(literals) + ", then " + std::to_string(after));
+            }
+        }
+    }
+}
+
 TEST(RowWriter, AroundTheWorstCaseRoomEveryVariantFitsOrRefusesAsTheModelDoes) {
     // Rows with nothing to repeat need all of the worst-case room; below it the writer that checks
     // every unit takes over. Either way the result is the model's, and nothing reaches the limit.
