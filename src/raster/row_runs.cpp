@@ -12,6 +12,15 @@ namespace {
 
 using namespace detail;
 
+// The raw bytes of a literal or tail code c (0x80 and up); 0 for a delta code, which the readers
+// here leave to the decoder.
+inline size_t LiteralBytes(unsigned c) {
+    if (c < 0xA0) [[likely]] {
+        return ((c & 0x1Fu) + size_t{1}) * kUnit;
+    }
+    return c >= 0xBD && c <= 0xBF ? c - size_t{0xBC} : 0;
+}
+
 // Collects runs, joining one to the run before it when their values are the same. The common case, a
 // stretch of one value, goes without branches on the values: the new run is written into the free
 // slot ahead of knowing whether it is taken.
@@ -189,11 +198,8 @@ bool SpanOneValue(const uint8_t* encoded, size_t available, size_t rawLength, si
             pos += n;
             continue;
         }
-        if (c < 0xA0) [[likely]] {
-            n = ((c & 0x1Fu) + size_t{1}) * kUnit;
-        } else if (c >= 0xBD && c <= 0xBF) {
-            n = c - size_t{0xBC}; // the tail at a row's end, in bytes
-        } else {
+        n = LiteralBytes(c);
+        if (n == 0) {
             return false; // delta codes: the caller decodes
         }
         if (n > rawLength - pos || n > static_cast<size_t>(end - in)) {
@@ -313,12 +319,8 @@ bool AllOneValue(const uint8_t* e0, const uint8_t* e1, const uint8_t* e2, size_t
             inside = inside || pos > from;
             continue;
         }
-        size_t n = 0;
-        if (c < 0xA0) [[likely]] {
-            n = ((c & 0x1Fu) + size_t{1}) * kUnit;
-        } else if (c >= 0xBD && c <= 0xBF) {
-            n = c - size_t{0xBC};
-        } else {
+        const size_t n = LiteralBytes(c);
+        if (n == 0) {
             return false;
         }
         if (n > rawLength - pos || n > length - i) {
@@ -434,11 +436,8 @@ SpanValueInfo SpanValues(const uint8_t* const encoded[3], const size_t available
             pos += n;
             continue;
         }
-        if (c < 0xA0) [[likely]] {
-            n = ((c & 0x1Fu) + size_t{1}) * kUnit;
-        } else if (c >= 0xBD && c <= 0xBF) {
-            n = c - size_t{0xBC};
-        } else {
+        n = LiteralBytes(c);
+        if (n == 0) {
             return {}; // the same delta code in all three
         }
         if (n > rawLength - pos || n > length - i) {

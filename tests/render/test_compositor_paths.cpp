@@ -388,6 +388,20 @@ void ExpectSame(Target& fast, Target& plain, const std::string& what) {
     EXPECT_TRUE(std::equal(fast.sampler.sum, fast.sampler.sum + 3, plain.sampler.sum)) << what;
 }
 
+// Rows top .. top + rows, columns first .. first + count, through the compositor's fast paths into
+// fast and through the plain loop into plain; with lines the line pixels too, with samples the samples.
+void CompositeBoth(Compositor& compositor, testing::ReferenceCompositor& reference, Target& fast,
+                   Target& plain, int32_t top, int32_t rows, int32_t first, int32_t count, bool lines,
+                   bool samples) {
+    compositor.CompositeRows(top, rows, first, count, fast.pixels.Pixel(first, top),
+                             static_cast<size_t>(fast.pixels.Stride()), &fast.painted,
+                             lines ? &fast.under : nullptr, samples ? &fast.sampler : nullptr);
+    for (int32_t y = top; y < top + rows; ++y) {
+        reference.CompositeRow(y, first, count, plain.pixels.Pixel(first, y), &plain.painted,
+                               lines ? &plain.under : nullptr, samples ? &plain.sampler : nullptr);
+    }
+}
+
 // Whole drawings in bands and single rows, parts of rows, with every kind of layer content, through
 // the fast paths and through the plain loop: the same pixels, painted bits, line pixels and samples.
 TEST(CompositorPaths, RandomStacksCompositeLikeThePlainLoop) {
@@ -403,13 +417,7 @@ TEST(CompositorPaths, RandomStacksCompositeLikeThePlainLoop) {
         BothPaths([&] {
             Target fast(width, height);
             Target plain(width, height);
-            compositor.CompositeRows(0, height, 0, width, fast.pixels.Row(0),
-                                     static_cast<size_t>(fast.pixels.Stride()), &fast.painted, &fast.under,
-                                     &fast.sampler);
-            for (int32_t y = 0; y < height; ++y) {
-                reference.CompositeRow(y, 0, width, plain.pixels.Row(y), &plain.painted, &plain.under,
-                                       &plain.sampler);
-            }
+            CompositeBoth(compositor, reference, fast, plain, 0, height, 0, width, true, true);
             ExpectSame(fast, plain, "whole drawing");
             // Parts of rows over what is there, as brush strokes recomposite.
             for (int part = 0; part < 4; ++part) {
@@ -417,13 +425,7 @@ TEST(CompositorPaths, RandomStacksCompositeLikeThePlainLoop) {
                 const auto count = static_cast<int32_t>(1 + rng() % static_cast<uint32_t>(width - first));
                 const auto top = static_cast<int32_t>(rng() % static_cast<uint32_t>(height));
                 const auto rows = static_cast<int32_t>(1 + rng() % static_cast<uint32_t>(height - top));
-                compositor.CompositeRows(top, rows, first, count, fast.pixels.Pixel(first, top),
-                                         static_cast<size_t>(fast.pixels.Stride()), &fast.painted,
-                                         &fast.under, nullptr);
-                for (int32_t y = top; y < top + rows; ++y) {
-                    reference.CompositeRow(y, first, count, plain.pixels.Pixel(first, y), &plain.painted,
-                                           &plain.under, nullptr);
-                }
+                CompositeBoth(compositor, reference, fast, plain, top, rows, first, count, true, false);
                 ExpectSame(fast, plain, "part " + std::to_string(part));
             }
         });
@@ -495,23 +497,11 @@ TEST(CompositorPaths, AppearanceRunsCompositeLikeThePlainLoop) {
                 Target plain(kWidth, kHeight);
                 const std::string what =
                     std::string(flat ? "flat paper" : "board") + (opacity ? ", opacity shown" : "");
-                compositor.CompositeRows(0, kHeight, 0, kWidth, fast.pixels.Row(0),
-                                         static_cast<size_t>(fast.pixels.Stride()), &fast.painted, nullptr,
-                                         &fast.sampler);
-                for (int32_t y = 0; y < kHeight; ++y) {
-                    reference.CompositeRow(y, 0, kWidth, plain.pixels.Row(y), &plain.painted, nullptr,
-                                           &plain.sampler);
-                }
+                CompositeBoth(compositor, reference, fast, plain, 0, kHeight, 0, kWidth, false, true);
                 ExpectSame(fast, plain, what);
                 for (const auto& [first, count] : {std::pair{1, 1}, std::pair{5, 1}, std::pair{33, 601},
                                                    std::pair{603, 634}, std::pair{611, 17}}) {
-                    compositor.CompositeRows(0, kHeight, first, count, fast.pixels.Pixel(first, 0),
-                                             static_cast<size_t>(fast.pixels.Stride()), &fast.painted,
-                                             nullptr, nullptr);
-                    for (int32_t y = 0; y < kHeight; ++y) {
-                        reference.CompositeRow(y, first, count, plain.pixels.Pixel(first, y), &plain.painted,
-                                               nullptr, nullptr);
-                    }
+                    CompositeBoth(compositor, reference, fast, plain, 0, kHeight, first, count, false, false);
                     ExpectSame(fast, plain, what + ", part from " + std::to_string(first));
                 }
             }
@@ -612,13 +602,7 @@ TEST(CompositorPaths, StrokesBlendedFromTheirRunsCompositeLikeThePlainLoop) {
                 if (count <= 0) {
                     continue;
                 }
-                compositor.CompositeRows(0, height, first, count, fast.pixels.Pixel(first, 0),
-                                         static_cast<size_t>(fast.pixels.Stride()), &fast.painted, nullptr,
-                                         nullptr);
-                for (int32_t y = 0; y < height; ++y) {
-                    reference.CompositeRow(y, first, count, plain.pixels.Pixel(first, y), &plain.painted,
-                                           nullptr, nullptr);
-                }
+                CompositeBoth(compositor, reference, fast, plain, 0, height, first, count, false, false);
                 ExpectSame(fast, plain, "part " + std::to_string(part) + " from " + std::to_string(first));
             }
         });
@@ -693,13 +677,7 @@ TEST(CompositorPaths, ColourChannelsReadTogetherCompositeLikeThePlainLoop) {
                 if (first + count > width) {
                     continue;
                 }
-                compositor.CompositeRows(0, height, first, count, fast.pixels.Pixel(first, 0),
-                                         static_cast<size_t>(fast.pixels.Stride()), &fast.painted, nullptr,
-                                         nullptr);
-                for (int32_t y = 0; y < height; ++y) {
-                    reference.CompositeRow(y, first, count, plain.pixels.Pixel(first, y), &plain.painted,
-                                           nullptr, nullptr);
-                }
+                CompositeBoth(compositor, reference, fast, plain, 0, height, first, count, false, false);
                 ExpectSame(fast, plain, "part " + std::to_string(part) + " from " + std::to_string(first));
             }
         });
@@ -752,24 +730,13 @@ TEST(CompositorPaths, DeepStacksOfNarrowAreasCompositeLikeThePlainLoop) {
     testing::ReferenceCompositor reference(stack, compositor);
     Target fast(kWidth, kHeight);
     Target plain(kWidth, kHeight);
-    compositor.CompositeRows(0, kHeight, 0, kWidth, fast.pixels.Row(0),
-                             static_cast<size_t>(fast.pixels.Stride()), &fast.painted, &fast.under,
-                             &fast.sampler);
-    for (int32_t y = 0; y < kHeight; ++y) {
-        reference.CompositeRow(y, 0, kWidth, plain.pixels.Row(y), &plain.painted, &plain.under,
-                               &plain.sampler);
-    }
+    CompositeBoth(compositor, reference, fast, plain, 0, kHeight, 0, kWidth, true, true);
     ExpectSame(fast, plain, "whole drawing");
     constexpr int32_t kFirst = 37;
     constexpr int32_t kCount = 157;
     constexpr int32_t kTop = 5;
     constexpr int32_t kRows = 290;
-    compositor.CompositeRows(kTop, kRows, kFirst, kCount, fast.pixels.Pixel(kFirst, kTop),
-                             static_cast<size_t>(fast.pixels.Stride()), &fast.painted, &fast.under, nullptr);
-    for (int32_t y = kTop; y < kTop + kRows; ++y) {
-        reference.CompositeRow(y, kFirst, kCount, plain.pixels.Pixel(kFirst, y), &plain.painted, &plain.under,
-                               nullptr);
-    }
+    CompositeBoth(compositor, reference, fast, plain, kTop, kRows, kFirst, kCount, true, false);
     ExpectSame(fast, plain, "area from an odd column");
 }
 
